@@ -1,0 +1,11 @@
+# Shared helpers of the project's scripts.
+FENNORO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Configures and builds one preset when needed.
+fennoro_build() {
+  local preset=$1
+  if [ ! -f "$FENNORO_ROOT/build/$preset/CMakeCache.txt" ]; then
+    cmake --preset "$preset" -S "$FENNORO_ROOT" >/dev/null
+  fi
+  cmake --build --preset "$preset"
+}

@@ -1,0 +1,36 @@
+#include "settings/PathUtility.h"
+
+#include <gtest/gtest.h>
+
+TEST(PathUtility, TrailByte5CIsNotASeparator)
+{
+    // 表 is 0x95 0x5C and ソ is 0x83 0x5C in code page 932.
+    ASSERT_EQ(std::string("表"), "\x95\x5c");
+    EXPECT_FALSE(EndsWithPathDelimiter("C:\\books\\表"));
+    EXPECT_FALSE(EndsWithPathDelimiter("ソ"));
+    EXPECT_EQ(IncludeTrailingPathDelimiter("C:\\books\\表"), "C:\\books\\表\\");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("C:\\books\\表\\"), "C:\\books\\表\\");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("C:\\表\\"), "C:\\表");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("C:\\表"), "C:\\表");
+}
+
+TEST(PathUtility, SeparatorsAndNames)
+{
+    EXPECT_TRUE(EndsWithPathDelimiter("C:\\"));
+    EXPECT_TRUE(EndsWithPathDelimiter("C:/x/"));
+    EXPECT_FALSE(EndsWithPathDelimiter(""));
+    EXPECT_EQ(IncludeTrailingPathDelimiter(""), "\\");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("C:"), "C:\\");
+    EXPECT_EQ(LastPathDelimiter("C:\\a\\表"), 4u);
+    EXPECT_EQ(LastPathDelimiter("表ソ"), std::string::npos);
+    EXPECT_EQ(ExtractFileName("C:\\a\\ソフト"), "ソフト");
+    EXPECT_EQ(ExtractFileName("C:\\a\\"), "");
+    EXPECT_EQ(ExtractFileName("name"), "name");
+}
+
+TEST(PathUtility, TruncatedLeadByteAtEndIsAByte)
+{
+    // A lone lead byte at the end cannot swallow what is not there.
+    EXPECT_EQ(LastPathDelimiter("a\\\x95"), 1u);
+    EXPECT_EQ(ExtractFileName("a\\\x95"), "\x95");
+}

@@ -1,0 +1,123 @@
+#include "toolkit/TThread.h"
+
+#include <process.h>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr UINT WM_SYNCHRONIZE = WM_APP + 1;
+constexpr char SyncWindowClass[] = "TThreadSyncWindow";
+
+struct SyncCall {
+    const std::function<void()>* Operation;
+    std::exception_ptr Error;
+};
+
+} // namespace
+
+TThread::TThread() : OwnerThreadId(GetCurrentThreadId())
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    if (!GetClassInfoA(instance, SyncWindowClass, &windowClass)) {
+        windowClass.lpfnWndProc = SyncWindowProc;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = SyncWindowClass;
+        RegisterClassA(&windowClass);
+    }
+    // Message-only: never shown, never enumerated, owned by the creating thread.
+    SyncWindow.reset(CreateWindowExA(0, SyncWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+    if (!SyncWindow) throw std::runtime_error("スレッドの同期ウィンドウを作成できません");
+}
+
+TThread::~TThread()
+{
+    if (Thread) {
+        RequestStop();
+        WaitFor();
+    }
+}
+
+void TThread::Start()
+{
+    if (Thread) return;
+    const uintptr_t handle = _beginthreadex(nullptr, 0, ThreadProc, this, 0, nullptr);
+    if (handle == 0) throw std::runtime_error("スレッドを開始できません");
+    Thread.reset(reinterpret_cast<HANDLE>(handle));
+}
+
+unsigned __stdcall TThread::ThreadProc(void* self)
+{
+    auto* thread = static_cast<TThread*>(self);
+    try {
+        thread->Execute();
+    } catch (...) {
+        thread->Fatal = std::current_exception();
+    }
+    try {
+        thread->DoTerminate();
+    } catch (...) {
+        if (!thread->Fatal) thread->Fatal = std::current_exception();
+    }
+    thread->FinishedFlag.store(true, std::memory_order_release);
+    return 0;
+}
+
+void TThread::WaitFor()
+{
+    if (!Thread) return;
+    HANDLE handle = Thread.get();
+    if (GetCurrentThreadId() != OwnerThreadId) {
+        WaitForSingleObject(handle, INFINITE);
+        return;
+    }
+    for (;;) {
+        const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0) return;
+        if (result == WAIT_FAILED) return;
+        // Peeking dispatches the messages sent from other threads; posted ones stay queued.
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+std::string TThread::FatalMessage() const
+{
+    if (!Fatal) return {};
+    try {
+        std::rethrow_exception(Fatal);
+    } catch (const std::bad_alloc&) {
+        return "メモリが不足しています";
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "原因不明のエラーが発生しました";
+    }
+}
+
+void TThread::Synchronize(const std::function<void()>& operation)
+{
+    if (GetCurrentThreadId() == OwnerThreadId) {
+        operation();
+        return;
+    }
+    SyncCall call{&operation, nullptr};
+    SendMessageA(SyncWindow.get(), WM_SYNCHRONIZE, 0, reinterpret_cast<LPARAM>(&call));
+    if (call.Error) std::rethrow_exception(call.Error);
+}
+
+LRESULT CALLBACK TThread::SyncWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SYNCHRONIZE) {
+        auto* call = reinterpret_cast<SyncCall*>(lParam);
+        // No exception may cross the window procedure: carry it back to the worker.
+        try {
+            (*call->Operation)();
+        } catch (...) {
+            call->Error = std::current_exception();
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
