@@ -1,0 +1,20 @@
+#pragma once
+// One row of the folder list: a folder directly below the searched root, its
+// verdict and, after a compress job, its outcome. Platform-free so that the list
+// utilities (sorting, export) can use it natively too.
+#include <string>
+
+enum class FolderCompressState : int {
+    Untried = 0,        // never compressed, or failed in an earlier run: the next run tries it
+    Compressed = 1,     // archived; no compress job picks it again
+    FailedThisRun = 2,  // failed in the running job; set back to Untried when the job ends
+};
+
+struct FolderRow {
+    std::string Name;        // column "フォルダ名"
+    std::string Result;      // column "結果"; "+" fit, "!" failed, "*" compressed, no mark otherwise
+    std::string Remark;      // column "備考"
+    std::string ParentPath;  // the root folder with a trailing separator; full path = ParentPath + Name
+    bool Checked = false;
+    FolderCompressState CompressState = FolderCompressState::Untried;
+};

@@ -1,0 +1,103 @@
+#pragma once
+// The worker: one object runs one job, the find job (judge every folder below a
+// root folder) or the compress job (archive the checked folders), and reports to
+// its owner only through synchronous calls into the owner's thread.
+#include "engine/FolderRow.h"
+#include "engine/win32/TThreadFennoroOwner.h"
+#include "toolkit/TThread.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+enum class TJobKind { FindJob, CompressJob };
+
+class TThreadFennoro final : public TThread {
+public:
+    // Find job. The root folder as the user typed it (a separator is appended when
+    // missing), the allowed extensions as a ";" list text, and the search options.
+    TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder, const std::string& extensions,
+                   bool recursive, bool numbered, bool numberedAbout);
+
+    // Compress job, with the fields of the chosen archiver profile; the quiet option
+    // is already empty when quiet compression is off.
+    TThreadFennoro(TThreadFennoroOwner& owner, const std::string& archiveExtension, const std::string& quietOption,
+                   bool removeFolder, const std::string& commandTemplate, const std::string& functionName,
+                   const std::string& dllName);
+
+    // Asks the job to stop and waits for it, serving its synchronous calls meanwhile.
+    ~TThreadFennoro() override;
+
+    // True from construction until the job has ended, normally, after a stop
+    // request or by an unexpected error (then its status text says what went wrong).
+    // Read without a lock: the owner may see the change one idle cycle late.
+    bool Running() const noexcept { return RunningFlag.load(std::memory_order_acquire); }
+
+    TJobKind JobKind() const noexcept { return Job; }
+
+    // Inherited: RequestStop() (the abort command), StopRequested(), WaitFor(), Finished().
+
+private:
+    void Execute() override;
+    void DoTerminate() override;
+    void RunJob();
+
+    // Worker side: stage the values, then run the owner-side operation synchronously.
+    void SetStatus(const std::string& text);
+    void AddRow(bool checked, const std::string& name, const std::string& result, const std::string& remark);
+    void SetRowResult(const std::string& result, const std::string& remark, bool keepChecked);
+
+    // Owner side: run on the owner's thread, read the staged members.
+    void ShowStatus();
+    void AppendRow();
+    void UpdateRow();
+    void PickNextRow();
+    void EndCompressMarks();
+    void ClearRows();
+
+    // Find job.
+    void FindFolders();
+    bool CheckFolder(const std::string& path, long long& count);
+    bool CheckNumbering(const std::vector<std::string>& names);
+    bool IsAllowedExtension(const std::string& extension) const;
+    bool CheckSubFolders(const std::string& dir, long long& count);
+
+    // Compress job.
+    void CompressFolders();
+    bool CompressFolder(const std::string& name, const std::string& parent);
+    bool CallArchiver(const std::string& commandLine, const std::string& runningName);
+
+    TThreadFennoroOwner& Owner;
+    HWND OwnerWindow;
+
+    std::atomic<bool> RunningFlag{true};
+    TJobKind Job;
+    std::string RootPath;
+    std::vector<std::string> AllowedExtensions;
+    bool Recursive = false;
+    bool Numbered = false;
+    bool NumberedAbout = false;
+    std::string ArchiveExtension;
+    std::string DllName;
+    std::string FunctionName;
+    std::string CommandTemplate;
+    std::string QuietOption;
+    bool RemoveFolder = false;
+
+    std::string StatusText;
+    bool RowChecked = false;
+    std::string RowName;
+    std::string ResultText;
+    std::string RemarkText;
+    FolderRow* CurrentRow = nullptr;
+    std::string CurrentName;
+    std::string CurrentParent;
+
+    // Recursive find: identities of the folders on the way down, so that a link
+    // leading back into the examined tree is never followed.
+    struct FolderIdentity {
+        unsigned long Volume, IndexHigh, IndexLow;
+        bool operator==(const FolderIdentity&) const = default;
+    };
+    std::vector<FolderIdentity> Ancestors;
+};
