@@ -1,0 +1,78 @@
+#include "settings/win32/IniUtility.h"
+
+#include "settings/PlacementText.h"
+
+namespace {
+
+RECT WorkArea()
+{
+    RECT area{};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) area = RECT{};
+    return area;
+}
+
+int CurrentState(HWND form)
+{
+    if (IsIconic(form)) return 1;
+    if (IsZoomed(form)) return 2;
+    return 0;
+}
+
+// The normal frame in screen coordinates: GetWindowPlacement gives it relative
+// to the work area for top-level windows.
+PlacementRect NormalFrame(HWND form)
+{
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(form, &placement);
+    const RECT area = WorkArea();
+    const RECT& r = placement.rcNormalPosition;
+    return {r.left + area.left, r.top + area.top, r.right + area.left, r.bottom + area.top};
+}
+
+} // namespace
+
+std::string GetFormPlacementText(HWND form, HWND application)
+{
+    Placement placement;
+    placement.Bounds = NormalFrame(form);
+    placement.State = (application && IsIconic(application)) ? 1 : CurrentState(form);
+    return FormatPlacementText(placement);
+}
+
+void SetFormPlacementText(HWND form, std::string_view text)
+{
+    if (!form) return;
+    const Placement current{NormalFrame(form), CurrentState(form)};
+    const Placement wanted = ApplyPlacementText(current, text);
+
+    if (wanted.Bounds != current.Bounds) {
+        const PlacementRect& b = wanted.Bounds;
+        if (current.State == 0) {
+            SetWindowPos(form, nullptr, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        } else {
+            // A minimised or maximised window keeps its state; only its normal
+            // frame (in work-area coordinates) changes.
+            WINDOWPLACEMENT placement{};
+            placement.length = sizeof placement;
+            GetWindowPlacement(form, &placement);
+            const RECT area = WorkArea();
+            placement.rcNormalPosition = {b.Left - area.left, b.Top - area.top, b.Right - area.left,
+                                          b.Bottom - area.top};
+            placement.flags = 0;
+            placement.showCmd = IsWindowVisible(form) ? (current.State == 1 ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED)
+                                                      : SW_HIDE;
+            SetWindowPlacement(form, &placement);
+        }
+    }
+
+    switch (wanted.State) {
+    case 1: SendMessageA(form, WM_SYSCOMMAND, SC_MINIMIZE, 0); break;
+    case 2: SendMessageA(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0); break;
+    case 0:
+        if (current.State != 0) SendMessageA(form, WM_SYSCOMMAND, SC_RESTORE, 0);
+        break;
+    default: break;
+    }
+}

@@ -1,0 +1,187 @@
+// Reads the state of a running Fennoro window from another process, the way
+// an end-to-end test or the headless demo run needs it: the folder list rows,
+// the status text, the clipboard. Texts are written as the window holds them
+// (code page 932 bytes); the Linux side converts them.
+//   fennoro-probe rows | status | wait-status TEXT SECONDS | wait-idle SECONDS
+//                 | clipboard [FORMAT] | close | exists
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char MainClass[] = "TFormFennoro";
+
+HWND FindMain() { return FindWindowA(MainClass, nullptr); }
+
+struct ChildSearch {
+    const char* Class;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchChild(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<ChildSearch*>(lParam);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, search->Class) != 0) return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+HWND FindChild(HWND parent, const char* className)
+{
+    ChildSearch search{className, nullptr};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+// A block of memory inside the window's process, for messages that pass pointers.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND window, size_t size) : Size(size)
+    {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        Process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+        if (Process) Address = VirtualAllocEx(Process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBlock()
+    {
+        if (Address) VirtualFreeEx(Process, Address, 0, MEM_RELEASE);
+        if (Process) CloseHandle(Process);
+    }
+    bool Valid() const { return Address != nullptr; }
+    char* Base() const { return static_cast<char*>(Address); }
+    bool Write(size_t offset, const void* data, size_t size) const
+    {
+        return offset + size <= Size && WriteProcessMemory(Process, Base() + offset, data, size, nullptr);
+    }
+    bool Read(size_t offset, void* data, size_t size) const
+    {
+        return offset + size <= Size && ReadProcessMemory(Process, Base() + offset, data, size, nullptr);
+    }
+
+private:
+    HANDLE Process = nullptr;
+    void* Address = nullptr;
+    size_t Size;
+};
+
+constexpr int TextSize = 4096;
+
+std::string ItemText(HWND list, RemoteBlock& block, int item, int column)
+{
+    LVITEMA lvItem{};
+    lvItem.iSubItem = column;
+    lvItem.cchTextMax = TextSize;
+    lvItem.pszText = block.Base() + sizeof(LVITEMA);
+    block.Write(0, &lvItem, sizeof lvItem);
+    const int length = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(block.Base())));
+    std::vector<char> text(TextSize + 1, 0);
+    block.Read(sizeof(LVITEMA), text.data(), TextSize);
+    return std::string(text.data(), length > 0 ? strnlen(text.data(), TextSize) : 0);
+}
+
+int PrintRows()
+{
+    HWND main = FindMain();
+    HWND list = main ? FindChild(main, WC_LISTVIEWA) : nullptr;
+    if (!list) return 2;
+    RemoteBlock block(list, sizeof(LVITEMA) + TextSize);
+    if (!block.Valid()) return 3;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const UINT state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK));
+        const bool checked = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+        std::printf("%d\t%s\t%s\t%s\n", checked ? 1 : 0, ItemText(list, block, i, 0).c_str(),
+                    ItemText(list, block, i, 1).c_str(), ItemText(list, block, i, 2).c_str());
+    }
+    return 0;
+}
+
+bool StatusText(std::string& text)
+{
+    HWND main = FindMain();
+    HWND status = main ? FindChild(main, STATUSCLASSNAMEA) : nullptr;
+    if (!status) return false;
+    RemoteBlock block(status, TextSize);
+    if (!block.Valid()) return false;
+    // A simple status bar keeps its text in the simple part (index 255).
+    const bool simple = SendMessageA(status, SB_ISSIMPLE, 0, 0) != 0;
+    SendMessageA(status, SB_GETTEXTA, simple ? SB_SIMPLEID : 0, reinterpret_cast<LPARAM>(block.Base()));
+    std::vector<char> buffer(TextSize + 1, 0);
+    block.Read(0, buffer.data(), TextSize);
+    text.assign(buffer.data(), strnlen(buffer.data(), TextSize));
+    return true;
+}
+
+bool WaitFor(double seconds, bool (*done)(const char*), const char* argument)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < seconds * 1000) {
+        if (done(argument)) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+int PrintClipboard(const char* formatName)
+{
+    UINT format = CF_TEXT;
+    if (formatName && std::strcmp(formatName, "CF_TEXT") != 0) {
+        format = std::strcmp(formatName, "CF_SYLK") == 0 ? CF_SYLK : RegisterClipboardFormatA(formatName);
+    }
+    for (int attempt = 0; attempt < 20 && !OpenClipboard(nullptr); ++attempt) Sleep(100);
+    HANDLE data = GetClipboardData(format);
+    int rc = 4;
+    if (data) {
+        const char* text = static_cast<const char*>(GlobalLock(data));
+        if (text) {
+            std::fwrite(text, 1, strnlen(text, GlobalSize(data)), stdout);
+            GlobalUnlock(data);
+            rc = 0;
+        }
+    }
+    CloseClipboard();
+    return rc;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "rows") return PrintRows();
+    if (command == "exists") return FindMain() ? 0 : 1;
+    if (command == "status") {
+        std::string text;
+        if (!StatusText(text)) return 2;
+        std::printf("%s\n", text.c_str());
+        return 0;
+    }
+    if (command == "wait-window") {
+        return WaitFor(argc > 2 ? std::atof(argv[2]) : 30, [](const char*) { return FindMain() != nullptr; }, nullptr) ? 0 : 1;
+    }
+    if (command == "wait-status" && argc > 2) {
+        // Waits until the status text starts with the given text.
+        return WaitFor(argc > 3 ? std::atof(argv[3]) : 60, [](const char* expected) {
+            std::string text;
+            return StatusText(text) && text.rfind(expected, 0) == 0;
+        }, argv[2]) ? 0 : 1;
+    }
+    if (command == "clipboard") return PrintClipboard(argc > 2 ? argv[2] : nullptr);
+    if (command == "close") {
+        HWND main = FindMain();
+        if (!main) return 1;
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        return WaitFor(argc > 2 ? std::atof(argv[2]) : 30, [](const char*) { return FindMain() == nullptr; }, nullptr) ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: fennoro-probe rows|status|exists|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");
+    return 64;
+}
