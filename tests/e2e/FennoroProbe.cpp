@@ -17,7 +17,12 @@ namespace {
 
 constexpr char MainClass[] = "TFormFennoro";
 
-HWND FindMain() { return FindWindowA(MainClass, nullptr); }
+// By class, and by caption for a window class named otherwise.
+HWND FindMain()
+{
+    HWND window = FindWindowA(MainClass, nullptr);
+    return window ? window : FindWindowA(nullptr, "Fennoro");
+}
 
 struct ChildSearch {
     const char* Class;
