@@ -1,0 +1,87 @@
+#include "listview/win32/ListViewExportWin32.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::vector<TListViewColumn> ReadColumns(HWND listView)
+{
+    std::vector<TListViewColumn> columns;
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT;
+    for (int i = 0; SendMessageA(listView, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)); ++i) {
+        TListViewColumn entry;
+        entry.Width = static_cast<int32_t>(SendMessageA(listView, LVM_GETCOLUMNWIDTH, i, 0));
+        switch (column.fmt & LVCFMT_JUSTIFYMASK) {
+        case LVCFMT_RIGHT: entry.Alignment = CellKindRight; break;
+        case LVCFMT_CENTER: entry.Alignment = CellKindCentre; break;
+        default: entry.Alignment = CellKindLeft; break;
+        }
+        columns.push_back(entry);
+    }
+    return columns;
+}
+
+// The whole text of one cell: the buffer grows until the text fits with room
+// to spare (a double-byte character that does not fit is left out whole).
+std::string ReadItemText(HWND listView, int item, int subItem)
+{
+    std::vector<char> buffer(256);
+    for (;;) {
+        LVITEMA text{};
+        text.iSubItem = subItem;
+        text.pszText = buffer.data();
+        text.cchTextMax = static_cast<int>(buffer.size());
+        const LRESULT length = SendMessageA(listView, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&text));
+        if (length < 0) return {};
+        if (static_cast<size_t>(length) + 2 < buffer.size() || buffer.size() >= (size_t{1} << 26)) {
+            const size_t used = std::min(static_cast<size_t>(length), buffer.size() - 1);
+            return std::string(buffer.data(), used);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+} // namespace
+
+TListViewSnapshot ReadListViewSnapshot(HWND listView)
+{
+    TListViewSnapshot list;
+    if (!IsWindow(listView)) return list;
+    list.CheckBoxes = (SendMessageA(listView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES) != 0;
+    list.Columns = ReadColumns(listView);
+    const int itemCount = static_cast<int>(SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));
+    int item = -1;
+    // The next selected item after the previous one; never more rows than items.
+    while (static_cast<int>(list.Rows.size()) < itemCount) {
+        const int next = static_cast<int>(SendMessageA(listView, LVM_GETNEXTITEM, item, MAKELPARAM(LVNI_ALL | LVNI_SELECTED, 0)));
+        if (next < 0 || next <= item) break;
+        item = next;
+        TListViewRow row;
+        const UINT state = static_cast<UINT>(SendMessageA(listView, LVM_GETITEMSTATE, item, LVIS_STATEIMAGEMASK));
+        row.Checked = (state >> 12) == 2; // state image 2 is the ticked box
+        row.Texts.reserve(list.Columns.size());
+        for (size_t column = 0; column < list.Columns.size(); ++column)
+            row.Texts.push_back(ReadItemText(listView, item, static_cast<int>(column)));
+        list.Rows.push_back(std::move(row));
+    }
+    return list;
+}
+
+std::string ListViewToTabText(HWND listView, bool visibleOnly, bool omitCheck)
+{
+    return ListViewToTabText(ReadListViewSnapshot(listView), visibleOnly, omitCheck);
+}
+
+std::string ListViewToCsvText(HWND listView, bool visibleOnly, bool omitCheck)
+{
+    return ListViewToCsvText(ReadListViewSnapshot(listView), visibleOnly, omitCheck);
+}
+
+std::string ListViewToSylkText(HWND listView, bool visibleOnly, bool omitCheck)
+{
+    return ListViewToSylkText(ReadListViewSnapshot(listView), visibleOnly, omitCheck);
+}

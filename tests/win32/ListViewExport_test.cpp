@@ -1,0 +1,159 @@
+#include "listview/win32/ListViewExportWin32.h"
+
+#include "toolkit/ScopedHandle.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A hidden report list with check boxes, columns and rows set through messages.
+class ListViewExportWin32 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
+        ASSERT_TRUE(InitCommonControlsEx(&init));
+        Parent.reset(CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr));
+        ASSERT_TRUE(Parent);
+        List = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0,
+                               400, 300, Parent.get(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_TRUE(List);
+        SendMessageA(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
+                     LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    }
+
+    void AddColumn(const char* caption, int width, int format)
+    {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = const_cast<char*>(caption);
+        column.cx = width;
+        column.fmt = format;
+        const int index = Columns++;
+        ASSERT_EQ(SendMessageA(List, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column)), index);
+        SendMessageA(List, LVM_SETCOLUMNWIDTH, index, width); // width 0 is taken as it is
+    }
+
+    // Appends a row; `key` is its sort key for the tests that sort.
+    int AddRow(const std::vector<std::string>& texts, bool checked, bool selected, LPARAM key = 0)
+    {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = static_cast<int>(SendMessageA(List, LVM_GETITEMCOUNT, 0, 0));
+        item.pszText = const_cast<char*>(texts[0].c_str());
+        item.lParam = key;
+        const int index = static_cast<int>(SendMessageA(List, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        for (size_t i = 1; i < texts.size(); ++i) {
+            LVITEMA sub{};
+            sub.iSubItem = static_cast<int>(i);
+            sub.pszText = const_cast<char*>(texts[i].c_str());
+            SendMessageA(List, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+        }
+        LVITEMA state{};
+        state.stateMask = LVIS_STATEIMAGEMASK | LVIS_SELECTED;
+        state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1) | (selected ? LVIS_SELECTED : 0);
+        SendMessageA(List, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
+        return index;
+    }
+
+    ScopedWindow Parent;
+    HWND List = nullptr;
+    int Columns = 0;
+};
+
+int CALLBACK CompareKeys(LPARAM a, LPARAM b, LPARAM)
+{
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+
+} // namespace
+
+TEST_F(ListViewExportWin32, WorkedExampleFromARealList)
+{
+    AddColumn("Name", 100, LVCFMT_LEFT);
+    AddColumn("Size", 60, LVCFMT_RIGHT);
+    AddRow({"a\"b", "12"}, true, true);
+    AddRow({"unselected", "99"}, true, false);
+    AddRow({"x", "7"}, false, true);
+
+    EXPECT_EQ(ListViewToTabText(List, true, false), "1\ta\"b\t12\r\n0\tx\t7\r\n");
+    EXPECT_EQ(ListViewToCsvText(List, true, false), "1,\"a\"\"b\",12\r\n0,\"x\",7\r\n");
+    EXPECT_EQ(ListViewToSylkText(List, true, false),
+              "ID;PLVU\r\nB;Y2;X3\r\n"
+              "F;Y1;X1;FG0R\r\nC;K1\r\nF;X2;FG0L\r\nC;K\"a\"\"b\"\r\nF;X3;FG0R\r\nC;K12\r\n"
+              "F;Y2;X1;FG0R\r\nC;K0\r\nF;X2;FG0L\r\nC;K\"x\"\r\nF;X3;FG0R\r\nC;K7\r\n"
+              "E\r\n");
+}
+
+TEST_F(ListViewExportWin32, SnapshotReadsWidthsAlignmentsChecksAndTexts)
+{
+    AddColumn("フォルダ名", 120, LVCFMT_LEFT);
+    AddColumn("結果", 0, LVCFMT_LEFT);
+    AddColumn("備考", 80, LVCFMT_CENTER);
+    AddColumn("数", 40, LVCFMT_RIGHT);
+    AddRow({"表示", "+圧縮できます", "", "3"}, true, true);
+
+    const TListViewSnapshot list = ReadListViewSnapshot(List);
+    EXPECT_TRUE(list.CheckBoxes);
+    ASSERT_EQ(list.Columns.size(), 4u);
+    EXPECT_EQ(list.Columns[0].Alignment, CellKindLeft);
+    EXPECT_EQ(list.Columns[1].Width, 0);
+    EXPECT_EQ(list.Columns[2].Alignment, CellKindCentre);
+    EXPECT_EQ(list.Columns[3].Alignment, CellKindRight);
+    EXPECT_EQ(list.Columns[3].Width, 40);
+    ASSERT_EQ(list.Rows.size(), 1u);
+    EXPECT_TRUE(list.Rows[0].Checked);
+    EXPECT_EQ(list.Rows[0].Texts, (std::vector<std::string>{"表示", "+圧縮できます", "", "3"}));
+
+    // The hidden column is left out; the centred empty cell is quoted, the number bare.
+    EXPECT_EQ(ListViewToCsvText(List, true, false), "1,\"表示\",\"\",3\r\n");
+    EXPECT_EQ(ListViewToCsvText(List, false, false), "1,\"表示\",\"+圧縮できます\",\"\",3\r\n");
+    EXPECT_EQ(ListViewToTabText(List, true, true), "表示\t\t3\r\n");
+}
+
+TEST_F(ListViewExportWin32, WithoutCheckBoxesThereIsNoCheckColumn)
+{
+    SendMessageA(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+    AddColumn("Name", 100, LVCFMT_LEFT);
+    AddColumn("Size", 60, LVCFMT_RIGHT);
+    AddRow({"", "b"}, false, true);
+    EXPECT_EQ(ListViewToTabText(List, true, false), "\tb\r\n");
+    EXPECT_EQ(ListViewToSylkText(List, true, false),
+              "ID;PLVU\r\nB;Y1;X2\r\nF;Y1;X1;FG0L\r\nC;K\"\"\r\nF;X2;FG0R\r\nC;Kb\r\nE\r\n");
+}
+
+TEST_F(ListViewExportWin32, RowsFollowTheCurrentSortOrder)
+{
+    AddColumn("Name", 100, LVCFMT_LEFT);
+    AddRow({"c"}, false, true, 3);
+    AddRow({"a"}, true, true, 1);
+    AddRow({"b"}, false, false, 2);
+    AddRow({"d"}, false, true, 0);
+    EXPECT_EQ(ListViewToTabText(List, true, false), "0\tc\r\n1\ta\r\n0\td\r\n");
+    ASSERT_TRUE(SendMessageA(List, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareKeys)));
+    EXPECT_EQ(ListViewToTabText(List, true, false), "0\td\r\n1\ta\r\n0\tc\r\n");
+}
+
+TEST_F(ListViewExportWin32, LongTextsAreReadWhole)
+{
+    AddColumn("Name", 100, LVCFMT_LEFT);
+    AddColumn("Remark", 100, LVCFMT_LEFT);
+    std::string longText;
+    for (int i = 0; i < 700; ++i) longText += "表";
+    AddRow({"n", longText}, false, true);
+    EXPECT_EQ(ListViewToTabText(List, true, true), "n\t" + longText + "\r\n");
+}
+
+TEST_F(ListViewExportWin32, NoSelectionAndNoWindow)
+{
+    AddColumn("Name", 100, LVCFMT_LEFT);
+    AddRow({"a"}, true, false);
+    EXPECT_EQ(ListViewToTabText(List, true, false), "");
+    EXPECT_EQ(ListViewToSylkText(List, true, false), "ID;PLVU\r\nB;Y0;X2\r\nE\r\n");
+    EXPECT_EQ(ListViewToSylkText(nullptr, true, false), "ID;PLVU\r\nB;Y0;X0\r\nE\r\n");
+}
