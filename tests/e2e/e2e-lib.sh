@@ -4,6 +4,7 @@
 # Expects DISPLAY to name a running X server and the Wine environment sourced.
 
 E2E_BIN=${E2E_BIN:?the directory holding fennoro.exe}
+FENNORO_ROOT=${FENNORO_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 
 # Creates RUN_DIR with the program, the bundled archivers and the given INI lines.
 e2e_prepare_run() {   # run_dir, ini lines...
@@ -70,3 +71,42 @@ e2e_close() {
 }
 
 e2e_ini() { iconv -f CP932 -t UTF-8 "$E2E_RUN_DIR/fennoro.ini" | tr -d '\r'; }
+
+# Fails the test with a message and a screenshot kept as an artifact.
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  mkdir -p "$E2E_ARTIFACTS"
+  e2e_screenshot "$E2E_ARTIFACTS/$(basename "$0" .e2e.sh)-failure.png"
+  echo "screenshot: $E2E_ARTIFACTS/$(basename "$0" .e2e.sh)-failure.png" >&2
+  e2e_close >/dev/null 2>&1
+  exit 1
+}
+
+E2E_ARTIFACTS=${E2E_ARTIFACTS:-$FENNORO_ROOT/build/e2e-artifacts}
+
+e2e_expect_row() {   # name, checked, result prefix, [remark]
+  local line
+  line=$(e2e_rows | awk -F'\t' -v n="$1" '$2 == n')
+  [ -n "$line" ] || e2e_fail "no row for $1"
+  local checked result remark
+  checked=$(cut -f1 <<<"$line"); result=$(cut -f3 <<<"$line"); remark=$(cut -f4 <<<"$line")
+  [ "$checked" = "$2" ] || e2e_fail "$1: checked $checked, expected $2 ($result)"
+  [[ "$result" == "$3"* ]] || e2e_fail "$1: result '$result', expected '$3'"
+  if [ $# -ge 4 ]; then
+    [ "$remark" = "$4" ] || e2e_fail "$1: remark '$remark', expected '$4'"
+  fi
+}
+
+# A tree with every verdict the search gives.
+e2e_make_tree() {   # root
+  local root=$1
+  rm -rf "$root"; mkdir -p "$root"
+  mkdir -p "$root/表紙" "$root/gap" "$root/stray" "$root/nested/inner" "$root/empty" "$root/prefix"
+  local n
+  for n in 01 02 03; do printf 'jpeg %s' "$n" > "$root/表紙/p$n.jpg"; done
+  printf x > "$root/gap/01.jpg"; printf x > "$root/gap/03.jpg"
+  printf x > "$root/stray/01.jpg"; printf x > "$root/stray/readme.txt"
+  printf x > "$root/nested/01.jpg"; printf x > "$root/nested/inner/01.jpg"
+  printf x > "$root/prefix/a01.jpg"; printf x > "$root/prefix/b02.jpg"
+  printf x > "$root/loose.jpg"
+}

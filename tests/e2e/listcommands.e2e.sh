@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Copy to the clipboard (read by a second process) and F2 rename in the real window.
+set -uo pipefail
+export E2E_BIN=$1
+source "$(dirname "$0")/../../scripts/wine-env.sh"
+source "$(dirname "$0")/e2e-lib.sh"
+work=$FENNORO_ROOT/build/e2e/listcommands
+e2e_make_tree "$work/library"
+root=$(e2e_winpath "$work/library")
+e2e_prepare_run "$work/run" "[Setting]" "Path=$root" "AutoFind=1"
+e2e_start || e2e_fail "the window did not start"
+e2e_wait_status "検索が終了しました" 60 || e2e_fail "the search did not finish"
+
+# Select all rows in the list and copy them.
+e2e_key Tab ctrl+a ctrl+c
+sleep 1
+clip=$(e2e_probe clipboard | iconv -f CP932 -t UTF-8 | tr -d '\r')
+grep -q $'^表紙\t+圧縮できます' <<<"$clip" || e2e_fail "the clipboard text lacks the rows: $clip"
+[ "$(grep -c . <<<"$clip")" -ge 6 ] || e2e_fail "the clipboard text lacks rows: $clip"
+csv=$(e2e_probe clipboard Csv | iconv -f CP932 -t UTF-8 | tr -d '\r')
+grep -q '表紙' <<<"$csv" || e2e_fail "no Csv rendering: $csv"
+
+# Sort by name so the first row is known, then rename it with F2.
+e2e_key Home
+sleep 0.5
+first=$(e2e_rows | head -1 | cut -f2)
+e2e_key F2
+sleep 0.5
+e2e_key ctrl+a
+xdotool type --delay 50 "renamed"
+e2e_key Return
+sleep 1
+[ -d "$work/library/renamed" ] || e2e_fail "the folder $first was not renamed: $(ls "$work/library")"
+[ ! -e "$work/library/$first" ] || e2e_fail "the old folder $first is still there"
+e2e_rows | cut -f2 | grep -qx renamed || e2e_fail "the row does not show the new name"
+e2e_close
+echo "listcommands: ok"
