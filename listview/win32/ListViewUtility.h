@@ -6,6 +6,7 @@
 // The list's sort word and its columns' tags are kept as window properties of
 // the list, so these work on any list view whatever wraps it.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
@@ -20,8 +21,20 @@ std::string GetColumnWidthsText(HWND list);
 // the leading items that are integers; columns without an item keep theirs.
 void SetColumnWidthsText(HWND list, std::string_view text);
 
+// The column's general-purpose tag; 0 until SetColumnWidthsText sets it.
 int32_t GetListViewColumnTag(HWND list, int column);
 void SetListViewColumnTag(HWND list, int column, int32_t tag);
+
+int ListViewColumnCount(HWND list);
+// Inserts a column with its designed width, which may be an automatic width
+// code (-1 size to the contents, -2 size to the header text); the design is
+// remembered, so SetColumnWidthsText tags such a column with its code.
+// Returns the new column's index, or -1.
+int InsertListViewColumn(HWND list, int column, const std::string& caption, int32_t width, int format = LVCFMT_LEFT);
+// The width a column was last given through this unit, else its pixel width.
+int32_t GetListViewColumnStoredWidth(HWND list, int column);
+// Sets (and remembers) a column's width; negative values size it automatically.
+void SetListViewColumnWidth(HWND list, int column, int32_t width);
 
 void ListViewSelectAll(HWND list, bool waitCursor);
 // Flips every item's selected state; focus and check boxes stay.
