@@ -1,0 +1,197 @@
+#include "archiver/common/win32/ArchiveFile.h"
+
+#include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/SourceTree.h"
+#include "archiver/common/win32/TextConvert.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+constexpr size_t OutputBufferSize = 1 << 20;
+
+std::string WithReason(const std::string& text, DWORD error) { return text + " (" + SystemErrorText(error) + ")"; }
+
+// The folder part of a full wide path, with its separator.
+std::wstring FolderOf(const std::wstring& path)
+{
+    const size_t last = path.find_last_of(L"\\/");
+    return last == std::wstring::npos ? std::wstring() : path.substr(0, last + 1);
+}
+
+} // namespace
+
+TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetAnsi(targetPath)
+{
+    std::wstring wide = AnsiToWide(targetPath);
+    for (wchar_t& c : wide) {
+        if (c == L'/') c = L'\\';
+    }
+    Target = FullPathName(wide);
+    if (Target.empty() || Target.back() == L'\\') {
+        throw TArchiverError(ArchiverWriteError, "書庫のパスが正しくありません: " + targetPath);
+    }
+    if (GetFileAttributesW(FullFileSystemPath(Target).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + targetPath);
+    }
+    // A name of our own beside the target: same volume, so the final rename is atomic.
+    static std::atomic<unsigned> counter{0};
+    const std::wstring folder = FolderOf(Target);
+    for (int attempt = 0; attempt < 100 && File == INVALID_HANDLE_VALUE; ++attempt) {
+        wchar_t name[64];
+        swprintf(name, 64, L"~arc%lx_%x.tmp", GetCurrentProcessId(), counter.fetch_add(1) + GetTickCount() % 0x10000);
+        TempPath = folder + name;
+        File = CreateFileW(FullFileSystemPath(TempPath).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (File == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    if (File == INVALID_HANDLE_VALUE) {
+        throw TArchiverError(ArchiverWriteError, WithReason("書庫を作成できません: " + targetPath, GetLastError()));
+    }
+    Buffer.reserve(OutputBufferSize);
+}
+
+TArchiveOutputFile::~TArchiveOutputFile()
+{
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+    if (!Committed && !TempPath.empty()) DeleteFileW(FullFileSystemPath(TempPath).c_str());
+}
+
+void TArchiveOutputFile::Fail(DWORD error) const
+{
+    throw TArchiverError(ArchiverWriteError, WithReason("書庫に書き込めません: " + TargetAnsi, error));
+}
+
+void TArchiveOutputFile::WriteThrough(const void* data, size_t size)
+{
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const DWORD step = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(File, p, step, &written, nullptr) || written != step) Fail(GetLastError());
+        p += step;
+        size -= step;
+        WrittenBytes += step;
+    }
+}
+
+void TArchiveOutputFile::Write(const void* data, size_t size)
+{
+    if (Buffer.size() + size > OutputBufferSize) {
+        Flush();
+        if (size >= OutputBufferSize) {
+            WriteThrough(data, size);
+            return;
+        }
+    }
+    const auto* p = static_cast<const uint8_t*>(data);
+    Buffer.insert(Buffer.end(), p, p + size);
+}
+
+void TArchiveOutputFile::Flush()
+{
+    if (Buffer.empty()) return;
+    WriteThrough(Buffer.data(), Buffer.size());
+    Buffer.clear();
+}
+
+void TArchiveOutputFile::WriteAt(uint64_t position, const void* data, size_t size)
+{
+    if (position + size > Position()) throw TArchiverError(ArchiverInternalError, "書庫の書き込み位置が正しくありません");
+    const auto* p = static_cast<const uint8_t*>(data);
+    // The part still in the buffer is patched there; the rest on disk.
+    if (position + size > WrittenBytes) {
+        const uint64_t from = position > WrittenBytes ? position : WrittenBytes;
+        std::memcpy(Buffer.data() + (from - WrittenBytes), p + (from - position), static_cast<size_t>(position + size - from));
+        size = static_cast<size_t>(from - position);
+    }
+    if (size == 0) return;
+    LARGE_INTEGER at, end;
+    at.QuadPart = static_cast<LONGLONG>(position);
+    end.QuadPart = static_cast<LONGLONG>(WrittenBytes);
+    DWORD written = 0;
+    if (!SetFilePointerEx(File, at, nullptr, FILE_BEGIN) || !WriteFile(File, p, static_cast<DWORD>(size), &written, nullptr) ||
+        written != size || !SetFilePointerEx(File, end, nullptr, FILE_BEGIN)) {
+        Fail(GetLastError());
+    }
+}
+
+void TArchiveOutputFile::Commit()
+{
+    Flush();
+    CloseHandle(File);
+    File = INVALID_HANDLE_VALUE;
+    if (!MoveFileExW(FullFileSystemPath(TempPath).c_str(), FullFileSystemPath(Target).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+            throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + TargetAnsi);
+        }
+        throw TArchiverError(ArchiverWriteError, WithReason("書庫の名前を変更できません: " + TargetAnsi, error));
+    }
+    Committed = true;
+}
+
+TFileByteSource::TFileByteSource(const std::wstring& path, const std::string& displayName) : DisplayName(displayName)
+{
+    File = CreateFileW(FullFileSystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    LARGE_INTEGER size{};
+    if (File == INVALID_HANDLE_VALUE || !GetFileSizeEx(File, &size)) {
+        throw TArchiverError(ArchiverVerifyError, WithReason("書庫を検査のために開けません: " + DisplayName, GetLastError()));
+    }
+    FileSize = static_cast<uint64_t>(size.QuadPart);
+}
+
+TFileByteSource::~TFileByteSource()
+{
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+}
+
+void TFileByteSource::ReadAt(uint64_t position, void* data, size_t size) const
+{
+    auto* p = static_cast<uint8_t*>(data);
+    while (size > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        const DWORD step = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+        DWORD read = 0;
+        if (!ReadFile(File, p, step, &read, &at) || read == 0) {
+            throw TArchiverError(ArchiverVerifyError, "書庫を検査のために読み込めません: " + DisplayName);
+        }
+        p += read;
+        size -= read;
+        position += read;
+    }
+}
+
+TSourceFile::TSourceFile(const std::wstring& path, const std::string& displayName) : DisplayName(displayName)
+{
+    File = CreateFileW(FullFileSystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (File == INVALID_HANDLE_VALUE) {
+        throw TArchiverError(ArchiverSourceError, WithReason("ファイルを開けません: " + DisplayName, GetLastError()));
+    }
+}
+
+TSourceFile::~TSourceFile()
+{
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+}
+
+size_t TSourceFile::Read(void* data, size_t size)
+{
+    auto* p = static_cast<uint8_t*>(data);
+    size_t total = 0;
+    while (total < size) {
+        const DWORD step = static_cast<DWORD>(size - total < (1u << 30) ? size - total : (1u << 30));
+        DWORD read = 0;
+        if (!ReadFile(File, p + total, step, &read, nullptr)) {
+            throw TArchiverError(ArchiverSourceError, WithReason("ファイルを読み込めません: " + DisplayName, GetLastError()));
+        }
+        if (read == 0) break;
+        total += read;
+    }
+    return total;
+}

@@ -1,0 +1,79 @@
+#pragma once
+// Files of an archiver call: the archive being written (under a temporary name
+// beside the target, renamed only when complete and verified), the archive
+// read back for verification, and the source files.
+#include "archiver/common/ArchiveStream.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The archive being written. The constructor refuses a target that exists
+// (ArchiverArchiveExists) and creates a new temporary file in the target's
+// folder (ArchiverWriteError on failure). Writes are buffered. Unless Commit
+// succeeded, the destructor closes and deletes the temporary file, so no
+// failure or cancel leaves anything behind.
+class TArchiveOutputFile final : public TByteSink {
+public:
+    explicit TArchiveOutputFile(const std::string& targetPath);
+    ~TArchiveOutputFile() override;
+    TArchiveOutputFile(const TArchiveOutputFile&) = delete;
+    TArchiveOutputFile& operator=(const TArchiveOutputFile&) = delete;
+
+    void Write(const void* data, size_t size) override;
+    uint64_t Position() const override { return WrittenBytes + Buffer.size(); }
+    void WriteAt(uint64_t position, const void* data, size_t size) override;
+
+    // Writes out the buffer, so that the temporary file can be read back.
+    void Flush();
+    const std::wstring& TemporaryPath() const { return TempPath; }
+    const std::wstring& TargetPath() const { return Target; }
+    // Closes the file and renames it to the target, never replacing a file
+    // that appeared meanwhile (ArchiverArchiveExists).
+    void Commit();
+
+private:
+    void WriteThrough(const void* data, size_t size);
+    [[noreturn]] void Fail(DWORD error) const;
+
+    std::string TargetAnsi;
+    std::wstring Target, TempPath;
+    HANDLE File = INVALID_HANDLE_VALUE;
+    std::vector<uint8_t> Buffer;
+    uint64_t WrittenBytes = 0;
+    bool Committed = false;
+};
+
+// A file read back at any position (the temporary archive, for verification).
+class TFileByteSource final : public TByteSource {
+public:
+    TFileByteSource(const std::wstring& path, const std::string& displayName);
+    ~TFileByteSource() override;
+    TFileByteSource(const TFileByteSource&) = delete;
+    TFileByteSource& operator=(const TFileByteSource&) = delete;
+    uint64_t Size() const override { return FileSize; }
+    void ReadAt(uint64_t position, void* data, size_t size) const override;
+
+private:
+    std::string DisplayName;
+    HANDLE File = INVALID_HANDLE_VALUE;
+    uint64_t FileSize = 0;
+};
+
+// A source file read from start to end. Failures throw ArchiverSourceError
+// naming the file by displayName.
+class TSourceFile {
+public:
+    TSourceFile(const std::wstring& path, const std::string& displayName);
+    ~TSourceFile();
+    TSourceFile(const TSourceFile&) = delete;
+    TSourceFile& operator=(const TSourceFile&) = delete;
+    // Reads up to size bytes; fewer only at the end of the file (0 at the end).
+    size_t Read(void* data, size_t size);
+
+private:
+    std::string DisplayName;
+    HANDLE File = INVALID_HANDLE_VALUE;
+};

@@ -1,0 +1,24 @@
+#pragma once
+// The frame of an archiver entry point: running bookkeeping for the
+// "...GetRunning" export, and the turning of every outcome into the result
+// code and the output buffer's text. A library's exports are thin:
+//
+//     int WINAPI SevenZip(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
+//     {
+//         return RunArchiverCall(output, outputSize, [&] { return MakeArchive(window, commandLine); });
+//     }
+//     BOOL WINAPI SevenZipGetRunning(void) { return ArchiverIsRunning(); }
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Runs body while counting the call as running (one call at a time per
+// library: a second concurrent call returns ArchiverBusy). The text body
+// returns is written to the output buffer and 0 returned; a TArchiverError
+// gives its code and message, any other exception ArchiverInternalError.
+// The buffer is always zero-terminated within outputSize (null or 0: untouched).
+int RunArchiverCall(LPSTR output, DWORD outputSize, const std::function<std::string()>& body);
+
+// True while a call of this library is in progress in the process.
+BOOL ArchiverIsRunning();

@@ -1,0 +1,152 @@
+#include "archiver/common/win32/ProgressWindow.h"
+
+#include "archiver/common/ArchiverError.h"
+
+namespace {
+
+constexpr int CancelId = IDCANCEL;
+constexpr DWORD TickMilliseconds = 100;
+
+HINSTANCE ThisModule()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ThisModule), &module);
+    return module;
+}
+
+} // namespace
+
+TProgressWindow::TProgressWindow(bool visible, HWND owner, const std::string& title, const std::string& folder, size_t totalFiles)
+    : Owner(owner), Title(title), Folder(folder), TotalFiles(totalFiles)
+{
+    if (!visible) return;
+    StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (StopEvent) Thread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+}
+
+TProgressWindow::~TProgressWindow()
+{
+    if (Thread) {
+        SetEvent(StopEvent);
+        WaitForSingleObject(Thread, INFINITE);
+        CloseHandle(Thread);
+    }
+    if (StopEvent) CloseHandle(StopEvent);
+}
+
+void TProgressWindow::SetProgress(size_t filesDone, const std::string& currentName)
+{
+    if (!Thread) return;
+    std::lock_guard<std::mutex> guard(Lock);
+    Done = filesDone;
+    Current = currentName;
+}
+
+void TProgressWindow::ThrowIfCancelled() const
+{
+    if (CancelRequested()) throw TArchiverError(ArchiverCancelled, std::string(CancelledMessage));
+}
+
+DWORD WINAPI TProgressWindow::ThreadMain(void* self)
+{
+    static_cast<TProgressWindow*>(self)->Run();
+    return 0;
+}
+
+LRESULT CALLBACK TProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TProgressWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == CancelId && self) {
+            self->Cancelled = true;
+            EnableWindow(GetDlgItem(window, CancelId), FALSE);
+        }
+        return 0;
+    case WM_CLOSE:  // the close box cancels; the window goes when the call ends
+        if (self) self->Cancelled = true;
+        return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void TProgressWindow::Run()
+{
+    const HINSTANCE instance = ThisModule();
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = ArchiverProgressClassName;
+    RegisterClassA(&windowClass);  // fails harmlessly when already registered
+
+    const int width = 420, height = 150;
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (Owner) GetWindowRect(Owner, &area);
+    Window = CreateWindowExA(WS_EX_DLGMODALFRAME, ArchiverProgressClassName, Title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                             area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2,
+                             width, height, Owner, nullptr, instance, this);
+    if (!Window) {  // no desktop: the call goes on without a window
+        UnregisterClassA(ArchiverProgressClassName, instance);
+        return;
+    }
+    const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const auto child = [&](const char* className, const char* text, DWORD style, int x, int y, int w, int h, int id) {
+        HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, Window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        return control;
+    };
+    child("STATIC", Folder.c_str(), SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 12, 10, width - 30, 18, -1);
+    CountLabel = child("STATIC", "", SS_LEFTNOWORDWRAP, 12, 32, width - 30, 18, -1);
+    FileLabel = child("STATIC", "", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 12, 54, width - 30, 18, -1);
+    child("BUTTON", "キャンセル", BS_PUSHBUTTON | WS_TABSTOP, width - 110, height - 70, 90, 26, CancelId);
+    Refresh();
+    ShowWindow(Window, SW_SHOWNOACTIVATE);
+
+    // Serve the window until the call ends; the stop event is checked on every
+    // tick, so the archiving thread's final wait is short.
+    DWORD lastRefresh = GetTickCount();
+    for (;;) {
+        const DWORD wait = MsgWaitForMultipleObjects(1, &StopEvent, FALSE, TickMilliseconds, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageA(Window, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+        if (GetTickCount() - lastRefresh >= TickMilliseconds) {
+            Refresh();
+            lastRefresh = GetTickCount();
+        }
+    }
+    DestroyWindow(Window);
+    Window = nullptr;
+    // A class a DLL registers outlives the DLL: unregistered so that a reload
+    // at another address does not find a stale window procedure.
+    UnregisterClassA(ArchiverProgressClassName, instance);
+}
+
+void TProgressWindow::Refresh()
+{
+    size_t done;
+    std::string current;
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        done = Done;
+        current = Current;
+    }
+    const std::string count = std::to_string(done) + " / " + std::to_string(TotalFiles) + " ファイル";
+    SetWindowTextA(CountLabel, count.c_str());
+    SetWindowTextA(FileLabel, current.c_str());
+}

@@ -1,0 +1,190 @@
+#include "archiver/common/win32/SourceTree.h"
+
+#include "archiver/common/ArchiverCommandLine.h"
+#include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/TextConvert.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace {
+
+uint64_t ToUint64(const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
+
+std::wstring Upper(std::wstring text)
+{
+    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// '*' any run, '?' one character; both already upper-cased.
+bool WildcardMatch(std::wstring_view name, std::wstring_view pattern)
+{
+    size_t n = 0, p = 0, starP = std::wstring_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == L'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::wstring_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*') ++p;
+    return p == pattern.size();
+}
+
+struct TPatternSet {
+    bool All = false;
+    std::vector<std::wstring> Patterns;  // upper-cased, '/' turned into '\\'
+
+    bool Matches(const std::wstring& name, const std::wstring& relativePath) const
+    {
+        if (All) return true;
+        const std::wstring upperName = Upper(name), upperPath = Upper(relativePath);
+        return std::any_of(Patterns.begin(), Patterns.end(), [&](const std::wstring& pattern) {
+            return WildcardMatch(pattern.find(L'\\') != std::wstring::npos ? upperPath : upperName, pattern);
+        });
+    }
+};
+
+class TCollector {
+public:
+    TCollector(TSourceTree& tree, const TPatternSet& patterns, bool recursive) : Tree(tree), Patterns(patterns), Recursive(recursive) {}
+
+    void Collect(const std::wstring& relativeFolder)
+    {
+        const std::wstring folder = Tree.BaseFolder + relativeFolder;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(FullFileSystemPath(folder + L"*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return;
+            throw TArchiverError(ArchiverSourceError, "フォルダを読み込めません: " + WideToAnsi(folder) + " (" + SystemErrorText(error) + ")");
+        }
+        std::vector<WIN32_FIND_DATAW> items;
+        do {
+            if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0) items.push_back(data);
+        } while (FindNextFileW(find, &data));
+        const DWORD error = GetLastError();
+        FindClose(find);
+        if (error != ERROR_NO_MORE_FILES) {
+            throw TArchiverError(ArchiverSourceError, "フォルダを読み込めません: " + WideToAnsi(folder) + " (" + SystemErrorText(error) + ")");
+        }
+        std::sort(items.begin(), items.end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {
+            return _wcsicmp(a.cFileName, b.cFileName) < 0;
+        });
+
+        for (const WIN32_FIND_DATAW& item : items) {
+            TSourceEntry entry;
+            entry.RelativePath = relativeFolder + item.cFileName;
+            entry.Path = folder + item.cFileName;
+            entry.IsDirectory = (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            entry.Size = entry.IsDirectory ? 0 : (static_cast<uint64_t>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
+            entry.Attributes = item.dwFileAttributes;
+            entry.CreationTime = ToUint64(item.ftCreationTime);
+            entry.LastAccessTime = ToUint64(item.ftLastAccessTime);
+            entry.LastWriteTime = ToUint64(item.ftLastWriteTime);
+            if (entry.IsDirectory) {
+                if (!Recursive) continue;
+                const std::wstring relative = entry.RelativePath;
+                // A folder joined in by a link could lead back up the tree: stored, not entered.
+                const bool link = (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+                const size_t at = Tree.Entries.size();
+                Tree.Entries.push_back(std::move(entry));
+                if (!link) Collect(relative + L"\\");
+                // A folder is stored when it matches or when something below it was taken.
+                if (!Patterns.Matches(item.cFileName, relative) && Tree.Entries.size() == at + 1) Tree.Entries.pop_back();
+            } else if (Patterns.Matches(item.cFileName, entry.RelativePath)) {
+                ++Tree.FileCount;
+                Tree.TotalBytes += entry.Size;
+                Tree.Entries.push_back(std::move(entry));
+            }
+        }
+    }
+
+private:
+    TSourceTree& Tree;
+    const TPatternSet& Patterns;
+    bool Recursive;
+};
+
+} // namespace
+
+std::wstring FullPathName(const std::wstring& path)
+{
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    return full;
+}
+
+std::wstring FullFileSystemPath(const std::wstring& path)
+{
+    if (path.rfind(L"\\\\?\\", 0) == 0) return path;
+    const std::wstring full = FullPathName(path);
+    if (full.size() < MAX_PATH - 12) return full;
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive)
+{
+    TSourceTree tree;
+    std::wstring base = AnsiToWide(baseFolder);
+    for (wchar_t& c : base) {
+        if (c == L'/') c = L'\\';
+    }
+    const DWORD attributes = GetFileAttributesW(FullFileSystemPath(base).c_str());
+    if (base.empty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        throw TArchiverError(ArchiverSourceError, "フォルダが見つかりません: " + baseFolder);
+    }
+    tree.BaseFolder = FullPathName(base);
+    if (tree.BaseFolder.back() != L'\\') tree.BaseFolder += L'\\';
+
+    TPatternSet set;
+    for (const std::string& pattern : patterns) {
+        if (IsMatchAllPattern(pattern)) set.All = true;
+        std::wstring wide = AnsiToWide(pattern);
+        std::replace(wide.begin(), wide.end(), L'/', L'\\');
+        set.Patterns.push_back(Upper(wide));
+    }
+    TCollector(tree, set, recursive).Collect(L"");
+    if (tree.Entries.empty()) throw TArchiverError(ArchiverSourceError, "圧縮するファイルがありません: " + baseFolder);
+    return tree;
+}
+
+std::string DisplayName(const TSourceEntry& entry) { return WideToAnsi(entry.RelativePath); }
+
+std::string Utf8ArchiveName(const TSourceEntry& entry)
+{
+    std::wstring name = entry.RelativePath;
+    std::replace(name.begin(), name.end(), L'\\', L'/');
+    return WideToUtf8(name);
+}
+
+uint32_t DosDateTime(uint64_t fileTime)
+{
+    FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)}, local;
+    WORD date = 0, time = 0;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time) || date < (1 << 5 | 1)) {
+        return (1u << 5 | 1u) << 16;  // 1980-01-01 00:00
+    }
+    return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+int32_t UnixTime(uint64_t fileTime)
+{
+    const int64_t seconds = (static_cast<int64_t>(fileTime) - 116444736000000000LL) / 10000000LL;
+    return static_cast<int32_t>(std::clamp<int64_t>(seconds, INT32_MIN, INT32_MAX));
+}
