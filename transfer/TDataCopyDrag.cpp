@@ -1,0 +1,255 @@
+#include "transfer/TDataCopyDrag.h"
+
+#include "settings/PathUtility.h"
+#include "toolkit/ScopedHandle.h"
+#include "transfer/TDataObject.h"
+#include "transfer/TDropSource.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr UINT SharedBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
+// How many names after the tick count are tried for a fresh temporary directory.
+constexpr int TemporaryDirectoryAttempts = 1000;
+
+bool IsReservedDeviceName(std::string_view name)
+{
+    // The part before the first dot, blanks at its end ignored: "nul.txt" is the device too.
+    std::string stem(name.substr(0, name.find('.')));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : devices)
+        if (stem == device) return true;
+    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
+
+} // namespace
+
+bool IsPlainFileName(std::string_view name)
+{
+    if (name.empty() || name.find("..") != std::string_view::npos) return false;
+    if (LastPathDelimiter(name) != std::string_view::npos) return false;
+    if (name.find_first_not_of(". ") == std::string_view::npos) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(name[i]);
+        if (IsAnsiLeadByte(byte)) {
+            if (i + 1 >= name.size() || name[i + 1] == '\0') return false; // a cut character
+            ++i;                                                          // '|' may be a trail byte
+            continue;
+        }
+        if (byte < 0x20 || std::strchr(":*?\"<>|", byte)) return false;
+    }
+    return !IsReservedDeviceName(name);
+}
+
+TDataCopyDrag& TDataCopyDrag::Instance()
+{
+    static TDataCopyDrag instance;
+    return instance;
+}
+
+TDataCopyDrag::TDataCopyDrag() : OleReady(SUCCEEDED(OleInitialize(nullptr))) {}
+
+TDataCopyDrag::~TDataCopyDrag()
+{
+    Pending.clear();
+    if (OleReady) {
+        // The clipboard keeps a rendered copy of what this process put there.
+        OleFlushClipboard();
+        OleUninitialize();
+    }
+    DeleteTemporaryDirectory();
+    StoredFileName.reset();
+}
+
+bool TDataCopyDrag::AddData(CLIPFORMAT format, const void* bytes, size_t size)
+{
+    if (!bytes && size) return false;
+    ScopedGlobal block(GlobalAlloc(SharedBlockFlags, size));
+    if (!block) return false;
+    {
+        TGlobalLock lock(block.get());
+        if (!lock) return false;
+        if (size) std::memcpy(lock.Get(), bytes, size);
+    }
+    try {
+        Pending.push_back(TFormatData{format, std::move(block)});
+    } catch (...) {
+        return false; // the block is freed with its holder
+    }
+    return true;
+}
+
+bool TDataCopyDrag::AddText(const std::string& text)
+{
+    return AddData(CF_TEXT, text.c_str(), text.size() + 1);
+}
+
+bool TDataCopyDrag::AddFiles(std::string_view paths)
+{
+    // Each path followed by a NUL, and one more NUL closes the list.
+    std::string list;
+    try {
+        size_t start = 0;
+        while (start < paths.size()) {
+            size_t end = start;
+            while (end < paths.size() && static_cast<unsigned char>(paths[end]) >= 0x20) ++end;
+            if (end > start) {
+                list.append(paths.substr(start, end - start));
+                list += '\0';
+            }
+            start = end;
+            while (start < paths.size() && static_cast<unsigned char>(paths[start]) < 0x20) ++start;
+        }
+        if (list.empty()) list += '\0'; // an empty list still ends in two NULs
+        list += '\0';
+    } catch (...) {
+        return false;
+    }
+    DROPFILES header{};
+    header.pFiles = sizeof header;
+    header.pt = {0, 0};
+    header.fNC = TRUE;
+    header.fWide = FALSE;
+    ScopedGlobal block(GlobalAlloc(SharedBlockFlags, sizeof header + list.size()));
+    if (!block) return false;
+    {
+        TGlobalLock lock(block.get());
+        if (!lock) return false;
+        auto* bytes = static_cast<char*>(lock.Get());
+        std::memcpy(bytes, &header, sizeof header);
+        std::memcpy(bytes + sizeof header, list.data(), list.size());
+    }
+    try {
+        Pending.push_back(TFormatData{CF_HDROP, std::move(block)});
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+void TDataCopyDrag::SetFileName(const char* name)
+{
+    StoredFileName.reset();
+    if (name) StoredFileName = name;
+}
+
+int TDataCopyDrag::CopyToClipboard(const char* fileName)
+{
+    return Transfer(fileName, false);
+}
+
+int TDataCopyDrag::DoDrag(const char* fileName)
+{
+    return Transfer(fileName, true);
+}
+
+int TDataCopyDrag::Transfer(const char* fileName, bool drag)
+{
+    int result = 0;
+    try {
+        // A name that would leave the temporary directory is no name at all.
+        const char* name = fileName ? fileName : FileName();
+        if (name && IsPlainFileName(name)) {
+            const auto text = std::find_if(Pending.begin(), Pending.end(),
+                                           [](const TFormatData& data) { return data.Format == CF_TEXT; });
+            if (text != Pending.end()) {
+                std::string bytes;
+                {
+                    TGlobalLock lock(text->Block.get());
+                    if (lock) {
+                        const auto* data = static_cast<const char*>(lock.Get());
+                        bytes.assign(data, strnlen(data, lock.Size()));
+                    }
+                }
+                WriteTemporaryFile(bytes, name);
+            }
+        }
+
+        TComRef<TDataObject> object(TDataObject::Create());
+        if (object && object->SetCapacity(Pending.size())) {
+            for (TFormatData& data : Pending) {
+                FORMATETC format{data.Format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+                STGMEDIUM medium{};
+                medium.tymed = TYMED_HGLOBAL;
+                medium.hGlobal = data.Block.get();
+                // Stored with release: from here on the data object frees the block.
+                if (object->SetData(&format, &medium, TRUE) == S_OK) data.Block.release();
+            }
+            if (drag) {
+                TComRef<TDropSource> source(TDropSource::Create());
+                DWORD effect = DROPEFFECT_NONE;
+                if (source && DoDragDrop(object.Get(), source.Get(), DROPEFFECT_COPY, &effect) == DRAGDROP_S_DROP)
+                    result = static_cast<int>(effect);
+            } else {
+                result = OleSetClipboard(object.Get()) == S_OK ? 1 : 0;
+            }
+        }
+    } catch (...) {
+        result = 0;
+    }
+    Pending.clear(); // blocks not taken by the data object are freed here
+    return result;
+}
+
+bool TDataCopyDrag::WriteTemporaryFile(std::string_view text, const char* name)
+{
+    DeleteTemporaryDirectory();
+    char base[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(MAX_PATH, base);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const std::string prefix = IncludeTrailingPathDelimiter(std::string_view(base, length));
+
+    DWORD number = GetTickCount();
+    for (int attempt = 0; attempt < TemporaryDirectoryAttempts && TempDirectory.empty(); ++attempt, ++number) {
+        char candidate[MAX_PATH];
+        const int written = std::snprintf(candidate, sizeof candidate, "%s%lx", prefix.c_str(),
+                                          static_cast<unsigned long>(number));
+        if (written <= 0 || written >= static_cast<int>(sizeof candidate)) return false;
+        if (GetFileAttributesA(candidate) == INVALID_FILE_ATTRIBUTES && CreateDirectoryA(candidate, nullptr))
+            TempDirectory = candidate;
+    }
+    if (TempDirectory.empty()) return false;
+
+    const std::string path = TempDirectory + "\\" + name;
+    bool written = false;
+    {
+        ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+        if (file.get() != INVALID_HANDLE_VALUE && file) {
+            written = true;
+            while (written && !text.empty()) {
+                const DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size(), 1u << 20));
+                DWORD done = 0;
+                written = WriteFile(file.get(), text.data(), chunk, &done, nullptr) && done > 0;
+                text.remove_prefix(std::min<size_t>(done, text.size()));
+            }
+            written = CloseHandle(file.release()) && written;
+        }
+    }
+    if (written && AddFiles(path)) return true;
+    DeleteTemporaryDirectory();
+    return false;
+}
+
+void TDataCopyDrag::DeleteTemporaryDirectory()
+{
+    if (TempDirectory.empty()) return;
+    std::string from = TempDirectory;
+    from.append(2, '\0'); // the list of sources ends in two NULs
+    SHFILEOPSTRUCTA operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    SHFileOperationA(&operation);
+    TempDirectory.clear();
+}

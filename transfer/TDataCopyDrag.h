@@ -1,0 +1,72 @@
+#pragma once
+// The process-wide transfer collector: renderings of one content are collected,
+// then put on the clipboard or into a drag as one OLE data object. With a file
+// name, the plain text also goes into a file of that name in a fresh temporary
+// directory, offered as a dropped file (CF_HDROP).
+#include "transfer/ComUtility.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One pending rendering: its clipboard format and its global block.
+struct TFormatData {
+    CLIPFORMAT Format = 0;
+    ScopedGlobal Block;
+};
+
+class TDataCopyDrag {
+public:
+    // The program's one collector, made on first use on the user-interface
+    // thread (this initialises OLE there) and torn down at process exit:
+    // the clipboard is flushed, OLE uninitialised, the temporary directory deleted.
+    static TDataCopyDrag& Instance();
+
+    // A collector of its own; the program uses Instance.
+    TDataCopyDrag();
+    ~TDataCopyDrag();
+    TDataCopyDrag(const TDataCopyDrag&) = delete;
+    TDataCopyDrag& operator=(const TDataCopyDrag&) = delete;
+
+    // Copies `size` bytes into a new movable, zero-filled, shareable block and
+    // appends it under `format`. False, with nothing added, when that fails.
+    bool AddData(CLIPFORMAT format, const void* bytes, size_t size);
+    // The text with its terminating NUL as CF_TEXT.
+    bool AddText(const std::string& text);
+    // Appends a CF_HDROP list of the paths in `paths`: runs of control
+    // characters (0x01 to 0x1F) separate them.
+    bool AddFiles(std::string_view paths);
+
+    // Stores the name of the file that transfers offer; null clears it.
+    void SetFileName(const char* name);
+    const char* FileName() const { return StoredFileName ? StoredFileName->c_str() : nullptr; }
+
+    // Puts the pending renderings on the clipboard: 1 when the clipboard took
+    // them, else 0. A null file name means the stored one.
+    int CopyToClipboard(const char* fileName = nullptr);
+    // Drags the pending renderings, copy effect only: the effect the target
+    // chose when the drag ended in a drop, else 0.
+    int DoDrag(const char* fileName = nullptr);
+    // Either of the two; the pending renderings are empty afterwards.
+    int Transfer(const char* fileName, bool drag);
+
+    size_t PendingCount() const { return Pending.size(); }
+    // The temporary directory of the last transfer that wrote a file ("" when none).
+    const std::string& TemporaryDirectory() const { return TempDirectory; }
+
+private:
+    bool WriteTemporaryFile(std::string_view text, const char* name);
+    void DeleteTemporaryDirectory();
+
+    std::vector<TFormatData> Pending;
+    std::string TempDirectory;
+    std::optional<std::string> StoredFileName;
+    bool OleReady = false;
+};
+
+// Whether a file name is a plain name that stays inside the directory it is
+// joined to: not empty, no separator, drive colon, "..", wildcard, control
+// character or reserved device name.
+bool IsPlainFileName(std::string_view name);

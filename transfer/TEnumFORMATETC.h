@@ -1,0 +1,26 @@
+#pragma once
+// The format enumerator of the data object: a fixed list of FORMATETC and a position.
+#include "transfer/ComUtility.h"
+#include "transfer/TFormatEtc.h"
+
+#include <vector>
+
+class TEnumFORMATETC final : public TComObject<TEnumFORMATETC, IEnumFORMATETC, IID_IEnumFORMATETC> {
+public:
+    // A new enumerator (count 1) over copies of `formats`, at position 0; null when out of memory.
+    static TEnumFORMATETC* Create(const FORMATETC* formats, size_t count) noexcept;
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, FORMATETC* formats, ULONG* fetched) override;
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
+    HRESULT STDMETHODCALLTYPE Reset() override;
+    HRESULT STDMETHODCALLTYPE Clone(IEnumFORMATETC** clone) override;
+
+private:
+    using Base = TComObject<TEnumFORMATETC, IEnumFORMATETC, IID_IEnumFORMATETC>;
+    friend Base;
+    TEnumFORMATETC() = default;
+    ~TEnumFORMATETC() = default;
+
+    std::vector<TFormatEtc> Formats;
+    size_t Position = 0;
+};
