@@ -1,0 +1,153 @@
+// 7-zip32.DLL: makes .zip and .7z archives through the archiver entry-point
+// contract. Command:  a [-r] [-hide] [-tzip|-t7z] [-mx0..-mx9] ARCHIVE BASEFOLDER\ [PATTERN...]
+#include "archiver/common/ArchiveVerify.h"
+#include "archiver/common/ArchiverCommandLine.h"
+#include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/ArchiveFile.h"
+#include "archiver/common/win32/ArchiverCall.h"
+#include "archiver/common/win32/ProgressWindow.h"
+#include "archiver/common/win32/SourceTree.h"
+#include "archiver/common/win32/TextConvert.h"
+#include "archiver/sevenzip/DeflatePipeline.h"
+#include "archiver/sevenzip/SevenZipFormat.h"
+#include "archiver/sevenzip/ZipFormat.h"
+
+#include <windows.h>
+
+#include <memory>
+
+namespace {
+
+enum class TFormat { Unknown, Zip, SevenZip };
+
+struct TOptions {
+    bool Recursive = false, Quiet = false;
+    TFormat Format = TFormat::Unknown;
+    int Level = 5;  // -mx level, 7-Zip's scale
+};
+
+bool IsLevelSwitch(std::string_view text)
+{
+    return text.size() == 4 && EqualsIgnoringAsciiCase(text.substr(0, 3), "-mx") && text[3] >= '0' && text[3] <= '9';
+}
+
+bool IsSevenZipSwitch(std::string_view text)
+{
+    for (const char* known : {"-r", "-hide", "-tzip", "-t7z"}) {
+        if (EqualsIgnoringAsciiCase(text, known)) return true;
+    }
+    return IsLevelSwitch(text);
+}
+
+TOptions ReadOptions(const TArchiverCommandLine& command)
+{
+    TOptions options;
+    for (const std::string& s : command.Switches) {
+        if (EqualsIgnoringAsciiCase(s, "-r")) options.Recursive = true;
+        else if (EqualsIgnoringAsciiCase(s, "-hide")) options.Quiet = true;
+        else if (EqualsIgnoringAsciiCase(s, "-tzip")) options.Format = TFormat::Zip;
+        else if (EqualsIgnoringAsciiCase(s, "-t7z")) options.Format = TFormat::SevenZip;
+        else if (IsLevelSwitch(s)) options.Level = s[3] - '0';
+    }
+    if (options.Format == TFormat::Unknown) {
+        const std::string& path = command.ArchivePath;
+        const auto endsWith = [&](std::string_view suffix) {
+            return path.size() >= suffix.size() && EqualsIgnoringAsciiCase(std::string_view(path).substr(path.size() - suffix.size()), suffix);
+        };
+        if (endsWith(".zip")) options.Format = TFormat::Zip;
+        else if (endsWith(".7z")) options.Format = TFormat::SevenZip;
+        else throw TArchiverError(ArchiverBadCommandLine, "書庫の形式を決められません(-tzip か -t7z を指定してください): " + path);
+    }
+    return options;
+}
+
+// 7-Zip's levels 1..9 onto zlib's: 5 (normal) is zlib's default 6.
+int ZlibLevel(int level)
+{
+    static const int map[10] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 9};
+    return map[level];
+}
+
+class TFileReader final : public TDataReader {
+public:
+    TFileReader(const std::wstring& path, const std::string& name) : File(path, name) {}
+    size_t Read(void* data, size_t size) override { return File.Read(data, size); }
+
+private:
+    TSourceFile File;
+};
+
+std::string MakeArchive(HWND window, LPCSTR commandLine)
+{
+    if (!commandLine) throw TArchiverError(ArchiverBadCommandLine, "コマンドが指定されていません");
+    const TArchiverCommandLine command = ParseArchiverCommandLine(commandLine, TArchiverSyntax{{"a"}, IsSevenZipSwitch});
+    const TOptions options = ReadOptions(command);
+    const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, options.Recursive);
+
+    std::vector<TPipelineEntry> entries;
+    entries.reserve(tree.Entries.size());
+    for (const TSourceEntry& source : tree.Entries) {
+        TPipelineEntry entry;
+        entry.Entry.Name = Utf8ArchiveName(source);
+        entry.Entry.DisplayName = DisplayName(source);
+        entry.Entry.IsDirectory = source.IsDirectory;
+        entry.Entry.Attributes = source.Attributes & 0xFFFF;
+        entry.Entry.LastWriteTime = source.LastWriteTime;
+        entry.Entry.DosDateTime = DosDateTime(source.LastWriteTime);
+        entry.Entry.UnixTime = UnixTime(source.LastWriteTime);
+        entry.Entry.SizeHint = source.Size;
+        if (!source.IsDirectory) {
+            const std::wstring path = source.Path;
+            const std::string name = entry.Entry.DisplayName;
+            entry.Open = [path, name] { return std::make_unique<TFileReader>(path, name); };
+        }
+        entries.push_back(std::move(entry));
+    }
+
+    TProgressWindow progress(!options.Quiet, window, "圧縮中 - " + command.ArchivePath, command.BaseFolder, tree.FileCount);
+    TArchiveOutputFile output(command.ArchivePath);
+    std::unique_ptr<TArchiveFormatWriter> writer;
+    if (options.Format == TFormat::Zip) writer = std::make_unique<TZipWriter>(output);
+    else writer = std::make_unique<TSevenZipWriter>(output);
+
+    TPipelineOptions pipelineOptions;
+    pipelineOptions.Level = ZlibLevel(options.Level);
+    pipelineOptions.Progress = [&](size_t done, const TArchiveEntry& current) {
+        progress.SetProgress(done, current.DisplayName);
+        progress.ThrowIfCancelled();
+    };
+    const std::vector<TEntryDigest> written = RunDeflatePipeline(entries, *writer, pipelineOptions);
+    writer->Finish();
+    output.Flush();
+    progress.ThrowIfCancelled();
+
+    // Read the archive back and check every entry against what was read from the sources.
+    const TNameForMessages display = [](const std::string& utf8) {
+        std::wstring wide(utf8.size(), L'\0');
+        wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                                            static_cast<int>(wide.size()))));
+        return WideToAnsi(wide);
+    };
+    {
+        const TFileByteSource readBack(output.TemporaryPath(), command.ArchivePath);
+        const std::vector<TEntryDigest> found = options.Format == TFormat::Zip ? ReadZipDigests(readBack, display)
+                                                                                : ReadSevenZipDigests(readBack, display);
+        CompareEntryDigests(written, found);
+    }
+    progress.ThrowIfCancelled();
+    output.Commit();
+    return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
+}
+
+} // namespace
+
+extern "C" {
+
+int WINAPI SevenZip(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
+{
+    return RunArchiverCall(output, outputSize, [&] { return MakeArchive(window, commandLine); });
+}
+
+BOOL WINAPI SevenZipGetRunning(void) { return ArchiverIsRunning(); }
+
+} // extern "C"
