@@ -7,6 +7,7 @@
 #include "toolkit/TThread.h"
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,15 +58,14 @@ private:
 
     // Find job.
     void FindFolders();
-    bool CheckFolder(const std::string& path, long long& count);
+    bool CheckFolder(const std::string& path, long long& count, bool onChain);
+    bool CheckSubFolders(const std::string& dir, long long& count, bool onChain);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
-    bool CheckSubFolders(const std::string& dir, long long& count);
 
     // Compress job.
     void CompressFolders();
-    bool CompressFolder(const std::string& name, const std::string& parent);
-    bool CallArchiver(const std::string& commandLine, const std::string& runningName);
+    void CompressFolder(const std::string& name, const std::string& parent);
 
     TThreadFennoroOwner& Owner;
     HWND OwnerWindow;
@@ -100,4 +100,5 @@ private:
         bool operator==(const FolderIdentity&) const = default;
     };
     std::vector<FolderIdentity> Ancestors;
+    static std::optional<FolderIdentity> IdentityOf(const std::string& dir);
 };

@@ -1,0 +1,18 @@
+#pragma once
+// A file name's extension and base name. "." is never a trail byte of a
+// double-byte character in code page 932, so a byte search for the last dot is exact.
+#include <string_view>
+
+// From the last "." to the end, the dot included; empty when the name has no ".".
+inline std::string_view FileExtension(std::string_view name)
+{
+    const size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+}
+
+// Everything before the last "."; the whole name when it has none.
+inline std::string_view FileBaseName(std::string_view name)
+{
+    const size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? name : name.substr(0, dot);
+}

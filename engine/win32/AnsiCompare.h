@@ -1,0 +1,10 @@
+#pragma once
+// Comparisons without regard to case in the user's locale collation, for texts
+// in the ANSI code page.
+#include <string_view>
+
+// Negative, zero or positive, as the locale orders the two texts.
+int AnsiCompareText(std::string_view a, std::string_view b);
+
+// True when the locale sees the texts as equal without regard to case.
+bool AnsiSameText(std::string_view a, std::string_view b);

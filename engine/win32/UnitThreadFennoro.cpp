@@ -1,0 +1,162 @@
+// The worker's frame: construction, the thread body, and the reporting
+// operations on both sides of the synchronous call.
+#include "engine/win32/UnitThreadFennoro.h"
+
+#include "engine/win32/AnsiCompare.h"
+#include "settings/ListText.h"
+#include "settings/PathUtility.h"
+
+#include <algorithm>
+
+TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder,
+                               const std::string& extensions, bool recursive, bool numbered, bool numberedAbout)
+    : Owner(owner),
+      OwnerWindow(owner.OwnerWindow()),
+      Job(TJobKind::FindJob),
+      RootPath(IncludeTrailingPathDelimiter(rootFolder)),
+      AllowedExtensions(SplitListText(extensions, ';')),
+      Recursive(recursive),
+      Numbered(numbered),
+      NumberedAbout(numberedAbout)
+{
+    std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
+                     [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+    Start();
+}
+
+TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& archiveExtension,
+                               const std::string& quietOption, bool removeFolder, const std::string& commandTemplate,
+                               const std::string& functionName, const std::string& dllName)
+    : Owner(owner),
+      OwnerWindow(owner.OwnerWindow()),
+      Job(TJobKind::CompressJob),
+      ArchiveExtension(archiveExtension),
+      DllName(dllName),
+      FunctionName(functionName),
+      CommandTemplate(commandTemplate),
+      QuietOption(quietOption),
+      RemoveFolder(removeFolder)
+{
+    Start();
+}
+
+TThreadFennoro::~TThreadFennoro()
+{
+    // The body uses the members below: it must end before they go.
+    RequestStop();
+    WaitFor();
+}
+
+void TThreadFennoro::Execute() { RunJob(); }
+
+void TThreadFennoro::RunJob()
+{
+    RunningFlag.store(true, std::memory_order_release);
+    if (Job == TJobKind::FindJob) {
+        Synchronize([this] { ClearRows(); });
+        FindFolders();
+    } else {
+        CompressFolders();
+    }
+    RunningFlag.store(false, std::memory_order_release);
+}
+
+// Runs after the body, also when it threw: then the job's end is reported as
+// what went wrong, the rows of a compress job get their usual end marks, and the
+// job counts as ended either way.
+void TThreadFennoro::DoTerminate()
+{
+    if (FatalException()) {
+        try {
+            if (Job == TJobKind::CompressJob) Synchronize([this] { EndCompressMarks(); });
+        } catch (...) {
+        }
+        try {
+            SetStatus(std::string(Job == TJobKind::FindJob ? "検索中にエラーが発生したため中止しました: "
+                                                           : "圧縮中にエラーが発生したため中止しました: ") +
+                      FatalMessage());
+        } catch (...) {
+        }
+    }
+    RunningFlag.store(false, std::memory_order_release);
+}
+
+void TThreadFennoro::SetStatus(const std::string& text)
+{
+    StatusText = text;
+    Synchronize([this] { ShowStatus(); });
+}
+
+void TThreadFennoro::AddRow(bool checked, const std::string& name, const std::string& result,
+                            const std::string& remark)
+{
+    RowChecked = checked;
+    RowName = name;
+    ResultText = result;
+    RemarkText = remark;
+    Synchronize([this] { AppendRow(); });
+}
+
+void TThreadFennoro::SetRowResult(const std::string& result, const std::string& remark, bool keepChecked)
+{
+    ResultText = result;
+    RemarkText = remark;
+    RowChecked = keepChecked;
+    Synchronize([this] { UpdateRow(); });
+}
+
+void TThreadFennoro::ShowStatus() { Owner.ShowStatus(StatusText); }
+
+void TThreadFennoro::AppendRow()
+{
+    FolderRow row;
+    row.Name = RowName;
+    row.Result = ResultText;
+    row.Remark = RemarkText;
+    row.ParentPath = RootPath;
+    row.Checked = RowChecked;
+    row.CompressState = FolderCompressState::Untried;
+    Owner.AppendRow(row);
+}
+
+void TThreadFennoro::UpdateRow()
+{
+    if (!CurrentRow) return;
+    // The row is written only while it is still in the list.
+    bool present = false;
+    for (size_t i = 0, count = Owner.RowCount(); i < count && !present; ++i) present = &Owner.RowAt(i) == CurrentRow;
+    if (!present) {
+        CurrentRow = nullptr;
+        return;
+    }
+    CurrentRow->CompressState = RowChecked ? FolderCompressState::FailedThisRun : FolderCompressState::Compressed;
+    CurrentRow->Checked = RowChecked;
+    CurrentRow->Result = ResultText;
+    CurrentRow->Remark = RemarkText;
+    Owner.RowChanged(*CurrentRow);
+}
+
+void TThreadFennoro::PickNextRow()
+{
+    CurrentRow = nullptr;
+    for (size_t i = 0, count = Owner.RowCount(); i < count; ++i) {
+        if (StopRequested()) return;
+        FolderRow& row = Owner.RowAt(i);
+        if (row.Checked && row.CompressState == FolderCompressState::Untried) {
+            CurrentRow = &row;
+            CurrentName = row.Name;
+            CurrentParent = row.ParentPath;
+            return;
+        }
+    }
+}
+
+void TThreadFennoro::EndCompressMarks()
+{
+    for (size_t i = 0, count = Owner.RowCount(); i < count; ++i) {
+        FolderRow& row = Owner.RowAt(i);
+        if (row.CompressState != FolderCompressState::Compressed) row.CompressState = FolderCompressState::Untried;
+    }
+}
+
+void TThreadFennoro::ClearRows() { Owner.ClearRows(); }

@@ -1,0 +1,173 @@
+// The find job: one row per folder directly below the root, with its verdict.
+#include "engine/CheckNumbering.h"
+#include "engine/FileNameParts.h"
+#include "engine/win32/AnsiCompare.h"
+#include "engine/win32/UnitThreadFennoro.h"
+#include "settings/PathUtility.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsFolderEntry(const WIN32_FIND_DATAA& data)
+{
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    const char* name = data.cFileName;
+    return !(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')));
+}
+
+bool IsFileEntry(const WIN32_FIND_DATAA& data) { return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); }
+
+// Every entry of a folder ("*.*" matches them all) in the file system's order;
+// the visitor returns false to end the enumeration. A folder that cannot be
+// enumerated has no entries.
+template <typename Visitor>
+void ForEachEntry(const std::string& dir, Visitor&& visit)
+{
+    WIN32_FIND_DATAA data;
+    ScopedFind find(FindFirstFileA((dir + "*.*").c_str(), &data));
+    if (find.get() == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!visit(data)) return;
+    } while (FindNextFileA(find.get(), &data));
+}
+
+// Ascending without regard to case in the locale's order; of names the locale
+// sees as equal (possible on a case-sensitive file system) the first one found stays.
+void SortUniqueNames(std::vector<std::string>& names)
+{
+    std::stable_sort(names.begin(), names.end(),
+                     [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+    names.erase(std::unique(names.begin(), names.end(),
+                            [](const std::string& a, const std::string& b) { return AnsiSameText(a, b); }),
+                names.end());
+}
+
+} // namespace
+
+// The volume and file index of a folder, the same for every path that leads to it
+// (through links too); none when it cannot be opened.
+std::optional<TThreadFennoro::FolderIdentity> TThreadFennoro::IdentityOf(const std::string& dir)
+{
+    std::string target = ExcludeTrailingPathDelimiter(dir);
+    if (target.empty() || target.back() == ':') target = dir;  // a drive's root keeps its separator
+    ScopedHandle handle(CreateFileA(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle || handle.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+    return FolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+bool TThreadFennoro::IsAllowedExtension(const std::string& extension) const
+{
+    return std::any_of(AllowedExtensions.begin(), AllowedExtensions.end(),
+                       [&](const std::string& allowed) { return AnsiSameText(allowed, extension); });
+}
+
+bool TThreadFennoro::CheckNumbering(const std::vector<std::string>& names)
+{
+    return ::CheckNumbering(names, NumberedAbout, [this] { return StopRequested(); }, ResultText, RemarkText);
+}
+
+void TThreadFennoro::FindFolders()
+{
+    SetStatus("検索中: ");
+    Ancestors.clear();
+    if (Recursive) {
+        if (const auto root = IdentityOf(RootPath)) Ancestors.push_back(*root);
+    }
+    ForEachEntry(RootPath, [&](const WIN32_FIND_DATAA& entry) {
+        if (!IsFolderEntry(entry)) return true;
+        const std::string name = entry.cFileName;
+        const std::string path = RootPath + name;
+        long long count = 0;
+        const bool ok = CheckFolder(path, count, false);
+        if (ok && count > 0) {
+            AddRow(true, name, "+圧縮できます", "");
+        } else if (ok) {
+            AddRow(false, name, "空のフォルダです", path);
+        } else {
+            AddRow(false, name, ResultText, RemarkText);
+        }
+        return !StopRequested();
+    });
+    SetStatus(StopRequested() ? "検索を中断しました" : "検索が終了しました");
+}
+
+// path: without trailing separator. onChain: the folder's identity is already on
+// the Ancestors chain (it was descended into from its parent).
+bool TThreadFennoro::CheckFolder(const std::string& path, long long& count, bool onChain)
+{
+    SetStatus("検索中: " + path);
+    const std::string dir = IncludeTrailingPathDelimiter(path);
+    bool ok = true;
+
+    // First read: the files. The first one that is not allowed decides.
+    std::vector<std::string> names;
+    bool anyFile = false;
+    ForEachEntry(dir, [&](const WIN32_FIND_DATAA& entry) {
+        if (!IsFileEntry(entry)) return true;
+        anyFile = true;
+        if (StopRequested()) {
+            ResultText = "中断されました";
+            RemarkText.clear();
+            ok = false;
+        } else if (IsAllowedExtension(std::string(FileExtension(entry.cFileName)))) {
+            names.emplace_back(entry.cFileName);
+        } else {
+            ResultText = "許容外の拡張子です";
+            RemarkText = entry.cFileName;
+            ok = false;
+        }
+        return ok;
+    });
+    if (anyFile) {
+        SortUniqueNames(names);
+        if (ok && Numbered) ok = CheckNumbering(names);
+        count += static_cast<long long>(names.size());
+    }
+    names = std::vector<std::string>();  // nested folders need none of them
+
+    // Second read, only when the files passed: the sub-folders.
+    if (ok) ok = CheckSubFolders(dir, count, onChain);
+    return ok;
+}
+
+bool TThreadFennoro::CheckSubFolders(const std::string& dir, long long& count, bool onChain)
+{
+    bool ok = true;
+    bool selfLooked = false;
+    bool selfPushed = false;
+    ForEachEntry(dir, [&](const WIN32_FIND_DATAA& entry) {
+        if (!IsFolderEntry(entry)) return true;
+        const std::string name = entry.cFileName;
+        if (Recursive && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            if (!onChain && !selfLooked) {
+                // Needed only now that the search goes down from here.
+                selfLooked = true;
+                if (const auto self = IdentityOf(dir)) {
+                    Ancestors.push_back(*self);
+                    selfPushed = true;
+                }
+            }
+            const std::string path = dir + name;
+            const auto identity = IdentityOf(path);
+            if (!identity || std::find(Ancestors.begin(), Ancestors.end(), *identity) == Ancestors.end()) {
+                if (identity) Ancestors.push_back(*identity);
+                ok = CheckFolder(path, count, true);
+                if (identity) Ancestors.pop_back();
+                return ok;
+            }
+        }
+        // Not searched into: recursion is off, or the entry is a link (a reparse
+        // point, or a folder already on the way down) that would lead out of the
+        // folder or round in a loop.
+        ResultText = "サブディレクトリが存在します";
+        RemarkText = name;
+        ok = false;
+        return false;
+    });
+    if (selfPushed) Ancestors.pop_back();
+    return ok;
+}

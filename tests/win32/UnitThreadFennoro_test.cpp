@@ -1,0 +1,382 @@
+// The find job against real folder trees.
+#include "engine/win32/UnitThreadFennoro.h"
+#include "win32/support/EngineTempTree.h"
+#include "win32/support/EngineTestOwner.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+struct FindOptions {
+    std::string Extensions = ".jpg;.png;.gif";
+    bool Recursive = false;
+    bool Numbered = true;
+    bool NumberedAbout = false;
+};
+
+// Runs a find job to its end, serving its calls on this thread.
+void Find(EngineTestOwner& owner, const std::string& root, const FindOptions& options = {},
+          TThreadFennoro** running = nullptr)
+{
+    TThreadFennoro worker(owner, root, options.Extensions, options.Recursive, options.Numbered,
+                          options.NumberedAbout);
+    if (running) *running = &worker;
+    worker.WaitFor();
+    EXPECT_FALSE(worker.Running());
+    EXPECT_EQ(worker.FatalMessage(), "");
+    if (running) *running = nullptr;
+}
+
+void ExpectRow(const EngineTestOwner& owner, const std::string& name, bool checked, const std::string& result,
+               const std::string& remark)
+{
+    const FolderRow& row = owner.Row(name);
+    EXPECT_EQ(row.Checked, checked) << name;
+    EXPECT_EQ(row.Result, result) << name;
+    EXPECT_EQ(row.Remark, remark) << name;
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text)
+{
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+} // namespace
+
+TEST(FindJob, EachVerdictWithItsRemark)
+{
+    EngineTempTree tree;
+    tree.File("a\\01.jpg");
+    tree.File("a\\02.jpg");
+    tree.Folder("b");
+    tree.File("c\\readme.txt");
+    tree.File("d\\01.jpg");
+    tree.Folder("d\\e");
+    tree.File("f\\01.jpg");
+    tree.File("f\\03.jpg");
+    tree.File("g\\cover.jpg");
+    tree.File("h\\a01.jpg");
+    tree.File("h\\b01.jpg");
+    tree.File("loose.txt");  // files in the root are no folders: no row
+
+    EngineTestOwner owner;
+    owner.Add("X:\\old\\", "stale", true);
+    // Without the trailing separator: the worker adds it.
+    Find(owner, tree.Root().substr(0, tree.Root().size() - 1));
+
+    ASSERT_EQ(owner.RowCount(), 7u);
+    EXPECT_EQ(owner.Clears, 1);
+    ExpectRow(owner, "a", true, "+圧縮できます", "");
+    ExpectRow(owner, "b", false, "空のフォルダです", tree.Path("b"));
+    ExpectRow(owner, "c", false, "許容外の拡張子です", "readme.txt");
+    ExpectRow(owner, "d", false, "サブディレクトリが存在します", "e");
+    ExpectRow(owner, "f", false, "連番になっていません", "01.jpg 03.jpg");
+    ExpectRow(owner, "g", false, "ファイルから連番が得られません", "cover.jpg");
+    ExpectRow(owner, "h", false, "ファイルは連番形式ではありません", "a01.jpg b01.jpg プレフィックス非一致(b!=a)");
+    for (const auto& row : owner.Rows) {
+        EXPECT_EQ(row->ParentPath, tree.Root());
+        EXPECT_EQ(row->CompressState, FolderCompressState::Untried);
+    }
+
+    ASSERT_GE(owner.Statuses.size(), 2u);
+    EXPECT_EQ(owner.Statuses.front(), "検索中: ");
+    EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
+    EXPECT_TRUE(Contains(owner.Statuses, "検索中: " + tree.Path("c")));
+    EXPECT_FALSE(Contains(owner.Statuses, "検索中: " + tree.Path("loose.txt")));
+}
+
+TEST(FindJob, OptionsChangeTheVerdicts)
+{
+    EngineTempTree tree;
+    tree.File("gaps\\p01.jpg");
+    tree.File("gaps\\p03.png");
+    tree.File("mixed\\cover.JPG");
+    tree.File("mixed\\Scan 7.gif");
+    tree.File("upper\\01.JPG");
+    tree.File("upper\\02.Jpg");
+    tree.File("nodot\\01");
+    tree.File("nodot\\02");
+
+    EngineTestOwner owner;
+    Find(owner, tree.Root());
+    ExpectRow(owner, "gaps", false, "連番になっていません", "p01.jpg p03.png");
+    ExpectRow(owner, "mixed", false, "ファイルから連番が得られません", "cover.JPG");
+    ExpectRow(owner, "upper", true, "+圧縮できます", "");
+    ExpectRow(owner, "nodot", false, "許容外の拡張子です", owner.Row("nodot").Remark);
+    EXPECT_TRUE(owner.Row("nodot").Remark == "01" || owner.Row("nodot").Remark == "02");
+
+    FindOptions about;
+    about.NumberedAbout = true;
+    Find(owner, tree.Root(), about);
+    ExpectRow(owner, "gaps", true, "+圧縮できます", "");
+    ExpectRow(owner, "mixed", false, "ファイルから連番が得られません", "cover.JPG");
+
+    FindOptions unnumbered;
+    unnumbered.Numbered = false;
+    Find(owner, tree.Root(), unnumbered);
+    ExpectRow(owner, "mixed", true, "+圧縮できます", "");
+
+    // An empty item in the list allows names without a dot.
+    FindOptions withEmpty;
+    withEmpty.Extensions = ".jpg;";
+    Find(owner, tree.Root(), withEmpty);
+    ExpectRow(owner, "nodot", true, "+圧縮できます", "");
+    ExpectRow(owner, "gaps", false, "許容外の拡張子です", "p03.png");
+}
+
+TEST(FindJob, HiddenAndSystemFilesCount)
+{
+    EngineTempTree tree;
+    tree.File("thumbs\\01.jpg");
+    tree.File("thumbs\\Thumbs.db", "cache", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    tree.File("hiddenok\\01.jpg", "", FILE_ATTRIBUTE_HIDDEN);
+    tree.File("hiddenok\\02.jpg", "", FILE_ATTRIBUTE_READONLY);
+    tree.Folder("hiddensub\\inner");
+    SetFileAttributesA(tree.Path("hiddensub\\inner").c_str(), FILE_ATTRIBUTE_HIDDEN);
+
+    EngineTestOwner owner;
+    Find(owner, tree.Root());
+    ExpectRow(owner, "thumbs", false, "許容外の拡張子です", "Thumbs.db");
+    ExpectRow(owner, "hiddenok", true, "+圧縮できます", "");
+    ExpectRow(owner, "hiddensub", false, "サブディレクトリが存在します", "inner");
+}
+
+TEST(FindJob, RecursiveSearchJudgesTheWholeTree)
+{
+    EngineTempTree tree;
+    tree.File("d\\01.jpg");
+    tree.File("d\\02.jpg");
+    tree.File("d\\e\\01.jpg");               // each folder is a sequence of its own
+    tree.Folder("hollow\\x\\y");             // no file anywhere
+    tree.File("deepbad\\01.jpg");
+    tree.File("deepbad\\s\\t\\bad.txt");     // named without its path
+    tree.File("deepgap\\s\\01.jpg");
+    tree.File("deepgap\\s\\03.jpg");
+    tree.File("badfirst\\x.txt");            // the files are judged before the sub-folders
+    tree.File("badfirst\\sub\\zz.txt");
+    tree.Folder("onlyempty\\sub");
+    tree.File("onlyempty\\sub2\\01.png");
+
+    EngineTestOwner owner;
+    FindOptions recursive;
+    recursive.Recursive = true;
+    Find(owner, tree.Root(), recursive);
+    ExpectRow(owner, "d", true, "+圧縮できます", "");
+    ExpectRow(owner, "hollow", false, "空のフォルダです", tree.Path("hollow"));
+    ExpectRow(owner, "deepbad", false, "許容外の拡張子です", "bad.txt");
+    ExpectRow(owner, "deepgap", false, "連番になっていません", "01.jpg 03.jpg");
+    ExpectRow(owner, "badfirst", false, "許容外の拡張子です", "x.txt");
+    ExpectRow(owner, "onlyempty", true, "+圧縮できます", "");
+    EXPECT_TRUE(Contains(owner.Statuses, "検索中: " + tree.Path("deepbad\\s\\t")));
+
+    // Without recursion even an empty sub-folder fails its folder.
+    Find(owner, tree.Root());
+    ExpectRow(owner, "hollow", false, "サブディレクトリが存在します", "x");
+}
+
+TEST(FindJob, EmptyRootAndRootWithOnlyFiles)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Find(owner, tree.Root());
+    EXPECT_EQ(owner.RowCount(), 0u);
+    EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
+
+    tree.File("01.jpg");
+    Find(owner, tree.Root());
+    EXPECT_EQ(owner.RowCount(), 0u);
+
+    // A root that does not exist gives no rows either.
+    Find(owner, tree.Path("missing"));
+    EXPECT_EQ(owner.RowCount(), 0u);
+    EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
+}
+
+TEST(FindJob, JapaneseNamesWithTrailByte5C)
+{
+    // 表, ソ, 十, 能 and 予 all end in the byte 0x5C.
+    EngineTempTree tree("表ソ");
+    ASSERT_NE(tree.Root().find("表ソ"), std::string::npos);
+    tree.File("表\\表紙01.jpg");
+    tree.File("表\\表紙02.jpg");
+    tree.File("ソ十\\ソ1.png");
+    tree.File("ソ十\\ソ3.png");
+    tree.Folder("能");
+    tree.File("予\\申.txt");
+    tree.File("深い\\01.jpg");
+    tree.File("深い\\表\\01.jpg");
+
+    EngineTestOwner owner;
+    Find(owner, tree.Root());
+    ExpectRow(owner, "表", true, "+圧縮できます", "");
+    ExpectRow(owner, "ソ十", false, "連番になっていません", "ソ1.png ソ3.png");
+    ExpectRow(owner, "能", false, "空のフォルダです", tree.Path("能"));
+    ExpectRow(owner, "予", false, "許容外の拡張子です", "申.txt");
+    ExpectRow(owner, "深い", false, "サブディレクトリが存在します", "表");
+    EXPECT_TRUE(Contains(owner.Statuses, "検索中: " + tree.Path("表")));
+
+    FindOptions recursive;
+    recursive.Recursive = true;
+    // The root as typed, ending in 表 without a separator of its own.
+    EngineTempTree outer;
+    outer.File("表\\巻\\01.jpg");
+    outer.File("表\\巻\\02.jpg");
+    Find(owner, outer.Path("表"), recursive);
+    ExpectRow(owner, "巻", true, "+圧縮できます", "");
+    EXPECT_EQ(owner.Row("巻").ParentPath, outer.Path("表\\"));
+
+    Find(owner, tree.Root(), recursive);
+    ExpectRow(owner, "深い", true, "+圧縮できます", "");
+}
+
+TEST(FindJob, StopBetweenFoldersAddsNoFurtherRow)
+{
+    EngineTempTree tree;
+    for (const char* name : {"a", "b", "c", "d"}) tree.File(std::string(name) + "\\01.jpg");
+
+    EngineTestOwner owner;
+    TThreadFennoro* worker = nullptr;
+    owner.OnAppend = [&](const FolderRow&) {
+        ASSERT_NE(worker, nullptr);
+        EXPECT_TRUE(worker->Running());
+        worker->RequestStop();
+    };
+    Find(owner, tree.Root(), {}, &worker);
+    ASSERT_EQ(owner.RowCount(), 1u);
+    EXPECT_EQ(owner.Rows[0]->Result, "+圧縮できます");
+    EXPECT_EQ(owner.Statuses.back(), "検索を中断しました");
+}
+
+TEST(FindJob, StopWhileAFolderIsExamined)
+{
+    EngineTempTree tree;
+    tree.File("a\\01.jpg");
+    tree.File("a\\02.jpg");
+    tree.File("b\\01.jpg");
+
+    // The stop arrives while the folder's files are about to be read.
+    EngineTestOwner owner;
+    TThreadFennoro* worker = nullptr;
+    owner.OnStatus = [&](const std::string& text) {
+        if (text.rfind("検索中: " + tree.Root(), 0) == 0 && worker) worker->RequestStop();
+    };
+    Find(owner, tree.Root(), {}, &worker);
+    ASSERT_EQ(owner.RowCount(), 1u);
+    EXPECT_FALSE(owner.Rows[0]->Checked);
+    EXPECT_EQ(owner.Rows[0]->Result, "中断されました");
+    EXPECT_EQ(owner.Rows[0]->Remark, "");
+    EXPECT_EQ(owner.Statuses.back(), "検索を中断しました");
+
+    // A folder without files still gets its own verdict.
+    EngineTempTree empty;
+    empty.Folder("x");
+    empty.Folder("y");
+    EngineTestOwner second;
+    second.OnStatus = [&](const std::string& text) {
+        if (text.rfind("検索中: " + empty.Root(), 0) == 0 && worker) worker->RequestStop();
+    };
+    Find(second, empty.Root(), {}, &worker);
+    ASSERT_EQ(second.RowCount(), 1u);
+    EXPECT_EQ(second.Rows[0]->Result, "空のフォルダです");
+    EXPECT_EQ(second.Statuses.back(), "検索を中断しました");
+}
+
+TEST(FindJob, DestroyingARunningWorkerStopsIt)
+{
+    EngineTempTree tree;
+    for (int i = 0; i < 40; ++i) tree.File("f" + std::to_string(i) + "\\01.jpg");
+    EngineTestOwner owner;
+    {
+        TThreadFennoro worker(owner, tree.Root(), ".jpg", false, true, false);
+    }
+    EXPECT_LE(owner.RowCount(), 40u);
+    ASSERT_FALSE(owner.Statuses.empty());
+}
+
+TEST(FindJob, AnUnexpectedErrorEndsTheJobWithItsReason)
+{
+    EngineTempTree tree;
+    tree.File("a\\01.jpg");
+    tree.File("b\\01.jpg");
+    EngineTestOwner owner;
+    owner.OnAppend = [](const FolderRow&) { throw std::runtime_error("一覧に追加できません"); };
+    TThreadFennoro worker(owner, tree.Root(), ".jpg", false, true, false);
+    worker.WaitFor();
+    EXPECT_FALSE(worker.Running());
+    EXPECT_EQ(owner.RowCount(), 1u);
+    EXPECT_EQ(owner.Statuses.back(), "検索中にエラーが発生したため中止しました: 一覧に追加できません");
+
+    // The program goes on: the next job works.
+    owner.OnAppend = nullptr;
+    Find(owner, tree.Root());
+    EXPECT_EQ(owner.RowCount(), 2u);
+}
+
+TEST(FindJob, LinksNeverMakeTheSearchLoop)
+{
+    EngineTempTree tree;
+    tree.File("a\\01.jpg");
+    tree.File("b\\01.jpg");
+    tree.File("c\\01.jpg");
+    tree.File("c\\inner\\01.jpg");
+    if (!tree.FolderLink("a\\up", tree.Root()) || !tree.FolderLink("b\\self", tree.Path("b")) ||
+        !tree.FolderLink("c\\inner\\back", tree.Path("c"))) {
+        GTEST_SKIP() << "no folder links here";
+    }
+    tree.File("target\\01.jpg");
+    tree.File("target\\02.jpg");
+    ASSERT_TRUE(tree.FolderLink("side", tree.Path("target")));
+
+    EngineTestOwner owner;
+    FindOptions recursive;
+    recursive.Recursive = true;
+    Find(owner, tree.Root(), recursive);
+    ExpectRow(owner, "a", false, "サブディレクトリが存在します", "up");
+    ExpectRow(owner, "b", false, "サブディレクトリが存在します", "self");
+    ExpectRow(owner, "c", false, "サブディレクトリが存在します", "back");
+    // A link to a folder outside the way down is an ordinary folder.
+    ExpectRow(owner, "side", true, "+圧縮できます", "");
+    ExpectRow(owner, "target", true, "+圧縮できます", "");
+    EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
+}
+
+TEST(FindJob, AMountedAncestorIsNotSearchedAgain)
+{
+    // A mounted folder showing its ancestor's content: whether the platform calls it
+    // a reparse point or an ordinary folder, the search must not go round.
+    EngineTempTree tree;
+    tree.File("a\\01.jpg");
+    tree.Folder("a\\again");
+    tree.File("b\\01.jpg");
+    if (!tree.FolderBind("a\\again", tree.Path("a"), "01.jpg")) GTEST_SKIP() << "no bind mounts here";
+
+    EngineTestOwner owner;
+    FindOptions recursive;
+    recursive.Recursive = true;
+    Find(owner, tree.Root(), recursive);
+    ExpectRow(owner, "a", false, "サブディレクトリが存在します", "again");
+    ExpectRow(owner, "b", true, "+圧縮できます", "");
+}
+
+TEST(FindJob, NamesEqualButForCaseAreOneName)
+{
+    EngineTempTree tree;
+    tree.File("dup\\01.jpg");
+    tree.File("dup\\02.jpg");
+    // Only the host can make a second name that differs in case alone.
+    const std::string unixDir = EngineUnixPath(tree.Path("dup"));
+    if (unixDir.empty() || !EngineRunProcess("/bin/touch \"" + unixDir + "/01.JPG\"")) GTEST_SKIP() << "no host";
+    WIN32_FIND_DATAA data;
+    int names = 0;
+    HANDLE find = FindFirstFileA(tree.Path("dup\\*.jpg").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do ++names; while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    ASSERT_EQ(names, 3);
+    EngineTestOwner owner;
+    Find(owner, tree.Root());
+    ExpectRow(owner, "dup", true, "+圧縮できます", "");
+}

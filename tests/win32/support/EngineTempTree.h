@@ -1,0 +1,53 @@
+#pragma once
+// A temporary folder tree for one test, built through the Win32 A functions and
+// removed with everything in it when the object goes.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class EngineTempTree {
+public:
+    // The root is a new folder in the temporary directory whose name starts with
+    // the stem (which may hold double-byte characters, trail byte 0x5C included).
+    explicit EngineTempTree(const std::string& stem = "fennoro-engine");
+    ~EngineTempTree();
+    EngineTempTree(const EngineTempTree&) = delete;
+    EngineTempTree& operator=(const EngineTempTree&) = delete;
+
+    // The root folder with a trailing separator.
+    const std::string& Root() const { return RootPath; }
+    // The root joined with a relative path ("a\\b").
+    std::string Path(const std::string& relative) const { return RootPath + relative; }
+
+    // Creates the folder and any missing parents.
+    void Folder(const std::string& relative) const;
+    // Creates the file (and its parents) with the content and extra attributes.
+    void File(const std::string& relative, const std::string& content = {}, DWORD attributes = 0) const;
+    // Creates a file system link to a folder as the platform's own tools would,
+    // so that it looks to the program like any link a user may have (under Wine:
+    // a Unix symbolic link). False when links cannot be made here.
+    bool FolderLink(const std::string& relative, const std::string& target);
+    // Shows the target folder's content again at an existing empty folder (under
+    // Wine: a Unix bind mount), which looks like an ordinary folder, not like a
+    // link. The target must hold the named marker file. False when it cannot be made.
+    bool FolderBind(const std::string& relative, const std::string& target, const std::string& marker);
+
+    bool IsFile(const std::string& relative) const;
+    bool IsFolder(const std::string& relative) const;
+    // The file's content; empty when it cannot be read.
+    std::string Read(const std::string& relative) const;
+
+private:
+    std::string RootPath;
+    std::vector<std::string> Links;
+    std::vector<std::string> Binds;
+};
+
+// Runs a command line given in UTF-8 (under Wine it may start a Unix program)
+// and waits for it; true when it started. Under Wine a Unix program's exit code
+// does not come back, so callers look at its effect.
+bool EngineRunProcess(const std::string& commandLine);
+
+// The Unix path (UTF-8) of a Windows path under Wine; empty elsewhere.
+std::string EngineUnixPath(const std::string& windowsPath);

@@ -1,0 +1,68 @@
+#include "win32/support/EngineTestOwner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+EngineTestOwner::EngineTestOwner(bool withWindow)
+{
+    if (withWindow) {
+        Window = CreateWindowExA(0, "STATIC", "Fennoro", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    }
+}
+
+EngineTestOwner::~EngineTestOwner()
+{
+    if (Window) DestroyWindow(Window);
+}
+
+void EngineTestOwner::ShowStatus(const std::string& text)
+{
+    Statuses.push_back(text);
+    if (OnStatus) OnStatus(text);
+}
+
+void EngineTestOwner::ClearRows()
+{
+    Rows.clear();
+    ++Clears;
+}
+
+void EngineTestOwner::AppendRow(const FolderRow& row)
+{
+    Rows.push_back(std::make_unique<FolderRow>(row));
+    if (OnAppend) OnAppend(*Rows.back());
+}
+
+void EngineTestOwner::RowChanged(const FolderRow& row)
+{
+    const bool known = std::any_of(Rows.begin(), Rows.end(), [&](const auto& held) { return held.get() == &row; });
+    EXPECT_TRUE(known) << "a changed row that is not in the list";
+    Changed.push_back(row.Name);
+}
+
+FolderRow& EngineTestOwner::Add(const std::string& parentPath, const std::string& name, bool checked,
+                                FolderCompressState state)
+{
+    auto row = std::make_unique<FolderRow>();
+    row->Name = name;
+    row->ParentPath = parentPath;
+    row->Result = "+圧縮できます";
+    row->Checked = checked;
+    row->CompressState = state;
+    Rows.push_back(std::move(row));
+    return *Rows.back();
+}
+
+const FolderRow& EngineTestOwner::Row(const std::string& name) const
+{
+    for (const auto& row : Rows) {
+        if (row->Name == name) return *row;
+    }
+    ADD_FAILURE() << "no row named " << name;
+    static const FolderRow none;
+    return none;
+}
+
+void EngineTestOwner::ReverseOrder() { std::reverse(Rows.begin(), Rows.end()); }

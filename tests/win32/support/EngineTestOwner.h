@@ -1,0 +1,44 @@
+#pragma once
+// Plays the main window for a worker: keeps the rows at stable addresses, records
+// every status text and lets a test act inside the synchronous calls.
+#include "engine/win32/TThreadFennoroOwner.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class EngineTestOwner : public TThreadFennoroOwner {
+public:
+    // withWindow: own a hidden top-level window to stand as the shell's owner window.
+    explicit EngineTestOwner(bool withWindow = false);
+    ~EngineTestOwner() override;
+
+    void ShowStatus(const std::string& text) override;
+    void ClearRows() override;
+    void AppendRow(const FolderRow& row) override;
+    size_t RowCount() const override { return Rows.size(); }
+    FolderRow& RowAt(size_t index) override { return *Rows.at(index); }
+    void RowChanged(const FolderRow& row) override;
+    HWND OwnerWindow() const override { return Window; }
+
+    // Adds a row as a finished find would have left it.
+    FolderRow& Add(const std::string& parentPath, const std::string& name, bool checked,
+                   FolderCompressState state = FolderCompressState::Untried);
+    // The row of a folder name; fails the test when there is none.
+    const FolderRow& Row(const std::string& name) const;
+    // Reverses the shown order without moving any row, as a sort by a column does.
+    void ReverseOrder();
+
+    std::vector<std::unique_ptr<FolderRow>> Rows;
+    std::vector<std::string> Statuses;
+    std::vector<std::string> Changed;  // names, one per RowChanged
+    int Clears = 0;
+
+    // Run inside the calls, on the owner's thread, after the call's own work.
+    std::function<void(const std::string&)> OnStatus;
+    std::function<void(const FolderRow&)> OnAppend;
+
+private:
+    HWND Window = nullptr;
+};
