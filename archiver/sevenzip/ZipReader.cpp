@@ -91,7 +91,10 @@ std::vector<TEntryDigest> ReadZipDigests(const TByteSource& source, const TNameF
         const size_t localName = GetLe16(local + 26), localExtra = GetLe16(local + 28);
         std::string storedName(localName, '\0');
         if (localName) source.ReadAt(offset + 30, storedName.data(), localName);
-        if (GetLe32(local) != 0x04034B50 || storedName != name || GetLe16(local + 8) != method || GetLe32(local + 14) != crc) {
+        const uint32_t localPacked = GetLe32(local + 18), localSize = GetLe32(local + 22);
+        const bool sizesDiffer = localPacked != Max32 && (localPacked != packedSize || localSize != size);
+        if (GetLe32(local) != 0x04034B50 || storedName != name || GetLe16(local + 8) != method || GetLe32(local + 14) != crc ||
+            sizesDiffer) {
             Broken("ローカルヘッダが中央ディレクトリと違います: " + display(name));
         }
         const TDecodedData data = DecodePackedStream(source, offset + 30 + localName + localExtra, packedSize,

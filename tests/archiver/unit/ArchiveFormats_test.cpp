@@ -1,0 +1,286 @@
+// The zip and 7z writers fed by the deflate pipeline, read back by our own
+// readers and, natively, by Debian's unzip and 7z.
+#include "archiver/common/ArchiverError.h"
+#include "archiver/common/Crc32.h"
+#include "archiver/sevenzip/DeflatePipeline.h"
+#include "archiver/sevenzip/SevenZipFormat.h"
+#include "archiver/sevenzip/Utf16.h"
+#include "archiver/sevenzip/ZipFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+class TStringReader final : public TDataReader {
+public:
+    explicit TStringReader(std::string data) : Data(std::move(data)) {}
+    size_t Read(void* out, size_t size) override
+    {
+        const size_t step = std::min(size, Data.size() - At);
+        std::memcpy(out, Data.data() + At, step);
+        At += step;
+        return step;
+    }
+
+private:
+    std::string Data;
+    size_t At = 0;
+};
+
+struct TSample {
+    std::string Name;  // UTF-8
+    std::string Data;
+    bool IsDirectory = false;
+};
+
+std::string Noise(size_t size, uint32_t seed)
+{
+    std::string out(size, '\0');
+    for (char& c : out) {
+        seed = seed * 1664525u + 1013904223u;
+        c = static_cast<char>(seed >> 24);
+    }
+    return out;
+}
+
+std::string Text(size_t size)
+{
+    std::string out;
+    for (int i = 0; out.size() < size; ++i) out += "page " + std::to_string(i) + " of the numbered folder\n";
+    out.resize(size);
+    return out;
+}
+
+std::vector<TSample> Samples()
+{
+    return {
+        {"empty.txt", ""},
+        {"one.txt", "x"},
+        {"\xE8\xA1\xA8", "", true},                                             // 表
+        {"\xE8\xA1\xA8/\xE3\x82\xBD.txt", Text(200000)},                        // 表/ソ.txt, several chunks
+        {"\xE8\xA1\xA8/noise.bin", Noise(150000, 7)},                           // stored: deflate does not pay
+        {"\xE8\xA1\xA8/mixed.bin", Text(70000) + Noise(90000, 3) + Text(50000)}, // deflated across a noisy middle
+        {"exact.bin", Text(40000)},                                              // exactly one chunk
+        {"deep/a/b/c.txt", Text(123)},
+        {"deep/empty dir", "", true},
+    };
+}
+
+std::vector<TPipelineEntry> Entries(const std::vector<TSample>& samples)
+{
+    std::vector<TPipelineEntry> entries;
+    for (const TSample& sample : samples) {
+        TPipelineEntry entry;
+        entry.Entry.Name = sample.Name;
+        entry.Entry.DisplayName = sample.Name;
+        entry.Entry.IsDirectory = sample.IsDirectory;
+        entry.Entry.Attributes = sample.IsDirectory ? 0x10 : 0x20;
+        entry.Entry.LastWriteTime = 133000000000000000ULL;
+        entry.Entry.DosDateTime = (45u << 25) | (6u << 21) | (15u << 16) | (12u << 11);
+        entry.Entry.UnixTime = 1700000000;
+        entry.Entry.SizeHint = sample.Data.size();
+        if (!sample.IsDirectory) {
+            const std::string data = sample.Data;
+            entry.Open = [data] { return std::make_unique<TStringReader>(data); };
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+enum class TKind { Zip, SevenZip };
+
+std::vector<uint8_t> MakeArchive(TKind kind, const std::vector<TSample>& samples, int level, std::vector<TEntryDigest>& written,
+                                 bool forceZip64 = false)
+{
+    TMemorySink sink;
+    std::unique_ptr<TArchiveFormatWriter> writer;
+    if (kind == TKind::Zip) writer = std::make_unique<TZipWriter>(sink, forceZip64);
+    else writer = std::make_unique<TSevenZipWriter>(sink);
+    TPipelineOptions options;
+    options.Level = level;
+    options.Threads = 2;
+    options.ChunkSize = 40000;  // small chunks: many dictionary joins
+    written = RunDeflatePipeline(Entries(samples), *writer, options);
+    writer->Finish();
+    return sink.Bytes;
+}
+
+std::vector<TEntryDigest> ReadBack(TKind kind, const std::vector<uint8_t>& bytes)
+{
+    const TMemorySource source(bytes);
+    return kind == TKind::Zip ? ReadZipDigests(source) : ReadSevenZipDigests(source);
+}
+
+#ifndef _WIN32
+// Runs a shell command; true when it exits 0.
+bool Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+struct TScratch {
+    TScratch()
+    {
+        char name[] = "/tmp/archiver-formats-XXXXXX";
+        Path = mkdtemp(name);
+    }
+    ~TScratch() { Shell("rm -rf '" + Path + "'"); }
+    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const
+    {
+        const std::string path = Path + "/" + name;
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    std::string Path;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+#endif
+
+} // namespace
+
+TEST(ArchiveFormats, EveryKindAndLevelReadsBackAsWritten)
+{
+    const std::vector<TSample> samples = Samples();
+    for (TKind kind : {TKind::Zip, TKind::SevenZip}) {
+        for (int level : {0, 1, 6, 9}) {
+            std::vector<TEntryDigest> written;
+            const std::vector<uint8_t> bytes = MakeArchive(kind, samples, level, written);
+            ASSERT_EQ(written.size(), samples.size());
+            for (size_t i = 0; i < samples.size(); ++i) {
+                EXPECT_EQ(written[i].Name, samples[i].Name);
+                EXPECT_EQ(written[i].Size, samples[i].Data.size());
+                EXPECT_EQ(written[i].Crc, Crc32Update(0, samples[i].Data.data(), samples[i].Data.size()));
+            }
+            EXPECT_NO_THROW(CompareEntryDigests(written, ReadBack(kind, bytes))) << "kind " << int(kind) << " level " << level;
+        }
+    }
+}
+
+TEST(ArchiveFormats, DeflateOnlyWherePays)
+{
+    std::vector<TEntryDigest> written;
+    const std::vector<TSample> samples = Samples();
+    const std::vector<uint8_t> zip = MakeArchive(TKind::Zip, samples, 6, written);
+    // Text shrinks far below its size; noise is stored: the archive holds it whole plus headers.
+    size_t total = 0;
+    for (const TSample& s : samples) total += s.Data.size();
+    EXPECT_LT(zip.size(), total / 2);
+    const std::vector<uint8_t> stored = MakeArchive(TKind::Zip, samples, 0, written);
+    EXPECT_GT(stored.size(), total);
+    const std::vector<TSample> noise{{"n.bin", Noise(300000, 1)}};
+    const std::vector<uint8_t> noiseZip = MakeArchive(TKind::Zip, noise, 9, written);
+    EXPECT_LT(noiseZip.size(), 300000u + 200u);
+}
+
+TEST(ArchiveFormats, DamageIsFound)
+{
+    const std::vector<TSample> samples = Samples();
+    for (TKind kind : {TKind::Zip, TKind::SevenZip}) {
+        std::vector<TEntryDigest> written;
+        const std::vector<uint8_t> good = MakeArchive(kind, samples, 6, written);
+        // A flipped byte in a local or signature header, in the data, in the end
+        // record or header; a cut-off end.
+        for (size_t at : {size_t{20}, good.size() / 3, good.size() / 2, good.size() - 10}) {
+            std::vector<uint8_t> bad = good;
+            bad[at] ^= 0x41;
+            bool found = false;
+            try {
+                CompareEntryDigests(written, ReadBack(kind, bad));
+            } catch (const TArchiverError& error) {
+                found = error.Code == ArchiverVerifyError;
+            }
+            EXPECT_TRUE(found) << "kind " << int(kind) << " byte " << at;
+        }
+        std::vector<uint8_t> cut(good.begin(), good.end() - 10);
+        EXPECT_THROW(ReadBack(kind, cut), TArchiverError);
+    }
+    // The comparison itself names what differs.
+    std::vector<TEntryDigest> a{{"x", "x", false, 1, 2}}, b = a;
+    b[0].Crc = 3;
+    try {
+        CompareEntryDigests(a, b);
+        ADD_FAILURE();
+    } catch (const TArchiverError& error) {
+        EXPECT_STREQ(error.what(), "書庫の検査に失敗しました(CRCが違います): x");
+    }
+    EXPECT_THROW(CompareEntryDigests(a, {}), TArchiverError);
+    EXPECT_THROW(CompareEntryDigests({}, a), TArchiverError);
+}
+
+TEST(ArchiveFormats, SevenZipNumbersAndNames)
+{
+    const auto encode = [](uint64_t value) {
+        std::vector<uint8_t> out;
+        PutSevenZipNumber(out, value);
+        return out;
+    };
+    EXPECT_EQ(encode(0x7F), (std::vector<uint8_t>{0x7F}));
+    EXPECT_EQ(encode(0x80), (std::vector<uint8_t>{0x80, 0x80}));
+    EXPECT_EQ(encode(0x3FFF), (std::vector<uint8_t>{0xBF, 0xFF}));
+    EXPECT_EQ(encode(0x4000), (std::vector<uint8_t>{0xC0, 0x00, 0x40}));
+    EXPECT_EQ(encode(~0ULL).size(), 9u);
+    EXPECT_EQ(encode(~0ULL)[0], 0xFF);
+
+    const std::string utf8 = "\xE8\xA1\xA8\xE3\x82\xBD\xF0\x9F\x98\x80" "a";  // 表ソ😀a
+    EXPECT_EQ(Utf8ToUtf16(utf8), (std::u16string{u'\u8868', u'\u30BD', 0xD83D, 0xDE00, u'a'}));
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(utf8)), utf8);
+    EXPECT_EQ(Utf8ToUtf16("\xFF"), std::u16string(1, u'\uFFFD'));
+    EXPECT_TRUE(IsPlainAscii("abc/def.txt"));
+    EXPECT_FALSE(IsPlainAscii(utf8));
+
+    const std::string a = Text(1000), b = Noise(3000, 5);
+    EXPECT_EQ(Crc32Combine(Crc32Update(0, a.data(), a.size()), Crc32Update(0, b.data(), b.size()), b.size()),
+              Crc32Update(0, (a + b).data(), a.size() + b.size()));
+}
+
+#ifndef _WIN32
+TEST(ArchiveFormats, DebianReadersTestAndExtractThem)
+{
+    if (!Shell("command -v unzip") || !Shell("command -v 7z")) GTEST_SKIP() << "unzip or 7z missing";
+    const TScratch scratch;
+    const std::vector<TSample> samples = Samples();
+    std::vector<TEntryDigest> written;
+    const std::string zip = scratch.Write("a.zip", MakeArchive(TKind::Zip, samples, 6, written));
+    const std::string zip64 = scratch.Write("b.zip", MakeArchive(TKind::Zip, samples, 6, written, true));
+    const std::string sevenZip = scratch.Write("c.7z", MakeArchive(TKind::SevenZip, samples, 6, written));
+    for (const std::string& path : {zip, zip64}) EXPECT_TRUE(Shell("unzip -t '" + path + "'")) << path;
+    for (const std::string& path : {zip, zip64, sevenZip}) {
+        EXPECT_TRUE(Shell("7z t '" + path + "'")) << path;
+        const std::string out = path + ".out";
+        ASSERT_TRUE(Shell("7z x -y -o'" + out + "' '" + path + "'")) << path;
+        for (const TSample& sample : samples) {
+            if (sample.IsDirectory) {
+                EXPECT_TRUE(Shell("test -d '" + out + "/" + sample.Name + "'")) << sample.Name;
+            } else {
+                EXPECT_EQ(ReadFile(out + "/" + sample.Name), sample.Data) << path << " " << sample.Name;
+            }
+        }
+    }
+}
+
+TEST(ArchiveFormats, Zip64ByEntryCount)
+{
+    if (!Shell("command -v unzip")) GTEST_SKIP() << "unzip missing";
+    std::vector<TSample> many;
+    for (int i = 0; i < 70000; ++i) many.push_back({"f" + std::to_string(i), i % 1000 == 0 ? Text(100) : ""});
+    std::vector<TEntryDigest> written;
+    const std::vector<uint8_t> bytes = MakeArchive(TKind::Zip, many, 6, written);
+    EXPECT_NO_THROW(CompareEntryDigests(written, ReadBack(TKind::Zip, bytes)));
+    const TScratch scratch;
+    const std::string path = scratch.Write("many.zip", bytes);
+    EXPECT_TRUE(Shell("unzip -tq '" + path + "'"));
+    EXPECT_TRUE(Shell("7z t '" + path + "'"));
+    EXPECT_TRUE(Shell("unzip -l '" + path + "' | tail -1 | grep -q '70000 files'"));
+}
+#endif
