@@ -1,8 +1,9 @@
 #include "listview/win32/ListViewExportWin32.h"
 
+#include "listview/win32/ListViewUtility.h"
+
 #include <commctrl.h>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -25,26 +26,6 @@ std::vector<TListViewColumn> ReadColumns(HWND listView)
     return columns;
 }
 
-// The whole text of one cell: the buffer grows until the text fits with room
-// to spare (a double-byte character that does not fit is left out whole).
-std::string ReadItemText(HWND listView, int item, int subItem)
-{
-    std::vector<char> buffer(256);
-    for (;;) {
-        LVITEMA text{};
-        text.iSubItem = subItem;
-        text.pszText = buffer.data();
-        text.cchTextMax = static_cast<int>(buffer.size());
-        const LRESULT length = SendMessageA(listView, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&text));
-        if (length < 0) return {};
-        if (static_cast<size_t>(length) + 2 < buffer.size() || buffer.size() >= (size_t{1} << 26)) {
-            const size_t used = std::min(static_cast<size_t>(length), buffer.size() - 1);
-            return std::string(buffer.data(), used);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 } // namespace
 
 TListViewSnapshot ReadListViewSnapshot(HWND listView)
@@ -65,7 +46,7 @@ TListViewSnapshot ReadListViewSnapshot(HWND listView)
         row.Checked = (state >> 12) == 2; // state image 2 is the ticked box
         row.Texts.reserve(list.Columns.size());
         for (size_t column = 0; column < list.Columns.size(); ++column)
-            row.Texts.push_back(ReadItemText(listView, item, static_cast<int>(column)));
+            row.Texts.push_back(GetListViewCellText(listView, item, static_cast<int>(column)));
         list.Rows.push_back(std::move(row));
     }
     return list;
