@@ -1,6 +1,7 @@
 #include "listview/win32/ListViewExportWin32.h"
 
 #include "listview/win32/ListViewUtility.h"
+#include "transfer/TDataCopyDrag.h"
 
 #include <commctrl.h>
 
@@ -65,4 +66,16 @@ std::string ListViewToCsvText(HWND listView, bool visibleOnly, bool omitCheck)
 std::string ListViewToSylkText(HWND listView, bool visibleOnly, bool omitCheck)
 {
     return ListViewToSylkText(ReadListViewSnapshot(listView), visibleOnly, omitCheck);
+}
+
+bool AddListViewRenderings(TDataCopyDrag& transfer, HWND listView, bool visibleOnly, bool omitCheck)
+{
+    const TListViewSnapshot list = ReadListViewSnapshot(listView);
+    const std::string tab = ListViewToTabText(list, visibleOnly, omitCheck);
+    const std::string csv = ListViewToCsvText(list, visibleOnly, omitCheck);
+    const std::string sylk = ListViewToSylkText(list, visibleOnly, omitCheck);
+    // Registering a name again gives the same number; asked on every copy.
+    const auto csvFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Csv"));
+    return transfer.AddText(tab) && transfer.AddData(csvFormat, csv.c_str(), csv.size() + 1) &&
+           transfer.AddData(CF_SYLK, sylk.data(), sylk.size());
 }

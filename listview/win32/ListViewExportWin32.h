@@ -7,6 +7,8 @@
 
 #include "listview/ListViewExport.h"
 
+class TDataCopyDrag;
+
 // The list's columns (width and header alignment, in column order), whether it
 // shows check boxes, and its selected rows in display order with their check
 // states and texts.
@@ -15,3 +17,10 @@ TListViewSnapshot ReadListViewSnapshot(HWND listView);
 std::string ListViewToTabText(HWND listView, bool visibleOnly, bool omitCheck);
 std::string ListViewToCsvText(HWND listView, bool visibleOnly, bool omitCheck);
 std::string ListViewToSylkText(HWND listView, bool visibleOnly, bool omitCheck);
+
+// Adds the three renderings of the selected rows to a transfer, as copy and
+// drag hand them over: the tab text as CF_TEXT and the CSV text under the
+// registered format "Csv", each with its terminating NUL, then the SYLK text
+// as CF_SYLK without one. All three come from one reading of the selection.
+// False when a rendering could not be added (those before it stay pending).
+bool AddListViewRenderings(TDataCopyDrag& transfer, HWND listView, bool visibleOnly, bool omitCheck);

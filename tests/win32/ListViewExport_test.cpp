@@ -1,5 +1,7 @@
 #include "listview/win32/ListViewExportWin32.h"
 
+#include "transfer/TDataCopyDrag.h"
+
 #include "toolkit/ScopedHandle.h"
 
 #include <commctrl.h>
@@ -65,6 +67,24 @@ protected:
     HWND List = nullptr;
     int Columns = 0;
 };
+
+// The clipboard's bytes in a format, read through OLE in this process.
+std::string ClipboardBytes(CLIPFORMAT format)
+{
+    IDataObject* raw = nullptr;
+    if (OleGetClipboard(&raw) != S_OK || !raw) return "<no clipboard>";
+    TComRef<IDataObject> data(raw);
+    FORMATETC request{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (data->GetData(&request, &medium) != S_OK) return "<absent>";
+    std::string bytes;
+    {
+        TGlobalLock lock(medium.hGlobal);
+        if (lock) bytes.assign(static_cast<const char*>(lock.Get()), lock.Size());
+    }
+    ReleaseStgMedium(&medium);
+    return bytes;
+}
 
 int CALLBACK CompareKeys(LPARAM a, LPARAM b, LPARAM)
 {
@@ -156,4 +176,25 @@ TEST_F(ListViewExportWin32, NoSelectionAndNoWindow)
     EXPECT_EQ(ListViewToTabText(List, true, false), "");
     EXPECT_EQ(ListViewToSylkText(List, true, false), "ID;PLVU\r\nB;Y0;X2\r\nE\r\n");
     EXPECT_EQ(ListViewToSylkText(nullptr, true, false), "ID;PLVU\r\nB;Y0;X0\r\nE\r\n");
+}
+
+TEST_F(ListViewExportWin32, CopyPutsTheThreeRenderingsOfOneSelectionOnTheClipboard)
+{
+    AddColumn("Name", 100, LVCFMT_LEFT);
+    AddColumn("Size", 60, LVCFMT_RIGHT);
+    AddRow({"a\"b", "12"}, true, true);
+    AddRow({"x", "7"}, false, true);
+
+    TDataCopyDrag& transfer = TDataCopyDrag::Instance();
+    transfer.SetFileName(nullptr);
+    ASSERT_TRUE(AddListViewRenderings(transfer, List, true, false));
+    EXPECT_EQ(transfer.PendingCount(), 3u);
+    ASSERT_EQ(transfer.CopyToClipboard(), 1);
+
+    const std::string tab = "1\ta\"b\t12\r\n0\tx\t7\r\n";
+    const std::string csv = "1,\"a\"\"b\",12\r\n0,\"x\",7\r\n";
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), tab + '\0');
+    EXPECT_EQ(ClipboardBytes(static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Csv"))), csv + '\0');
+    EXPECT_EQ(ClipboardBytes(CF_SYLK), ListViewToSylkText(List, true, false));
+    EXPECT_EQ(ClipboardBytes(CF_HDROP), "<absent>");
 }
