@@ -7,6 +7,11 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 namespace {
 
 // The common-controls version the header marks are drawn for.
@@ -53,17 +58,63 @@ bool IsRightAligned(HWND list, int column)
     return (lvc.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT;
 }
 
-struct SortContext {
-    HWND List;
-    LPARAM Numeric;
+LPARAM ItemParam(HWND list, int index)
+{
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+}
+
+void SetItemParam(HWND list, int index, LPARAM param)
+{
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = param;
+    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+struct RankContext {
+    const std::unordered_map<LPARAM, size_t>* Ranks;   // null: the item data are the ranks
 };
 
-int CALLBACK CompareItems(LPARAM index1, LPARAM index2, LPARAM data)
+size_t RankOf(const RankContext& context, LPARAM param)
 {
-    const auto* context = reinterpret_cast<const SortContext*>(data);
-    int32_t result = 0;
-    ListViewSortCompare(context->List, static_cast<int>(index1), static_cast<int>(index2), result, context->Numeric);
-    return result;
+    if (!context.Ranks) return static_cast<size_t>(param);
+    const auto found = context.Ranks->find(param);
+    return found == context.Ranks->end() ? 0 : found->second;
+}
+
+int CALLBACK CompareRanks(LPARAM param1, LPARAM param2, LPARAM data)
+{
+    const auto& context = *reinterpret_cast<const RankContext*>(data);
+    const size_t rank1 = RankOf(context, param1);
+    const size_t rank2 = RankOf(context, param2);
+    return rank1 < rank2 ? -1 : rank1 > rank2 ? 1 : 0;
+}
+
+// Puts the items into the given order (order[p] is the item now at p). The
+// list sorts by item data only, so each item's rank is found through its data
+// when those are distinct, and otherwise the data are swapped for the ranks
+// for the length of the sort and given back after it.
+void ReorderItems(HWND list, const std::vector<int>& order)
+{
+    const size_t count = order.size();
+    std::vector<LPARAM> params(count);
+    for (size_t i = 0; i < count; ++i) params[i] = ItemParam(list, static_cast<int>(i));
+    std::unordered_map<LPARAM, size_t> ranks;
+    for (size_t p = 0; p < count; ++p) ranks.emplace(params[order[p]], p);
+    if (ranks.size() == count) {
+        RankContext context{&ranks};
+        SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(CompareRanks));
+        return;
+    }
+    for (size_t p = 0; p < count; ++p) SetItemParam(list, order[p], static_cast<LPARAM>(p));
+    RankContext context{nullptr};
+    SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(CompareRanks));
+    for (size_t p = 0; p < count; ++p) SetItemParam(list, static_cast<int>(p), params[order[p]]);
 }
 
 } // namespace
@@ -155,8 +206,22 @@ void ListViewColumnSort(HWND list, int column)
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     SetHeaderSortMark(list, false);
     SetListViewSortWord(list, NextSortWord(GetListViewSortWord(list), column));
-    SortContext context{list, IsRightAligned(list, column) ? 1 : 0};
-    SendMessageA(list, LVM_SORTITEMSEX, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(CompareItems));
+    // The order is decided on a snapshot of the column's texts, with the
+    // list's own sort only moving the items: comparisons by item position
+    // during the list's sort are not reliable on every platform.
+    const bool numeric = IsRightAligned(list, column);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const uint32_t word = GetListViewSortWord(list);
+    const int textColumn = static_cast<int>(SortWordColumn(word)) - 1;
+    std::vector<std::string> texts;
+    std::vector<int> order;
+    for (int i = 0; i < count; ++i) {
+        texts.push_back(GetListViewCellText(list, i, textColumn));
+        order.push_back(i);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return CompareSortTexts(word, texts[a], texts[b], numeric) < 0; });
+    ReorderItems(list, order);
     // The header shows the mark again when it releases the mouse; a sort started
     // any other way shows it here, and showing it twice does no harm.
     SetHeaderSortMark(list, true);

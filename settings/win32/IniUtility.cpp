@@ -47,24 +47,21 @@ void SetFormPlacementText(HWND form, std::string_view text)
     const Placement wanted = ApplyPlacementText(current, text);
 
     if (wanted.Bounds != current.Bounds) {
+        // Through the placement, the exact inverse of GetWindowPlacement, so a
+        // saved frame comes back at the same place whatever the work area is.
+        // A minimised or maximised window keeps its state and gets a new normal frame.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(form, &placement);
+        const RECT area = WorkArea();
         const PlacementRect& b = wanted.Bounds;
-        if (current.State == 0) {
-            SetWindowPos(form, nullptr, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
-        } else {
-            // A minimised or maximised window keeps its state; only its normal
-            // frame (in work-area coordinates) changes.
-            WINDOWPLACEMENT placement{};
-            placement.length = sizeof placement;
-            GetWindowPlacement(form, &placement);
-            const RECT area = WorkArea();
-            placement.rcNormalPosition = {b.Left - area.left, b.Top - area.top, b.Right - area.left,
-                                          b.Bottom - area.top};
-            placement.flags = 0;
-            placement.showCmd = IsWindowVisible(form) ? (current.State == 1 ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED)
-                                                      : SW_HIDE;
-            SetWindowPlacement(form, &placement);
-        }
+        placement.rcNormalPosition = {b.Left - area.left, b.Top - area.top, b.Right - area.left, b.Bottom - area.top};
+        placement.flags = 0;
+        placement.showCmd = !IsWindowVisible(form) ? SW_HIDE
+                          : current.State == 1  ? SW_SHOWMINNOACTIVE
+                          : current.State == 2  ? SW_SHOWMAXIMIZED
+                                                : SW_SHOWNOACTIVATE;
+        SetWindowPlacement(form, &placement);
     }
 
     switch (wanted.State) {

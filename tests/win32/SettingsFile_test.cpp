@@ -1,0 +1,203 @@
+#include "settings/win32/SettingsFile.h"
+
+#include "toolkit/ScopedHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+// A fresh folder under the temporary directory for each test.
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char temp[MAX_PATH] = {};
+        ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+        Folder = std::string(temp) + "fennoro-settings-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        ASSERT_TRUE(CreateDirectoryA(Folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+        File = Folder + "\\表ソフト.ini";
+        DeleteFileA(File.c_str());
+    }
+    void TearDown() override
+    {
+        DeleteFileA(File.c_str());
+        DeleteFileA((File + ".new").c_str());
+        RemoveDirectoryA((File + ".new").c_str());
+        RemoveDirectoryA(Folder.c_str());
+    }
+
+    void WriteBytes(const std::string& bytes) const
+    {
+        ScopedHandle file(CreateFileA(File.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    }
+
+    std::string ReadBytes() const
+    {
+        ScopedHandle file(CreateFileA(File.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE) return "<missing>";
+        std::string bytes(1 << 20, '\0');
+        DWORD read = 0;
+        ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+        bytes.resize(read);
+        return bytes;
+    }
+
+    std::string Folder;
+    std::string File;
+};
+
+} // namespace
+
+TEST(SettingsFileName, ExecutablePathWithIniExtension)
+{
+    EXPECT_EQ(SettingsFileNameFor("C:\\Tools\\fennoro.exe"), "C:\\Tools\\fennoro.ini");
+    EXPECT_EQ(SettingsFileNameFor("C:\\v1.2\\fennoro"), "C:\\v1.2\\fennoro.ini");
+    EXPECT_EQ(SettingsFileNameFor("C:\\表\\a.b.EXE"), "C:\\表\\a.b.ini");
+    const std::string own = GetSettingsFileName();
+    const std::string tail = "SettingsFile_test.ini";
+    ASSERT_GT(own.size(), tail.size());
+    EXPECT_EQ(own.substr(own.size() - tail.size()), tail);
+}
+
+TEST_F(SettingsFileTest, FirstRunCreatesTheFileWithEveryKey)
+{
+    FennoroSettings settings;
+    settings.ToolBar = 223;
+    LoadSettingsFile(settings, File);
+    EXPECT_EQ(settings.ArchiveEntries, DefaultArchiveEntries());
+    EXPECT_EQ(ReadBytes(), "<missing>");   // loading writes nothing
+
+    settings.Window = "0,0,640,480,0";
+    settings.ListView = "250,200,160";
+    ASSERT_TRUE(SaveSettingsFile(settings, File));
+    EXPECT_EQ(ReadBytes(),
+              "[Setting]\r\nWindow=0,0,640,480,0\r\nListView=250,200,160\r\nToolBar=223\r\nPath=\r\nRecursive=0\r\n"
+              "Numbered=1\r\nNumberedAbout=0\r\nSilentArchive=1\r\nRemoveFolder=1\r\nAutoFind=0\r\n"
+              "Extensions=.jpg;.png;.gif\r\nExtensionsSelect=1;1;1\r\nArchiveExtensionIndex=0\r\n\r\n"
+              "[Archive]\r\n"
+              ".zip=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide\r\n"
+              ".7z=7-zip32.DLL,SevenZip,\"a -r $Q -t7z \"\"$A\"\" \"\"$D\"\" *\",-hide\r\n"
+              ".lzh=UNLHA32.DLL,Unlha,\"a -d1 $Q \"\"$A\"\" \"\"$D\"\" *.*\",-n\r\n"
+              ".cab=CAB32.DLL,Cab,\"-a -r $Q \"\"$A\"\" \"\"$D\"\" *.*\",-i\r\n\r\n");
+    EXPECT_EQ(GetFileAttributesA((File + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsFileTest, HandEditedFileSurvivesLoadAndSave)
+{
+    WriteBytes("; written by hand\n"
+               "[archive]\n"
+               "  .zip =  7-zip32.DLL,SevenZip,\"a -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide  \n"
+               "\n"
+               "[Setting]\r"
+               "Path=D:\\表\\ソ\r"
+               "Recursive=\r"
+               "Numbered=0x0\r"
+               "ArchiveExtensionIndex=0x0\r"
+               "ToolBar=12abc\r"
+               "ListView=250, 200 ,160\r"
+               "Extensions=.jpg .png;.GIF\r"
+               "ExtensionsSelect=0;1\r"
+               "CopyDragFileName=\r"
+               "Mine=keep\r\n"
+               "[Extra]\r\n"
+               "a = b\r\n");
+    FennoroSettings settings;
+    settings.ToolBar = 223;
+    LoadSettingsFile(settings, File);
+    EXPECT_EQ(settings.Path, "D:\\表\\ソ");
+    EXPECT_FALSE(settings.Recursive);
+    EXPECT_FALSE(settings.Numbered);
+    EXPECT_EQ(settings.ToolBar, 223);
+    EXPECT_EQ(settings.ListView, "250, 200 ,160");
+    EXPECT_EQ(settings.CopyDragFileName, "");
+    EXPECT_EQ(settings.Extensions, (std::vector<ExtensionItem>{{".jpg", false}, {".png", true}, {".GIF", true}}));
+    ASSERT_EQ(settings.ArchiveEntries.size(), 1u);
+    EXPECT_TRUE(settings.IsArchiveFormatChecked(0));
+
+    ASSERT_TRUE(SaveSettingsFile(settings, File));
+    const std::string saved = ReadBytes();
+    EXPECT_EQ(saved,
+              "[Setting]\r\nPath=D:\\表\\ソ\r\nRecursive=0\r\nNumbered=0\r\nArchiveExtensionIndex=0\r\nToolBar=223\r\n"
+              "ListView=250, 200 ,160\r\nExtensions=.jpg;.png;.GIF\r\nExtensionsSelect=0;1;1\r\nCopyDragFileName=\r\n"
+              "Mine=keep\r\nWindow=\r\nNumberedAbout=0\r\nSilentArchive=1\r\nRemoveFolder=1\r\nAutoFind=0\r\n\r\n"
+              "[Extra]\r\na=b\r\n\r\n"
+              "[Archive]\r\n.zip=7-zip32.DLL,SevenZip,\"a -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide\r\n\r\n");
+
+    // Loading and saving again changes nothing.
+    FennoroSettings again;
+    LoadSettingsFile(again, File);
+    ASSERT_TRUE(SaveSettingsFile(again, File));
+    EXPECT_EQ(ReadBytes(), saved);
+}
+
+TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileWhole)
+{
+    WriteBytes("[Setting]\r\nPath=old\r\n");
+    // Something in the way of the new file: the write cannot happen.
+    ASSERT_TRUE(CreateDirectoryA((File + ".new").c_str(), nullptr));
+    FennoroSettings settings;
+    settings.Path = "new";
+    EXPECT_FALSE(SaveSettingsFile(settings, File));
+    EXPECT_EQ(ReadBytes(), "[Setting]\r\nPath=old\r\n");
+
+    // A folder that does not exist: nothing is written, nothing breaks.
+    EXPECT_FALSE(SaveSettingsFile(settings, Folder + "\\missing\\x.ini"));
+}
+
+TEST_F(SettingsFileTest, FileThatCannotBeReadIsNotOverwritten)
+{
+    WriteBytes("[Setting]\r\nPath=kept\r\n[Mine]\r\nx=1\r\n");
+    {
+        ScopedHandle locked(CreateFileA(File.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(locked.get(), INVALID_HANDLE_VALUE);
+        IniDocument document;
+        EXPECT_FALSE(TryLoadIniFile(File, document));
+        FennoroSettings settings;
+        LoadSettingsFile(settings, File);   // defaults
+        EXPECT_EQ(settings.Path, "");
+        EXPECT_FALSE(SaveSettingsFile(settings, File));
+    }
+    EXPECT_EQ(ReadBytes(), "[Setting]\r\nPath=kept\r\n[Mine]\r\nx=1\r\n");
+}
+
+TEST_F(SettingsFileTest, GarbageFilesLoadWithSoundDefaults)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 20; ++round) {
+        std::string bytes;
+        const int length = static_cast<int>(random() % 4000);
+        for (int i = 0; i < length; ++i) bytes += static_cast<char>(random() % 256);
+        if (round % 2) bytes = "[Setting]\nWindow=" + bytes + "\nListView=" + bytes + "\nExtensions=" + bytes + "\n";
+        WriteBytes(bytes);
+        FennoroSettings settings;
+        LoadSettingsFile(settings, File);
+        ASSERT_FALSE(settings.ArchiveEntries.empty());
+        ASSERT_TRUE(SaveSettingsFile(settings, File));
+        // What was written loads back to the same values.
+        FennoroSettings again;
+        again.ToolBar = settings.ToolBar;
+        LoadSettingsFile(again, File);
+        EXPECT_EQ(again.Extensions.size(), settings.Extensions.size());
+        EXPECT_EQ(again.Window, settings.Window);
+        EXPECT_EQ(again.ArchiveEntries, settings.ArchiveEntries);
+    }
+}
+
+TEST(PlainMenuCaption, AccessKeyMarkersAreRemoved)
+{
+    HMENU menu = CreatePopupMenu();
+    ASSERT_TRUE(menu);
+    AppendMenuA(menu, MF_STRING, 1, "圧縮形式(&H)");
+    AppendMenuA(menu, MF_STRING, 2, ".z&ip");
+    EXPECT_EQ(GetPlainCaption(menu, 0), "圧縮形式(H)");
+    EXPECT_EQ(GetPlainCaption(menu, 1), ".zip");
+    EXPECT_EQ(GetPlainCaption(menu, 5), "");
+    DestroyMenu(menu);
+}
