@@ -25,14 +25,18 @@ TProgressWindow::TProgressWindow(bool visible, HWND owner, const std::string& ti
     if (StopEvent) Thread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
 }
 
-TProgressWindow::~TProgressWindow()
+void TProgressWindow::Close()
 {
     if (Thread) {
         SetEvent(StopEvent);
         WaitForSingleObject(Thread, INFINITE);
         CloseHandle(Thread);
+        Thread = nullptr;
     }
-    if (StopEvent) CloseHandle(StopEvent);
+    if (StopEvent) {
+        CloseHandle(StopEvent);
+        StopEvent = nullptr;
+    }
 }
 
 void TProgressWindow::SetProgress(size_t filesDone, const std::string& currentName)

@@ -16,7 +16,10 @@ public:
     // owner may be null. Window class name: ArchiverProgressClassName.
     TProgressWindow(bool visible, HWND owner, const std::string& title, const std::string& folder, size_t totalFiles);
     // Closes the window and waits for its thread (which ends within one poll).
-    ~TProgressWindow();
+    ~TProgressWindow() { Close(); }
+    // The same, early: a Cancel the window took before is still seen by
+    // CancelRequested, and none can come after. Call it right before committing.
+    void Close();
     TProgressWindow(const TProgressWindow&) = delete;
     TProgressWindow& operator=(const TProgressWindow&) = delete;
 

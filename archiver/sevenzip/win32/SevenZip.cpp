@@ -119,7 +119,6 @@ std::string MakeArchive(HWND window, LPCSTR commandLine)
     const std::vector<TEntryDigest> written = RunDeflatePipeline(entries, *writer, pipelineOptions);
     writer->Finish();
     output.Flush();
-    progress.ThrowIfCancelled();
 
     // Read the archive back and check every entry against what was read from the sources.
     const TNameForMessages display = [](const std::string& utf8) {
@@ -134,6 +133,7 @@ std::string MakeArchive(HWND window, LPCSTR commandLine)
                                                                                 : ReadSevenZipDigests(readBack, display);
         CompareEntryDigests(written, found);
     }
+    progress.Close();  // a Cancel the window took up to here is honoured
     progress.ThrowIfCancelled();
     output.Commit();
     return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
