@@ -25,7 +25,9 @@ void FennoroSettings::Load(const IniDocument& document)
     const std::string_view s = SettingSection;
     Window = document.ReadString(s, "Window", "");
     ListView = document.ReadString(s, "ListView", "");
-    ToolBar = document.ReadInteger(s, "ToolBar", ToolBar);
+    // A negative width is no width: the toolbar keeps its own.
+    const int32_t toolBar = document.ReadInteger(s, "ToolBar", ToolBar);
+    if (toolBar >= 0) ToolBar = toolBar;
     Path = document.ReadString(s, "Path", "");
     Recursive = document.ReadBool(s, "Recursive", false);
     Numbered = document.ReadBool(s, "Numbered", true);

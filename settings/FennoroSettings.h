@@ -21,7 +21,7 @@ struct ExtensionItem {
 struct FennoroSettings {
     std::string Window;                 // placement text (SetFormPlacementText)
     std::string ListView;               // column widths text (SetColumnWidthsText)
-    int32_t ToolBar = 0;                // pixels; set it to the toolbar's width before Load: that is the default
+    int32_t ToolBar = 0;                // pixels; set it to the toolbar's width before Load: that is the default (also for a negative value)
     std::string Path;                   // folder box text, unchecked
     bool Recursive = false;
     bool Numbered = true;

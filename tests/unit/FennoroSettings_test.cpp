@@ -29,6 +29,11 @@ std::vector<bool> FormatChecks(const FennoroSettings& settings)
     return checks;
 }
 
+// The keys after "Path" as a first run saves them.
+const char* const DefaultOptionLines =
+    "Recursive=0\r\nNumbered=1\r\nNumberedAbout=0\r\nSilentArchive=1\r\nRemoveFolder=1\r\nAutoFind=0\r\n"
+    "Extensions=.jpg;.png;.gif\r\nExtensionsSelect=1;1;1\r\nArchiveExtensionIndex=0\r\n";
+
 const char* const DefaultArchiveSection =
     "[Archive]\r\n"
     ".zip=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide\r\n"
@@ -65,18 +70,8 @@ TEST(FennoroSettings, FirstRunWithoutFileUsesDefaultsAndSavesEveryKeyInOrder)
                           "Window=10,20,640,480,0\r\n"
                           "ListView=250,200,160\r\n"
                           "ToolBar=223\r\n"
-                          "Path=\r\n"
-                          "Recursive=0\r\n"
-                          "Numbered=1\r\n"
-                          "NumberedAbout=0\r\n"
-                          "SilentArchive=1\r\n"
-                          "RemoveFolder=1\r\n"
-                          "AutoFind=0\r\n"
-                          "Extensions=.jpg;.png;.gif\r\n"
-                          "ExtensionsSelect=1;1;1\r\n"
-                          "ArchiveExtensionIndex=0\r\n"
-                          "\r\n") +
-                  DefaultArchiveSection);
+                          "Path=\r\n") +
+                  DefaultOptionLines + "\r\n" + DefaultArchiveSection);
 }
 
 TEST(FennoroSettings, ExtensionListsAndTheirChecks)
@@ -144,6 +139,8 @@ TEST(FennoroSettings, FlagsAcceptAnyIntegerAndFallBackOnGarbage)
 
     EXPECT_EQ(LoadFrom("[Setting]\nToolBar=oops\n", 223).ToolBar, 223);
     EXPECT_EQ(LoadFrom("[Setting]\nToolBar=300\n", 223).ToolBar, 300);
+    EXPECT_EQ(LoadFrom("[Setting]\nToolBar=0x10\n", 223).ToolBar, 16);
+    EXPECT_EQ(LoadFrom("[Setting]\nToolBar=-40\n", 223).ToolBar, 223);
 }
 
 TEST(FennoroSettings, DragFileNameIsReadButNeverWritten)
@@ -204,16 +201,8 @@ TEST(FennoroSettings, HandEditedFileSurvivesLoadAndSave)
               "CopyDragFileName=out.txt\r\n"
               "Window=1,2,3,4,2\r\n"
               "ListView=\r\n"
-              "ToolBar=100\r\n"
-              "Recursive=0\r\n"
-              "Numbered=1\r\n"
-              "NumberedAbout=0\r\n"
-              "SilentArchive=1\r\n"
-              "RemoveFolder=1\r\n"
-              "AutoFind=0\r\n"
-              "Extensions=.jpg;.png;.gif\r\n"
-              "ExtensionsSelect=1;1;1\r\n"
-              "ArchiveExtensionIndex=0\r\n"
+              "ToolBar=100\r\n" +
+                  std::string(DefaultOptionLines) +
               "\r\n"
               "[Mine]\r\n"
               "x=y\r\n"
