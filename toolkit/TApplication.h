@@ -1,0 +1,72 @@
+#pragma once
+// The application object: the message loop with the forms' shortcuts and tab
+// navigation, the idle pass that brings every command's state up to date, the
+// standard error box for an exception that reaches the top, and the busy pointer.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TForm;
+
+class TApplication {
+public:
+    // Initialises the common controls. One object per process, on the user-interface thread.
+    TApplication();
+    ~TApplication();
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+
+    // The one object, or null before it exists.
+    static TApplication* Current() noexcept;
+
+    // Shows the main form and runs the message loop until it is closed.
+    void Run(TForm& mainForm);
+    TForm* MainForm() const noexcept { return Main; }
+    void SetMainForm(TForm* form) noexcept { Main = form; }
+
+    // Ends the loop of Run after the message in hand.
+    void Terminate() noexcept;
+    bool Terminated() const noexcept { return TerminateRequested; }
+
+    // Handles every message waiting now, then runs the idle pass once.
+    // False when WM_QUIT was among them.
+    bool ProcessMessages();
+    // Handles one message as the loop does: form shortcuts and Tab first.
+    void HandleMessage(MSG& message);
+    // Runs every form's idle pass: each command's update handler once, and the
+    // resulting enabled and checked states shown by its menu items and buttons.
+    void Idle();
+
+    void AddForm(TForm* form);
+    void RemoveForm(TForm* form) noexcept;
+
+    // Shows the exception being handled (call inside a catch block) in the
+    // standard error box, or hands it to OnException when set.
+    static void HandleException() noexcept;
+    static void ShowException(const std::exception_ptr& error) noexcept;
+    // The message an error box shows: what() of a standard exception, else empty.
+    static std::string ExceptionMessage(const std::exception_ptr& error);
+
+    // Replaces the error box, for instance in tests.
+    std::function<void(const std::string& message)> OnException;
+    std::string Title = "Fennoro";
+
+private:
+    std::vector<TForm*> Forms;
+    TForm* Main = nullptr;
+    bool TerminateRequested = false;
+};
+
+// The busy (hourglass) pointer over the program's windows while an object lives.
+class TBusyCursor {
+public:
+    TBusyCursor();
+    ~TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+    static bool Active() noexcept;
+};

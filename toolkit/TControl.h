@@ -1,0 +1,81 @@
+#pragma once
+// A child control: a system control (or a window of our own class) with its
+// placement rule, its font, and the events the program uses. Notifications
+// that the parent receives are handed back to the control (Notify, Command);
+// the control's own messages pass through WindowMessage first (a subclass that
+// keeps GWLP_USERDATA free for the control).
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+enum class TAlign { None, Top, Bottom, Right, Client };
+
+struct TMouseEvent {
+    bool LeftButton = false;  // the left button is held (mouse-move and -up: after the event)
+    int X = 0;
+    int Y = 0;
+};
+
+class TControl {
+public:
+    TControl(const TControl&) = delete;
+    TControl& operator=(const TControl&) = delete;
+    virtual ~TControl();
+
+    HWND Handle() const noexcept { return Window; }
+    // The control whose window (or helper window, such as a toolbar's tooltip) this is.
+    static TControl* FromHandle(HWND window) noexcept;
+
+    // Placement inside the parent's client area: aligned controls take an edge or the
+    // rest; others keep their bounds, and with a right margin stretch with the parent.
+    TAlign Align = TAlign::None;
+    int RightMargin = -1;   // -1: fixed width
+    RECT Bounds() const noexcept { return Placement; }
+    void SetBounds(int left, int top, int width, int height);
+    int Width() const noexcept { return Placement.right - Placement.left; }
+    int Height() const noexcept { return Placement.bottom - Placement.top; }
+    void SetWidth(int width);
+
+    void SetFont(HFONT font);
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void SetFocus();
+    bool Focused() const;
+
+    // A character typed while the control has the focus; setting the key to 0
+    // consumes it.
+    std::function<void(char& key)> OnKeyPress;
+    std::function<void(const TMouseEvent&)> OnMouseDown;
+    std::function<void(const TMouseEvent&)> OnMouseMove;
+    std::function<void(const TMouseEvent&)> OnMouseUp;
+
+    // A WM_NOTIFY or WM_COMMAND from this control, received by its parent. True when handled.
+    virtual bool Notify(NMHDR& header, LRESULT& result);
+    virtual bool Command(WORD code, WORD id);
+
+protected:
+    TControl() = default;
+    // Takes over a created window: bounds, font, lookup and subclass.
+    void Attach(HWND window, bool subclass = true);
+    // Lets FromHandle find this control from a helper window too.
+    void AddNotifySource(HWND window);
+    // The control's own messages, before its window procedure. True when handled.
+    virtual bool WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // A control whose window is destroyed with its parent forgets it here.
+    void Detach() noexcept;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
+
+    HWND Window = nullptr;
+    bool Subclassed = false;
+    RECT Placement{};
+    std::vector<HWND> NotifySources;
+};
+
+// Places the controls inside a client rectangle, in order: top, bottom and right
+// edges are taken one after another, a client control takes what remains.
+void AlignControls(const std::vector<TControl*>& controls, RECT client);

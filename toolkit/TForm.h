@@ -1,0 +1,79 @@
+#pragma once
+// A top-level form with a menu bar, a command table, a font for its controls and
+// an image strip. Its child controls take their places from their alignment;
+// their notifications come back to them through the form. Keys go to the form's
+// shortcuts first, and Tab moves between the controls of the tab order.
+#include "toolkit/TAction.h"
+#include "toolkit/TControl.h"
+#include "toolkit/TMenu.h"
+#include "toolkit/TWindow.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+struct TFontSpec {
+    const char* Face;
+    int Height;    // pixels, character height
+    BYTE CharSet;
+};
+
+class TForm : public TWindow {
+public:
+    ~TForm() override;
+
+    // Shows the form; the show event follows once construction has finished.
+    void Show();
+    // Asks the form to close: the main form ends the application's loop, and the
+    // form goes away when its owner destroys it.
+    void Close();
+    bool CloseRequested() const noexcept { return CloseAsked; }
+
+    TActionList& Actions() noexcept { return ActionList; }
+    TMainMenu& Menu() noexcept { return *MainMenu; }
+    HIMAGELIST Images() const noexcept { return ImageList; }
+    HFONT Font() const noexcept { return FormFont; }
+
+    // The idle pass: every command's update handler once.
+    virtual void Idle();
+    // Shortcut keys and Tab, before the focused control sees them. True when used.
+    bool PreprocessKey(const MSG& message);
+    // Moves the focus to the next (or previous) control of the tab order.
+    bool SelectNext(bool forward);
+
+protected:
+    // The window class is named after the form class; the image strip is a bitmap
+    // resource of 16 x 16 pictures with magenta as the transparent colour.
+    TForm(const char* className, const char* caption, int width, int height, const TFontSpec& font,
+          const char* imageStripResource);
+
+    // The menu bar goes onto the window; call once it is built.
+    void AttachMenu();
+    // A control directly on the form, in the order the alignment takes them.
+    void AddControl(TControl& control);
+    void SetTabOrder(std::vector<TControl*> controls) { TabOrder = std::move(controls); }
+    void Realign();
+    // The derived constructor's last step: the show event may run from now on.
+    void EndConstruction();
+
+    // Runs after the form has been shown (every time it is shown).
+    virtual void FormShow() {}
+
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool RouteCommand(WPARAM wParam, LPARAM lParam);
+    bool RouteNotify(NMHDR& header, LRESULT& result);
+
+    TActionList ActionList;
+    HIMAGELIST ImageList = nullptr;
+    std::unique_ptr<TMainMenu> MainMenu;
+    HFONT FormFont = nullptr;
+    std::vector<TControl*> Controls;
+    std::vector<TControl*> TabOrder;
+    HWND LastFocus = nullptr;
+    bool Constructed = false;
+    bool ShowPending = false;
+    bool CloseAsked = false;
+};

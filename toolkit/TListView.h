@@ -1,0 +1,62 @@
+#pragma once
+// A report list: check boxes, several rows selected at once, the whole row
+// highlighted, the selection shown also without the focus, and the text of the
+// first column editable in place. Each row carries one pointer-sized value.
+#include "toolkit/TControl.h"
+
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class TListView final : public TControl {
+public:
+    TListView(HWND parent, int left, int top, int width, int height);
+
+    int Count() const;
+    // Appends a row: the caption, the texts of the further columns, the check box, the value.
+    int AddItem(const std::string& caption, const std::vector<std::string>& subItems, bool checked, LPARAM data);
+    // Rewrites a row's texts and check box.
+    void SetItem(int index, const std::string& caption, const std::vector<std::string>& subItems, bool checked);
+    void Clear();
+
+    LPARAM ItemData(int index) const;
+    // The row holding the value, or -1.
+    int IndexOfData(LPARAM data) const;
+    std::string ItemText(int index, int column) const;
+    bool Checked(int index) const;
+    void SetChecked(int index, bool checked);
+
+    int SelectedCount() const;
+    bool Selected(int index) const;
+    void SetSelected(int index, bool selected);
+    int FocusedIndex() const;
+    void SetFocused(int index);
+
+    // Starts editing the row's first column in place.
+    void EditCaption(int index);
+    // True while a first-column text is being edited.
+    bool IsEditing() const;
+
+    // Drawing is suspended from the first BeginUpdate to the matching EndUpdate;
+    // the list is then drawn once.
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const noexcept { return UpdateDepth > 0; }
+
+    // A row's check box changed, by the user or by code.
+    std::function<void(int index, bool checked)> OnItemChecked;
+    // In-place editing ended with a new text (not when cancelled); true keeps the text.
+    std::function<bool(int index, const std::string& text)> OnEdited;
+    std::function<void(int column)> OnColumnClick;
+    std::function<void()> OnDblClick;
+
+    bool Notify(NMHDR& header, LRESULT& result) override;
+
+private:
+    bool EndEdit(int index, const char* text);
+
+    int UpdateDepth = 0;
+    bool Editing = false;
+};
