@@ -52,6 +52,8 @@ public:
     // Either of the two; the pending renderings are empty afterwards.
     int Transfer(const char* fileName, bool drag);
 
+    // The renderings collected for the next transfer, in the order added.
+    const std::vector<TFormatData>& PendingRenderings() const { return Pending; }
     size_t PendingCount() const { return Pending.size(); }
     // The temporary directory of the last transfer that wrote a file ("" when none).
     const std::string& TemporaryDirectory() const { return TempDirectory; }

@@ -68,24 +68,6 @@ protected:
     int Columns = 0;
 };
 
-// The clipboard's bytes in a format, read through OLE in this process.
-std::string ClipboardBytes(CLIPFORMAT format)
-{
-    IDataObject* raw = nullptr;
-    if (OleGetClipboard(&raw) != S_OK || !raw) return "<no clipboard>";
-    TComRef<IDataObject> data(raw);
-    FORMATETC request{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
-    if (data->GetData(&request, &medium) != S_OK) return "<absent>";
-    std::string bytes;
-    {
-        TGlobalLock lock(medium.hGlobal);
-        if (lock) bytes.assign(static_cast<const char*>(lock.Get()), lock.Size());
-    }
-    ReleaseStgMedium(&medium);
-    return bytes;
-}
-
 int CALLBACK CompareKeys(LPARAM a, LPARAM b, LPARAM)
 {
     return a < b ? -1 : a > b ? 1 : 0;
@@ -178,23 +160,29 @@ TEST_F(ListViewExportWin32, NoSelectionAndNoWindow)
     EXPECT_EQ(ListViewToSylkText(nullptr, true, false), "ID;PLVU\r\nB;Y0;X0\r\nE\r\n");
 }
 
-TEST_F(ListViewExportWin32, CopyPutsTheThreeRenderingsOfOneSelectionOnTheClipboard)
+TEST_F(ListViewExportWin32, TheThreeRenderingsOfOneSelectionGoToTheTransfer)
 {
     AddColumn("Name", 100, LVCFMT_LEFT);
     AddColumn("Size", 60, LVCFMT_RIGHT);
     AddRow({"a\"b", "12"}, true, true);
     AddRow({"x", "7"}, false, true);
 
-    TDataCopyDrag& transfer = TDataCopyDrag::Instance();
-    transfer.SetFileName(nullptr);
+    TDataCopyDrag transfer;
     ASSERT_TRUE(AddListViewRenderings(transfer, List, true, false));
-    EXPECT_EQ(transfer.PendingCount(), 3u);
-    ASSERT_EQ(transfer.CopyToClipboard(), 1);
-
-    const std::string tab = "1\ta\"b\t12\r\n0\tx\t7\r\n";
-    const std::string csv = "1,\"a\"\"b\",12\r\n0,\"x\",7\r\n";
-    EXPECT_EQ(ClipboardBytes(CF_TEXT), tab + '\0');
-    EXPECT_EQ(ClipboardBytes(static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Csv"))), csv + '\0');
-    EXPECT_EQ(ClipboardBytes(CF_SYLK), ListViewToSylkText(List, true, false));
-    EXPECT_EQ(ClipboardBytes(CF_HDROP), "<absent>");
+    const std::vector<TFormatData>& pending = transfer.PendingRenderings();
+    ASSERT_EQ(pending.size(), 3u);
+    std::vector<std::string> blocks;
+    for (const TFormatData& data : pending) {
+        TGlobalLock lock(data.Block.get());
+        ASSERT_TRUE(lock);
+        blocks.emplace_back(static_cast<const char*>(lock.Get()), lock.Size());
+    }
+    // Tab text and CSV with their NUL, SYLK without.
+    EXPECT_EQ(pending[0].Format, CF_TEXT);
+    EXPECT_EQ(blocks[0], std::string("1\ta\"b\t12\r\n0\tx\t7\r\n") + '\0');
+    EXPECT_EQ(pending[1].Format, RegisterClipboardFormatA("Csv"));
+    EXPECT_EQ(blocks[1], std::string("1,\"a\"\"b\",12\r\n0,\"x\",7\r\n") + '\0');
+    EXPECT_EQ(pending[2].Format, CF_SYLK);
+    EXPECT_EQ(blocks[2], ListViewToSylkText(List, true, false));
+    EXPECT_EQ(blocks[2].back(), '\n');
 }
