@@ -40,14 +40,15 @@ protected:
         SetEnvironmentVariableA("TMP", Root.c_str());
         SetEnvironmentVariableA("TEMP", Root.c_str());
 
-        Frame.reset(CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200, nullptr,
+        // Away from the corner where other tests' windows tend to appear.
+        Frame.reset(CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 560, 400, 200, 120, nullptr,
                                     nullptr, GetModuleHandleA(nullptr), nullptr));
         ASSERT_TRUE(Frame);
-        Edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, Frame.get(), nullptr,
+        Edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 120, Frame.get(), nullptr,
                                GetModuleHandleA(nullptr), nullptr);
         ASSERT_TRUE(Edit);
-        ASSERT_TRUE(SetCursorPos(250, 200));
-        ASSERT_EQ(WindowFromPoint(POINT{250, 200}), Edit);
+        ASSERT_TRUE(SetCursorPos(660, 460));
+        ASSERT_EQ(WindowFromPoint(POINT{660, 460}), Edit);
     }
 
     void TearDown() override
