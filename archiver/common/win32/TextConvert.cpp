@@ -28,6 +28,8 @@ std::string WideToAnsi(std::wstring_view text) { return FromWide(CP_ACP, text); 
 
 std::string WideToUtf8(std::wstring_view text) { return FromWide(CP_UTF8, text); }
 
+std::string Utf8ToAnsi(std::string_view text) { return WideToAnsi(ToWide(CP_UTF8, text)); }
+
 std::string SystemErrorText(DWORD error)
 {
     char* text = nullptr;

@@ -3,6 +3,7 @@
 #include "archiver/common/ArchiveVerify.h"
 #include "archiver/common/ArchiverCommandLine.h"
 #include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/ArchiveCommit.h"
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/ProgressWindow.h"
@@ -118,24 +119,11 @@ std::string MakeArchive(HWND window, LPCSTR commandLine)
     };
     const std::vector<TEntryDigest> written = RunDeflatePipeline(entries, *writer, pipelineOptions);
     writer->Finish();
-    output.Flush();
 
-    // Read the archive back and check every entry against what was read from the sources.
-    const TNameForMessages display = [](const std::string& utf8) {
-        std::wstring wide(utf8.size(), L'\0');
-        wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                                                            static_cast<int>(wide.size()))));
-        return WideToAnsi(wide);
-    };
-    {
-        const TFileByteSource readBack(output.TemporaryPath(), command.ArchivePath);
-        const std::vector<TEntryDigest> found = options.Format == TFormat::Zip ? ReadZipDigests(readBack, display)
-                                                                                : ReadSevenZipDigests(readBack, display);
-        CompareEntryDigests(written, found);
-    }
-    progress.Close();  // a Cancel the window took up to here is honoured
-    progress.ThrowIfCancelled();
-    output.Commit();
+    const TNameForMessages display = [](const std::string& utf8) { return Utf8ToAnsi(utf8); };
+    VerifyAndCommit(output, progress, written, [&](const TByteSource& source) {
+        return options.Format == TFormat::Zip ? ReadZipDigests(source, display) : ReadSevenZipDigests(source, display);
+    });
     return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
 }
 
