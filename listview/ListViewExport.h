@@ -37,7 +37,9 @@ struct TListViewSnapshot {
 // the optional check column in front.
 class TListViewCells {
 public:
+    // The snapshot is read, not copied: it must outlive the cells.
     TListViewCells(const TListViewSnapshot& list, bool visibleOnly, bool omitCheck);
+    TListViewCells(TListViewSnapshot&&, bool, bool) = delete;
 
     int32_t RowCount() const { return static_cast<int32_t>(List.Rows.size()); }
     int32_t ColCount() const { return static_cast<int32_t>(ColumnMap.size()) + (HasCheckColumn ? 1 : 0); }
