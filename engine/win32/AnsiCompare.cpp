@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 bool IsPlainAscii(std::string_view text)
@@ -10,6 +13,24 @@ bool IsPlainAscii(std::string_view text)
         if (c < 0x21 || c > 0x7E) return false;
     }
     return true;
+}
+
+// The locale's sort key without regard to case: byte order of keys is the
+// locale's order of the texts. False when the system cannot make one.
+bool SortKey(std::string_view text, std::string& key)
+{
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    char buffer[2048];
+    int length = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), static_cast<int>(text.size()), buffer,
+                              sizeof buffer);
+    if (length > 0) {
+        key.assign(buffer, static_cast<size_t>(length));
+        return true;
+    }
+    length = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) return false;
+    key.assign(static_cast<size_t>(length), '\0');
+    return LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), static_cast<int>(text.size()), key.data(), length) > 0;
 }
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -36,4 +57,31 @@ bool AnsiSameText(std::string_view a, std::string_view b)
         return true;
     }
     return AnsiCompareText(a, b) == 0;
+}
+
+void AnsiSortUniqueText(std::vector<std::string>& texts)
+{
+    if (texts.size() < 2) return;
+    std::vector<std::pair<std::string, size_t>> keyed(texts.size());
+    bool keysMade = true;
+    for (size_t i = 0; i < texts.size() && keysMade; ++i) {
+        keysMade = SortKey(texts[i], keyed[i].first);
+        keyed[i].second = i;
+    }
+    if (!keysMade) {
+        // Without keys: compare through the system every time.
+        std::stable_sort(texts.begin(), texts.end(),
+                         [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+        texts.erase(std::unique(texts.begin(), texts.end(),
+                                [](const std::string& a, const std::string& b) { return AnsiSameText(a, b); }),
+                    texts.end());
+        return;
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    keyed.erase(std::unique(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+                keyed.end());
+    std::vector<std::string> sorted;
+    sorted.reserve(keyed.size());
+    for (const auto& entry : keyed) sorted.push_back(std::move(texts[entry.second]));
+    texts = std::move(sorted);
 }

@@ -87,16 +87,6 @@ void TThreadFennoro::SetStatus(const std::string& text)
     Synchronize([this] { ShowStatus(); });
 }
 
-void TThreadFennoro::AddRow(bool checked, const std::string& name, const std::string& result,
-                            const std::string& remark)
-{
-    RowChecked = checked;
-    RowName = name;
-    ResultText = result;
-    RemarkText = remark;
-    Synchronize([this] { AppendRow(); });
-}
-
 void TThreadFennoro::SetRowResult(const std::string& result, const std::string& remark, bool keepChecked)
 {
     ResultText = result;

@@ -44,8 +44,8 @@ private:
     void RunJob();
 
     // Worker side: stage the values, then run the owner-side operation synchronously.
+    // (The find job stages each row itself and sends it with the next status text.)
     void SetStatus(const std::string& text);
-    void AddRow(bool checked, const std::string& name, const std::string& result, const std::string& remark);
     void SetRowResult(const std::string& result, const std::string& remark, bool keepChecked);
 
     // Owner side: run on the owner's thread, read the staged members.
@@ -58,8 +58,8 @@ private:
 
     // Find job.
     void FindFolders();
-    bool CheckFolder(const std::string& path, long long& count, bool onChain);
-    bool CheckSubFolders(const std::string& dir, long long& count, bool onChain);
+    bool CheckFolder(const std::string& path, long long& count, bool nested);
+    bool CheckSubFolders(const std::string& dir, long long& count, bool nested);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
 

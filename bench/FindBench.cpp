@@ -1,0 +1,184 @@
+// The find job against the bare enumeration floor on generated trees: the same
+// folders read twice each with FindFirstFileA and nothing else. Prints the times,
+// their ratio and the peak memory; asserts nothing.
+//   bench_find [ROUNDS] [--keep]
+// --keep leaves the generated trees in the temporary directory for the next run.
+#include "engine/win32/UnitThreadFennoro.h"
+#include "settings/PathUtility.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Stores the rows and nothing else, as cheaply as a window could.
+class RowStore final : public TThreadFennoroOwner {
+public:
+    void ShowStatus(const std::string&) override {}
+    void ClearRows() override { Rows.clear(); }
+    void AppendRow(const FolderRow& row) override { Rows.push_back(row); }
+    size_t RowCount() const override { return Rows.size(); }
+    FolderRow& RowAt(size_t index) override { return Rows[index]; }
+    void RowChanged(const FolderRow&) override {}
+    HWND OwnerWindow() const override { return nullptr; }
+    std::vector<FolderRow> Rows;
+};
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::string Number(int value, int width)
+{
+    std::string digits = std::to_string(value);
+    return std::string(width > static_cast<int>(digits.size()) ? width - digits.size() : 0, '0') + digits;
+}
+
+// Generates the tree unless a complete one is there from a kept run.
+void MakeTree(const std::string& root, int folders, int files)
+{
+    const std::string complete = root + "complete.txt";
+    if (GetFileAttributesA(complete.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    CreateDirectoryA(root.c_str(), nullptr);
+    for (int f = 0; f < folders; ++f) {
+        const std::string folder = root + "vol" + Number(f, 5) + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (int i = 1; i <= files; ++i) {
+            const std::string path = folder + "img" + Number(i, 4) + (i % 3 ? ".jpg" : ".png");
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+    }
+    HANDLE marker = CreateFileA(complete.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+}
+
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(dir + name + "\\");
+            } else {
+                DeleteFileA((dir + name).c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// The floor: every folder below the root, read twice, entries only counted.
+size_t EnumerationFloor(const std::string& root)
+{
+    size_t entries = 0;
+    const auto read = [&](const std::string& dir) {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return;
+        do ++entries;
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+    };
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((root + "*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        const std::string name = data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") continue;
+        const std::string dir = IncludeTrailingPathDelimiter(root + name);
+        read(dir);
+        read(dir);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return entries;
+}
+
+size_t FindJob(const std::string& root)
+{
+    RowStore store;
+    TThreadFennoro worker(store, root, ".jpg;.png;.gif", false, true, false);
+    worker.WaitFor();
+    size_t fit = 0;
+    for (const FolderRow& row : store.Rows) fit += row.Checked ? 1 : 0;
+    if (fit != store.Rows.size()) std::printf("  (unexpected: %zu of %zu rows fit)\n", fit, store.Rows.size());
+    return store.Rows.size();
+}
+
+void Measure(const char* title, const std::string& root, int rounds)
+{
+    std::vector<double> floorTimes, jobTimes;
+    EnumerationFloor(root);  // warm the caches once
+    size_t rows = 0;
+    for (int round = 0; round < rounds; ++round) {
+        double start = Now();
+        EnumerationFloor(root);
+        floorTimes.push_back(Now() - start);
+        start = Now();
+        rows = FindJob(root);
+        jobTimes.push_back(Now() - start);
+    }
+    std::sort(floorTimes.begin(), floorTimes.end());
+    std::sort(jobTimes.begin(), jobTimes.end());
+    const double floorTime = floorTimes[floorTimes.size() / 2];
+    const double jobTime = jobTimes[jobTimes.size() / 2];
+    std::printf("%-26s rows %5zu  floor %8.1f ms  find job %8.1f ms  ratio %.2f  (median of %d)\n", title, rows,
+                floorTime * 1000, jobTime * 1000, jobTime / floorTime, rounds);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int rounds = 5;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--keep") {
+            keep = true;
+        } else {
+            rounds = std::max(1, std::atoi(argv[i]));
+        }
+    }
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string base = IncludeTrailingPathDelimiter(temp) + "fennoro-bench-";
+    const std::string wide = base + "3000x12\\";
+    const std::string deep = base + "300x300\\";
+
+    std::printf("generating trees (126,000 files) ...\n");
+    MakeTree(wide, 3000, 12);
+    MakeTree(deep, 300, 300);
+    PROCESS_MEMORY_COUNTERS before{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+
+    Measure("3000 folders x 12 files", wide, rounds);
+    Measure("300 folders x 300 files", deep, rounds);
+
+    PROCESS_MEMORY_COUNTERS after{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    std::printf("peak working set %.1f MiB (%.1f MiB before the runs)\n", after.PeakWorkingSetSize / 1048576.0,
+                before.PeakWorkingSetSize / 1048576.0);
+    if (!keep) {
+        RemoveTree(wide);
+        RemoveTree(deep);
+    }
+    return 0;
+}
