@@ -23,11 +23,11 @@ void ReadShortLengths(TBitReader& reader, THuffmanDecoder& decoder, int symbolCo
     const int n = static_cast<int>(reader.Get(countBits));
     if (n == 0) {
         const uint32_t symbol = reader.Get(countBits);
-        if (symbol >= static_cast<uint32_t>(symbolCount)) Fail("single code out of range");
+        if (symbol >= static_cast<uint32_t>(symbolCount)) Fail("圧縮データの符号表が壊れています");
         decoder.SetSingle(static_cast<uint16_t>(symbol));
         return;
     }
-    if (n > symbolCount) Fail("too many code lengths");
+    if (n > symbolCount) Fail("圧縮データの符号表が壊れています");
     std::vector<uint8_t> lengths(symbolCount, 0);
     int i = 0;
     while (i < n) {
@@ -35,7 +35,7 @@ void ReadShortLengths(TBitReader& reader, THuffmanDecoder& decoder, int symbolCo
         int length = static_cast<int>(peek >> 13);
         if (length == 7) {
             for (uint32_t mask = 1u << 12; mask & peek; mask >>= 1) ++length;
-            if (length > MaxCodeLength) Fail("code length too long");
+            if (length > MaxCodeLength) Fail("圧縮データの符号表が壊れています");
         }
         reader.Skip(length < 7 ? 3 : length - 3);
         lengths[i++] = static_cast<uint8_t>(length);
@@ -43,7 +43,7 @@ void ReadShortLengths(TBitReader& reader, THuffmanDecoder& decoder, int symbolCo
             for (uint32_t zeros = reader.Get(2); zeros > 0 && i < symbolCount; --zeros) lengths[i++] = 0;
         }
     }
-    if (!decoder.Build(lengths)) Fail("bad code length table");
+    if (!decoder.Build(lengths)) Fail("圧縮データの符号表が壊れています");
 }
 
 void ReadCodeLengths(TBitReader& reader, const THuffmanDecoder& lengthDecoder, THuffmanDecoder& decoder)
@@ -51,11 +51,11 @@ void ReadCodeLengths(TBitReader& reader, const THuffmanDecoder& lengthDecoder, T
     const int n = static_cast<int>(reader.Get(CodeCountBits));
     if (n == 0) {
         const uint32_t symbol = reader.Get(CodeCountBits);
-        if (symbol >= static_cast<uint32_t>(CodeCount)) Fail("single code out of range");
+        if (symbol >= static_cast<uint32_t>(CodeCount)) Fail("圧縮データの符号表が壊れています");
         decoder.SetSingle(static_cast<uint16_t>(symbol));
         return;
     }
-    if (n > CodeCount) Fail("too many code lengths");
+    if (n > CodeCount) Fail("圧縮データの符号表が壊れています");
     std::vector<uint8_t> lengths(CodeCount, 0);
     int i = 0;
     while (i < n) {
@@ -63,14 +63,14 @@ void ReadCodeLengths(TBitReader& reader, const THuffmanDecoder& lengthDecoder, T
         if (symbol <= 2) {
             const int zeros = symbol == 0 ? 1 : symbol == 1 ? static_cast<int>(reader.Get(4)) + 3
                                                             : static_cast<int>(reader.Get(CodeCountBits)) + 20;
-            if (i + zeros > n) Fail("zero run past the table");
+            if (i + zeros > n) Fail("圧縮データの符号表が壊れています");
             i += zeros;
         } else {
             lengths[i++] = static_cast<uint8_t>(symbol - 2);
         }
-        if (reader.Overrun()) Fail("stream ends inside a table");
+        if (reader.Overrun()) Fail("圧縮データが途中で終わっています");
     }
-    if (!decoder.Build(lengths)) Fail("bad code table");
+    if (!decoder.Build(lengths)) Fail("圧縮データの符号表が壊れています");
 }
 
 // The decoded bytes, with the last window kept for copies.
@@ -84,7 +84,7 @@ public:
     }
     void Copy(uint32_t distance, int length)
     {
-        if (distance > total_) Fail("copy from before the start");
+        if (distance > total_) Fail("圧縮データが壊れています");
         size_t from = fill_ - distance;
         for (int i = 0; i < length; ++i) buffer_[fill_++] = buffer_[from++];
         total_ += static_cast<uint64_t>(length);
@@ -124,7 +124,7 @@ void DecodeLh5(TByteInput& input, uint64_t packedSize, uint64_t originalSize, TB
     while (window.Total() < originalSize) {
         if (blockLeft == 0) {
             blockLeft = reader.Get(16);
-            if (blockLeft == 0) Fail("empty block");
+            if (blockLeft == 0) Fail("圧縮データが壊れています");
             ReadShortLengths(reader, lengthDecoder, LengthCodeCount, LengthCountBits, 3);
             ReadCodeLengths(reader, lengthDecoder, codeDecoder);
             ReadShortLengths(reader, positionDecoder, PositionCodeCount, PositionCountBits, -1);
@@ -138,10 +138,10 @@ void DecodeLh5(TByteInput& input, uint64_t packedSize, uint64_t originalSize, TB
             const int bits = positionDecoder.Decode(reader);
             uint32_t position = 0;
             if (bits > 0) position = (1u << (bits - 1)) + reader.Get(bits - 1);
-            if (static_cast<uint64_t>(length) > originalSize - window.Total()) Fail("copy past the end");
+            if (static_cast<uint64_t>(length) > originalSize - window.Total()) Fail("圧縮データが壊れています");
             window.Copy(position + 1, length);
         }
-        if (reader.Overrun()) Fail("stream ends early");
+        if (reader.Overrun()) Fail("圧縮データが途中で終わっています");
         window.FlushIfFull();
     }
     window.Flush();

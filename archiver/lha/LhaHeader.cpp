@@ -53,7 +53,7 @@ void Fail(const char* what)
 
 void ReadExactly(TByteInput& input, void* buffer, size_t size)
 {
-    if (input.Read(buffer, size) != size) Fail("archive ends inside a header");
+    if (input.Read(buffer, size) != size) Fail("書庫がヘッダの途中で終わっています");
 }
 
 } // namespace
@@ -99,16 +99,16 @@ std::vector<uint8_t> BuildLevel2Header(const TLhaEntryHeader& header)
 bool ReadLevel2Header(TByteInput& input, TLhaEntryHeader& header)
 {
     uint8_t first[2];
-    if (input.Read(first, 1) != 1) Fail("archive has no end mark");
+    if (input.Read(first, 1) != 1) Fail("書庫の終端がありません");
     if (first[0] == 0) return false;
     ReadExactly(input, first + 1, 1);
     const size_t size = Get16(first);
-    if (size < FixedSize) Fail("header too short");
+    if (size < FixedSize) Fail("ヘッダが短すぎます");
     std::vector<uint8_t> bytes(size);
     bytes[0] = first[0];
     bytes[1] = first[1];
     ReadExactly(input, bytes.data() + 2, size - 2);
-    if (bytes[20] != 2) Fail("header level is not 2");
+    if (bytes[20] != 2) Fail("ヘッダのレベルが2ではありません");
 
     header = TLhaEntryHeader();
     header.Method.assign(reinterpret_cast<const char*>(bytes.data() + 2), 5);
@@ -121,16 +121,16 @@ bool ReadLevel2Header(TByteInput& input, TLhaEntryHeader& header)
     bool crcSeen = false;
     size_t at = FixedSize - 2;
     for (size_t next = Get16(&bytes[at]); next != 0;) {
-        if (next < 3 || at + 2 + next > size) Fail("extended header out of bounds");
+        if (next < 3 || at + 2 + next > size) Fail("拡張ヘッダが壊れています");
         const size_t start = at + 2;
         const uint8_t type = bytes[start];
         const uint8_t* data = &bytes[start + 1];
         const size_t length = next - 3;
         if (type == CommonHeader) {
-            if (length < 2) Fail("common header too short");
+            if (length < 2) Fail("拡張ヘッダが壊れています");
             const uint32_t stored = Get16(data);
             bytes[start + 1] = bytes[start + 2] = 0;
-            if (UpdateCrc16(0, bytes.data(), bytes.size()) != stored) Fail("header CRC mismatch");
+            if (UpdateCrc16(0, bytes.data(), bytes.size()) != stored) Fail("ヘッダのCRCが一致しません");
             crcSeen = true;
         } else if (type == FileNameHeader) {
             header.FileName.assign(reinterpret_cast<const char*>(data), length);
@@ -151,7 +151,7 @@ bool ReadLevel2Header(TByteInput& input, TLhaEntryHeader& header)
         at = start + 1 + length;
         next = Get16(&bytes[at]);
     }
-    if (!crcSeen) Fail("header has no CRC");
+    if (!crcSeen) Fail("ヘッダにCRCがありません");
     return true;
 }
 

@@ -71,34 +71,34 @@ void TLhaReader::Skip()
     TLimitedInput data(input_, current_.PackedSize);
     data.Drain();
     pending_ = false;
-    if (data.Truncated()) throw TLhaFormatError("archive ends inside an entry");
+    if (data.Truncated()) throw TLhaFormatError("書庫が項目の途中で終わっています");
 }
 
 void TLhaReader::Extract(TByteOutput& output)
 {
-    if (!pending_) throw TLhaFormatError("no entry to extract");
+    if (!pending_) throw TLhaFormatError("展開する項目がありません");
     pending_ = false;
     TLimitedInput data(input_, current_.PackedSize);
     TCheckedOutput checked(output);
     if (current_.Method == "-lh0-" || current_.Method == "-lhd-") {
-        if (current_.PackedSize != current_.OriginalSize) throw TLhaFormatError("stored sizes differ");
+        if (current_.PackedSize != current_.OriginalSize) throw TLhaFormatError("無圧縮の項目のサイズが一致しません");
         std::vector<uint8_t> buffer(1 << 16);
         for (size_t n; (n = data.Read(buffer.data(), buffer.size())) > 0;) checked.Write(buffer.data(), n);
     } else if (current_.Method == "-lh5-") {
         DecodeLh5(data, current_.PackedSize, current_.OriginalSize, checked);
         data.Drain();
     } else {
-        throw TLhaFormatError("unknown method " + current_.Method);
+        throw TLhaFormatError("対応していない圧縮方法です: " + current_.Method);
     }
-    if (data.Truncated()) throw TLhaFormatError("archive ends inside an entry");
-    if (checked.Size() != current_.OriginalSize) throw TLhaFormatError("size mismatch");
-    if (checked.Crc() != current_.Crc) throw TLhaFormatError("CRC mismatch");
+    if (data.Truncated()) throw TLhaFormatError("書庫が項目の途中で終わっています");
+    if (checked.Size() != current_.OriginalSize) throw TLhaFormatError("サイズが一致しません");
+    if (checked.Crc() != current_.Crc) throw TLhaFormatError("CRCが一致しません");
 }
 
 void TLhaReader::CheckEnd()
 {
     uint8_t extra;
-    if (input_.Read(&extra, 1) != 0) throw TLhaFormatError("data after the end mark");
+    if (input_.Read(&extra, 1) != 0) throw TLhaFormatError("書庫の終端の後にデータがあります");
 }
 
 size_t TByteSourceInput::Read(void* buffer, size_t size)

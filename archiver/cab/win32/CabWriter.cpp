@@ -1,0 +1,280 @@
+#include "archiver/cab/win32/CabWriter.h"
+
+#include "archiver/cab/win32/CabinetFiles.h"
+#include "archiver/common/ArchiverError.h"
+#include "archiver/common/Crc32.h"
+#include "archiver/common/win32/SourceTree.h"
+#include "archiver/common/win32/TextConvert.h"
+
+#include <fci.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr char CabinetName[] = "*cabinet";
+
+// The archive being written, as the library's cabinet file.
+class TSinkStore final : public TCabinetStore {
+public:
+    explicit TSinkStore(TByteSink& sink) : Sink(sink) {}
+    uint64_t Size() const override { return Sink.Position(); }
+    size_t ReadAt(uint64_t, void*, size_t) override
+    {
+        throw TArchiverError(ArchiverInternalError, "書き込み中の書庫は読めません");
+    }
+    void WriteAt(uint64_t position, const void* data, size_t size) override
+    {
+        const uint64_t end = Sink.Position();
+        if (position > end) throw TArchiverError(ArchiverInternalError, "書庫の書き込み位置が正しくありません");
+        const size_t inside = static_cast<size_t>(std::min<uint64_t>(size, end - position));
+        if (inside > 0) Sink.WriteAt(position, data, inside);
+        if (inside < size) Sink.Write(static_cast<const uint8_t*>(data) + inside, size - inside);
+    }
+
+private:
+    TByteSink& Sink;
+};
+
+// A source file, checksummed as the library reads it from start to end.
+class TSourceStore final : public TCabinetStore {
+public:
+    TSourceStore(const TCabSource& source, const std::function<void()>& poll) : Name(source.DisplayName), Poll(poll)
+    {
+        File = CreateFileW(FullFileSystemPath(source.Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        LARGE_INTEGER size{};
+        if (File == INVALID_HANDLE_VALUE || !GetFileSizeEx(File, &size)) Fail("ファイルを開けません: ");
+        FileSize = static_cast<uint64_t>(size.QuadPart);
+        if (FileSize > MaxCabinetFileSize) {
+            throw TArchiverError(ArchiverSourceError, "2GB以上のファイルはCAB書庫に格納できません: " + Name);
+        }
+    }
+    ~TSourceStore() override
+    {
+        if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+    }
+    uint64_t Size() const override { return FileSize; }
+    size_t ReadAt(uint64_t position, void* data, size_t size) override
+    {
+        Poll();
+        // The size seen at opening is what is stored, even if the file grows meanwhile.
+        if (position >= FileSize) return 0;
+        if (size > FileSize - position) size = static_cast<size_t>(FileSize - position);
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD read = 0;
+        if (!ReadFile(File, data, static_cast<DWORD>(size), &read, &at) && GetLastError() != ERROR_HANDLE_EOF) {
+            Fail("ファイルを読み込めません: ");
+        }
+        if (position == 0) CheckedUpTo = 0, Crc = 0;  // read again from the start
+        if (position == CheckedUpTo) {
+            Crc = Crc32Update(Crc, data, read);
+            CheckedUpTo += read;
+        }
+        return read;
+    }
+    void WriteAt(uint64_t, const void*, size_t) override
+    {
+        throw TArchiverError(ArchiverInternalError, "元のファイルには書き込めません: " + Name);
+    }
+    // The bytes read from start to end: their count and CRC.
+    uint64_t CheckedSize() const { return CheckedUpTo; }
+    uint32_t CheckedCrc() const { return Crc; }
+
+private:
+    [[noreturn]] void Fail(const char* what) const
+    {
+        throw TArchiverError(ArchiverSourceError, what + Name + " (" + SystemErrorText(GetLastError()) + ")");
+    }
+    std::string Name;
+    const std::function<void()>& Poll;
+    HANDLE File = INVALID_HANDLE_VALUE;
+    uint64_t FileSize = 0;
+    uint64_t CheckedUpTo = 0;
+    uint32_t Crc = 0;
+};
+
+} // namespace
+
+struct TCabWriter::TState {
+    TCabinetFiles Files;
+    std::function<void()> Poll;
+    const TCabSource* Current = nullptr;
+    std::shared_ptr<TSourceStore> CurrentStore;
+    ERF Error{};
+};
+
+namespace {
+
+using TState = TCabWriter::TState;
+
+TState& StateOf(void* pv)
+{
+    return *static_cast<TState*>(pv);
+}
+
+FNFCIFILEPLACED(FilePlaced)
+{
+    (void)pccab, (void)pszFile, (void)cbFile, (void)fContinuation, (void)pv;
+    return 0;
+}
+
+FNFCIALLOC(Allocate)
+{
+    return std::malloc(cb);
+}
+
+FNFCIFREE(Release)
+{
+    std::free(memory);
+}
+
+FNFCIOPEN(Open)
+{
+    (void)oflag, (void)pmode;
+    TState& state = StateOf(pv);
+    return GuardCallback<INT_PTR>(state.Files, err, -1, [&] { return state.Files.Open(pszFile); });
+}
+
+FNFCIREAD(Read)
+{
+    TState& state = StateOf(pv);
+    return GuardCallback<UINT>(state.Files, err, static_cast<UINT>(-1), [&] { return state.Files.Read(hf, memory, cb); });
+}
+
+FNFCIWRITE(Write)
+{
+    TState& state = StateOf(pv);
+    return GuardCallback<UINT>(state.Files, err, static_cast<UINT>(-1), [&] { return state.Files.Write(hf, memory, cb); });
+}
+
+FNFCICLOSE(Close)
+{
+    TState& state = StateOf(pv);
+    return GuardCallback<int>(state.Files, err, -1, [&] { return state.Files.Close(hf); });
+}
+
+FNFCISEEK(Seek)
+{
+    TState& state = StateOf(pv);
+    return GuardCallback<long>(state.Files, err, -1L, [&] { return state.Files.Seek(hf, dist, seektype); });
+}
+
+FNFCIDELETE(Delete)
+{
+    TState& state = StateOf(pv);
+    return GuardCallback<int>(state.Files, err, -1, [&] { return state.Files.Delete(pszFile); });
+}
+
+FNFCIGETTEMPFILE(TemporaryName)
+{
+    const std::string name = StateOf(pv).Files.NewTemporaryName();
+    if (static_cast<int>(name.size()) >= cbTempName) return FALSE;
+    std::memcpy(pszTempName, name.c_str(), name.size() + 1);
+    return TRUE;
+}
+
+FNFCIGETNEXTCABINET(NextCabinet)
+{
+    (void)pccab, (void)cbPrevCab;
+    StateOf(pv).Files.Keep(std::make_exception_ptr(
+        TArchiverError(ArchiverWriteError, "書庫が大きすぎます(CAB書庫は2GBまでです)")));
+    return FALSE;
+}
+
+FNFCISTATUS(Status)
+{
+    (void)cb1;
+    TState& state = StateOf(pv);
+    if (typeStatus == statusCabinet) return static_cast<long>(cb2);
+    return GuardCallback<long>(state.Files, nullptr, -1L, [&] {
+        if (state.Poll) state.Poll();
+        return 0L;
+    });
+}
+
+FNFCIGETOPENINFO(OpenSource)
+{
+    (void)pszName;
+    TState& state = StateOf(pv);
+    return GuardCallback<INT_PTR>(state.Files, err, -1, [&] {
+        const TCabSource& source = *state.Current;
+        *pdate = HIWORD(source.DosDateTime);
+        *ptime = LOWORD(source.DosDateTime);
+        *pattribs = static_cast<USHORT>(source.Attributes | (source.Utf8Name ? _A_NAME_IS_UTF : 0));
+        state.CurrentStore = std::make_shared<TSourceStore>(source, state.Poll);
+        return state.Files.OpenStore(state.CurrentStore);
+    });
+}
+
+} // namespace
+
+TCabWriter::TCabWriter(TByteSink& cabinet, std::function<void()> poll) : State(std::make_unique<TState>())
+{
+    State->Poll = std::move(poll);
+    State->Files.Add(CabinetName, std::make_shared<TSinkStore>(cabinet));
+    CCAB cab{};
+    cab.cb = 0x7FFFFFFF;
+    cab.cbFolderThresh = 0x7FFFFFFF;
+    cab.setID = static_cast<USHORT>(GetTickCount());
+    std::strcpy(cab.szCab, CabinetName);
+    Context = FCICreate(&State->Error, FilePlaced, Allocate, Release, Open, Read, Write, Close, Seek, Delete, TemporaryName, &cab,
+                        State.get());
+    if (!Context) Fail("FCICreate");
+}
+
+TCabWriter::~TCabWriter()
+{
+    if (Context) FCIDestroy(Context);
+}
+
+void TCabWriter::Fail(const char* step)
+{
+    State->Files.RethrowIfFailed();
+    switch (State->Error.erfOper) {
+    case FCIERR_ALLOC_FAIL:
+        throw std::bad_alloc();
+    case FCIERR_OPEN_SRC:
+    case FCIERR_READ_SRC:
+        throw TArchiverError(ArchiverSourceError,
+                             "ファイルを読み込めません: " + (State->Current ? State->Current->DisplayName : std::string()));
+    case FCIERR_BAD_COMPR_TYPE:
+        throw TArchiverError(ArchiverWriteError, "システムのCABライブラリがMSZIP圧縮に対応していません");
+    default:
+        throw TArchiverError(ArchiverWriteError, std::string("CAB書庫を作成できません(") + step + " エラー " +
+                                                     std::to_string(State->Error.erfOper) + ")");
+    }
+}
+
+TEntryDigest TCabWriter::AddFile(const TCabSource& source)
+{
+    State->Current = &source;
+    State->CurrentStore.reset();
+    char key[] = "source";  // the file itself is found through Current
+    std::vector<char> name(source.NameInCabinet.begin(), source.NameInCabinet.end());
+    name.push_back('\0');
+    if (!FCIAddFile(Context, key, name.data(), FALSE, NextCabinet, Status, OpenSource, tcompTYPE_MSZIP)) Fail("FCIAddFile");
+    State->Files.RethrowIfFailed();
+    const std::shared_ptr<TSourceStore> store = State->CurrentStore;
+    State->CurrentStore.reset();
+    if (!store || store->CheckedSize() != store->Size()) {
+        throw TArchiverError(ArchiverSourceError, "ファイルを最後まで読み込めませんでした: " + source.DisplayName);
+    }
+    TEntryDigest digest;
+    digest.Name = source.NameInCabinet;
+    digest.DisplayName = source.DisplayName;
+    digest.Size = store->Size();
+    digest.Crc = store->CheckedCrc();
+    return digest;
+}
+
+void TCabWriter::Finish()
+{
+    State->Current = nullptr;
+    if (!FCIFlushCabinet(Context, FALSE, NextCabinet, Status)) Fail("FCIFlushCabinet");
+    State->Files.RethrowIfFailed();
+}

@@ -1,0 +1,163 @@
+#include "archiver/cab/win32/CabinetFiles.h"
+
+#include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/TextConvert.h"
+
+#include <cstdio>
+
+namespace {
+
+[[noreturn]] void TemporaryFailure(DWORD error)
+{
+    throw TArchiverError(ArchiverWriteError, "一時ファイルを使えません (" + SystemErrorText(error) + ")");
+}
+
+} // namespace
+
+TTemporaryStore::TTemporaryStore()
+{
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t path[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"cab", 0, path)) TemporaryFailure(GetLastError());
+    File = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (File == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        DeleteFileW(path);
+        TemporaryFailure(error);
+    }
+}
+
+TTemporaryStore::~TTemporaryStore()
+{
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+}
+
+size_t TTemporaryStore::ReadAt(uint64_t position, void* data, size_t size)
+{
+    if (position >= FileSize) return 0;
+    if (size > FileSize - position) size = static_cast<size_t>(FileSize - position);
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(position);
+    at.OffsetHigh = static_cast<DWORD>(position >> 32);
+    DWORD read = 0;
+    if (!ReadFile(File, data, static_cast<DWORD>(size), &read, &at)) TemporaryFailure(GetLastError());
+    return read;
+}
+
+void TTemporaryStore::WriteAt(uint64_t position, const void* data, size_t size)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(position);
+    at.OffsetHigh = static_cast<DWORD>(position >> 32);
+    DWORD written = 0;
+    if (!WriteFile(File, data, static_cast<DWORD>(size), &written, &at) || written != size) TemporaryFailure(GetLastError());
+    if (position + size > FileSize) FileSize = position + size;
+}
+
+TCabinetFiles::TCabinetFiles() = default;
+
+TCabinetFiles::~TCabinetFiles()
+{
+    for (THandle* handle : Handles) delete handle;
+}
+
+void TCabinetFiles::Add(const std::string& name, std::shared_ptr<TCabinetStore> store)
+{
+    Stores[name] = std::move(store);
+}
+
+void TCabinetFiles::Remove(const std::string& name)
+{
+    Stores.erase(name);
+}
+
+std::string TCabinetFiles::NewTemporaryName()
+{
+    return "*temporary" + std::to_string(++TemporaryCount);
+}
+
+INT_PTR TCabinetFiles::Open(const char* name)
+{
+    const std::string key = name ? name : "";
+    auto found = Stores.find(key);
+    if (found == Stores.end()) {
+        // The library opens its temporary files by the names it was given.
+        if (key.rfind("*temporary", 0) != 0) throw TArchiverError(ArchiverInternalError, "不明なファイルを開こうとしました: " + key);
+        found = Stores.emplace(key, std::make_shared<TTemporaryStore>()).first;
+    }
+    return OpenStore(found->second);
+}
+
+INT_PTR TCabinetFiles::OpenStore(std::shared_ptr<TCabinetStore> store)
+{
+    auto handle = std::make_unique<THandle>();
+    handle->Store = std::move(store);
+    Handles.insert(handle.get());
+    return reinterpret_cast<INT_PTR>(handle.release());
+}
+
+TCabinetFiles::THandle& TCabinetFiles::HandleOf(INT_PTR handle) const
+{
+    auto* pointer = reinterpret_cast<THandle*>(handle);
+    if (Handles.count(pointer) == 0) throw TArchiverError(ArchiverInternalError, "不正なファイルハンドルです");
+    return *pointer;
+}
+
+std::shared_ptr<TCabinetStore> TCabinetFiles::StoreOf(INT_PTR handle) const
+{
+    return HandleOf(handle).Store;
+}
+
+UINT TCabinetFiles::Read(INT_PTR handle, void* data, UINT size)
+{
+    THandle& h = HandleOf(handle);
+    const size_t read = h.Store->ReadAt(h.Position, data, size);
+    h.Position += read;
+    return static_cast<UINT>(read);
+}
+
+UINT TCabinetFiles::Write(INT_PTR handle, const void* data, UINT size)
+{
+    THandle& h = HandleOf(handle);
+    h.Store->WriteAt(h.Position, data, size);
+    h.Position += size;
+    return size;
+}
+
+long TCabinetFiles::Seek(INT_PTR handle, long distance, int origin)
+{
+    THandle& h = HandleOf(handle);
+    int64_t base = 0;
+    if (origin == SEEK_CUR) base = static_cast<int64_t>(h.Position);
+    else if (origin == SEEK_END) base = static_cast<int64_t>(h.Store->Size());
+    const int64_t position = base + distance;
+    if (position < 0 || position > 0x7FFFFFFF) return -1;
+    h.Position = static_cast<uint64_t>(position);
+    return static_cast<long>(position);
+}
+
+int TCabinetFiles::Close(INT_PTR handle)
+{
+    THandle* pointer = &HandleOf(handle);
+    Handles.erase(pointer);
+    delete pointer;
+    return 0;
+}
+
+int TCabinetFiles::Delete(const char* name)
+{
+    Stores.erase(name ? name : "");
+    return 0;
+}
+
+void TCabinetFiles::Keep(std::exception_ptr error)
+{
+    if (!Error) Error = std::move(error);
+}
+
+void TCabinetFiles::RethrowIfFailed() const
+{
+    if (Error) std::rethrow_exception(Error);
+}

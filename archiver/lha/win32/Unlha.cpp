@@ -1,0 +1,209 @@
+// UNLHA32.DLL: makes .lzh archives through the archiver entry-point contract.
+// Command:  a [-d1] [-n] ARCHIVE BASEFOLDER\ [PATTERN...]
+//   -d1  sub-folders too, stored with their paths below the base folder
+//   -n   no progress window
+#include "archiver/common/ArchiveVerify.h"
+#include "archiver/common/ArchiverCommandLine.h"
+#include "archiver/common/ArchiverError.h"
+#include "archiver/common/Crc32.h"
+#include "archiver/common/win32/ArchiveFile.h"
+#include "archiver/common/win32/ArchiverCall.h"
+#include "archiver/common/win32/ProgressWindow.h"
+#include "archiver/common/win32/SourceTree.h"
+#include "archiver/common/win32/TextConvert.h"
+#include "archiver/lha/LhaReader.h"
+#include "archiver/lha/LhaWriter.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr uint64_t MaxLhaFileSize = 0xFFFFFFFFu;
+
+bool IsUnlhaSwitch(std::string_view text)
+{
+    return EqualsIgnoringAsciiCase(text, "-d1") || EqualsIgnoringAsciiCase(text, "-n");
+}
+
+bool HasSwitch(const TArchiverCommandLine& command, std::string_view name)
+{
+    for (const std::string& s : command.Switches) {
+        if (EqualsIgnoringAsciiCase(s, name)) return true;
+    }
+    return false;
+}
+
+// One part of a name in the ANSI code page; a character it cannot hold is
+// refused rather than stored as '?', which would extract under another name.
+std::string StrictAnsi(std::wstring_view part, const TSourceEntry& entry)
+{
+    if (part.empty()) return {};
+    BOOL lost = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, part.data(), static_cast<int>(part.size()), nullptr, 0,
+                                           nullptr, &lost);
+    std::string text(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, part.data(), static_cast<int>(part.size()), text.data(), length, nullptr, &lost);
+    if (lost || length == 0) {
+        throw TArchiverError(ArchiverSourceError, "LZH書庫に格納できない文字を含む名前です: " + DisplayName(entry));
+    }
+    return text;
+}
+
+// The entry as the archive stores it: folders, file name, time, attributes.
+TLhaEntry MakeLhaEntry(const TSourceEntry& source)
+{
+    TLhaEntry entry;
+    size_t start = 0;
+    const std::wstring& path = source.RelativePath;
+    for (size_t at; (at = path.find(L'\\', start)) != std::wstring::npos; start = at + 1) {
+        entry.Directories.push_back(StrictAnsi(std::wstring_view(path).substr(start, at - start), source));
+    }
+    const std::string last = StrictAnsi(std::wstring_view(path).substr(start), source);
+    if (source.IsDirectory) {
+        entry.Directories.push_back(last);
+        entry.Attributes = FILE_ATTRIBUTE_DIRECTORY;
+    } else {
+        entry.FileName = last;
+        entry.Attributes = static_cast<uint16_t>(source.Attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    }
+    const int32_t time = UnixTime(source.LastWriteTime);
+    entry.UnixTime = time > 0 ? static_cast<uint32_t>(time) : 0;
+    return entry;
+}
+
+// A source file as the writer reads it: checksummed for the verification,
+// and the place where Cancel is noticed while a large file is packed.
+class TSourceInput final : public TByteInput {
+public:
+    TSourceInput(const TSourceEntry& entry, const TProgressWindow& progress)
+        : File(entry.Path, DisplayName(entry)), Progress(progress) {}
+    size_t Read(void* buffer, size_t size) override
+    {
+        Progress.ThrowIfCancelled();
+        const size_t n = File.Read(buffer, size);
+        Crc = Crc32Update(Crc, buffer, n);
+        Size += n;
+        return n;
+    }
+    uint32_t Crc = 0;
+    uint64_t Size = 0;
+
+private:
+    TSourceFile File;
+    const TProgressWindow& Progress;
+};
+
+class TDigestOutput final : public TByteOutput {
+public:
+    void Write(const void* data, size_t size) override
+    {
+        Crc = Crc32Update(Crc, data, size);
+        Size += size;
+    }
+    uint32_t Crc = 0;
+    uint64_t Size = 0;
+};
+
+std::vector<TEntryDigest> ReadLhaDigests(const TByteSource& archive, const std::string& archiveName)
+{
+    std::vector<TEntryDigest> found;
+    std::string where = archiveName;
+    try {
+        TByteSourceInput input(archive);
+        TLhaReader reader(input);
+        TLhaEntryHeader header;
+        while (reader.Next(header)) {
+            where = LhaEntryPath(header, '\\');
+            TDigestOutput data;
+            reader.Extract(data);
+            TEntryDigest digest;
+            digest.Name = where;
+            digest.DisplayName = where;
+            digest.IsDirectory = header.Method == "-lhd-";
+            digest.Size = data.Size;
+            digest.Crc = data.Crc;
+            found.push_back(std::move(digest));
+        }
+        where = archiveName;
+        reader.CheckEnd();
+    } catch (const TLhaFormatError& error) {
+        throw TArchiverError(ArchiverVerifyError, "書庫の検査に失敗しました(" + std::string(error.what()) + "): " + where);
+    }
+    return found;
+}
+
+std::string MakeArchive(HWND window, LPCSTR commandLine)
+{
+    if (!commandLine) throw TArchiverError(ArchiverBadCommandLine, "コマンドが指定されていません");
+    const TArchiverCommandLine command = ParseArchiverCommandLine(commandLine, TArchiverSyntax{{"a"}, IsUnlhaSwitch});
+    const bool recursive = HasSwitch(command, "-d1");
+    const bool quiet = HasSwitch(command, "-n");
+    const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, recursive);
+
+    // Everything that can be refused is refused before the archive is begun.
+    std::vector<TLhaEntry> entries;
+    entries.reserve(tree.Entries.size());
+    for (const TSourceEntry& source : tree.Entries) {
+        if (source.Size > MaxLhaFileSize) {
+            throw TArchiverError(ArchiverSourceError, "4GB以上のファイルはLZH書庫に格納できません: " + DisplayName(source));
+        }
+        entries.push_back(MakeLhaEntry(source));
+    }
+
+    TProgressWindow progress(!quiet, window, "圧縮中 - " + command.ArchivePath, command.BaseFolder, tree.FileCount);
+    TArchiveOutputFile output(command.ArchivePath);
+    TLhaWriter writer(output);
+    std::vector<TEntryDigest> written;
+    size_t done = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const TSourceEntry& source = tree.Entries[i];
+        progress.SetProgress(done, DisplayName(source));
+        progress.ThrowIfCancelled();
+        TEntryDigest digest;
+        digest.DisplayName = DisplayName(source);
+        digest.IsDirectory = source.IsDirectory;
+        const TLhaEntryHeader header = [&] {
+            if (source.IsDirectory) return writer.AddDirectory(entries[i]);
+            TSourceInput input(source, progress);
+            try {
+                TLhaEntryHeader added = writer.AddFile(entries[i], input);
+                digest.Size = input.Size;
+                digest.Crc = input.Crc;
+                return added;
+            } catch (const std::length_error&) { // the file grew while it was read
+                throw TArchiverError(ArchiverSourceError, "4GB以上のファイルはLZH書庫に格納できません: " + digest.DisplayName);
+            }
+        }();
+        digest.Name = LhaEntryPath(header, '\\');
+        written.push_back(std::move(digest));
+        if (!source.IsDirectory) ++done;
+    }
+    writer.Finish();
+    output.Flush();
+    progress.SetProgress(done, "");
+    progress.ThrowIfCancelled();
+
+    {
+        const TFileByteSource readBack(output.TemporaryPath(), command.ArchivePath);
+        CompareEntryDigests(written, ReadLhaDigests(readBack, command.ArchivePath));
+    }
+    progress.ThrowIfCancelled();
+    output.Commit();
+    return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
+}
+
+} // namespace
+
+extern "C" {
+
+int WINAPI Unlha(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
+{
+    return RunArchiverCall(output, outputSize, [&] { return MakeArchive(window, commandLine); });
+}
+
+BOOL WINAPI UnlhaGetRunning(void) { return ArchiverIsRunning(); }
+
+} // extern "C"
