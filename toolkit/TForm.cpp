@@ -62,6 +62,24 @@ void TForm::AttachMenu()
 
 void TForm::AddControl(TControl& control) { Controls.push_back(&control); }
 
+void TForm::SetHint(TControl& control, const std::string& hint)
+{
+    if (!HintWindow) {
+        HintWindow = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        if (!HintWindow) return;
+    }
+    TTTOOLINFOA tool{};
+    // The size every version of the common controls accepts.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(control.Handle());
+    tool.lpszText = const_cast<char*>(hint.c_str());
+    SendMessageA(HintWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 void TForm::Realign()
 {
     RECT client{};

@@ -53,6 +53,8 @@ protected:
     // A control directly on the form, in the order the alignment takes them.
     void AddControl(TControl& control);
     void SetTabOrder(std::vector<TControl*> controls) { TabOrder = std::move(controls); }
+    // A tooltip that shows the hint while the pointer rests on the control.
+    void SetHint(TControl& control, const std::string& hint);
     void Realign();
     // The derived constructor's last step: the show event may run from now on.
     void EndConstruction();
@@ -73,6 +75,7 @@ private:
     std::vector<TControl*> Controls;
     std::vector<TControl*> TabOrder;
     HWND LastFocus = nullptr;
+    HWND HintWindow = nullptr;
     bool Constructed = false;
     bool ShowPending = false;
     bool CloseAsked = false;

@@ -1,0 +1,339 @@
+// The main window running jobs: find, compress and abort from commands and keys,
+// the refusals in the status bar, the options handed to the next job, Enter and
+// drops in the folder box, the automatic find, and closing during a job.
+#include "transfer/TDataObject.h"
+#include "win32/support/EngineTempTree.h"
+#include "win32/support/UiFennoroWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace {
+
+class UnitFennoroJobs : public ::testing::Test {
+protected:
+    UnitFennoroJobs()
+    {
+        Tree.File("表紙\\p01.jpg", "1");
+        Tree.File("表紙\\p02.jpg", "2");
+        Tree.File("gap\\01.jpg", "1");
+        Tree.File("gap\\03.jpg", "3");
+        Tree.File("nested\\01.jpg", "1");
+        Tree.File("nested\\inner\\01.jpg", "1");
+    }
+
+    std::vector<std::string> Settings(std::vector<std::string> more = {}) const
+    {
+        std::vector<std::string> lines{"[Setting]", "Path=" + Tree.Root(), "RemoveFolder=0"};
+        lines.insert(lines.end(), more.begin(), more.end());
+        return lines;
+    }
+
+    EngineTempTree Tree{"fennoro-ui"};
+};
+
+// A CF_HDROP data object with the paths, as the file manager offers a drag.
+IDataObject* DroppedFiles(const std::vector<std::string>& paths)
+{
+    std::string list;
+    for (const std::string& path : paths) list += path + '\0';
+    list += '\0';
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
+    auto* header = static_cast<DROPFILES*>(GlobalLock(block));
+    header->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(block);
+    TDataObject* data = TDataObject::Create();
+    data->SetCapacity(1);
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    data->SetData(&format, &medium, TRUE);
+    return data;
+}
+
+IDataObject* DroppedText(const std::string& text)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    TDataObject* data = TDataObject::Create();
+    data->SetCapacity(1);
+    FORMATETC format{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    data->SetData(&format, &medium, TRUE);
+    return data;
+}
+
+} // namespace
+
+TEST_F(UnitFennoroJobs, F5FindsEveryFolderAndTheCommandsFollowTheJob)
+{
+    UiFennoroWindow window(Settings());
+    window.Press(VK_F5);
+    ASSERT_TRUE(window->IsRunning() || window.Status() == "検索が終了しました");
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Status(), "検索が終了しました");
+    ASSERT_EQ(window.Rows().size(), 3u);
+    EXPECT_TRUE(window.Row("表紙").Checked);
+    EXPECT_EQ(window.Row("表紙").Result, "+圧縮できます");
+    EXPECT_FALSE(window.Row("gap").Checked);
+    EXPECT_EQ(window.Row("gap").Result, "連番になっていません");
+    EXPECT_EQ(window.Row("nested").Result, "サブディレクトリが存在します");
+    EXPECT_TRUE(window->ListView->Focused());
+    EXPECT_TRUE(window->ActionFind->Enabled());
+    EXPECT_TRUE(window->ActionCompress->Enabled());
+    EXPECT_FALSE(window->ActionAbort->Enabled());
+
+    // F5 again once the first job has ended: a new worker, the list cleared and filled anew.
+    Tree.File("second\\01.jpg", "1");
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Rows().size(), 4u);
+    EXPECT_EQ(window.Row("second").Result, "+圧縮できます");
+    EXPECT_TRUE(window.Errors().empty());
+}
+
+TEST_F(UnitFennoroJobs, RefusalsShowTheirTextAndLeaveTheListAndTheWorker)
+{
+    UiFennoroWindow window(Settings({"[Archive]", ".zip=7-zip32.DLL,SevenZip", ".7z=7-zip32.DLL,SevenZip,\"a $Q $A $D\""}));
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    const TThreadFennoro* finished = window->Worker();
+    ASSERT_NE(finished, nullptr);
+    const size_t rows = window.Rows().size();
+
+    window->EditFolder->SetText("");
+    window.Press(VK_F5);
+    EXPECT_EQ(window.Status(), "フォルダが正しくありません");
+    window->EditFolder->SetText(Tree.Path("gap\\01.jpg"));
+    window.Choose(*window->ActionFind);
+    EXPECT_EQ(window.Status(), "フォルダが正しくありません");
+    EXPECT_EQ(window.Rows().size(), rows);
+    EXPECT_EQ(window->Worker(), finished);
+
+    window->EditFolder->SetText(Tree.Root());
+    for (size_t i = 0; i < window->MainMenuExtensions->Count(); ++i) window.Choose(window->MainMenuExtensions->Item(i));
+    window.Press(VK_F5);
+    EXPECT_EQ(window.Status(), "許容拡張子が選択されていません");
+    EXPECT_EQ(window->Worker(), finished);
+
+    // The checked format has only two items.
+    window.Press(VK_F8);
+    EXPECT_EQ(window.Status(), "拡張子.zipの圧縮設定が正しくありません");
+    EXPECT_EQ(window->Worker(), nullptr) << "a profile error comes after the old worker is freed";
+    EXPECT_EQ(window.Rows().size(), rows);
+
+    // Three items: fine while quiet compression is off, refused while it is on.
+    window.Choose(window->MainMenuArchiveExtension->Item(1));
+    ASSERT_TRUE(window->ActionSilentArchive->Checked());
+    window.Press(VK_F8);
+    EXPECT_EQ(window.Status(), "拡張子.7zの圧縮設定が正しくありません");
+    window.Press('L', true);
+    ASSERT_FALSE(window->ActionSilentArchive->Checked());
+    window.Press(VK_F8);
+    ASSERT_NE(window->Worker(), nullptr);
+    ASSERT_TRUE(window.WaitForJob());
+
+    window->ListView->SetChecked(0, true);
+    window.Choose(window->MainMenuArchiveExtension->Item(1));  // the checked one: none is left
+    window.Choose(*window->ActionCompress);
+    EXPECT_EQ(window.Status(), "圧縮形式が選択されていません");
+}
+
+TEST_F(UnitFennoroJobs, CompressWritesEachOutcomeIntoItsRow)
+{
+    UiFennoroWindow window(Settings({"[Archive]", ".zip=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide",
+                                     ".bad=NoSuchArchiver.DLL,Pack,\"a $A $D\",-q"}));
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    window.Press(VK_F8);
+    ASSERT_TRUE(window.WaitForJob());
+    const UiRow cover = window.Row("表紙");
+    EXPECT_FALSE(cover.Checked);
+    EXPECT_EQ(cover.Result.substr(0, 1), "*") << cover.Result << " " << cover.Remark;
+    EXPECT_TRUE(Tree.IsFile("表紙.zip"));
+    EXPECT_TRUE(Tree.IsFolder("表紙")) << "removing the folder is off";
+
+    // A profile naming a missing library fails per folder; the row stays checked.
+    window.Choose(window->MainMenuArchiveExtension->Item(1));
+    for (size_t i = 0; i < window->RowCount(); ++i) {
+        if (window->RowAt(i).Name == "gap") window->ListView->SetChecked(static_cast<int>(i), true);
+    }
+    window.Press(VK_F8);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_TRUE(window.Row("gap").Checked);
+    EXPECT_EQ(window.Row("gap").Result.substr(0, 1), "!");
+    EXPECT_FALSE(window.Row("表紙").Checked) << "a compressed row is never picked again";
+}
+
+TEST_F(UnitFennoroJobs, AbortEndsAFindAndACompressionAndTheCommandsComeBack)
+{
+    UiFennoroWindow window(Settings({"[Archive]", ".zip=NoSuchArchiver.DLL,Pack,\"a $A $D\",-q"}));
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    ASSERT_EQ(window.Rows().size(), 3u);
+
+    // The worker waits for its first call into the window: the stop is seen before any folder.
+    window.Choose(*window->ActionFind);
+    ASSERT_TRUE(window->IsRunning());
+    TApplication::Current()->Idle();
+    EXPECT_TRUE(window->ActionAbort->Enabled());
+    EXPECT_FALSE(window->ActionFind->Enabled());
+    // Ctrl+D, handled before anything else runs.
+    SetKeyHeld(VK_CONTROL, true);
+    const bool aborted = window->PreprocessKey(MSG{window->ListView->Handle(), WM_KEYDOWN, 'D', 0, 0, {}});
+    SetKeyHeld(VK_CONTROL, false);
+    EXPECT_TRUE(aborted);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Status(), "検索を中断しました");
+    // The folder in hand when the stop arrived, and no further one.
+    ASSERT_EQ(window.Rows().size(), 1u);
+    EXPECT_EQ(window.Rows()[0].Result, "中断されました");
+    EXPECT_FALSE(window.Rows()[0].Checked);
+    EXPECT_TRUE(window->ActionFind->Enabled());
+    EXPECT_FALSE(window->ActionAbort->Enabled());
+
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    window.Choose(*window->ActionCompress);  // no message is handled before the abort
+    ASSERT_TRUE(window->IsRunning());
+    window.Choose(*window->ActionAbort);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Status(), "圧縮を中断しました");
+    EXPECT_TRUE(window.Row("表紙").Checked);
+    EXPECT_EQ(window.Row("表紙").Result, "+圧縮できます");
+    EXPECT_TRUE(window->ActionCompress->Enabled());
+    EXPECT_FALSE(window->ActionAbort->Enabled());
+}
+
+TEST_F(UnitFennoroJobs, OptionsChangedDuringAJobReachOnlyTheNextJob)
+{
+    UiFennoroWindow window(Settings());
+    window.Press(VK_F5);
+    ASSERT_TRUE(window->IsRunning());
+    window.Press('R', true);  // recursive search, while the first job runs
+    EXPECT_TRUE(window->ActionRecursive->Checked());
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Row("nested").Result, "サブディレクトリが存在します");
+
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Row("nested").Result, "+圧縮できます");
+
+    // Gaps tolerated: the numbering check of the next job lets them pass.
+    window.Choose(*window->ActionNumberedAbout);
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Row("gap").Result, "+圧縮できます");
+    // Only the checked extensions are allowed.
+    window.Choose(window->MainMenuExtensions->Item(0));  // .jpg
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_NE(window.Row("gap").Result, "+圧縮できます");
+}
+
+TEST_F(UnitFennoroJobs, EnterInTheFolderBoxSearchesUnlessAJobRuns)
+{
+    UiFennoroWindow window;
+    window->EditFolder->SetText(Tree.Root());
+    window->EditFolder->SetFocus();
+    PostMessageA(window->EditFolder->Handle(), WM_CHAR, '\r', 1);
+    PumpPending();
+    ASSERT_NE(window->Worker(), nullptr);
+    const TThreadFennoro* first = window->Worker();
+    EXPECT_EQ(window->EditFolder->Text(), Tree.Root()) << "Enter is consumed";
+    // While it runs, Enter changes nothing.
+    window->EditFolder->SetFocus();
+    PostMessageA(window->EditFolder->Handle(), WM_CHAR, '\r', 1);
+    if (window->IsRunning()) {
+        PumpPending();
+        EXPECT_EQ(window->Worker(), first);
+    }
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Rows().size(), 3u);
+}
+
+TEST_F(UnitFennoroJobs, AutomaticFindOnTheFirstShowingOnly)
+{
+    UiFennoroWindow window(Settings({"AutoFind=1"}));
+    EXPECT_EQ(window->Worker(), nullptr) << "not before the window shows";
+    window->Show();
+    ASSERT_TRUE(PumpUntil([&] { return window->Worker() != nullptr; }));
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Rows().size(), 3u);
+    const TThreadFennoro* first = window->Worker();
+
+    ShowWindow(window->Handle(), SW_MINIMIZE);
+    ShowWindow(window->Handle(), SW_RESTORE);
+    ShowWindow(window->Handle(), SW_HIDE);
+    ShowWindow(window->Handle(), SW_SHOW);
+    PumpPending();
+    PumpPending();
+    EXPECT_EQ(window->Worker(), first);
+    EXPECT_FALSE(window->IsRunning());
+}
+
+TEST_F(UnitFennoroJobs, AutomaticFindOfAMissingFolderSaysSo)
+{
+    UiFennoroWindow window({"[Setting]", "AutoFind=1", "Path=" + Tree.Path("missing")});
+    window->Show();
+    PumpPending();
+    PumpPending();
+    EXPECT_EQ(window.Status(), "フォルダが正しくありません");
+    EXPECT_EQ(window->Worker(), nullptr);
+}
+
+TEST_F(UnitFennoroJobs, ADroppedFolderReplacesTheFolderBoxText)
+{
+    UiFennoroWindow window;
+    TDataDropAccept* target = window->FolderDropTarget();
+    ASSERT_NE(target, nullptr);
+    EXPECT_TRUE(target->Registered());
+
+    IDataObject* text = DroppedText("C:\\not a drop");
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    target->DragEnter(text, 0, POINTL{}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = DROPEFFECT_COPY;
+    target->Drop(text, 0, POINTL{}, &effect);
+    text->Release();
+    EXPECT_EQ(window->EditFolder->Text(), "");
+
+    IDataObject* folders = DroppedFiles({Tree.Path("表紙"), Tree.Path("gap"), Tree.Path("nested")});
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    target->DragEnter(folders, 0, POINTL{}, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_LINK));
+    target->Drop(folders, 0, POINTL{}, &effect);
+    folders->Release();
+    EXPECT_EQ(window->EditFolder->Text(), Tree.Path("表紙"));
+    EXPECT_EQ(window->Worker(), nullptr) << "a drop only fills the box";
+
+    IDataObject* file = DroppedFiles({Tree.Path("gap\\01.jpg")});
+    effect = DROPEFFECT_COPY;
+    target->Drop(file, 0, POINTL{}, &effect);
+    file->Release();
+    EXPECT_EQ(window->EditFolder->Text(), Tree.Path("gap\\01.jpg"));
+}
+
+TEST_F(UnitFennoroJobs, ClosingDuringAJobSavesTheScreenOptionsThenEndsTheJob)
+{
+    for (int i = 0; i < 40; ++i) Tree.File("many" + std::to_string(i) + "\\01.jpg", "1");
+    UiFennoroWindow window(Settings());
+    window.Press(VK_F5);
+    ASSERT_TRUE(window->IsRunning());
+    // Let it report a few rows, so that it is in the middle of its work.
+    PumpUntil([&] { return window->RowCount() >= 2 || !window->IsRunning(); });
+    window.Press('L', true);  // quiet compression off, during the job
+    window.Press('R', true);  // recursive on
+    window.Destroy();         // saves, asks the worker to stop, waits for it serving its calls
+    const std::string saved = UiFennoroWindow::SettingsText();
+    EXPECT_NE(saved.find("SilentArchive=0\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Recursive=1\r\n"), std::string::npos) << saved;
+}

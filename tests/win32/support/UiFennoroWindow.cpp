@@ -1,0 +1,74 @@
+#include "win32/support/UiFennoroWindow.h"
+
+#include "settings/win32/SettingsFile.h"
+
+#include <fstream>
+#include <iterator>
+
+UiFennoroWindow::UiFennoroWindow(const std::vector<std::string>& settingsLines)
+{
+    const std::string fileName = GetSettingsFileName();
+    DeleteFileA(fileName.c_str());
+    if (!settingsLines.empty()) {
+        std::ofstream file(fileName, std::ios::binary);
+        for (const std::string& line : settingsLines) file << line << "\r\n";
+    }
+    Window = std::make_unique<TFormFennoro>();
+}
+
+UiFennoroWindow::~UiFennoroWindow()
+{
+    Window.reset();
+    DeleteFileA(GetSettingsFileName().c_str());
+}
+
+std::string UiFennoroWindow::SettingsText()
+{
+    std::ifstream file(GetSettingsFileName(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void UiFennoroWindow::Choose(const TAction& action)
+{
+    SendMessageA(Window->Handle(), WM_COMMAND, MAKEWPARAM(action.Id(), 0), 0);
+}
+
+void UiFennoroWindow::Choose(const TMenuItem& item)
+{
+    SendMessageA(Window->Handle(), WM_COMMAND, MAKEWPARAM(item.Command(), 0), 0);
+}
+
+void UiFennoroWindow::Press(WPARAM virtualKey, bool control)
+{
+    HWND focus = GetFocus();
+    if (!focus || GetAncestor(focus, GA_ROOT) != Window->Handle()) focus = Window->EditFolder->Handle();
+    if (control) SetKeyHeld(VK_CONTROL, true);
+    PostKey(focus, virtualKey);
+    PumpPending();
+    if (control) SetKeyHeld(VK_CONTROL, false);
+}
+
+bool UiFennoroWindow::WaitForJob()
+{
+    const bool ended = PumpUntil([this] { return !Window->IsRunning(); });
+    PumpPending();
+    return ended;
+}
+
+std::vector<UiRow> UiFennoroWindow::Rows() const
+{
+    std::vector<UiRow> rows;
+    const TListView& list = *Window->ListView;
+    for (int i = 0; i < list.Count(); ++i) {
+        rows.push_back(UiRow{list.Checked(i), list.ItemText(i, 0), list.ItemText(i, 1), list.ItemText(i, 2)});
+    }
+    return rows;
+}
+
+UiRow UiFennoroWindow::Row(const std::string& name) const
+{
+    for (const UiRow& row : Rows()) {
+        if (row.Name == name) return row;
+    }
+    return {};
+}

@@ -1,0 +1,134 @@
+#pragma once
+// The main window: the folder box, the folder list, the status bar, the command
+// table with its menus and toolbar, the settings, and at most one worker. It is
+// the worker's owner: the worker reaches the list and the status bar only
+// through the owner calls below, run on this window's thread.
+#include "engine/win32/TThreadFennoroOwner.h"
+#include "engine/win32/UnitThreadFennoro.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TForm.h"
+#include "toolkit/TListView.h"
+#include "toolkit/TPanel.h"
+#include "toolkit/TStatusBar.h"
+#include "toolkit/TToolBar.h"
+#include "transfer/TDataDropAccept.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TFormFennoro final : public TForm, public TThreadFennoroOwner {
+public:
+    // Builds the window, loads the settings, prepares the list header and
+    // registers the folder box as a drop target for folders.
+    TFormFennoro();
+    // Closes the drop target, saves the settings (with the options on screen),
+    // then stops the worker, serving its calls while it ends.
+    ~TFormFennoro() override;
+
+    // Components.
+    std::unique_ptr<TPanel> PanelHeader;
+    std::unique_ptr<TPanel> PanelEditFolder;
+    std::unique_ptr<TEdit> EditFolder;
+    std::unique_ptr<TToolBar> ToolBar;
+    std::unique_ptr<TListView> ListView;
+    std::unique_ptr<TStatusBar> StatusBar;
+
+    // The command table.
+    TAction* ActionSelectFolder;
+    TAction* ActionFind;
+    TAction* ActionCompress;
+    TAction* ActionAbort;
+    TAction* ActionExit;
+    TAction* ActionCopy;
+    TAction* ActionSelectAll;
+    TAction* ActionSelectInvert;
+    TAction* ActionAutoFind;
+    TAction* ActionRecursive;
+    TAction* ActionNumbered;
+    TAction* ActionNumberedAbout;
+    TAction* ActionSilentArchive;
+    TAction* ActionRemoveFolder;
+    TAction* ActionAbout;
+    TAction* ActionRenameFolder;
+
+    // The menus that the commands do not fill: the submenus built from the settings.
+    TMenuItem* MainMenuFile;
+    TMenuItem* MainMenuEdit;
+    TMenuItem* MainMenuOption;
+    TMenuItem* MainMenuHelp;
+    TMenuItem* MainMenuExtensions;
+    TMenuItem* MainMenuArchiveExtension;
+
+    // The archiver profiles as "extension=profile" lines, in settings order.
+    std::vector<std::string> ArchiveEntries;
+
+    // A worker exists and its job is still running.
+    bool IsRunning() const noexcept;
+    // Ends and frees the worker: asks a running one to stop, then waits for it
+    // while serving its synchronous calls. Nothing when there is none.
+    void StopWorker();
+    // The worker of the last job (running or finished), or null.
+    TThreadFennoro* Worker() const noexcept { return CurrentWorker.get(); }
+    // The folder box's drop target; null when it could not be made.
+    TDataDropAccept* FolderDropTarget() const noexcept { return DropTarget; }
+
+    // The settings file beside the executable, read once and written once.
+    void LoadSettings();
+    void SaveSettings();
+
+    // Handlers of the command table.
+    void ActionSelectFolderExecute(TAction& sender);
+    void ActionFindExecute(TAction& sender);
+    void ActionCompressExecute(TAction& sender);
+    void ActionAbortExecute(TAction& sender);
+    void ActionExitExecute(TAction& sender);
+    void ActionAboutExecute(TAction& sender);
+    void ActionFindUpdate(TAction& sender);
+    void ActionCompressUpdate(TAction& sender);
+    void ActionAbortUpdate(TAction& sender);
+    void ActionUpdateEnableAlways(TAction& sender);
+    void ActionUpdateEnableExistsLines(TAction& sender);
+    void ActionUpdateEnableSelectLines(TAction& sender);
+    void ActionUpdateEnableFocusLine(TAction& sender);
+    void ActionNumberedAboutUpdate(TAction& sender);
+
+    // A character typed into the folder box: Enter runs the search.
+    void EditKeyPress(char& key);
+    // A folder (or file) dropped onto the folder box: its first path becomes the box's text.
+    void FolderDropped(HWND window, CLIPFORMAT format, HGLOBAL data, DWORD* effect);
+
+    // The worker's owner calls.
+    void ShowStatus(const std::string& text) override;
+    void ClearRows() override;
+    void AppendRow(const FolderRow& row) override;
+    size_t RowCount() const override;
+    FolderRow& RowAt(size_t index) override;
+    void RowChanged(const FolderRow& row) override;
+    HWND OwnerWindow() const override;
+
+    void Idle() override;
+
+private:
+    void CreateControls();
+    void CreateCommands();
+    void CreateMenus();
+    void CreateToolBar();
+    void StartJobWatch();
+    void FlushRows();
+    FolderRow* RowOfItem(int index) const;
+    bool AnyRowChecked() const;
+
+    void FormShow() override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    std::unique_ptr<TThreadFennoro> CurrentWorker;
+    // The rows of the list, each the value of its list item; addresses stay put.
+    std::vector<std::unique_ptr<FolderRow>> Rows;
+    TDataDropAccept* DropTarget = nullptr;
+    bool FirstShow = true;
+    // Rows arriving during a job are drawn in batches, not one by one.
+    bool RowBatch = false;
+    DWORD RowBatchStart = 0;
+    bool JobWatch = false;
+};

@@ -1,0 +1,237 @@
+// The commands that drive the worker (find, compress, abort), their enabling
+// rules, and the owner calls through which the worker fills the list.
+#include "ui/UnitFennoro.h"
+
+#include "engine/ArchiverProfile.h"
+#include "settings/FennoroSettings.h"
+#include "settings/ListText.h"
+#include "settings/win32/ShellUtility.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if __has_include("ui/UnitAboutBox.h")
+#include "ui/UnitAboutBox.h"
+#define FENNORO_HAS_ABOUT_BOX 1
+#endif
+
+namespace {
+
+constexpr UINT_PTR JobWatchTimer = 1;
+// Rows that arrive while a job runs are drawn at least this often.
+constexpr DWORD RowDrawInterval = 100;
+
+bool IsExistingDirectory(const std::string& path)
+{
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+bool TFormFennoro::IsRunning() const noexcept { return CurrentWorker && CurrentWorker->Running(); }
+
+void TFormFennoro::StopWorker()
+{
+    if (!CurrentWorker) return;
+    if (CurrentWorker->Running()) CurrentWorker->RequestStop();
+    CurrentWorker->WaitFor();
+    CurrentWorker.reset();
+    FlushRows();
+}
+
+void TFormFennoro::ActionSelectFolderExecute(TAction&)
+{
+    // The chooser takes a 260-byte buffer: a longer folder text opens it at its default.
+    char path[MAX_PATH] = {};
+    const std::string folder = EditFolder->Text();
+    if (folder.size() < sizeof path) std::memcpy(path, folder.c_str(), folder.size() + 1);
+    if (!FolderDialog(Handle(), "検索フォルダの選択", path)) return;
+    path[sizeof path - 1] = '\0';
+    EditFolder->SetText(path);
+    if (ActionAutoFind->Checked()) ActionFind->Execute();
+}
+
+void TFormFennoro::ActionFindExecute(TAction&)
+{
+    const std::string folder = EditFolder->Text();
+    if (!IsExistingDirectory(folder)) {
+        StatusBar->SetSimpleText("フォルダが正しくありません");
+        return;
+    }
+    std::vector<std::string> extensions;
+    for (size_t i = 0; i < MainMenuExtensions->Count(); ++i) {
+        const TMenuItem& item = MainMenuExtensions->Item(i);
+        if (item.Checked()) extensions.push_back(GetPlainCaption(item.Caption()));
+    }
+    const std::string extensionText = JoinListText(extensions, ';');
+    if (extensionText.empty()) {
+        StatusBar->SetSimpleText("許容拡張子が選択されていません");
+        return;
+    }
+    if (!IsRunning()) {
+        StopWorker();
+        CurrentWorker = std::make_unique<TThreadFennoro>(*this, folder, extensionText, ActionRecursive->Checked(),
+                                                         ActionNumbered->Checked(), ActionNumberedAbout->Checked());
+        StartJobWatch();
+    }
+    ListView->SetFocus();
+}
+
+void TFormFennoro::ActionCompressExecute(TAction&)
+{
+    std::string extension;
+    for (size_t i = 0; i < MainMenuArchiveExtension->Count(); ++i) {
+        const TMenuItem& item = MainMenuArchiveExtension->Item(i);
+        if (item.Checked()) {
+            extension = GetPlainCaption(item.Caption());
+            break;
+        }
+    }
+    if (extension.empty()) {
+        StatusBar->SetSimpleText("圧縮形式が選択されていません");
+        return;
+    }
+    if (!IsRunning()) {
+        StopWorker();
+        const bool quiet = ActionSilentArchive->Checked();
+        const auto profile = ParseArchiverProfile(extension, LookupArchiveEntry(ArchiveEntries, extension), quiet);
+        bool started = false;
+        if (profile) {
+            try {
+                CurrentWorker = std::make_unique<TThreadFennoro>(
+                    *this, extension, quiet ? profile->QuietOption : std::string(), ActionRemoveFolder->Checked(),
+                    profile->CommandTemplate, profile->FunctionName, profile->DllName);
+                started = true;
+                StartJobWatch();
+            } catch (const std::exception&) {
+                // Reported below like a profile that does not parse.
+            }
+        }
+        if (!started) StatusBar->SetSimpleText("拡張子" + extension + "の圧縮設定が正しくありません");
+    }
+    ListView->SetFocus();
+}
+
+void TFormFennoro::ActionAbortExecute(TAction&)
+{
+    if (CurrentWorker) CurrentWorker->RequestStop();
+}
+
+void TFormFennoro::ActionAboutExecute(TAction&)
+{
+#ifdef FENNORO_HAS_ABOUT_BOX
+    ShowAboutBox(Handle());
+#endif
+}
+
+void TFormFennoro::ActionFindUpdate(TAction& sender) { sender.SetEnabled(!IsRunning()); }
+
+void TFormFennoro::ActionCompressUpdate(TAction& sender) { sender.SetEnabled(!IsRunning() && AnyRowChecked()); }
+
+void TFormFennoro::ActionAbortUpdate(TAction& sender) { sender.SetEnabled(IsRunning()); }
+
+void TFormFennoro::ActionUpdateEnableAlways(TAction& sender) { sender.SetEnabled(true); }
+
+void TFormFennoro::ActionUpdateEnableExistsLines(TAction& sender)
+{
+    sender.SetEnabled(!IsRunning() && ListView->Count() > 0);
+}
+
+void TFormFennoro::ActionUpdateEnableSelectLines(TAction& sender)
+{
+    sender.SetEnabled(!IsRunning() && ListView->SelectedCount() > 0 && !ListView->IsEditing());
+}
+
+void TFormFennoro::ActionUpdateEnableFocusLine(TAction& sender)
+{
+    sender.SetEnabled(!IsRunning() && ListView->FocusedIndex() >= 0);
+}
+
+void TFormFennoro::ActionNumberedAboutUpdate(TAction& sender) { sender.SetEnabled(ActionNumbered->Checked()); }
+
+bool TFormFennoro::AnyRowChecked() const
+{
+    return std::any_of(Rows.begin(), Rows.end(), [](const auto& row) { return row->Checked; });
+}
+
+void TFormFennoro::ShowStatus(const std::string& text) { StatusBar->SetSimpleText(text); }
+
+void TFormFennoro::ClearRows()
+{
+    ListView->Clear();
+    Rows.clear();
+}
+
+void TFormFennoro::AppendRow(const FolderRow& row)
+{
+    // Drawing every row costs more than finding it: rows are drawn in batches,
+    // at least every RowDrawInterval, so the list still shows the progress.
+    if (!RowBatch) {
+        RowBatch = true;
+        RowBatchStart = GetTickCount();
+        ListView->BeginUpdate();
+    }
+    Rows.push_back(std::make_unique<FolderRow>(row));
+    FolderRow& added = *Rows.back();
+    ListView->AddItem(added.Name, {added.Result, added.Remark}, added.Checked, reinterpret_cast<LPARAM>(&added));
+    if (GetTickCount() - RowBatchStart >= RowDrawInterval) FlushRows();
+}
+
+size_t TFormFennoro::RowCount() const { return static_cast<size_t>(ListView->Count()); }
+
+FolderRow& TFormFennoro::RowAt(size_t index)
+{
+    FolderRow* row = RowOfItem(static_cast<int>(index));
+    if (!row) throw std::out_of_range("フォルダ一覧の行がありません");
+    return *row;
+}
+
+void TFormFennoro::RowChanged(const FolderRow& row)
+{
+    const int index = ListView->IndexOfData(reinterpret_cast<LPARAM>(&row));
+    if (index >= 0) ListView->SetItem(index, row.Name, {row.Result, row.Remark}, row.Checked);
+}
+
+FolderRow* TFormFennoro::RowOfItem(int index) const
+{
+    if (index < 0 || index >= ListView->Count()) return nullptr;
+    return reinterpret_cast<FolderRow*>(ListView->ItemData(index));
+}
+
+void TFormFennoro::FlushRows()
+{
+    if (!RowBatch) return;
+    RowBatch = false;
+    ListView->EndUpdate();
+    UpdateWindow(ListView->Handle());
+}
+
+// While a job runs, a timer draws the rows that came in and notices the job's end,
+// for which nothing is sent: the idle pass that follows updates the commands.
+void TFormFennoro::StartJobWatch()
+{
+    if (JobWatch) return;
+    JobWatch = SetTimer(Handle(), JobWatchTimer, RowDrawInterval, nullptr) != 0;
+}
+
+void TFormFennoro::Idle()
+{
+    if (RowBatch && !IsRunning()) FlushRows();
+    TForm::Idle();
+}
+
+LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TIMER && wParam == JobWatchTimer) {
+        if (RowBatch && GetTickCount() - RowBatchStart >= RowDrawInterval) FlushRows();
+        if (!IsRunning()) {
+            FlushRows();
+            KillTimer(Handle(), JobWatchTimer);
+            JobWatch = false;
+        }
+        return 0;
+    }
+    return TForm::HandleMessage(message, wParam, lParam);
+}
