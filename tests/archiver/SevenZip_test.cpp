@@ -226,3 +226,43 @@ TEST_F(SevenZipDll, CancelInTheProgressWindowStopsAndRemovesThePartialArchive)
     EXPECT_EQ(FindWindowA("FennoroArchiverProgress", nullptr), nullptr);
     ExpectRootHolds({"小", "小.zip", "大"});
 }
+
+TEST_F(SevenZipDll, NamesBeyondTheCodePageAndPathsBeyondMaxPath)
+{
+    // A Korean name has no code page 932 form, and a deep path passes 260 characters:
+    // both are read through the wide file API and stored exactly.
+    const std::string folder = Temp.AddFolder("深い") + "\\";
+    wchar_t base[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, base, MAX_PATH);
+    std::wstring path = std::wstring(L"\\\\?\\") + base;
+    std::string expectedDeep;
+    for (int i = 0; i < 8; ++i) {
+        const std::wstring part = L"\u8868\u30BD" + std::wstring(40, static_cast<wchar_t>(L'a' + i));
+        path += part + L"\\";
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+        expectedDeep += "\xE8\xA1\xA8\xE3\x82\xBD" + std::string(40, static_cast<char>('a' + i)) + "/";
+    }
+    ASSERT_GT(path.size(), 300u);
+    for (const std::wstring& file : {path + L"deep.txt", std::wstring(L"\\\\?\\") + base + L"\uD55C\uAD6D.txt"}) {
+        HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(handle, "deep", 4, &written, nullptr);
+        CloseHandle(handle);
+    }
+    for (const char* ext : {".zip", ".7z"}) {
+        const std::string archive = Temp.Path() + "深い" + ext;
+        const std::string command = std::string(ext) == ".zip" ? ZipCommand(archive, folder) : SevenZipCommand(archive, folder);
+        ASSERT_EQ(Dll.Call(command), 0) << Dll.Output;
+        const std::vector<std::string> names = Names(ReadArchive(archive));
+        EXPECT_NE(std::find(names.begin(), names.end(), expectedDeep + "deep.txt"), names.end()) << ext;
+        EXPECT_NE(std::find(names.begin(), names.end(), "\xED\x95\x9C\xEA\xB5\xAD.txt"), names.end()) << ext;
+    }
+    std::wstring remove = std::wstring(L"\\\\?\\") + base;
+    DeleteFileW((remove + L"\uD55C\uAD6D.txt").c_str());
+    DeleteFileW((path + L"deep.txt").c_str());
+    while (path.size() > remove.size()) {
+        RemoveDirectoryW(path.c_str());
+        path.resize(path.find_last_of(L'\\', path.size() - 2) + 1);
+    }
+}
