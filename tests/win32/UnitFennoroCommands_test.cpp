@@ -1,0 +1,279 @@
+// The main window's command table as the user meets it: the menu tree, the
+// toolbar with its tooltips, the shortcuts, and every enabling rule, read back
+// from the menu items and toolbar buttons after an idle pass.
+#include "win32/support/EngineTempTree.h"
+#include "win32/support/UiFennoroWindow.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string MenuText(HMENU menu, UINT position)
+{
+    char text[256] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    GetMenuItemInfoA(menu, position, TRUE, &info);
+    return (info.fType & MFT_SEPARATOR) ? "-" : text;
+}
+
+std::vector<std::string> MenuTexts(HMENU menu)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) texts.push_back(MenuText(menu, static_cast<UINT>(i)));
+    return texts;
+}
+
+// Enabled in the menu bar's items and on the toolbar, as the user sees it.
+bool MenuEnabled(TFormFennoro& form, const TAction& action)
+{
+    for (TMenuItem* menu : {form.MainMenuFile, form.MainMenuEdit, form.MainMenuOption, form.MainMenuHelp}) {
+        if (const TMenuItem* item = menu->Find(action.Id())) {
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_STATE;
+            GetMenuItemInfoA(item->Parent()->SubMenu(), action.Id(), FALSE, &info);
+            return !(info.fState & MFS_GRAYED);
+        }
+    }
+    ADD_FAILURE() << action.Caption() << " is in no menu";
+    return false;
+}
+
+class UnitFennoroCommands : public ::testing::Test {
+protected:
+    UnitFennoroCommands()
+    {
+        Tree.File("a\\01.jpg", "1");
+        Tree.File("b\\01.jpg", "1");
+        Tree.File("c\\01.txt", "1");
+    }
+    EngineTempTree Tree{"fennoro-ui"};
+};
+
+} // namespace
+
+TEST_F(UnitFennoroCommands, MenusAndToolbarShowTheCommandTable)
+{
+    UiFennoroWindow window;
+    TFormFennoro& form = window.Form();
+    EXPECT_EQ(MenuTexts(GetMenu(form.Handle())),
+              (std::vector<std::string>{"ファイル(&F)", "編集(&E)", "オプション(&O)", "ヘルプ(&H)"}));
+    EXPECT_EQ(MenuTexts(form.MainMenuFile->SubMenu()),
+              (std::vector<std::string>{"検索フォルダの選択(&S)...\tCtrl+F", "-", "検索の実行(&F)\tF5",
+                                        "圧縮の実行(&C)\tF8", "処理の中止(&A)\tCtrl+D", "-", "終了(&X)\tCtrl+W"}));
+    EXPECT_EQ(MenuTexts(form.MainMenuEdit->SubMenu()),
+              (std::vector<std::string>{"コピー(&C)\tCtrl+C", "-", "すべてを選択(&A)\tCtrl+A", "選択の切り替え(&I)\tCtrl+K"}));
+    EXPECT_EQ(MenuTexts(form.MainMenuOption->SubMenu()),
+              (std::vector<std::string>{"起動時等に自動検索する(&E)\tCtrl+E", "再帰検索を行う(&R)\tCtrl+R",
+                                        "連番ファイルのみ許容する(&N)\tCtrl+N", "抜けのある連番は許容する(&A)\tCtrl+B",
+                                        "許容拡張子(&E)", "-", "静かに圧縮する(&L)\tCtrl+L",
+                                        "圧縮後フォルダを削除する(&M)\tCtrl+M", "圧縮形式(&H)"}));
+    EXPECT_EQ(MenuTexts(form.MainMenuHelp->SubMenu()), (std::vector<std::string>{"バージョン情報(&A)..."}));
+    EXPECT_EQ(MenuTexts(form.MainMenuExtensions->SubMenu()), (std::vector<std::string>{".jpg", ".png", ".gif"}));
+    EXPECT_EQ(MenuTexts(form.MainMenuArchiveExtension->SubMenu()),
+              (std::vector<std::string>{".zip", ".7z", ".lzh", ".cab"}));
+    EXPECT_EQ(form.ActionRenameFolder->ShortCut(), PlainKey(VK_F2));
+
+    // The toolbar: buttons and 8-pixel separators, 223 pixels in all, tooltips from the short hints.
+    HWND bar = form.ToolBar->Handle();
+    const std::vector<int> expected{static_cast<int>(form.ActionSelectFolder->Id()), 0,
+                                    static_cast<int>(form.ActionRecursive->Id()), static_cast<int>(form.ActionNumbered->Id()),
+                                    static_cast<int>(form.ActionNumberedAbout->Id()),
+                                    static_cast<int>(form.ActionSilentArchive->Id()),
+                                    static_cast<int>(form.ActionRemoveFolder->Id()), 0,
+                                    static_cast<int>(form.ActionFind->Id()), static_cast<int>(form.ActionCompress->Id()),
+                                    static_cast<int>(form.ActionAbort->Id())};
+    ASSERT_EQ(SendMessageA(bar, TB_BUTTONCOUNT, 0, 0), static_cast<LRESULT>(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i) {
+        TBBUTTON button{};
+        SendMessageA(bar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        EXPECT_EQ(button.idCommand, expected[i]) << i;
+        if (expected[i] == 0) {
+            EXPECT_EQ(button.fsStyle & BTNS_SEP, BTNS_SEP);
+        }
+    }
+    EXPECT_EQ(form.ToolBar->Width(), 223);
+    EXPECT_EQ(form.ToolBar->ToolTipText(form.ActionFind->Id()), "検索実行");
+    EXPECT_EQ(form.ToolBar->ToolTipText(form.ActionRemoveFolder->Id()), "フォルダ削除指定");
+    EXPECT_EQ(form.ActionCopy->LongHint(), "選択部分をコピーし、クリップボードに送る");
+
+    // Initial option states, shown by menu and toolbar alike.
+    EXPECT_FALSE(form.ActionRecursive->Checked());
+    EXPECT_TRUE(form.ActionNumbered->Checked());
+    EXPECT_TRUE(form.ToolBar->ButtonChecked(form.ActionNumbered->Id()));
+    EXPECT_TRUE(form.ToolBar->ButtonChecked(form.ActionSilentArchive->Id()));
+    EXPECT_FALSE(form.ToolBar->ButtonChecked(form.ActionRecursive->Id()));
+    char caption[64] = {};
+    GetWindowTextA(form.Handle(), caption, sizeof caption);
+    EXPECT_STREQ(caption, "Fennoro");
+}
+
+TEST_F(UnitFennoroCommands, WhileAJobRunsOnlyAbortOptionsChooserExitAndAboutAreEnabled)
+{
+    UiFennoroWindow window({"[Setting]", "Path=" + Tree.Root()});
+    TFormFennoro& form = window.Form();
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    form.ListView->SetSelected(0, true);
+    form.ListView->SetFocused(0);
+    PumpPending();
+    for (TAction* action : {form.ActionFind, form.ActionCompress, form.ActionCopy, form.ActionSelectAll,
+                            form.ActionSelectInvert, form.ActionRenameFolder}) {
+        EXPECT_TRUE(action->Enabled()) << action->Caption();
+    }
+    EXPECT_FALSE(form.ActionAbort->Enabled());
+    EXPECT_FALSE(MenuEnabled(form, *form.ActionAbort));
+
+    // A second find, held in its first call into the window: a job runs.
+    window.Choose(*form.ActionFind);
+    ASSERT_TRUE(form.IsRunning());
+    TApplication::Current()->Idle();
+    for (TAction* action : {form.ActionFind, form.ActionCompress, form.ActionCopy, form.ActionSelectAll,
+                            form.ActionSelectInvert, form.ActionRenameFolder}) {
+        EXPECT_FALSE(action->Enabled()) << action->Caption();
+    }
+    for (TAction* action : {form.ActionAbort, form.ActionAutoFind, form.ActionRecursive, form.ActionNumbered,
+                            form.ActionNumberedAbout, form.ActionSilentArchive, form.ActionRemoveFolder,
+                            form.ActionSelectFolder, form.ActionExit, form.ActionAbout}) {
+        EXPECT_TRUE(action->Enabled()) << action->Caption();
+    }
+    EXPECT_TRUE(MenuEnabled(form, *form.ActionAbort));
+    EXPECT_FALSE(MenuEnabled(form, *form.ActionFind));
+    EXPECT_FALSE(form.ToolBar->ButtonEnabled(form.ActionCompress->Id()));
+    EXPECT_TRUE(form.ToolBar->ButtonEnabled(form.ActionAbort->Id()));
+    // Its shortcut does nothing either.
+    const TThreadFennoro* running = form.Worker();
+    EXPECT_FALSE(form.PreprocessKey(MSG{form.ListView->Handle(), WM_KEYDOWN, VK_F5, 0, 0, {}}));
+    EXPECT_EQ(form.Worker(), running);
+
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_TRUE(form.ActionFind->Enabled());
+    EXPECT_FALSE(form.ActionAbort->Enabled());
+}
+
+TEST_F(UnitFennoroCommands, ListCommandsFollowTheRowsTheSelectionAndTheEditor)
+{
+    UiFennoroWindow window({"[Setting]", "Path=" + Tree.Root()});
+    TFormFennoro& form = window.Form();
+    form.Show();
+    PumpPending();
+    EXPECT_FALSE(form.ActionSelectAll->Enabled()) << "empty list";
+    EXPECT_FALSE(form.ActionCompress->Enabled()) << "no checked row";
+    EXPECT_FALSE(form.ActionRenameFolder->Enabled());
+
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    ASSERT_EQ(form.ListView->Count(), 3);
+    EXPECT_TRUE(form.ActionSelectAll->Enabled());
+    EXPECT_FALSE(form.ActionCopy->Enabled()) << "rows, none selected";
+    EXPECT_FALSE(form.ActionSelectInvert->Enabled());
+    EXPECT_TRUE(form.ActionCompress->Enabled());
+
+    form.ListView->SetSelected(1, true);
+    PumpPending();
+    EXPECT_TRUE(form.ActionCopy->Enabled());
+    EXPECT_TRUE(form.ActionSelectInvert->Enabled());
+    EXPECT_TRUE(MenuEnabled(form, *form.ActionCopy));
+    form.ListView->SetFocused(1);
+    PumpPending();
+    EXPECT_TRUE(form.ActionRenameFolder->Enabled());
+
+    form.ListView->EditCaption(1);
+    ASSERT_TRUE(form.ListView->IsEditing());
+    PumpPending();
+    EXPECT_FALSE(form.ActionCopy->Enabled()) << "a name is being edited";
+    EXPECT_FALSE(form.ActionSelectInvert->Enabled());
+    EXPECT_TRUE(form.ActionSelectAll->Enabled());
+    HWND editor = reinterpret_cast<HWND>(SendMessageA(form.ListView->Handle(), LVM_GETEDITCONTROL, 0, 0));
+    SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpPending();
+    EXPECT_TRUE(form.ActionCopy->Enabled());
+
+    // Unchecking every row (as the user does with the check boxes) disables compressing.
+    for (int i = 0; i < form.ListView->Count(); ++i) form.ListView->SetChecked(i, false);
+    PumpPending();
+    EXPECT_FALSE(form.ActionCompress->Enabled());
+    EXPECT_FALSE(form.ToolBar->ButtonEnabled(form.ActionCompress->Id()));
+    form.ListView->SetChecked(2, true);
+    PumpPending();
+    EXPECT_TRUE(form.ActionCompress->Enabled());
+}
+
+TEST_F(UnitFennoroCommands, GapsOptionIsGreyedWithoutNumberingAndKeepsItsCheck)
+{
+    UiFennoroWindow window({"[Setting]", "NumberedAbout=1"});
+    TFormFennoro& form = window.Form();
+    PumpPending();
+    ASSERT_TRUE(form.ActionNumberedAbout->Checked());
+    EXPECT_TRUE(form.ActionNumberedAbout->Enabled());
+
+    window.Press('N', true);
+    EXPECT_FALSE(form.ActionNumbered->Checked());
+    EXPECT_FALSE(form.ActionNumberedAbout->Enabled());
+    EXPECT_FALSE(MenuEnabled(form, *form.ActionNumberedAbout));
+    EXPECT_FALSE(form.ToolBar->ButtonEnabled(form.ActionNumberedAbout->Id()));
+    EXPECT_TRUE(form.ActionNumberedAbout->Checked());
+    EXPECT_TRUE(form.ToolBar->ButtonChecked(form.ActionNumberedAbout->Id()));
+    // Its shortcut does nothing while it is greyed.
+    window.Press('B', true);
+    EXPECT_TRUE(form.ActionNumberedAbout->Checked());
+
+    window.Choose(*form.ActionNumbered);
+    PumpPending();
+    EXPECT_TRUE(form.ActionNumberedAbout->Enabled());
+    EXPECT_TRUE(form.ActionNumberedAbout->Checked());
+    window.Press('B', true);
+    EXPECT_FALSE(form.ActionNumberedAbout->Checked());
+}
+
+TEST_F(UnitFennoroCommands, ArchiveFormatsFormOneRadioGroupThatCanBeLeftEmpty)
+{
+    UiFennoroWindow window({"[Setting]", "Path=" + Tree.Root()});
+    TFormFennoro& form = window.Form();
+    TMenuItem& formats = *form.MainMenuArchiveExtension;
+    auto checkedFormats = [&] {
+        std::string names;
+        for (size_t i = 0; i < formats.Count(); ++i) {
+            if (formats.Item(i).Checked()) names += formats.Item(i).Caption();
+        }
+        return names;
+    };
+    EXPECT_EQ(checkedFormats(), ".zip");
+    window.Choose(formats.Item(2));
+    EXPECT_EQ(checkedFormats(), ".lzh");
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE | MIIM_FTYPE;
+    GetMenuItemInfoA(formats.SubMenu(), 2, TRUE, &info);
+    EXPECT_TRUE(info.fState & MFS_CHECKED);
+    EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
+    GetMenuItemInfoA(formats.SubMenu(), 0, TRUE, &info);
+    EXPECT_FALSE(info.fState & MFS_CHECKED);
+
+    window.Choose(formats.Item(2));
+    EXPECT_EQ(checkedFormats(), "");
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    window.Press(VK_F8);
+    EXPECT_EQ(window.Status(), "圧縮形式が選択されていません");
+    EXPECT_FALSE(form.IsRunning());
+
+    // Extensions are independent check items.
+    TMenuItem& extensions = *form.MainMenuExtensions;
+    window.Choose(extensions.Item(1));
+    EXPECT_TRUE(extensions.Item(0).Checked());
+    EXPECT_FALSE(extensions.Item(1).Checked());
+    EXPECT_TRUE(extensions.Item(2).Checked());
+}
+
+TEST_F(UnitFennoroCommands, ExitClosesTheWindowThroughTheApplication)
+{
+    UiFennoroWindow window;
+    TApplication::Current()->SetMainForm(&window.Form());
+    window.Press('W', true);
+    EXPECT_TRUE(window->CloseRequested());
+    EXPECT_TRUE(TApplication::Current()->Terminated());
+}

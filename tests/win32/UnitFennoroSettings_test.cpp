@@ -1,0 +1,166 @@
+// The settings file beside the program, read into the real window's menus,
+// commands and controls when it opens and written back from them when it goes.
+#include "settings/win32/IniUtility.h"
+#include "transfer/TDataCopyDrag.h"
+#include "win32/support/UiFennoroWindow.h"
+#include "listview/win32/ListViewUtility.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> CheckedCaptions(const TMenuItem& menu)
+{
+    std::vector<std::string> captions;
+    for (size_t i = 0; i < menu.Count(); ++i) {
+        if (menu.Item(i).Checked()) captions.push_back(menu.Item(i).Caption());
+    }
+    return captions;
+}
+
+// The "key=value" lines of a section, in file order.
+std::vector<std::string> SectionLines(const std::string& text, const std::string& section)
+{
+    std::vector<std::string> lines;
+    bool inside = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 2;
+        if (!line.empty() && line.front() == '[') {
+            inside = line == "[" + section + "]";
+        } else if (inside && !line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+std::string KeyOf(const std::string& line) { return line.substr(0, line.find('=')); }
+
+} // namespace
+
+TEST(UnitFennoroSettings, AFirstRunStartsFromTheDefaultsAndWritesEveryKey)
+{
+    {
+        UiFennoroWindow window;
+        TFormFennoro& form = window.Form();
+        EXPECT_EQ(CheckedCaptions(*form.MainMenuExtensions), (std::vector<std::string>{".jpg", ".png", ".gif"}));
+        EXPECT_EQ(CheckedCaptions(*form.MainMenuArchiveExtension), (std::vector<std::string>{".zip"}));
+        EXPECT_EQ(form.MainMenuArchiveExtension->Count(), 4u);
+        EXPECT_EQ(form.ArchiveEntries.size(), 4u);
+        EXPECT_FALSE(form.ActionRecursive->Checked());
+        EXPECT_TRUE(form.ActionNumbered->Checked());
+        EXPECT_FALSE(form.ActionNumberedAbout->Checked());
+        EXPECT_TRUE(form.ActionSilentArchive->Checked());
+        EXPECT_TRUE(form.ActionRemoveFolder->Checked());
+        EXPECT_FALSE(form.ActionAutoFind->Checked());
+        EXPECT_EQ(form.EditFolder->Text(), "");
+        ASSERT_NE(TDataCopyDrag::Instance().FileName(), nullptr);
+        EXPECT_STREQ(TDataCopyDrag::Instance().FileName(), "List.txt");
+        window.Destroy();
+        const std::string saved = UiFennoroWindow::SettingsText();
+        std::vector<std::string> keys;
+        for (const std::string& line : SectionLines(saved, "Setting")) keys.push_back(KeyOf(line));
+        EXPECT_EQ(keys, (std::vector<std::string>{"Window", "ListView", "ToolBar", "Path", "Recursive", "Numbered",
+                                                  "NumberedAbout", "SilentArchive", "RemoveFolder", "AutoFind",
+                                                  "Extensions", "ExtensionsSelect", "ArchiveExtensionIndex"}));
+        EXPECT_EQ(SectionLines(saved, "Archive"),
+                  (std::vector<std::string>{".zip=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide",
+                                            ".7z=7-zip32.DLL,SevenZip,\"a -r $Q -t7z \"\"$A\"\" \"\"$D\"\" *\",-hide",
+                                            ".lzh=UNLHA32.DLL,Unlha,\"a -d1 $Q \"\"$A\"\" \"\"$D\"\" *.*\",-n",
+                                            ".cab=CAB32.DLL,Cab,\"-a -r $Q \"\"$A\"\" \"\"$D\"\" *.*\",-i"}));
+        const std::vector<std::string> setting = SectionLines(saved, "Setting");
+        EXPECT_EQ(setting[1], "ListView=250,200,160");
+        EXPECT_EQ(setting[2], "ToolBar=223");
+        EXPECT_EQ(setting[10], "Extensions=.jpg;.png;.gif");
+        EXPECT_EQ(setting[11], "ExtensionsSelect=1;1;1");
+        EXPECT_EQ(setting[12], "ArchiveExtensionIndex=0");
+    }
+}
+
+TEST(UnitFennoroSettings, SavedValuesComeBackIntoTheControlsAndTheMenus)
+{
+    UiFennoroWindow window({"[Setting]", "Window=40,30,700,500,0", "ListView=300", "ToolBar=250",
+                            "Path=C:\\表紙\\本", "Recursive=2", "Numbered=abc", "NumberedAbout=1", "SilentArchive=0",
+                            "RemoveFolder=0", "AutoFind=1", "CopyDragFileName=Rows.txt", "Extensions=.jpg .png;.gif",
+                            "ExtensionsSelect=1;0", "ArchiveExtensionIndex=0x1", "Unknown=kept", "[Archive]",
+                            ".7z=7-zip32.DLL,SevenZip,\"a $Q $A $D\",-q", ".rar=R.DLL,Rar,\"a $A $D\"", "[Other]",
+                            "Thing=1"});
+    TFormFennoro& form = window.Form();
+    RECT bounds{};
+    GetWindowRect(form.Handle(), &bounds);
+    EXPECT_EQ(GetFormPlacementText(form.Handle()), "40,30,700,500,0");
+    EXPECT_EQ(bounds.right - bounds.left, 700);
+    EXPECT_EQ(SendMessageA(form.ListView->Handle(), LVM_GETCOLUMNWIDTH, 0, 0), 300);
+    EXPECT_EQ(SendMessageA(form.ListView->Handle(), LVM_GETCOLUMNWIDTH, 1, 0), 200);
+    EXPECT_EQ(form.ToolBar->Width(), 250);
+    EXPECT_EQ(form.EditFolder->Text(), "C:\\表紙\\本");
+    EXPECT_TRUE(form.ActionRecursive->Checked());
+    EXPECT_TRUE(form.ActionNumbered->Checked()) << "not a number: the default";
+    EXPECT_TRUE(form.ActionNumberedAbout->Checked());
+    EXPECT_FALSE(form.ActionSilentArchive->Checked());
+    EXPECT_FALSE(form.ActionRemoveFolder->Checked());
+    EXPECT_TRUE(form.ActionAutoFind->Checked());
+    EXPECT_STREQ(TDataCopyDrag::Instance().FileName(), "Rows.txt");
+    ASSERT_EQ(form.MainMenuExtensions->Count(), 3u);
+    EXPECT_EQ(CheckedCaptions(*form.MainMenuExtensions), (std::vector<std::string>{".jpg", ".gif"}));
+    ASSERT_EQ(form.MainMenuArchiveExtension->Count(), 2u);
+    EXPECT_EQ(CheckedCaptions(*form.MainMenuArchiveExtension), (std::vector<std::string>{".rar"}));
+
+    // Changes on screen are what the next start finds.
+    window.Press('R', true);
+    window.Choose(form.MainMenuExtensions->Item(1));
+    window.Choose(form.MainMenuArchiveExtension->Item(1));
+    form.EditFolder->SetText("D:\\ソフト");
+    SendMessageA(form.ListView->Handle(), LVM_SETCOLUMNWIDTH, 2, 90);
+    window.Destroy();
+    const std::string saved = UiFennoroWindow::SettingsText();
+    const std::vector<std::string> setting = SectionLines(saved, "Setting");
+    ASSERT_GE(setting.size(), 15u) << saved;
+    EXPECT_EQ(setting[0], "Window=40,30,700,500,0");
+    EXPECT_EQ(setting[1], "ListView=300,200,90");
+    EXPECT_EQ(setting[2], "ToolBar=250");
+    EXPECT_EQ(setting[3], "Path=D:\\ソフト");
+    EXPECT_EQ(setting[4], "Recursive=0");
+    EXPECT_EQ(setting[5], "Numbered=1");
+    EXPECT_EQ(setting[6], "NumberedAbout=1");
+    EXPECT_EQ(setting[7], "SilentArchive=0");
+    EXPECT_EQ(setting[9], "AutoFind=1");
+    EXPECT_NE(saved.find("CopyDragFileName=Rows.txt\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("Unknown=kept\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("ExtensionsSelect=1;1;1\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("Extensions=.jpg;.png;.gif\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("ArchiveExtensionIndex=0\r\n"), std::string::npos) << "no format checked any more";
+    EXPECT_EQ(SectionLines(saved, "Archive"),
+              (std::vector<std::string>{".7z=7-zip32.DLL,SevenZip,\"a $Q $A $D\",-q", ".rar=R.DLL,Rar,\"a $A $D\""}));
+    EXPECT_EQ(SectionLines(saved, "Other"), (std::vector<std::string>{"Thing=1"}));
+}
+
+TEST(UnitFennoroSettings, APositionOutsideTheFormatsChecksNoneAndAnEmptyListNoExtension)
+{
+    UiFennoroWindow window({"[Setting]", "ArchiveExtensionIndex=7", "Extensions=", "CopyDragFileName="});
+    TFormFennoro& form = window.Form();
+    EXPECT_TRUE(CheckedCaptions(*form.MainMenuArchiveExtension).empty());
+    EXPECT_EQ(form.MainMenuExtensions->Count(), 0u);
+    form.EditFolder->SetText("C:\\");
+    window.Choose(*form.ActionFind);
+    EXPECT_EQ(window.Status(), "許容拡張子が選択されていません");
+    window.Destroy();
+    const std::string saved = UiFennoroWindow::SettingsText();
+    EXPECT_NE(saved.find("ArchiveExtensionIndex=0\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("Extensions=\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("ExtensionsSelect=\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("CopyDragFileName=\r\n"), std::string::npos) << "read, never written";
+}
+
+TEST(UnitFennoroSettings, AMaximisedWindowComesBackMaximisedWithItsNormalFrame)
+{
+    UiFennoroWindow window({"[Setting]", "Window=50,60,600,400,2"});
+    EXPECT_TRUE(IsZoomed(window->Handle()));
+    window.Destroy();
+    EXPECT_NE(UiFennoroWindow::SettingsText().find("Window=50,60,600,400,2\r\n"), std::string::npos)
+        << UiFennoroWindow::SettingsText();
+}
