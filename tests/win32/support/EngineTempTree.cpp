@@ -167,3 +167,20 @@ std::string EngineTempTree::Read(const std::string& relative) const
     CloseHandle(file);
     return content;
 }
+
+std::string EngineRecycleBinFiles()
+{
+    char dataHome[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("XDG_DATA_HOME", dataHome, sizeof dataHome);
+    if (length == 0 || length >= sizeof dataHome) return {};
+    using DosFileName = WCHAR*(CDECL*)(const char*);
+    const auto toDos = reinterpret_cast<DosFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    if (!toDos) return {};
+    WCHAR* dos = toDos((std::string(dataHome) + "/Trash/files").c_str());
+    if (!dos) return {};
+    char path[MAX_PATH * 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, dos, -1, path, sizeof path, nullptr, nullptr);
+    HeapFree(GetProcessHeap(), 0, dos);
+    return IncludeTrailingPathDelimiter(path);
+}

@@ -51,3 +51,7 @@ bool EngineRunProcess(const std::string& commandLine);
 
 // The Unix path (UTF-8) of a Windows path under Wine; empty elsewhere.
 std::string EngineUnixPath(const std::string& windowsPath);
+
+// The folder where the recycle bin keeps the moved items (under Wine: the
+// sandbox's $XDG_DATA_HOME/Trash/files), with a trailing separator; empty when unknown.
+std::string EngineRecycleBinFiles();

@@ -1,0 +1,374 @@
+// The compress job against fixture archiver libraries and real folders.
+#include "engine/win32/UnitThreadFennoro.h"
+#include "win32/support/EngineDialogAnswerer.h"
+#include "win32/support/EngineTempTree.h"
+#include "win32/support/EngineTestOwner.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+const char Archiver[] = "fixture_archiver.dll";
+const char ZipTemplate[] = R"(a -r $Q -tzip "$A" "$D" *)";
+
+// The fixture's script, set for the duration of a test and cleared after it.
+class Script {
+public:
+    Script& Set(const char* name, const std::string& value)
+    {
+        SetEnvironmentVariableA(name, value.c_str());
+        Names.push_back(name);
+        return *this;
+    }
+    ~Script()
+    {
+        for (const char* name : Names) SetEnvironmentVariableA(name, nullptr);
+    }
+
+private:
+    std::vector<const char*> Names;
+};
+
+struct CompressOptions {
+    std::string Extension = ".zip";
+    std::string Quiet;
+    bool RemoveFolder = false;
+    std::string Template = ZipTemplate;
+    std::string Function = "Fixture";
+    std::string Dll = Archiver;
+};
+
+void Compress(EngineTestOwner& owner, const CompressOptions& options = {}, TThreadFennoro** running = nullptr)
+{
+    TThreadFennoro worker(owner, options.Extension, options.Quiet, options.RemoveFolder, options.Template,
+                          options.Function, options.Dll);
+    if (running) *running = &worker;
+    worker.WaitFor();
+    EXPECT_FALSE(worker.Running());
+    EXPECT_EQ(worker.FatalMessage(), "");
+    if (running) *running = nullptr;
+}
+
+void ExpectRow(const EngineTestOwner& owner, const std::string& name, bool checked, FolderCompressState state,
+               const std::string& result, const std::string& remark)
+{
+    const FolderRow& row = owner.Row(name);
+    EXPECT_EQ(row.Checked, checked) << name;
+    EXPECT_EQ(row.CompressState, state) << name;
+    EXPECT_EQ(row.Result, result) << name;
+    EXPECT_EQ(row.Remark, remark) << name;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t from = 0;
+    for (size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
+        lines.push_back(text.substr(from, end - from));
+    }
+    return lines;
+}
+
+// A tree with one folder of two images per name, each with a row as the find left it.
+void Folders(EngineTempTree& tree, EngineTestOwner& owner, std::initializer_list<const char*> names)
+{
+    for (const char* name : names) {
+        tree.File(std::string(name) + "\\01.jpg", "one");
+        tree.File(std::string(name) + "\\02.jpg", "two");
+        owner.Add(tree.Root(), name, true);
+    }
+}
+
+} // namespace
+
+TEST(CompressJob, SuccessWritesTheArchiveAndClearsTheRow)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Folders(tree, owner, {"a", "b"});
+    owner.Add(tree.Root(), "unchecked", false);
+    owner.Rows.back()->Result = "空のフォルダです";
+
+    Compress(owner);
+    ExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮しました", "a.zip");
+    ExpectRow(owner, "b", false, FolderCompressState::Compressed, "*圧縮しました", "b.zip");
+    ExpectRow(owner, "unchecked", false, FolderCompressState::Untried, "空のフォルダです", "");
+    EXPECT_TRUE(tree.IsFile("a.zip"));
+    EXPECT_TRUE(tree.IsFile("b.zip"));
+    EXPECT_TRUE(tree.IsFile("a\\01.jpg")) << "removal is off: the folder stays";
+    EXPECT_EQ(owner.Changed, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(owner.Statuses, (std::vector<std::string>{"圧縮中: ", "圧縮中: a", "圧縮中: b", "圧縮が終了しました"}));
+}
+
+TEST(CompressJob, TheCommandLineReachesTheLibraryByteForByte)
+{
+    // 表 ends in the byte 0x5C: the folder's separator must still be added.
+    EngineTempTree tree("表ソ");
+    EngineTestOwner owner;
+    Folders(tree, owner, {"旅行表", "trip"});
+    const std::string log = tree.Path("log.txt");
+    Script script;
+    script.Set("FENNORO_FIXTURE_LOG", log);
+
+    CompressOptions quiet;
+    quiet.Quiet = "-hide";
+    Compress(owner, quiet);
+    const std::string root = tree.Root();
+    const std::vector<std::string> expected = {
+        "running",
+        "call a -r -hide -tzip \"" + root + "旅行表.zip\" \"" + root + "旅行表\\\" *",
+        "running",
+        "call a -r -hide -tzip \"" + root + "trip.zip\" \"" + root + "trip\\\" *",
+    };
+    EXPECT_EQ(Lines(tree.Read("log.txt")), expected);
+    ExpectRow(owner, "旅行表", false, FolderCompressState::Compressed, "*圧縮しました", "旅行表.zip");
+    EXPECT_EQ(tree.Read("旅行表.zip"), expected[1].substr(5)) << "the fixture stores the line it got";
+
+    // Quiet off: the placeholder gives way to nothing, the blanks around it stay.
+    DeleteFileA(log.c_str());
+    DeleteFileA(tree.Path("trip.zip").c_str());
+    owner.Rows[1]->Checked = true;
+    owner.Rows[1]->CompressState = FolderCompressState::Untried;
+    Compress(owner);
+    EXPECT_EQ(Lines(tree.Read("log.txt")),
+              (std::vector<std::string>{"running", "call a -r  -tzip \"" + root + "trip.zip\" \"" + root + "trip\\\" *"}));
+}
+
+TEST(CompressJob, FailuresKeepTheRowCheckedForTheNextRun)
+{
+    struct Case {
+        const char* Title;
+        CompressOptions Options;
+        const char* Variable;
+        const char* Value;
+        std::string Result;
+        std::string Remark;
+        bool Called;
+    };
+    CompressOptions missing;
+    missing.Dll = "no_such_archiver.dll";
+    CompressOptions noEntry;
+    noEntry.Dll = "fixture_noentry.dll";
+    CompressOptions noRunning;
+    noRunning.Dll = "fixture_norunning.dll";
+    CompressOptions wrongName;
+    wrongName.Function = "SevenZip";
+    CompressOptions emptyName;
+    emptyName.Dll = "";
+    const Case cases[] = {
+        {"missing library", missing, nullptr, nullptr, "!致命的なエラー", "no_such_archiver.dllをロードできません", false},
+        {"empty library name", emptyName, nullptr, nullptr, "!致命的なエラー", "をロードできません", false},
+        {"no entry point", noEntry, nullptr, nullptr, "!致命的なエラー",
+         "fixture_noentry.dllのFixture関数が見つかりません", false},
+        {"wrong entry point", wrongName, nullptr, nullptr, "!致命的なエラー",
+         "fixture_archiver.dllのSevenZip関数が見つかりません", false},
+        {"no running check", noRunning, nullptr, nullptr, "!致命的なエラー",
+         "fixture_norunning.dllのFixtureGetRunning関数が見つかりません", false},
+        {"busy", {}, "FENNORO_FIXTURE_BUSY", "1", "!致命的なエラー",
+         "fixture_archiver.dllは現在動作中なので使用できません", false},
+        {"returns 2", {}, "FENNORO_FIXTURE_MODE", "fail:2:ファイルが開けません", "!圧縮に失敗: 戻り値=2",
+         "ファイルが開けません", true},
+        {"returns negative", {}, "FENNORO_FIXTURE_MODE", "fail:-32768:", "!圧縮に失敗: 戻り値=-32768", "", true},
+        {"fills the buffer", {}, "FENNORO_FIXTURE_MODE", "flood", "!圧縮に失敗: 戻り値=1", std::string(1023, 'x'),
+         true},
+        {"no archive made", {}, "FENNORO_FIXTURE_MODE", "none", "!書庫が作成されていません", "a.zip", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Title);
+        EngineTempTree tree;
+        EngineTestOwner owner;
+        Folders(tree, owner, {"a", "b"});
+        Script script;
+        script.Set("FENNORO_FIXTURE_LOG", tree.Path("log.txt"));
+        if (c.Variable) script.Set(c.Variable, c.Value);
+        CompressOptions options = c.Options;
+        options.RemoveFolder = true;  // no failure may cost the folder
+        Compress(owner, options);
+
+        std::string remarkB = c.Remark;
+        if (remarkB == "a.zip") remarkB = "b.zip";
+        ExpectRow(owner, "a", true, FolderCompressState::Untried, c.Result, c.Remark);
+        ExpectRow(owner, "b", true, FolderCompressState::Untried, c.Result, remarkB);
+        EXPECT_TRUE(tree.IsFile("a\\01.jpg"));
+        EXPECT_TRUE(tree.IsFile("b\\02.jpg"));
+        const std::string log = tree.Read("log.txt");
+        EXPECT_EQ(log.find("call ") != std::string::npos, c.Called);
+        EXPECT_EQ(owner.Statuses.back(), "圧縮が終了しました");
+    }
+}
+
+TEST(CompressJob, AnExistingArchiveIsNeverOverwritten)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Folders(tree, owner, {"first", "second"});
+    tree.File("first.zip", "precious");
+    Script script;
+    script.Set("FENNORO_FIXTURE_LOG", tree.Path("log.txt"));
+    Compress(owner);
+
+    ExpectRow(owner, "first", true, FolderCompressState::Untried, "!書庫が既存します", "first.zip");
+    ExpectRow(owner, "second", false, FolderCompressState::Compressed, "*圧縮しました", "second.zip");
+    EXPECT_EQ(tree.Read("first.zip"), "precious");
+    const std::vector<std::string> calls = Lines(tree.Read("log.txt"));
+    ASSERT_EQ(calls.size(), 2u) << "only the second folder reached the library";
+    EXPECT_NE(calls[1].find("second.zip"), std::string::npos);
+}
+
+TEST(CompressJob, CompressedRowsAreNeverPickedAgain)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Folders(tree, owner, {"good", "bad"});
+    Script script;
+    script.Set("FENNORO_FIXTURE_FAIL_IF", "bad.zip");
+    Compress(owner);
+    ExpectRow(owner, "good", false, FolderCompressState::Compressed, "*圧縮しました", "good.zip");
+    ExpectRow(owner, "bad", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=2", "failed on request");
+
+    // The user checks the compressed row again: only the failed one is tried.
+    owner.Rows[0]->Checked = true;
+    script.Set("FENNORO_FIXTURE_FAIL_IF", "nothing fails now");
+    Compress(owner);
+    ExpectRow(owner, "good", true, FolderCompressState::Compressed, "*圧縮しました", "good.zip");
+    ExpectRow(owner, "bad", false, FolderCompressState::Compressed, "*圧縮しました", "bad.zip");
+    EXPECT_EQ(owner.Changed, (std::vector<std::string>{"good", "bad", "bad"}));
+
+    // Nothing checked and untried is left: the job ends at once and changes nothing.
+    owner.Statuses.clear();
+    Compress(owner);
+    EXPECT_EQ(owner.Statuses, (std::vector<std::string>{"圧縮中: ", "圧縮が終了しました"}));
+    EXPECT_EQ(owner.Changed.size(), 3u);
+}
+
+TEST(CompressJob, TheNextRowIsTheFirstInTheListsCurrentOrder)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Folders(tree, owner, {"a", "b", "c"});
+    bool sorted = false;
+    owner.OnStatus = [&](const std::string& text) {
+        if (text == "圧縮中: a" && !sorted) {
+            owner.ReverseOrder();  // a column click while the job runs
+            sorted = true;
+        }
+    };
+    Compress(owner);
+    EXPECT_EQ(owner.Changed, (std::vector<std::string>{"a", "c", "b"}));
+}
+
+TEST(CompressJob, StopWhileAFolderIsBeingCompressed)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Folders(tree, owner, {"a", "b"});
+    const std::string name = "FennoroFixtureHold" + std::to_string(GetCurrentProcessId());
+    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, (name + ".entered").c_str());
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, (name + ".release").c_str());
+    Script script;
+    script.Set("FENNORO_FIXTURE_HOLD", name);
+    {
+        TThreadFennoro worker(owner, ".zip", "", false, ZipTemplate, "Fixture", Archiver);
+        ASSERT_TRUE(EngineWaitServingCalls(entered, 60000));
+        EXPECT_TRUE(worker.Running());
+        worker.RequestStop();
+        SetEvent(release);
+        worker.WaitFor();
+        EXPECT_FALSE(worker.Running());
+    }
+    CloseHandle(entered);
+    CloseHandle(release);
+    ExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮しました", "a.zip");
+    ExpectRow(owner, "b", true, FolderCompressState::Untried, "+圧縮できます", "");
+    EXPECT_FALSE(tree.IsFile("b.zip"));
+    EXPECT_EQ(owner.Statuses.back(), "圧縮を中断しました");
+}
+
+TEST(CompressJob, AnUnexpectedErrorStillEndsTheRun)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Folders(tree, owner, {"a", "b"});
+    Script script;
+    script.Set("FENNORO_FIXTURE_MODE", "fail:7:no");
+    owner.OnStatus = [&](const std::string& text) {
+        if (text == "圧縮中: b") throw std::runtime_error("表示を更新できません");
+    };
+    TThreadFennoro worker(owner, ".zip", "", false, ZipTemplate, "Fixture", Archiver);
+    worker.WaitFor();
+    EXPECT_FALSE(worker.Running());
+    EXPECT_EQ(owner.Statuses.back(), "圧縮中にエラーが発生したため中止しました: 表示を更新できません");
+    // The failed row is back to untried, ready for the next run.
+    ExpectRow(owner, "a", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=7", "no");
+    ExpectRow(owner, "b", true, FolderCompressState::Untried, "+圧縮できます", "");
+}
+
+TEST(CompressJob, CompressedFoldersGoToTheRecycleBin)
+{
+    const std::string bin = EngineRecycleBinFiles();
+    if (bin.empty()) GTEST_SKIP() << "no recycle bin folder known here";
+    EngineTempTree tree;
+    EngineTestOwner owner(true);
+    // The recycle bin keeps the folder's own name: make it unique to this run.
+    const std::string unique = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    const std::string kept = "kept-" + unique, gone = "gone-" + unique, quiet = "quiet-" + unique;
+    Folders(tree, owner, {kept.c_str(), gone.c_str()});
+    Script script;
+    script.Set("FENNORO_FIXTURE_FAIL_IF", kept + ".zip");
+    {
+        EngineDialogAnswerer answerer(IDYES);
+        CompressOptions options;
+        options.RemoveFolder = true;
+        Compress(owner, options);
+        // The shell asked before it moved the folder.
+        EXPECT_EQ(answerer.Answered().size(), 1u);
+    }
+    ExpectRow(owner, gone, false, FolderCompressState::Compressed, "*圧縮しました", gone + ".zip");
+    ExpectRow(owner, kept, true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=2", "failed on request");
+    EXPECT_FALSE(tree.IsFolder(gone));
+    EXPECT_TRUE(tree.IsFile(gone + ".zip"));
+    EXPECT_TRUE(tree.IsFile(kept + "\\01.jpg"));
+    EXPECT_TRUE(GetFileAttributesA((bin + gone + "\\02.jpg").c_str()) != INVALID_FILE_ATTRIBUTES)
+        << "the folder is in the recycle bin, files and all";
+    EXPECT_TRUE(std::find(owner.Statuses.begin(), owner.Statuses.end(), "削除中: " + gone) != owner.Statuses.end());
+
+    // Quiet: the same request without the progress window.
+    Folders(tree, owner, {quiet.c_str()});
+    {
+        EngineDialogAnswerer answerer(IDYES);
+        CompressOptions options;
+        options.RemoveFolder = true;
+        options.Quiet = "-hide";
+        script.Set("FENNORO_FIXTURE_FAIL_IF", "nothing fails now");
+        Compress(owner, options);
+        // The earlier failed row is tried again too; quiet hides the progress, not the question.
+        EXPECT_EQ(answerer.Answered().size(), 2u);
+    }
+    ExpectRow(owner, quiet, false, FolderCompressState::Compressed, "*圧縮しました", quiet + ".zip");
+    EXPECT_FALSE(tree.IsFolder(quiet));
+    EXPECT_TRUE(tree.IsFile(kept + ".zip"));
+    EXPECT_FALSE(tree.IsFolder(kept));
+
+    for (const std::string& name : {gone, quiet, kept}) {
+        EngineRunProcess("/bin/rm -rf \"" + EngineUnixPath(bin + name) + "\"");
+    }
+}
+
+TEST(CompressJob, AFolderTheUserKeepsIsReported)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner(true);
+    Folders(tree, owner, {"a"});
+    {
+        EngineDialogAnswerer answerer(IDNO);
+        CompressOptions options;
+        options.RemoveFolder = true;
+        Compress(owner, options);
+        EXPECT_EQ(answerer.Answered().size(), 1u);
+    }
+    ExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮成功: ただしフォルダの削除に失敗", "a.zip");
+    EXPECT_TRUE(tree.IsFile("a\\01.jpg"));
+    EXPECT_TRUE(tree.IsFile("a.zip"));
+}
