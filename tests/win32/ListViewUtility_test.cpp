@@ -276,8 +276,9 @@ TEST_F(ListViewUtilityTest, BitmapMarksBelowVersionSix)
 
     ListViewColumnSort(List, 2);
     EXPECT_EQ(Marks(), "..b");
-    // This test program carries no arrow bitmaps: the item has the flags and no picture.
-    EXPECT_EQ(HeaderItem(2).hbm, nullptr);
+    // The item shows the program's arrow bitmap when the module carries one, else only the flags.
+    const bool hasArrows = FindResourceA(GetModuleHandleA(nullptr), "ListViewUtility_IDB_DOWN", RT_BITMAP) != nullptr;
+    EXPECT_EQ(HeaderItem(2).hbm != nullptr, hasArrows);
     ListViewColumnSort(List, 0);
     EXPECT_EQ(Marks(), "b..");
 }
