@@ -38,6 +38,14 @@ void ExpectRow(const EngineTestOwner& owner, const std::string& name, bool check
     EXPECT_EQ(row.Remark, remark) << name;
 }
 
+// The job ended on a stop request with exactly one row, of this result.
+void ExpectStoppedAfterOneRow(const EngineTestOwner& owner, const std::string& result)
+{
+    ASSERT_EQ(owner.RowCount(), 1u);
+    EXPECT_EQ(owner.Rows[0]->Result, result);
+    EXPECT_EQ(owner.Statuses.back(), "検索を中断しました");
+}
+
 bool Contains(const std::vector<std::string>& texts, const std::string& text)
 {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
@@ -244,9 +252,7 @@ TEST(FindJob, StopBetweenFoldersAddsNoFurtherRow)
         worker->RequestStop();
     };
     Find(owner, tree.Root(), {}, &worker);
-    ASSERT_EQ(owner.RowCount(), 1u);
-    EXPECT_EQ(owner.Rows[0]->Result, "+圧縮できます");
-    EXPECT_EQ(owner.Statuses.back(), "検索を中断しました");
+    ExpectStoppedAfterOneRow(owner, "+圧縮できます");
 }
 
 TEST(FindJob, StopWhileAFolderIsExamined)
@@ -263,11 +269,9 @@ TEST(FindJob, StopWhileAFolderIsExamined)
         if (text.rfind("検索中: " + tree.Root(), 0) == 0 && worker) worker->RequestStop();
     };
     Find(owner, tree.Root(), {}, &worker);
-    ASSERT_EQ(owner.RowCount(), 1u);
+    ASSERT_NO_FATAL_FAILURE(ExpectStoppedAfterOneRow(owner, "中断されました"));
     EXPECT_FALSE(owner.Rows[0]->Checked);
-    EXPECT_EQ(owner.Rows[0]->Result, "中断されました");
     EXPECT_EQ(owner.Rows[0]->Remark, "");
-    EXPECT_EQ(owner.Statuses.back(), "検索を中断しました");
 
     // A folder without files still gets its own verdict.
     EngineTempTree empty;
@@ -278,9 +282,7 @@ TEST(FindJob, StopWhileAFolderIsExamined)
         if (text.rfind("検索中: " + empty.Root(), 0) == 0 && worker) worker->RequestStop();
     };
     Find(second, empty.Root(), {}, &worker);
-    ASSERT_EQ(second.RowCount(), 1u);
-    EXPECT_EQ(second.Rows[0]->Result, "空のフォルダです");
-    EXPECT_EQ(second.Statuses.back(), "検索を中断しました");
+    ExpectStoppedAfterOneRow(second, "空のフォルダです");
 }
 
 TEST(FindJob, DestroyingARunningWorkerStopsIt)
@@ -293,9 +295,7 @@ TEST(FindJob, DestroyingARunningWorkerStopsIt)
         // sees the request among its files.
         TThreadFennoro worker(owner, tree.Root(), ".jpg", false, true, false);
     }
-    ASSERT_EQ(owner.RowCount(), 1u);
-    EXPECT_EQ(owner.Rows[0]->Result, "中断されました");
-    EXPECT_EQ(owner.Statuses.back(), "検索を中断しました");
+    ExpectStoppedAfterOneRow(owner, "中断されました");
 }
 
 TEST(FindJob, AnUnexpectedErrorEndsTheJobWithItsReason)
