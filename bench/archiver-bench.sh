@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The bundled 7-zip32.DLL against Info-ZIP's zip and 7-Zip's zip writer on the
+# The bundled 7-zip32.DLL against Info-ZIP's zip and 7-Zip's zip writer (and
+# the bundled UNLHA32.DLL and CAB32.DLL against our .zip) on the
 # same generated folders: 8 folders of 24 JPEG pages (900x1300 noise, quality 85,
 # as scanned pages are), then 8 folders of compressible text. The DLL is called
 # once per folder exactly as the program calls it (default quiet template,
@@ -54,7 +55,13 @@ bench_set() {   # name
   echo "== $set: ${#folders[@]} folders, $(printf '%.1f' "$mb") MB"
 
   local ext ms total wall
-  for ext in zip 7z; do
+  for ext in zip 7z lzh cab; do
+    local call
+    case $ext in
+      zip|7z) call=(7-zip32.DLL SevenZip "a -r -hide -t$ext" "*") ;;
+      lzh) call=(UNLHA32.DLL Unlha "a -d1 -n" "*.*") ;;
+      cab) call=(CAB32.DLL Cab "-a -r -i" "*.*") ;;
+    esac
     total=0
     local start
     start=$(now_ms)
@@ -63,15 +70,15 @@ bench_set() {   # name
       name=$(basename "$folder")
       local win="Z:${folder//\//\\}"
       local arc="Z:${out//\//\\}\\$name.$ext"
-      ms=$("$root/scripts/wine-run" "$bin/archiver-call.exe" 7-zip32.DLL SevenZip "a -r -hide -t$ext \"$arc\" \"$win\" *" | tr -d '\r' | sed -n 's/^milliseconds=//p')
-      [ -n "$ms" ] || { echo "7-zip32.DLL failed on $name"; return 1; }
+      ms=$("$root/scripts/wine-run" "$bin/archiver-call.exe" "${call[0]}" "${call[1]}" "${call[2]} \"$arc\" \"$win\" ${call[3]}" | tr -d '\r' | sed -n 's/^milliseconds=//p')
+      [ -n "$ms" ] || { echo "${call[0]} failed on $name"; return 1; }
       total=$((total + ms))
     done
     wall=$(( $(now_ms) - start ))
     eval "dll_$ext=$total"
     eval "size_$ext=$(size_of "$out"/*."$ext")"
-    printf '  7-zip32.DLL .%-3s %7.2f s in the calls (%6.1f MB/s), %7.2f s with Wine start-up; %d bytes\n' \
-      "$ext" "$(awk "BEGIN{print $total/1000}")" "$(awk "BEGIN{print $mb/($total/1000)}")" "$(awk "BEGIN{print $wall/1000}")" "$(eval echo \$size_$ext)"
+    printf '  %-11s .%-3s %7.2f s in the calls (%6.1f MB/s), %7.2f s with Wine start-up; %d bytes\n' \
+      "${call[0]}" "$ext" "$(awk "BEGIN{print $total/1000}")" "$(awk "BEGIN{print $mb/($total/1000)}")" "$(awk "BEGIN{print $wall/1000}")" "$(eval echo \$size_$ext)"
   done
 
   local start=$(now_ms)
@@ -88,6 +95,10 @@ bench_set() {   # name
     "$(awk "BEGIN{print $infozip/$dll_zip}")" "$(awk "BEGIN{print ($size_zip/$size_infozip-1)*100}")"
   printf '  .zip vs 7z a -tzip: speed ratio %.2f, size %+.2f%%\n' \
     "$(awk "BEGIN{print $sevenzip/$dll_zip}")" "$(awk "BEGIN{print ($size_zip/$size_7zip-1)*100}")"
+  for ext in lzh cab; do
+    printf '  .%s vs our .zip: speed ratio %.2f, size %+.2f%%\n' "$ext" \
+      "$(awk "BEGIN{print $dll_zip/$(eval echo \$dll_$ext)}")" "$(awk "BEGIN{print ($(eval echo \$size_$ext)/$size_zip-1)*100}")"
+  done
   rm -rf "$out"
 }
 

@@ -11,8 +11,8 @@ using namespace lh5;
 
 constexpr size_t BufferSize = 1 << 17;
 constexpr int HashBits = 15;
-constexpr int MaxChain = 96;
-constexpr int GoodLength = 32;   // a match this long shortens the lazy search
+constexpr int MaxChain = 32;
+constexpr int GoodLength = 16;   // a match this long shortens the lazy search
 constexpr int NiceLength = 128;  // a match this long ends the search
 constexpr uint32_t TooFar = 4096; // a 3-byte match further back costs more than literals
 

@@ -26,6 +26,17 @@ struct TEntry {
 };
 using TListing = std::map<std::string, TEntry>;  // file path with '\\' (ANSI) -> size and CRC
 
+// Bytes that do not compress, as a JPEG page's.
+std::string Noise(size_t size, uint32_t seed)
+{
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}
+
 std::wstring Wide(const std::string& ansi)
 {
     std::wstring wide(ansi.size() + 1, L'\0');
@@ -153,6 +164,26 @@ TEST_P(CabLhaDll, WithoutTheSubFolderSwitchOnlyTheFolderItselfAndPatternsSelect)
     EXPECT_TRUE(folders.empty());
     ASSERT_EQ(Dll.Call(Command(Archive("jpg"), folder, true, "*.JPG")), 0) << Dll.Output;
     EXPECT_EQ(GetParam().Read(Archive("jpg"), &folders), (TListing{{"ソ\\003.jpg", Expected["ソ\\003.jpg"]}}));
+}
+
+// Empty files only (no data at all), and stored and packed files in turn.
+TEST_P(CabLhaDll, EmptyFilesOnlyAndMethodsInTurn)
+{
+    Temp.AddFile("空\\a.jpg", "");
+    Temp.AddFile("空\\表\\b.jpg", "");
+    ASSERT_EQ(Dll.Call(Command(Archive("空"), Temp.Path() + "空\\")), 0) << Dll.Output;
+    std::vector<std::string> folders;
+    EXPECT_EQ(GetParam().Read(Archive("空"), &folders), (TListing{{"a.jpg", {}}, {"表\\b.jpg", {}}}));
+
+    TListing expected;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = std::to_string(i) + (i % 3 == 0 ? ".txt" : i % 3 == 1 ? ".jpg" : ".empty");
+        const std::string data = i % 3 == 0 ? std::string(20000, static_cast<char>('a' + i)) : i % 3 == 1 ? Noise(100000, i) : "";
+        Temp.AddFile("交互\\" + name, data);
+        expected[name] = {data.size(), Crc32Update(0, data.data(), data.size())};
+    }
+    ASSERT_EQ(Dll.Call(Command(Archive("交互"), Temp.Path() + "交互\\")), 0) << Dll.Output;
+    EXPECT_EQ(GetParam().Read(Archive("交互"), &folders), expected);
 }
 
 TEST_P(CabLhaDll, ExistingArchiveIsNeverTouched)

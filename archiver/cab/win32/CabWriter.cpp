@@ -7,6 +7,7 @@
 #include "archiver/common/win32/TextConvert.h"
 
 #include <fci.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,33 @@
 namespace {
 
 constexpr char CabinetName[] = "*cabinet";
+constexpr size_t ProbeSize = 64 * 1024;
+
+bool IsEmptyFile(const TCabSource& source)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(FullFileSystemPath(source.Path).c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow == 0 &&
+           data.nFileSizeHigh == 0;
+}
+
+// Whether MSZIP pays for a file, judged on its first 64 KiB deflated quickly:
+// pages already compressed (JPEG, PNG) are stored instead. A file that cannot
+// be read here is left to the packing itself to report.
+bool CompressionPays(const TCabSource& source)
+{
+    HANDLE file = CreateFileW(FullFileSystemPath(source.Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    std::vector<Bytef> head(ProbeSize);
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
+    CloseHandle(file);
+    if (!ok || read == 0) return true;
+    uLongf packed = compressBound(read);
+    std::vector<Bytef> out(packed);
+    if (compress2(out.data(), &packed, head.data(), read, 1) != Z_OK) return true;
+    return read < ProbeSize ? packed < read : packed * 100 < static_cast<uLongf>(read) * 97;
+}
 
 // The archive being written, as the library's cabinet file.
 class TSinkStore final : public TCabinetStore {
@@ -101,6 +129,10 @@ private:
 } // namespace
 
 struct TCabWriter::TState {
+    explicit TState(TByteSink& cabinet) : Cabinet(cabinet) {}
+    TByteSink& Cabinet;
+    std::vector<TCabSource> Added;
+    uint64_t AddedBytes = 0;
     TCabinetFiles Files;
     std::function<void()> Poll;
     const TCabSource* Current = nullptr;
@@ -213,14 +245,15 @@ FNFCIGETOPENINFO(OpenSource)
 
 } // namespace
 
-TCabWriter::TCabWriter(TByteSink& cabinet, std::function<void()> poll) : State(std::make_unique<TState>())
+TCabWriter::TCabWriter(TByteSink& cabinet, std::function<void()> poll) : State(std::make_unique<TState>(cabinet))
 {
     State->Poll = std::move(poll);
     State->Files.Add(CabinetName, std::make_shared<TSinkStore>(cabinet));
     CCAB cab{};
     cab.cb = 0x7FFFFFFF;
     cab.cbFolderThresh = 0x7FFFFFFF;
-    cab.setID = static_cast<USHORT>(GetTickCount());
+    SetId = static_cast<uint16_t>(GetTickCount());
+    cab.setID = SetId;
     std::strcpy(cab.szCab, CabinetName);
     Context = FCICreate(&State->Error, FilePlaced, Allocate, Release, Open, Read, Write, Close, Seek, Delete, TemporaryName, &cab,
                         State.get());
@@ -257,13 +290,18 @@ TEntryDigest TCabWriter::AddFile(const TCabSource& source)
     char key[] = "source";  // the file itself is found through Current
     std::vector<char> name(source.NameInCabinet.begin(), source.NameInCabinet.end());
     name.push_back('\0');
-    if (!FCIAddFile(Context, key, name.data(), FALSE, NextCabinet, Status, OpenSource, tcompTYPE_MSZIP)) Fail("FCIAddFile");
+    // A change of method starts a new folder of the cabinet; an empty file has
+    // nothing to pack and keeps the method before it.
+    if (!IsEmptyFile(source)) Method = CompressionPays(source) ? tcompTYPE_MSZIP : tcompTYPE_NONE;
+    if (!FCIAddFile(Context, key, name.data(), FALSE, NextCabinet, Status, OpenSource, static_cast<TCOMP>(Method))) Fail("FCIAddFile");
     State->Files.RethrowIfFailed();
     const std::shared_ptr<TSourceStore> store = State->CurrentStore;
     State->CurrentStore.reset();
     if (!store || store->CheckedSize() != store->Size()) {
         throw TArchiverError(ArchiverSourceError, "ファイルを最後まで読み込めませんでした: " + source.DisplayName);
     }
+    State->Added.push_back(source);
+    State->AddedBytes += store->Size();
     TEntryDigest digest;
     digest.Name = source.NameInCabinet;
     digest.DisplayName = source.DisplayName;
@@ -272,9 +310,54 @@ TEntryDigest TCabWriter::AddFile(const TCabSource& source)
     return digest;
 }
 
+namespace {
+
+// A cabinet of empty files only: one folder without data blocks, and a file
+// entry for each. (Wine's library cannot write a cabinet without data.)
+void WriteCabinetWithoutData(TByteSink& sink, const std::vector<TCabSource>& files, uint16_t setId)
+{
+    constexpr uint32_t HeaderSize = 36, FolderSize = 8;
+    std::vector<uint8_t> entries;
+    for (const TCabSource& file : files) {
+        PutLe32(entries, 0);  // size
+        PutLe32(entries, 0);  // offset in the folder
+        PutLe16(entries, 0);  // folder
+        PutLe16(entries, HIWORD(file.DosDateTime));
+        PutLe16(entries, LOWORD(file.DosDateTime));
+        PutLe16(entries, static_cast<uint16_t>(file.Attributes | (file.Utf8Name ? _A_NAME_IS_UTF : 0)));
+        entries.insert(entries.end(), file.NameInCabinet.begin(), file.NameInCabinet.end());
+        entries.push_back(0);
+    }
+    const uint32_t total = HeaderSize + FolderSize + static_cast<uint32_t>(entries.size());
+    std::vector<uint8_t> cabinet = {'M', 'S', 'C', 'F'};
+    PutLe32(cabinet, 0);
+    PutLe32(cabinet, total);
+    PutLe32(cabinet, 0);
+    PutLe32(cabinet, HeaderSize + FolderSize);  // first file entry
+    PutLe32(cabinet, 0);
+    cabinet.push_back(3);  // format version 1.3
+    cabinet.push_back(1);
+    PutLe16(cabinet, 1);   // folders
+    PutLe16(cabinet, static_cast<uint16_t>(files.size()));
+    PutLe16(cabinet, 0);   // flags
+    PutLe16(cabinet, setId);
+    PutLe16(cabinet, 0);   // number in the set
+    PutLe32(cabinet, total);  // the folder's data would start at the end
+    PutLe16(cabinet, 0);   // no data blocks
+    PutLe16(cabinet, tcompTYPE_NONE);
+    cabinet.insert(cabinet.end(), entries.begin(), entries.end());
+    sink.Write(cabinet.data(), cabinet.size());
+}
+
+} // namespace
+
 void TCabWriter::Finish()
 {
     State->Current = nullptr;
+    if (State->AddedBytes == 0 && State->Cabinet.Position() == 0) {
+        WriteCabinetWithoutData(State->Cabinet, State->Added, SetId);
+        return;
+    }
     if (!FCIFlushCabinet(Context, FALSE, NextCabinet, Status)) Fail("FCIFlushCabinet");
     State->Files.RethrowIfFailed();
 }

@@ -45,4 +45,6 @@ private:
     [[noreturn]] void Fail(const char* step);
     std::unique_ptr<TState> State;
     void* Context = nullptr;  // HFCI
+    unsigned Method = 1;      // of the folder being filled: MSZIP until a file says otherwise
+    uint16_t SetId = 0;
 };

@@ -98,49 +98,56 @@ INT_PTR TCabinetFiles::OpenStore(std::shared_ptr<TCabinetStore> store)
     return reinterpret_cast<INT_PTR>(handle.release());
 }
 
-TCabinetFiles::THandle& TCabinetFiles::HandleOf(INT_PTR handle) const
+// As with the C runtime, a handle that is not open gives an error code, not a
+// failure: Wine's library touches the data file of a cabinet that has no data.
+TCabinetFiles::THandle* TCabinetFiles::HandleOf(INT_PTR handle) const
 {
     auto* pointer = reinterpret_cast<THandle*>(handle);
-    if (Handles.count(pointer) == 0) throw TArchiverError(ArchiverInternalError, "不正なファイルハンドルです");
-    return *pointer;
+    return Handles.count(pointer) ? pointer : nullptr;
 }
 
 std::shared_ptr<TCabinetStore> TCabinetFiles::StoreOf(INT_PTR handle) const
 {
-    return HandleOf(handle).Store;
+    THandle* h = HandleOf(handle);
+    if (!h) throw TArchiverError(ArchiverInternalError, "不正なファイルハンドルです");
+    return h->Store;
 }
 
 UINT TCabinetFiles::Read(INT_PTR handle, void* data, UINT size)
 {
-    THandle& h = HandleOf(handle);
-    const size_t read = h.Store->ReadAt(h.Position, data, size);
-    h.Position += read;
+    THandle* h = HandleOf(handle);
+    if (!h) return static_cast<UINT>(-1);
+    const size_t read = h->Store->ReadAt(h->Position, data, size);
+    h->Position += read;
     return static_cast<UINT>(read);
 }
 
 UINT TCabinetFiles::Write(INT_PTR handle, const void* data, UINT size)
 {
-    THandle& h = HandleOf(handle);
-    h.Store->WriteAt(h.Position, data, size);
-    h.Position += size;
+    THandle* h = HandleOf(handle);
+    if (!h) return static_cast<UINT>(-1);
+    h->Store->WriteAt(h->Position, data, size);
+    h->Position += size;
     return size;
 }
 
 long TCabinetFiles::Seek(INT_PTR handle, long distance, int origin)
 {
-    THandle& h = HandleOf(handle);
+    THandle* h = HandleOf(handle);
+    if (!h) return -1;
     int64_t base = 0;
-    if (origin == SEEK_CUR) base = static_cast<int64_t>(h.Position);
-    else if (origin == SEEK_END) base = static_cast<int64_t>(h.Store->Size());
+    if (origin == SEEK_CUR) base = static_cast<int64_t>(h->Position);
+    else if (origin == SEEK_END) base = static_cast<int64_t>(h->Store->Size());
     const int64_t position = base + distance;
     if (position < 0 || position > 0x7FFFFFFF) return -1;
-    h.Position = static_cast<uint64_t>(position);
+    h->Position = static_cast<uint64_t>(position);
     return static_cast<long>(position);
 }
 
 int TCabinetFiles::Close(INT_PTR handle)
 {
-    THandle* pointer = &HandleOf(handle);
+    THandle* pointer = HandleOf(handle);
+    if (!pointer) return -1;
     Handles.erase(pointer);
     delete pointer;
     return 0;

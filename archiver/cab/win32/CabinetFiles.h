@@ -72,7 +72,7 @@ private:
         std::shared_ptr<TCabinetStore> Store;
         uint64_t Position = 0;
     };
-    THandle& HandleOf(INT_PTR handle) const;
+    THandle* HandleOf(INT_PTR handle) const;
 
     std::map<std::string, std::shared_ptr<TCabinetStore>> Stores;
     std::set<THandle*> Handles;
