@@ -16,18 +16,31 @@ using namespace lh5;
     throw TLhaFormatError(what);
 }
 
+[[noreturn]] void BadTable()
+{
+    Fail("圧縮データの符号表が壊れています");
+}
+
+// The number of code lengths sent; 0 means a code of one symbol, sent next
+// and then coded without bits (decoder is then set up already).
+int ReadLengthCount(TBitReader& reader, THuffmanDecoder& decoder, int symbolCount, int countBits)
+{
+    const int n = static_cast<int>(reader.Get(countBits));
+    if (n > symbolCount) BadTable();
+    if (n == 0) {
+        const uint32_t symbol = reader.Get(countBits);
+        if (symbol >= static_cast<uint32_t>(symbolCount)) BadTable();
+        decoder.SetSingle(static_cast<uint16_t>(symbol));
+    }
+    return n;
+}
+
 // Code lengths sent as 3-bit values, 7 and up extended in unary; after the
 // entry at position special a 2-bit count of zero lengths follows.
 void ReadShortLengths(TBitReader& reader, THuffmanDecoder& decoder, int symbolCount, int countBits, int special)
 {
-    const int n = static_cast<int>(reader.Get(countBits));
-    if (n == 0) {
-        const uint32_t symbol = reader.Get(countBits);
-        if (symbol >= static_cast<uint32_t>(symbolCount)) Fail("圧縮データの符号表が壊れています");
-        decoder.SetSingle(static_cast<uint16_t>(symbol));
-        return;
-    }
-    if (n > symbolCount) Fail("圧縮データの符号表が壊れています");
+    const int n = ReadLengthCount(reader, decoder, symbolCount, countBits);
+    if (n == 0) return;
     std::vector<uint8_t> lengths(symbolCount, 0);
     int i = 0;
     while (i < n) {
@@ -35,7 +48,7 @@ void ReadShortLengths(TBitReader& reader, THuffmanDecoder& decoder, int symbolCo
         int length = static_cast<int>(peek >> 13);
         if (length == 7) {
             for (uint32_t mask = 1u << 12; mask & peek; mask >>= 1) ++length;
-            if (length > MaxCodeLength) Fail("圧縮データの符号表が壊れています");
+            if (length > MaxCodeLength) BadTable();
         }
         reader.Skip(length < 7 ? 3 : length - 3);
         lengths[i++] = static_cast<uint8_t>(length);
@@ -43,19 +56,13 @@ void ReadShortLengths(TBitReader& reader, THuffmanDecoder& decoder, int symbolCo
             for (uint32_t zeros = reader.Get(2); zeros > 0 && i < symbolCount; --zeros) lengths[i++] = 0;
         }
     }
-    if (!decoder.Build(lengths)) Fail("圧縮データの符号表が壊れています");
+    if (!decoder.Build(lengths)) BadTable();
 }
 
 void ReadCodeLengths(TBitReader& reader, const THuffmanDecoder& lengthDecoder, THuffmanDecoder& decoder)
 {
-    const int n = static_cast<int>(reader.Get(CodeCountBits));
-    if (n == 0) {
-        const uint32_t symbol = reader.Get(CodeCountBits);
-        if (symbol >= static_cast<uint32_t>(CodeCount)) Fail("圧縮データの符号表が壊れています");
-        decoder.SetSingle(static_cast<uint16_t>(symbol));
-        return;
-    }
-    if (n > CodeCount) Fail("圧縮データの符号表が壊れています");
+    const int n = ReadLengthCount(reader, decoder, CodeCount, CodeCountBits);
+    if (n == 0) return;
     std::vector<uint8_t> lengths(CodeCount, 0);
     int i = 0;
     while (i < n) {
@@ -63,14 +70,14 @@ void ReadCodeLengths(TBitReader& reader, const THuffmanDecoder& lengthDecoder, T
         if (symbol <= 2) {
             const int zeros = symbol == 0 ? 1 : symbol == 1 ? static_cast<int>(reader.Get(4)) + 3
                                                             : static_cast<int>(reader.Get(CodeCountBits)) + 20;
-            if (i + zeros > n) Fail("圧縮データの符号表が壊れています");
+            if (i + zeros > n) BadTable();
             i += zeros;
         } else {
             lengths[i++] = static_cast<uint8_t>(symbol - 2);
         }
         if (reader.Overrun()) Fail("圧縮データが途中で終わっています");
     }
-    if (!decoder.Build(lengths)) Fail("圧縮データの符号表が壊れています");
+    if (!decoder.Build(lengths)) BadTable();
 }
 
 // The decoded bytes, with the last window kept for copies.

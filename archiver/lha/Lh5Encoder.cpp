@@ -182,6 +182,23 @@ void TLh5Encoder::EmitMatch(int length, uint32_t distance)
     if (codes_.size() >= blockSymbols_) EncodeBlock();
 }
 
+// Builds the code for the frequencies and sends its lengths in the short form;
+// a code of fewer than two symbols goes as its one symbol, coded without bits.
+TLh5Encoder::TCode TLh5Encoder::SendShortCode(const std::vector<uint32_t>& frequencies, int countBits, int special)
+{
+    TCode code{std::vector<uint8_t>(frequencies.size(), 0), std::vector<uint16_t>(frequencies.size(), 0)};
+    int last = 0;
+    if (CountUsed(frequencies, last) >= 2) {
+        code.Lengths = BuildCodeLengths(frequencies, MaxCodeLength);
+        code.Bits = CanonicalCodes(code.Lengths);
+        WriteShortLengths(code.Lengths, countBits, special);
+    } else {
+        writer_.Put(0, countBits);
+        writer_.Put(static_cast<uint32_t>(last), countBits);
+    }
+    return code;
+}
+
 void TLh5Encoder::WriteShortLengths(const std::vector<uint8_t>& lengths, int countBits, int special)
 {
     int n = static_cast<int>(lengths.size());
@@ -199,88 +216,73 @@ void TLh5Encoder::WriteShortLengths(const std::vector<uint8_t>& lengths, int cou
     }
 }
 
+// The literal-and-length code's lengths go through the short code-length
+// alphabet: 0 one zero, 1 a run of 3 to 18 zeros, 2 a run of 20 and more,
+// n+2 length n; that alphabet's own code is sent first.
+void TLh5Encoder::SendCodeLengths(const std::vector<uint8_t>& lengths)
+{
+    int n = CodeCount;
+    while (n > 0 && lengths[n - 1] == 0) --n;
+    struct Item { int symbol; int extraBits; uint32_t extra; };
+    std::vector<Item> items;
+    for (int i = 0; i < n;) {
+        if (lengths[i] != 0) {
+            items.push_back({lengths[i++] + 2, 0, 0});
+            continue;
+        }
+        int zeros = 0;
+        while (i < n && lengths[i] == 0) {
+            ++i;
+            ++zeros;
+        }
+        if (zeros <= 2) {
+            for (int k = 0; k < zeros; ++k) items.push_back({0, 0, 0});
+        } else if (zeros <= 18) {
+            items.push_back({1, 4, static_cast<uint32_t>(zeros - 3)});
+        } else if (zeros == 19) {
+            items.push_back({0, 0, 0});
+            items.push_back({1, 4, 15});
+        } else {
+            items.push_back({2, CodeCountBits, static_cast<uint32_t>(zeros - 20)});
+        }
+    }
+    std::vector<uint32_t> frequencies(LengthCodeCount, 0);
+    for (const Item& item : items) ++frequencies[item.symbol];
+    const TCode lengthCode = SendShortCode(frequencies, LengthCountBits, 3);
+    writer_.Put(static_cast<uint32_t>(n), CodeCountBits);
+    for (const Item& item : items) {
+        writer_.Put(lengthCode.Bits[item.symbol], lengthCode.Lengths[item.symbol]);
+        if (item.extraBits) writer_.Put(item.extra, item.extraBits);
+    }
+}
+
 void TLh5Encoder::EncodeBlock()
 {
     if (codes_.empty()) return;
     writer_.Put(static_cast<uint32_t>(codes_.size()), 16);
 
     int lastCode = 0;
-    std::vector<uint8_t> codeLengths(CodeCount, 0);
-    std::vector<uint16_t> codeBits(CodeCount, 0);
+    TCode code{std::vector<uint8_t>(CodeCount, 0), std::vector<uint16_t>(CodeCount, 0)};
     if (CountUsed(codeFrequency_, lastCode) >= 2) {
-        codeLengths = BuildCodeLengths(codeFrequency_, MaxCodeLength);
-        codeBits = CanonicalCodes(codeLengths);
-        // The code lengths themselves go through the short code-length alphabet:
-        // 0 one zero, 1 a run of 3 to 18 zeros, 2 a run of 20 and more, n+2 length n.
-        int n = CodeCount;
-        while (n > 0 && codeLengths[n - 1] == 0) --n;
-        struct Item { int symbol; int extraBits; uint32_t extra; };
-        std::vector<Item> items;
-        for (int i = 0; i < n;) {
-            if (codeLengths[i] != 0) {
-                items.push_back({codeLengths[i++] + 2, 0, 0});
-                continue;
-            }
-            int zeros = 0;
-            while (i < n && codeLengths[i] == 0) {
-                ++i;
-                ++zeros;
-            }
-            if (zeros <= 2) {
-                for (int k = 0; k < zeros; ++k) items.push_back({0, 0, 0});
-            } else if (zeros <= 18) {
-                items.push_back({1, 4, static_cast<uint32_t>(zeros - 3)});
-            } else if (zeros == 19) {
-                items.push_back({0, 0, 0});
-                items.push_back({1, 4, 15});
-            } else {
-                items.push_back({2, CodeCountBits, static_cast<uint32_t>(zeros - 20)});
-            }
-        }
-        std::vector<uint32_t> lengthFrequency(LengthCodeCount, 0);
-        for (const Item& item : items) ++lengthFrequency[item.symbol];
-        int lastLength = 0;
-        std::vector<uint8_t> lengthLengths(LengthCodeCount, 0);
-        std::vector<uint16_t> lengthBits(LengthCodeCount, 0);
-        if (CountUsed(lengthFrequency, lastLength) >= 2) {
-            lengthLengths = BuildCodeLengths(lengthFrequency, MaxCodeLength);
-            lengthBits = CanonicalCodes(lengthLengths);
-            WriteShortLengths(lengthLengths, LengthCountBits, 3);
-        } else {
-            writer_.Put(0, LengthCountBits);
-            writer_.Put(static_cast<uint32_t>(lastLength), LengthCountBits);
-        }
-        writer_.Put(static_cast<uint32_t>(n), CodeCountBits);
-        for (const Item& item : items) {
-            writer_.Put(lengthBits[item.symbol], lengthLengths[item.symbol]);
-            if (item.extraBits) writer_.Put(item.extra, item.extraBits);
-        }
+        code.Lengths = BuildCodeLengths(codeFrequency_, MaxCodeLength);
+        code.Bits = CanonicalCodes(code.Lengths);
+        SendCodeLengths(code.Lengths);
     } else {
+        // One symbol only: an empty code-length code, then the symbol itself.
         writer_.Put(0, LengthCountBits);
         writer_.Put(0, LengthCountBits);
         writer_.Put(0, CodeCountBits);
         writer_.Put(static_cast<uint32_t>(lastCode), CodeCountBits);
     }
-
-    int lastPosition = 0;
-    std::vector<uint8_t> positionLengths(PositionCodeCount, 0);
-    std::vector<uint16_t> positionBits(PositionCodeCount, 0);
-    if (CountUsed(positionFrequency_, lastPosition) >= 2) {
-        positionLengths = BuildCodeLengths(positionFrequency_, MaxCodeLength);
-        positionBits = CanonicalCodes(positionLengths);
-        WriteShortLengths(positionLengths, PositionCountBits, -1);
-    } else {
-        writer_.Put(0, PositionCountBits);
-        writer_.Put(static_cast<uint32_t>(lastPosition), PositionCountBits);
-    }
+    const TCode positionCode = SendShortCode(positionFrequency_, PositionCountBits, -1);
 
     for (size_t i = 0; i < codes_.size(); ++i) {
-        const int code = codes_[i];
-        writer_.Put(codeBits[code], codeLengths[code]);
-        if (code < 256) continue;
+        const int symbol = codes_[i];
+        writer_.Put(code.Bits[symbol], code.Lengths[symbol]);
+        if (symbol < 256) continue;
         const uint32_t position = positions_[i];
         const int bits = BitLength(position);
-        writer_.Put(positionBits[bits], positionLengths[bits]);
+        writer_.Put(positionCode.Bits[bits], positionCode.Lengths[bits]);
         if (bits > 1) writer_.Put(position & ((1u << (bits - 1)) - 1), bits - 1);
     }
 

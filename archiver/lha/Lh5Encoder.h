@@ -27,7 +27,13 @@ private:
     void LongestMatch(size_t at, uint32_t candidate, int& length, uint32_t& distance) const;
     void EmitLiteral(uint8_t byte);
     void EmitMatch(int length, uint32_t distance);
+    struct TCode {
+        std::vector<uint8_t> Lengths;
+        std::vector<uint16_t> Bits;
+    };
     void EncodeBlock();
+    void SendCodeLengths(const std::vector<uint8_t>& lengths);
+    TCode SendShortCode(const std::vector<uint32_t>& frequencies, int countBits, int special);
     void WriteShortLengths(const std::vector<uint8_t>& lengths, int countBits, int special);
 
     TBitWriter writer_;

@@ -8,6 +8,7 @@
 #include "archiver/common/ArchiveVerify.h"
 #include "archiver/common/ArchiverCommandLine.h"
 #include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/ArchiveCommit.h"
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/ProgressWindow.h"
@@ -85,15 +86,7 @@ std::string MakeArchive(HWND window, LPCSTR commandLine)
         progress.SetProgress(written.size(), "");
         writer.Finish();
     }
-    output.Flush();
-    progress.ThrowIfCancelled();
-
-    {
-        const TFileByteSource readBack(output.TemporaryPath(), command.ArchivePath);
-        CompareEntryDigests(written, ReadCabinetDigests(readBack, command.ArchivePath));
-    }
-    progress.ThrowIfCancelled();
-    output.Commit();
+    VerifyAndCommit(output, progress, written, [&](const TByteSource& source) { return ReadCabinetDigests(source, command.ArchivePath); });
     return std::to_string(sources.size()) + " 個のファイルを " + command.ArchivePath + " に格納しました";
 }
 

@@ -69,14 +69,6 @@ bool IsAscii(const std::string& text)
     return true;
 }
 
-std::string Utf8ToAnsi(const std::string& text)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return WideToAnsi(wide);
-}
-
 FNALLOC(Allocate)
 {
     return std::malloc(cb);

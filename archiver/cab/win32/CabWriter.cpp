@@ -89,16 +89,12 @@ public:
     {
         Poll();
         // The size seen at opening is what is stored, even if the file grows meanwhile.
-        if (position >= FileSize) return 0;
-        if (size > FileSize - position) size = static_cast<size_t>(FileSize - position);
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(position);
-        at.OffsetHigh = static_cast<DWORD>(position >> 32);
-        DWORD read = 0;
-        if (!ReadFile(File, data, static_cast<DWORD>(size), &read, &at) && GetLastError() != ERROR_HANDLE_EOF) {
-            Fail("ファイルを読み込めません: ");
+        size_t read = 0;
+        if (!ReadFileAt(File, FileSize, position, data, size, read)) Fail("ファイルを読み込めません: ");
+        if (position == 0) {  // read again from the start
+            CheckedUpTo = 0;
+            Crc = 0;
         }
-        if (position == 0) CheckedUpTo = 0, Crc = 0;  // read again from the start
         if (position == CheckedUpTo) {
             Crc = Crc32Update(Crc, data, read);
             CheckedUpTo += read;

@@ -34,15 +34,24 @@ TTemporaryStore::~TTemporaryStore()
     if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
 }
 
-size_t TTemporaryStore::ReadAt(uint64_t position, void* data, size_t size)
+bool ReadFileAt(HANDLE file, uint64_t fileSize, uint64_t position, void* data, size_t size, size_t& read)
 {
-    if (position >= FileSize) return 0;
-    if (size > FileSize - position) size = static_cast<size_t>(FileSize - position);
+    read = 0;
+    if (position >= fileSize) return true;
+    if (size > fileSize - position) size = static_cast<size_t>(fileSize - position);
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(position);
     at.OffsetHigh = static_cast<DWORD>(position >> 32);
-    DWORD read = 0;
-    if (!ReadFile(File, data, static_cast<DWORD>(size), &read, &at)) TemporaryFailure(GetLastError());
+    DWORD done = 0;
+    const BOOL ok = ReadFile(file, data, static_cast<DWORD>(size), &done, &at);
+    read = done;
+    return ok || GetLastError() == ERROR_HANDLE_EOF;
+}
+
+size_t TTemporaryStore::ReadAt(uint64_t position, void* data, size_t size)
+{
+    size_t read = 0;
+    if (!ReadFileAt(File, FileSize, position, data, size, read)) TemporaryFailure(GetLastError());
     return read;
 }
 

@@ -14,6 +14,10 @@
 #include <set>
 #include <string>
 
+// ReadFile at an offset, up to the end of a file of the given size; false on
+// failure (GetLastError says why).
+bool ReadFileAt(HANDLE file, uint64_t fileSize, uint64_t position, void* data, size_t size, size_t& read);
+
 class TCabinetStore {
 public:
     virtual ~TCabinetStore() = default;

@@ -6,6 +6,7 @@
 #include "archiver/common/ArchiverCommandLine.h"
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/Crc32.h"
+#include "archiver/common/win32/ArchiveCommit.h"
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/ProgressWindow.h"
@@ -182,16 +183,8 @@ std::string MakeArchive(HWND window, LPCSTR commandLine)
         if (!source.IsDirectory) ++done;
     }
     writer.Finish();
-    output.Flush();
     progress.SetProgress(done, "");
-    progress.ThrowIfCancelled();
-
-    {
-        const TFileByteSource readBack(output.TemporaryPath(), command.ArchivePath);
-        CompareEntryDigests(written, ReadLhaDigests(readBack, command.ArchivePath));
-    }
-    progress.ThrowIfCancelled();
-    output.Commit();
+    VerifyAndCommit(output, progress, written, [&](const TByteSource& source) { return ReadLhaDigests(source, command.ArchivePath); });
     return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
 }
 
