@@ -46,7 +46,8 @@ std::string StrictAnsi(std::wstring_view part, const TSourceEntry& entry)
                                            nullptr, &lost);
     std::string text(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, part.data(), static_cast<int>(part.size()), text.data(), length, nullptr, &lost);
-    if (lost || length == 0) {
+    // 0xFF separates folders in the archive: no byte of a name may be one.
+    if (lost || length == 0 || text.find('\xFF') != std::string::npos) {
         throw TArchiverError(ArchiverSourceError, "LZH書庫に格納できない文字を含む名前です: " + DisplayName(entry));
     }
     return text;
@@ -72,6 +73,14 @@ TLhaEntry MakeLhaEntry(const TSourceEntry& source)
     }
     const int32_t time = UnixTime(source.LastWriteTime);
     entry.UnixTime = time > 0 ? static_cast<uint32_t>(time) : 0;
+    TLhaEntryHeader header;
+    header.Directories = entry.Directories;
+    header.FileName = entry.FileName;
+    try {
+        BuildLevel2Header(header);
+    } catch (const std::length_error&) {
+        throw TArchiverError(ArchiverSourceError, "名前が長すぎてLZH書庫に格納できません: " + DisplayName(source));
+    }
     return entry;
 }
 
