@@ -351,8 +351,11 @@ TEST(CompressJob, CompressedFoldersGoToTheRecycleBin)
     EXPECT_TRUE(tree.IsFile(kept + ".zip"));
     EXPECT_FALSE(tree.IsFolder(kept));
 
+    // Empty the recycle bin of what this test put there: ".../Trash/files\\" beside ".../Trash/info\\".
+    const std::string info = bin.substr(0, bin.size() - std::string("files\\").size()) + "info\\";
     for (const std::string& name : {gone, quiet, kept}) {
         EngineRunProcess("/bin/rm -rf \"" + EngineUnixPath(bin + name) + "\"");
+        DeleteFileA((info + name + ".trashinfo").c_str());
     }
 }
 

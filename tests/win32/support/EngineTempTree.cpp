@@ -82,10 +82,21 @@ EngineTempTree::EngineTempTree(const std::string& stem)
 
 EngineTempTree::~EngineTempTree()
 {
-    // Links first, so that removing the tree never follows one out of it.
-    for (const std::string& bind : Binds) EngineRunProcess("/bin/umount -l " + Quote(bind));
-    for (const std::string& link : Links) EngineRunProcess("/bin/rm -f " + Quote(link));
-    RemoveTree(RootPath);
+    // Mounts and links first, so that removing the tree never reaches out of it;
+    // one that does not go away leaves the tree where it is.
+    bool undone = true;
+    for (const HostEntry& bind : Binds) undone = Undo(bind, "/bin/umount -l ") && undone;
+    for (const HostEntry& link : Links) undone = Undo(link, "/bin/rm -f ") && undone;
+    if (undone) RemoveTree(RootPath);
+}
+
+bool EngineTempTree::Undo(const HostEntry& entry, const char* command) const
+{
+    EngineRunProcess(command + Quote(entry.UnixPath));
+    // The host program's end is not waited for: look for its work.
+    const auto present = [&] { return GetFileAttributesA(Path(entry.Seen).c_str()) != INVALID_FILE_ATTRIBUTES; };
+    for (int i = 0; i < 100 && present(); ++i) Sleep(50);
+    return !present();
 }
 
 void EngineTempTree::Folder(const std::string& relative) const
@@ -126,7 +137,7 @@ bool EngineTempTree::FolderLink(const std::string& relative, const std::string& 
     const std::string to = EngineUnixPath(target);
     if (link.empty() || to.empty()) return false;
     if (!EngineRunProcess("/bin/ln -s " + Quote(to) + " " + Quote(link))) return false;
-    Links.push_back(link);
+    Links.push_back({link, relative, relative});
     // A host program's exit code does not come back: look for its work instead.
     for (int i = 0; i < 100 && !IsFolder(relative); ++i) Sleep(50);
     return IsFolder(relative);
@@ -138,8 +149,8 @@ bool EngineTempTree::FolderBind(const std::string& relative, const std::string& 
     const std::string from = EngineUnixPath(target);
     if (at.empty() || from.empty()) return false;
     if (!EngineRunProcess("/bin/mount --bind " + Quote(from) + " " + Quote(at))) return false;
-    Binds.push_back(at);
     const std::string seen = relative + "\\" + marker;
+    Binds.push_back({at, relative, seen});
     for (int i = 0; i < 100 && !IsFile(seen); ++i) Sleep(50);
     return IsFile(seen);
 }

@@ -39,9 +39,17 @@ public:
     std::string Read(const std::string& relative) const;
 
 private:
+    // A link or mount made through the host, undone before the tree is removed.
+    struct HostEntry {
+        std::string UnixPath;
+        std::string Relative;
+        std::string Seen;  // relative path that exists while the entry is in place
+    };
+    bool Undo(const HostEntry& entry, const char* command) const;
+
     std::string RootPath;
-    std::vector<std::string> Links;
-    std::vector<std::string> Binds;
+    std::vector<HostEntry> Links;
+    std::vector<HostEntry> Binds;
 };
 
 // Runs a command line given in UTF-8 (under Wine it may start a Unix program)
