@@ -6,6 +6,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace {
