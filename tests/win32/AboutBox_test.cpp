@@ -343,12 +343,6 @@ TEST_F(AboutBox, LayoutIsInPixelsWithTheCopyrightGrowingToTheLeft)
     EXPECT_EQ(initial.right, 4 + 289);
     EXPECT_LT(copyright.left, initial.left) << "a longer text grows to the left";
 
-    const RECT terms = ClientRectOf(box, IDC_ABOUT_COMMENTS);
-    EXPECT_EQ(terms.left, 4 + 8);
-    EXPECT_EQ(terms.top, 4 + 60);
-    const RECT toolBar = ClientRectOf(box, IDC_ABOUT_TOOLBAR);
-    EXPECT_EQ(toolBar.left, 68);
-    EXPECT_EQ(toolBar.top, 169);
     RECT button{};
     SendDlgItemMessageA(box.Handle(), IDC_ABOUT_TOOLBAR, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&button));
     EXPECT_EQ(button.right - button.left, 85);
