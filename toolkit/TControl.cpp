@@ -7,10 +7,16 @@
 
 #include <algorithm>
 
+#include <unordered_map>
+
 namespace {
 
-constexpr char ControlProperty[] = "Fennoro.TControl";
-constexpr UINT_PTR SubclassId = 1;
+// Every control of the user-interface thread by its window (and helper windows).
+std::unordered_map<HWND, TControl*>& Registry()
+{
+    static std::unordered_map<HWND, TControl*> controls;
+    return controls;
+}
 
 } // namespace
 
@@ -24,14 +30,20 @@ TControl::~TControl()
 
 TControl* TControl::FromHandle(HWND window) noexcept
 {
-    return window ? static_cast<TControl*>(GetPropA(window, ControlProperty)) : nullptr;
+    if (!window) return nullptr;
+    const auto& controls = Registry();
+    const auto found = controls.find(window);
+    return found == controls.end() ? nullptr : found->second;
 }
 
 void TControl::Attach(HWND window, bool subclass)
 {
     Window = window;
-    SetPropA(window, ControlProperty, this);
-    if (subclass) Subclassed = SetWindowSubclass(window, SubclassProc, SubclassId, reinterpret_cast<DWORD_PTR>(this));
+    Registry()[window] = this;
+    if (subclass) {
+        PreviousProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
+    }
     GetWindowRect(window, &Placement);
     MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&Placement), 2);
 }
@@ -39,20 +51,24 @@ void TControl::Attach(HWND window, bool subclass)
 void TControl::AddNotifySource(HWND window)
 {
     if (!window) return;
-    SetPropA(window, ControlProperty, this);
+    Registry()[window] = this;
     NotifySources.push_back(window);
 }
 
 void TControl::Detach() noexcept
 {
     if (!Window) return;
-    if (Subclassed) RemoveWindowSubclass(Window, SubclassProc, SubclassId);
-    RemovePropA(Window, ControlProperty);
+    if (PreviousProc && reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Window, GWLP_WNDPROC)) == ControlProc) {
+        SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviousProc));
+    }
+    auto& controls = Registry();
+    controls.erase(Window);
     for (HWND source : NotifySources) {
-        if (IsWindow(source)) RemovePropA(source, ControlProperty);
+        const auto found = controls.find(source);
+        if (found != controls.end() && found->second == this) controls.erase(found);
     }
     NotifySources.clear();
-    Subclassed = false;
+    PreviousProc = nullptr;
     Window = nullptr;
 }
 
@@ -63,6 +79,18 @@ void TControl::SetBounds(int left, int top, int width, int height)
 }
 
 void TControl::SetWidth(int width) { SetBounds(Placement.left, Placement.top, width, Height()); }
+
+void TControl::BeginUpdate()
+{
+    if (UpdateDepth++ == 0 && Window) SendMessageA(Window, WM_SETREDRAW, FALSE, 0);
+}
+
+void TControl::EndUpdate()
+{
+    if (UpdateDepth == 0 || --UpdateDepth > 0 || !Window) return;
+    SendMessageA(Window, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Window, nullptr, TRUE);
+}
 
 void TControl::SetFont(HFONT font)
 {
@@ -126,14 +154,15 @@ bool TControl::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     }
 }
 
-LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR data)
+LRESULT CALLBACK TControl::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<TControl*>(data);
+    TControl* self = FromHandle(window);
+    if (!self || self->Window != window || !self->PreviousProc) return DefWindowProcA(window, message, wParam, lParam);
+    const WNDPROC previous = self->PreviousProc;
     if (message == WM_NCDESTROY) {
         // Destroyed with its parent: the object stays, without a window.
         self->Detach();
-        return DefSubclassProc(window, message, wParam, lParam);
+        return CallWindowProcA(previous, window, message, wParam, lParam);
     }
     try {
         LRESULT result = 0;
@@ -142,7 +171,7 @@ LRESULT CALLBACK TControl::SubclassProc(HWND window, UINT message, WPARAM wParam
         TApplication::HandleException();
         return 0;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallWindowProcA(previous, window, message, wParam, lParam);
 }
 
 void AlignControls(const std::vector<TControl*>& controls, RECT client)

@@ -2,8 +2,10 @@
 // A child control: a system control (or a window of our own class) with its
 // placement rule, its font, and the events the program uses. Notifications
 // that the parent receives are handed back to the control (Notify, Command);
-// the control's own messages pass through WindowMessage first (a subclass that
-// keeps GWLP_USERDATA free for the control).
+// the control's own messages pass through WindowMessage first when it is
+// subclassed. Controls are found from their windows through an in-process
+// table: window properties and the common controls' subclass helper cost a
+// round trip to the window server under Wine on every message.
 #include <windows.h>
 
 #include <functional>
@@ -38,14 +40,21 @@ public:
     int Height() const noexcept { return Placement.bottom - Placement.top; }
     void SetWidth(int width);
 
+    // Drawing is suspended from the first BeginUpdate to the matching EndUpdate
+    // (WM_SETREDRAW); the control is then drawn once. The control's content keeps
+    // changing meanwhile.
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const noexcept { return UpdateDepth > 0; }
+
     void SetFont(HFONT font);
     std::string Text() const;
     void SetText(const std::string& text);
     void SetFocus();
     bool Focused() const;
 
-    // A character typed while the control has the focus; setting the key to 0
-    // consumes it.
+    // Events of a subclassed control. A character typed while the control has the
+    // focus; setting the key to 0 consumes it.
     std::function<void(char& key)> OnKeyPress;
     std::function<void(const TMouseEvent&)> OnMouseDown;
     std::function<void(const TMouseEvent&)> OnMouseMove;
@@ -57,21 +66,22 @@ public:
 
 protected:
     TControl() = default;
-    // Takes over a created window: bounds, font, lookup and subclass.
-    void Attach(HWND window, bool subclass = true);
+    // Takes over a created window: its bounds and its place in the lookup table; a
+    // subclassed control sees its messages (keys, mouse) in WindowMessage.
+    void Attach(HWND window, bool subclass);
     // Lets FromHandle find this control from a helper window too.
     void AddNotifySource(HWND window);
-    // The control's own messages, before its window procedure. True when handled.
+    // The control's own messages, before its window procedure, when subclassed. True when handled.
     virtual bool WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // A control whose window is destroyed with its parent forgets it here.
     void Detach() noexcept;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data);
+    static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Window = nullptr;
-    bool Subclassed = false;
+    WNDPROC PreviousProc = nullptr;
+    int UpdateDepth = 0;
     RECT Placement{};
     std::vector<HWND> NotifySources;
 };

@@ -8,7 +8,7 @@ TListView::TListView(HWND parent, int left, int top, int width, int height)
                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS,
                                   left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!window) throw std::runtime_error("リストビューを作成できません");
-    Attach(window);
+    Attach(window, true);
     const DWORD extended = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
     SendMessageA(window, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
 }
@@ -135,18 +135,6 @@ void TListView::EditCaption(int index)
 bool TListView::IsEditing() const
 {
     return Editing || SendMessageA(Handle(), LVM_GETEDITCONTROL, 0, 0) != 0;
-}
-
-void TListView::BeginUpdate()
-{
-    if (UpdateDepth++ == 0) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
-}
-
-void TListView::EndUpdate()
-{
-    if (UpdateDepth == 0 || --UpdateDepth > 0) return;
-    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 bool TListView::EndEdit(int index, const char* text)

@@ -39,12 +39,6 @@ public:
     // True while a first-column text is being edited.
     bool IsEditing() const;
 
-    // Drawing is suspended from the first BeginUpdate to the matching EndUpdate;
-    // the list is then drawn once.
-    void BeginUpdate();
-    void EndUpdate();
-    bool Updating() const noexcept { return UpdateDepth > 0; }
-
     // A row's check box changed, by the user or by code.
     std::function<void(int index, bool checked)> OnItemChecked;
     // In-place editing ended with a new text (not when cancelled); true keeps the text.
@@ -57,6 +51,5 @@ public:
 private:
     bool EndEdit(int index, const char* text);
 
-    int UpdateDepth = 0;
     bool Editing = false;
 };

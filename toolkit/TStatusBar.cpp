@@ -11,7 +11,7 @@ TStatusBar::TStatusBar(HWND parent, int height)
                                   WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0, 0,
                                   100, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!window) throw std::runtime_error("ステータスバーを作成できません");
-    Attach(window);
+    Attach(window, false);
     // One part over the whole width: it looks like the simple mode, and unlike that
     // mode its text can be read back from the control.
     int rightEdges[1] = {-1};

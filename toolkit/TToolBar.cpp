@@ -9,7 +9,7 @@ TToolBar::TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHe
                                       CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
                                   0, 0, 100, buttonHeight, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!window) throw std::runtime_error("ツールバーを作成できません");
-    Attach(window);
+    Attach(window, false);
     SendMessageA(window, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
     SendMessageA(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));

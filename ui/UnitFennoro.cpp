@@ -84,7 +84,7 @@ TFormFennoro::~TFormFennoro()
     } catch (...) {
         TApplication::HandleException();
     }
-    FlushRows();
+    FlushDrawing();
     ArchiveEntries.clear();
 }
 

@@ -115,7 +115,12 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void StartJobWatch();
-    void FlushRows();
+    void BeginDrawBatch();
+    void ListWillChange();
+    void DrawBatchDue();
+    void FlushDrawing();
+    // A refusal or other text of the window itself: shown at once, replacing a job's pending text.
+    void SetStatusText(const std::string& text);
     FolderRow* RowOfItem(int index) const;
     bool AnyRowChecked() const;
 
@@ -127,8 +132,11 @@ private:
     std::vector<std::unique_ptr<FolderRow>> Rows;
     TDataDropAccept* DropTarget = nullptr;
     bool FirstShow = true;
-    // Rows arriving during a job are drawn in batches, not one by one.
-    bool RowBatch = false;
-    DWORD RowBatchStart = 0;
+    // What a job reports (rows, status texts) is drawn in batches, not one by one.
+    bool DrawBatch = false;
+    DWORD DrawBatchStart = 0;
+    bool ListChanged = false;
+    bool StatusPending = false;
+    std::string PendingStatus;
     bool JobWatch = false;
 };

@@ -18,8 +18,8 @@
 namespace {
 
 constexpr UINT_PTR JobWatchTimer = 1;
-// Rows that arrive while a job runs are drawn at least this often.
-constexpr DWORD RowDrawInterval = 100;
+// What a job reports is drawn at least this often while it runs.
+constexpr DWORD DrawInterval = 100;
 
 bool IsExistingDirectory(const std::string& path)
 {
@@ -38,7 +38,7 @@ void TFormFennoro::StopWorker()
     if (CurrentWorker->Running()) CurrentWorker->RequestStop();
     CurrentWorker->WaitFor();
     CurrentWorker.reset();
-    FlushRows();
+    FlushDrawing();
 }
 
 void TFormFennoro::ActionSelectFolderExecute(TAction&)
@@ -57,7 +57,7 @@ void TFormFennoro::ActionFindExecute(TAction&)
 {
     const std::string folder = EditFolder->Text();
     if (!IsExistingDirectory(folder)) {
-        StatusBar->SetSimpleText("フォルダが正しくありません");
+        SetStatusText("フォルダが正しくありません");
         return;
     }
     std::vector<std::string> extensions;
@@ -67,7 +67,7 @@ void TFormFennoro::ActionFindExecute(TAction&)
     }
     const std::string extensionText = JoinListText(extensions, ';');
     if (extensionText.empty()) {
-        StatusBar->SetSimpleText("許容拡張子が選択されていません");
+        SetStatusText("許容拡張子が選択されていません");
         return;
     }
     if (!IsRunning()) {
@@ -90,7 +90,7 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         }
     }
     if (extension.empty()) {
-        StatusBar->SetSimpleText("圧縮形式が選択されていません");
+        SetStatusText("圧縮形式が選択されていません");
         return;
     }
     if (!IsRunning()) {
@@ -109,7 +109,7 @@ void TFormFennoro::ActionCompressExecute(TAction&)
                 // Reported below like a profile that does not parse.
             }
         }
-        if (!started) StatusBar->SetSimpleText("拡張子" + extension + "の圧縮設定が正しくありません");
+        if (!started) SetStatusText("拡張子" + extension + "の圧縮設定が正しくありません");
     }
     ListView->SetFocus();
 }
@@ -156,7 +156,19 @@ bool TFormFennoro::AnyRowChecked() const
     return std::any_of(Rows.begin(), Rows.end(), [](const auto& row) { return row->Checked; });
 }
 
-void TFormFennoro::ShowStatus(const std::string& text) { StatusBar->SetSimpleText(text); }
+void TFormFennoro::ShowStatus(const std::string& text)
+{
+    BeginDrawBatch();
+    PendingStatus = text;
+    StatusPending = true;
+    DrawBatchDue();
+}
+
+void TFormFennoro::SetStatusText(const std::string& text)
+{
+    StatusPending = false;
+    StatusBar->SetSimpleText(text);
+}
 
 void TFormFennoro::ClearRows()
 {
@@ -166,17 +178,12 @@ void TFormFennoro::ClearRows()
 
 void TFormFennoro::AppendRow(const FolderRow& row)
 {
-    // Drawing every row costs more than finding it: rows are drawn in batches,
-    // at least every RowDrawInterval, so the list still shows the progress.
-    if (!RowBatch) {
-        RowBatch = true;
-        RowBatchStart = GetTickCount();
-        ListView->BeginUpdate();
-    }
+    BeginDrawBatch();
+    ListWillChange();
     Rows.push_back(std::make_unique<FolderRow>(row));
     FolderRow& added = *Rows.back();
     ListView->AddItem(added.Name, {added.Result, added.Remark}, added.Checked, reinterpret_cast<LPARAM>(&added));
-    if (GetTickCount() - RowBatchStart >= RowDrawInterval) FlushRows();
+    DrawBatchDue();
 }
 
 size_t TFormFennoro::RowCount() const { return static_cast<size_t>(ListView->Count()); }
@@ -190,8 +197,11 @@ FolderRow& TFormFennoro::RowAt(size_t index)
 
 void TFormFennoro::RowChanged(const FolderRow& row)
 {
+    BeginDrawBatch();
+    ListWillChange();
     const int index = ListView->IndexOfData(reinterpret_cast<LPARAM>(&row));
     if (index >= 0) ListView->SetItem(index, row.Name, {row.Result, row.Remark}, row.Checked);
+    DrawBatchDue();
 }
 
 FolderRow* TFormFennoro::RowOfItem(int index) const
@@ -200,34 +210,66 @@ FolderRow* TFormFennoro::RowOfItem(int index) const
     return reinterpret_cast<FolderRow*>(ListView->ItemData(index));
 }
 
-void TFormFennoro::FlushRows()
+// Drawing a row or a status text costs more than finding a folder (the list
+// redraws on every insert, the status bar paints at once), so what a job reports
+// is drawn in batches: the list's drawing is off from the first report, and the
+// status text waits, until at least every DrawInterval and when the job has
+// ended, so the progress shows. The list always holds every row.
+void TFormFennoro::BeginDrawBatch()
 {
-    if (!RowBatch) return;
-    RowBatch = false;
-    ListView->EndUpdate();
-    UpdateWindow(ListView->Handle());
+    if (DrawBatch) return;
+    DrawBatch = true;
+    DrawBatchStart = GetTickCount();
 }
 
-// While a job runs, a timer draws the rows that came in and notices the job's end,
-// for which nothing is sent: the idle pass that follows updates the commands.
+void TFormFennoro::ListWillChange()
+{
+    if (ListChanged) return;
+    ListChanged = true;
+    ListView->BeginUpdate();
+}
+
+void TFormFennoro::DrawBatchDue()
+{
+    if (DrawBatch && GetTickCount() - DrawBatchStart >= DrawInterval) FlushDrawing();
+}
+
+void TFormFennoro::FlushDrawing()
+{
+    if (!DrawBatch) return;
+    DrawBatch = false;
+    if (StatusPending) {
+        StatusPending = false;
+        StatusBar->SetSimpleText(PendingStatus);
+    }
+    // A batch of status texts alone leaves the list as it was: no redraw.
+    if (ListChanged) {
+        ListChanged = false;
+        ListView->EndUpdate();
+        UpdateWindow(ListView->Handle());
+    }
+}
+
+// While a job runs, a timer draws what came in and notices the job's end, for
+// which nothing is sent: the idle pass that follows updates the commands.
 void TFormFennoro::StartJobWatch()
 {
     if (JobWatch) return;
-    JobWatch = SetTimer(Handle(), JobWatchTimer, RowDrawInterval, nullptr) != 0;
+    JobWatch = SetTimer(Handle(), JobWatchTimer, DrawInterval, nullptr) != 0;
 }
 
 void TFormFennoro::Idle()
 {
-    if (RowBatch && !IsRunning()) FlushRows();
+    if (DrawBatch && !IsRunning()) FlushDrawing();
     TForm::Idle();
 }
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_TIMER && wParam == JobWatchTimer) {
-        if (RowBatch && GetTickCount() - RowBatchStart >= RowDrawInterval) FlushRows();
+        DrawBatchDue();
         if (!IsRunning()) {
-            FlushRows();
+            FlushDrawing();
             KillTimer(Handle(), JobWatchTimer);
             JobWatch = false;
         }

@@ -100,6 +100,24 @@ TEST_F(UnitFennoroJobs, F5FindsEveryFolderAndTheCommandsFollowTheJob)
     EXPECT_TRUE(window.Errors().empty());
 }
 
+TEST_F(UnitFennoroJobs, TheEndOfAJobShowsWithoutAnyInput)
+{
+    for (int i = 0; i < 30; ++i) Tree.File("more" + std::to_string(i) + "\\01.jpg", "1");
+    UiFennoroWindow window(Settings());
+    window.Choose(*window->ActionFind);
+    // Served as the application's loop serves it: sleep until a message comes, handle
+    // it, run the idle pass. Nothing is sent when a job ends, yet the window must notice.
+    while (window->IsRunning() || !window->ActionFind->Enabled()) {
+        const DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, 30000, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        ASSERT_NE(woke, static_cast<DWORD>(WAIT_TIMEOUT)) << "nothing woke the window after the job";
+        TApplication::Current()->ProcessMessages();
+    }
+    EXPECT_EQ(window.Status(), "検索が終了しました");
+    EXPECT_EQ(window.Rows().size(), 33u) << "every row is in the list, drawn or not";
+    EXPECT_FALSE(window->ActionAbort->Enabled());
+    EXPECT_TRUE(window->ToolBar->ButtonEnabled(window->ActionFind->Id()));
+}
+
 TEST_F(UnitFennoroJobs, RefusalsShowTheirTextAndLeaveTheListAndTheWorker)
 {
     UiFennoroWindow window(Settings({"[Archive]", ".zip=7-zip32.DLL,SevenZip", ".7z=7-zip32.DLL,SevenZip,\"a $Q $A $D\""}));

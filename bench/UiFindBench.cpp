@@ -1,0 +1,173 @@
+// A find in the real main window against the bare enumeration floor: 3,000
+// folders of 12 numbered files, found by the window's own find command with the
+// rows arriving in its list, timed until the job's last row is in the list.
+// The floor reads each folder twice (files, then sub-folders) and nothing else.
+// Prints the figures; asserts nothing. Run it under a display to count drawing.
+//   bench_ui_find [ROUNDS] [FOLDERS] [--keep]
+#include "settings/PathUtility.h"
+#include "settings/win32/SettingsFile.h"
+#include "toolkit/TApplication.h"
+#include "ui/UnitFennoro.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Now()
+{
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::string Digits(int value, int width)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*d", width, value);
+    return text;
+}
+
+void MakeTree(const std::string& root, int folders)
+{
+    const std::string complete = root + "complete.txt";
+    if (GetFileAttributesA(complete.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    CreateDirectoryA(root.c_str(), nullptr);
+    for (int f = 0; f < folders; ++f) {
+        const std::string folder = root + "巻" + Digits(f, 5) + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (int i = 1; i <= 12; ++i) {
+            HANDLE file = CreateFileA((folder + "p" + Digits(i, 3) + ".jpg").c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+    }
+    HANDLE marker = CreateFileA(complete.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+}
+
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(dir + name + "\\");
+            } else {
+                DeleteFileA((dir + name).c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+size_t ReadFolder(const std::string& dir)
+{
+    size_t entries = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do ++entries;
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    return entries;
+}
+
+size_t EnumerationFloor(const std::string& root)
+{
+    size_t entries = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((root + "*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        const std::string name = data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") continue;
+        const std::string dir = IncludeTrailingPathDelimiter(root + name);
+        entries += ReadFolder(dir) + ReadFolder(dir);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return entries;
+}
+
+// Runs the window's find and serves the window as the message loop does, until
+// the worker's body has ended; the idle passes run as in the program.
+double WindowFind(TApplication& application, TFormFennoro& form, size_t& rows)
+{
+    const double start = Now();
+    form.ActionFind->Execute();
+    while (form.Worker() && !form.Worker()->Finished()) {
+        application.ProcessMessages();
+        MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+    const double elapsed = Now() - start;
+    application.ProcessMessages();
+    rows = form.RowCount();
+    return elapsed;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int rounds = 5;
+    int folders = 3000;
+    bool keep = false;
+    std::vector<int> numbers;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--keep") {
+            keep = true;
+        } else {
+            numbers.push_back(std::atoi(argv[i]));
+        }
+    }
+    if (numbers.size() > 0) rounds = std::max(1, numbers[0]);
+    if (numbers.size() > 1) folders = std::max(1, numbers[1]);
+
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string root = IncludeTrailingPathDelimiter(temp) + "fennoro-ui-bench-" + std::to_string(folders) + "\\";
+    std::printf("generating %d folders of 12 files ...\n", folders);
+    MakeTree(root, folders);
+
+    // The window reads its settings beside this program: start it on the tree.
+    const std::string settings = GetSettingsFileName();
+    {
+        std::ofstream file(settings, std::ios::binary);
+        file << "[Setting]\r\nPath=" << root << "\r\n";
+    }
+    TApplication application;
+    std::vector<double> floorTimes, windowTimes;
+    size_t rows = 0;
+    {
+        TFormFennoro form;
+        form.Show();
+        application.ProcessMessages();
+        EnumerationFloor(root);  // warm the caches once
+        for (int round = 0; round < rounds; ++round) {
+            double start = Now();
+            EnumerationFloor(root);
+            floorTimes.push_back(Now() - start);
+            windowTimes.push_back(WindowFind(application, form, rows));
+        }
+    }
+    DeleteFileA(settings.c_str());
+    std::sort(floorTimes.begin(), floorTimes.end());
+    std::sort(windowTimes.begin(), windowTimes.end());
+    const double floorTime = floorTimes[floorTimes.size() / 2];
+    const double windowTime = windowTimes[windowTimes.size() / 2];
+    std::printf("%d folders x 12 files: rows %zu  floor %.1f ms  window find %.1f ms  ratio %.2f  (median of %d)\n",
+                folders, rows, floorTime * 1000, windowTime * 1000, windowTime / floorTime, rounds);
+    if (!keep) RemoveTree(root);
+    return 0;
+}
