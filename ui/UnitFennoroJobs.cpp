@@ -6,14 +6,11 @@
 #include "settings/FennoroSettings.h"
 #include "settings/ListText.h"
 #include "settings/win32/ShellUtility.h"
+#include "ui/UnitAboutBox.h"
 
 #include <algorithm>
 #include <cstring>
 
-#if __has_include("ui/UnitAboutBox.h")
-#include "ui/UnitAboutBox.h"
-#define FENNORO_HAS_ABOUT_BOX 1
-#endif
 
 namespace {
 
@@ -119,12 +116,7 @@ void TFormFennoro::ActionAbortExecute(TAction&)
     if (CurrentWorker) CurrentWorker->RequestStop();
 }
 
-void TFormFennoro::ActionAboutExecute(TAction&)
-{
-#ifdef FENNORO_HAS_ABOUT_BOX
-    ShowAboutBox(Handle());
-#endif
-}
+void TFormFennoro::ActionAboutExecute(TAction&) { ShowAboutBox(Handle()); }
 
 void TFormFennoro::ActionFindUpdate(TAction& sender) { sender.SetEnabled(!IsRunning()); }
 

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace {
 
 std::string MenuText(HMENU menu, UINT position)
@@ -276,4 +279,31 @@ TEST_F(UnitFennoroCommands, ExitClosesTheWindowThroughTheApplication)
     window.Press('W', true);
     EXPECT_TRUE(window->CloseRequested());
     EXPECT_TRUE(TApplication::Current()->Terminated());
+}
+
+TEST_F(UnitFennoroCommands, AboutOpensAModalBoxOwnedByTheMainWindow)
+{
+    UiFennoroWindow window;
+    HWND main = window->Handle();
+    std::atomic<HWND> box{nullptr};
+    std::atomic<bool> ownerDisabled{false};
+    // Closes the box from outside, as a user would, once it is up.
+    std::thread closer([&] {
+        for (int attempt = 0; attempt < 3000 && !box; ++attempt) {
+            HWND found = FindWindowExA(nullptr, nullptr, "#32770", nullptr);
+            if (found && GetWindow(found, GW_OWNER) == main && IsWindowVisible(found)) {
+                ownerDisabled = !IsWindowEnabled(main);
+                box = found;
+                PostMessageA(found, WM_CLOSE, 0, 0);
+            } else {
+                Sleep(10);
+            }
+        }
+    });
+    window.Choose(*window->ActionAbout);
+    closer.join();
+    ASSERT_NE(box.load(), nullptr) << "no About box appeared";
+    EXPECT_TRUE(ownerDisabled) << "the box is modal";
+    EXPECT_FALSE(IsWindow(box.load())) << "closed and gone when the command returns";
+    EXPECT_TRUE(IsWindowEnabled(main));
 }
