@@ -9,7 +9,9 @@
 
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -69,6 +71,42 @@ IDataObject* DroppedText(const std::string& text)
     medium.hGlobal = block;
     data->SetData(&format, &medium, TRUE);
     return data;
+}
+
+// Answers the folder chooser that the window opens, from another thread: the
+// button once the dialog is up (IDOK keeps the folder it opened with).
+class ChooserAnswer {
+public:
+    ChooserAnswer(HWND owner, int button)
+        : Helper([this, owner, button] {
+              for (int attempt = 0; attempt < 2000 && !Answered; ++attempt) {
+                  HWND dialog = FindWindowExA(nullptr, nullptr, "#32770", nullptr);
+                  while (dialog && (GetWindow(dialog, GW_OWNER) != owner || !IsWindowVisible(dialog))) {
+                      dialog = FindWindowExA(nullptr, dialog, "#32770", nullptr);
+                  }
+                  if (dialog) {
+                      Sleep(300);  // the chooser selects its folder as it starts
+                      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+                      Answered = true;
+                  } else {
+                      Sleep(10);
+                  }
+              }
+          })
+    {
+    }
+    ~ChooserAnswer() { Helper.join(); }
+    std::atomic<bool> Answered{false};
+
+private:
+    std::thread Helper;
+};
+
+std::string SystemFolder()
+{
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, MAX_PATH);
+    return folder;
 }
 
 } // namespace
@@ -354,4 +392,39 @@ TEST_F(UnitFennoroJobs, ClosingDuringAJobSavesTheScreenOptionsThenEndsTheJob)
     const std::string saved = UiFennoroWindow::SettingsText();
     EXPECT_NE(saved.find("SilentArchive=0\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("Recursive=1\r\n"), std::string::npos) << saved;
+}
+
+TEST_F(UnitFennoroJobs, TheFolderChooserFillsTheBoxAndSearchesWhenAutomatic)
+{
+    UiFennoroWindow window;
+    window->EditFolder->SetText(SystemFolder());
+    {
+        ChooserAnswer cancel(window->Handle(), IDCANCEL);
+        window.Press('F', true);
+    }
+    EXPECT_EQ(window->EditFolder->Text(), SystemFolder()) << "a cancelled chooser changes nothing";
+    EXPECT_EQ(window->Worker(), nullptr);
+
+    // A folder text longer than the chooser's buffer is never copied into it: the
+    // chooser opens at its own default, and the box keeps its text unless a folder
+    // was chosen there.
+    const std::string tooLong = "C:\\" + std::string(400, 'x');
+    window->EditFolder->SetText(tooLong);
+    {
+        ChooserAnswer ok(window->Handle(), IDOK);
+        window.Choose(*window->ActionSelectFolder);
+    }
+    const std::string chosen = window->EditFolder->Text();
+    EXPECT_TRUE(chosen == tooLong || chosen.size() < MAX_PATH) << chosen;
+
+    window->EditFolder->SetText(SystemFolder());
+    window.Choose(*window->ActionAutoFind);
+    {
+        ChooserAnswer ok(window->Handle(), IDOK);
+        window.Choose(*window->ActionSelectFolder);
+    }
+    EXPECT_EQ(window->EditFolder->Text(), SystemFolder());
+    ASSERT_NE(window->Worker(), nullptr) << "automatic search starts on the chosen folder";
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Status(), "検索が終了しました");
 }
