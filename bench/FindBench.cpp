@@ -3,6 +3,7 @@
 // their ratio and the peak memory; asserts nothing.
 //   bench_find [ROUNDS] [--keep]
 // --keep leaves the generated trees in the temporary directory for the next run.
+#include "bench/BenchTree.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "settings/PathUtility.h"
 
@@ -29,88 +30,6 @@ public:
     HWND OwnerWindow() const override { return nullptr; }
     std::vector<FolderRow> Rows;
 };
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::string Number(int value, int width)
-{
-    std::string digits = std::to_string(value);
-    return std::string(width > static_cast<int>(digits.size()) ? width - digits.size() : 0, '0') + digits;
-}
-
-// Generates the tree unless a complete one is there from a kept run.
-void MakeTree(const std::string& root, int folders, int files)
-{
-    const std::string complete = root + "complete.txt";
-    if (GetFileAttributesA(complete.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    CreateDirectoryA(root.c_str(), nullptr);
-    for (int f = 0; f < folders; ++f) {
-        const std::string folder = root + "vol" + Number(f, 5) + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
-        for (int i = 1; i <= files; ++i) {
-            const std::string path = folder + "img" + Number(i, 4) + (i % 3 ? ".jpg" : ".png");
-            HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        }
-    }
-    HANDLE marker = CreateFileA(complete.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
-}
-
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(dir + name + "\\");
-            } else {
-                DeleteFileA((dir + name).c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-// The floor: every folder below the root, read twice, entries only counted.
-size_t EnumerationFloor(const std::string& root)
-{
-    size_t entries = 0;
-    const auto read = [&](const std::string& dir) {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) return;
-        do ++entries;
-        while (FindNextFileA(find, &data));
-        FindClose(find);
-    };
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((root + "*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do {
-        const std::string name = data.cFileName;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") continue;
-        const std::string dir = IncludeTrailingPathDelimiter(root + name);
-        read(dir);
-        read(dir);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return entries;
-}
 
 // The other part of the job's cost: one synchronous call into this thread per folder.
 class CallsOnly final : public TThread {

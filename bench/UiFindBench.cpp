@@ -1,9 +1,9 @@
 // A find in the real main window against the bare enumeration floor: 3,000
 // folders of 12 numbered files, found by the window's own find command with the
 // rows arriving in its list, timed until the job's last row is in the list.
-// The floor reads each folder twice (files, then sub-folders) and nothing else.
 // Prints the figures; asserts nothing. Run it under a display to count drawing.
 //   bench_ui_find [ROUNDS] [FOLDERS] [--keep]
+#include "bench/BenchTree.h"
 #include "settings/PathUtility.h"
 #include "settings/win32/SettingsFile.h"
 #include "toolkit/TApplication.h"
@@ -20,88 +20,9 @@
 
 namespace {
 
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::string Digits(int value, int width)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*d", width, value);
-    return text;
-}
-
-void MakeTree(const std::string& root, int folders)
-{
-    const std::string complete = root + "complete.txt";
-    if (GetFileAttributesA(complete.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    CreateDirectoryA(root.c_str(), nullptr);
-    for (int f = 0; f < folders; ++f) {
-        const std::string folder = root + "巻" + Digits(f, 5) + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
-        for (int i = 1; i <= 12; ++i) {
-            HANDLE file = CreateFileA((folder + "p" + Digits(i, 3) + ".jpg").c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS, 0, nullptr);
-            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        }
-    }
-    HANDLE marker = CreateFileA(complete.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
-}
-
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(dir + name + "\\");
-            } else {
-                DeleteFileA((dir + name).c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-size_t ReadFolder(const std::string& dir)
-{
-    size_t entries = 0;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do ++entries;
-    while (FindNextFileA(find, &data));
-    FindClose(find);
-    return entries;
-}
-
-size_t EnumerationFloor(const std::string& root)
-{
-    size_t entries = 0;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((root + "*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do {
-        const std::string name = data.cFileName;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") continue;
-        const std::string dir = IncludeTrailingPathDelimiter(root + name);
-        entries += ReadFolder(dir) + ReadFolder(dir);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return entries;
-}
-
 // Runs the window's find and serves the window as the message loop does, until
-// the worker's body has ended; the idle passes run as in the program.
+// the worker's body has ended and the last rows are drawn; the idle passes run
+// as in the program.
 double WindowFind(TApplication& application, TFormFennoro& form, size_t& rows)
 {
     const double start = Now();
@@ -110,8 +31,8 @@ double WindowFind(TApplication& application, TFormFennoro& form, size_t& rows)
         application.ProcessMessages();
         MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
+    application.ProcessMessages();  // the last rows drawn
     const double elapsed = Now() - start;
-    application.ProcessMessages();
     rows = form.RowCount();
     return elapsed;
 }
@@ -138,7 +59,7 @@ int main(int argc, char** argv)
     GetTempPathA(sizeof temp, temp);
     const std::string root = IncludeTrailingPathDelimiter(temp) + "fennoro-ui-bench-" + std::to_string(folders) + "\\";
     std::printf("generating %d folders of 12 files ...\n", folders);
-    MakeTree(root, folders);
+    MakeTree(root, folders, 12);
 
     // The window reads its settings beside this program: start it on the tree.
     const std::string settings = GetSettingsFileName();

@@ -18,6 +18,13 @@ std::unordered_map<HWND, TControl*>& Registry()
     return controls;
 }
 
+// Mouse events leave the message to the control as well.
+bool RaiseMouse(const std::function<void(const TMouseEvent&)>& handler, WPARAM wParam, LPARAM lParam)
+{
+    if (handler) handler(TMouseEvent{(wParam & MK_LBUTTON) != 0, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    return false;
+}
+
 } // namespace
 
 TControl::~TControl()
@@ -139,16 +146,13 @@ bool TControl::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        if (OnMouseDown) OnMouseDown(TMouseEvent{(wParam & MK_LBUTTON) != 0, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return false;
+        return RaiseMouse(OnMouseDown, wParam, lParam);
     case WM_MOUSEMOVE:
-        if (OnMouseMove) OnMouseMove(TMouseEvent{(wParam & MK_LBUTTON) != 0, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return false;
+        return RaiseMouse(OnMouseMove, wParam, lParam);
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-        if (OnMouseUp) OnMouseUp(TMouseEvent{(wParam & MK_LBUTTON) != 0, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        return false;
+        return RaiseMouse(OnMouseUp, wParam, lParam);
     default:
         return false;
     }

@@ -55,6 +55,17 @@ protected:
     TTestForm Form;
 };
 
+// Types a text into the list's in-place editor, then ends the editing with the key.
+void EditInPlace(TListView& list, int index, const char* text, WPARAM key)
+{
+    list.EditCaption(index);
+    HWND editor = reinterpret_cast<HWND>(SendMessageA(list.Handle(), LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(editor, nullptr);
+    SetWindowTextA(editor, text);
+    SendMessageA(editor, WM_KEYDOWN, key, 0);
+    PumpPending();
+}
+
 RECT ClientBounds(HWND window)
 {
     RECT rect{};
@@ -143,33 +154,22 @@ TEST_F(ToolkitControls, InPlaceEditingOfTheFirstColumn)
     };
     EXPECT_FALSE(list.IsEditing());
     list.EditCaption(0);
-    ASSERT_TRUE(list.IsEditing());
-    HWND editor = reinterpret_cast<HWND>(SendMessageA(list.Handle(), LVM_GETEDITCONTROL, 0, 0));
-    ASSERT_NE(editor, nullptr);
-    SetWindowTextA(editor, "新しい名前");
-    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(list.IsEditing());
+    SendMessageA(reinterpret_cast<HWND>(SendMessageA(list.Handle(), LVM_GETEDITCONTROL, 0, 0)), WM_KEYDOWN, VK_ESCAPE, 0);
     PumpPending();
     EXPECT_FALSE(list.IsEditing());
+    EXPECT_TRUE(edited.empty()) << "Escape reports nothing";
+
+    EditInPlace(list, 0, "新しい名前", VK_RETURN);
     ASSERT_EQ(edited.size(), 1u);
     EXPECT_EQ(edited[0], "新しい名前");
     EXPECT_EQ(list.ItemText(0, 0), "old") << "a refused text is not kept";
 
     accept = true;
-    list.EditCaption(0);
-    editor = reinterpret_cast<HWND>(SendMessageA(list.Handle(), LVM_GETEDITCONTROL, 0, 0));
-    ASSERT_NE(editor, nullptr);
-    SetWindowTextA(editor, "new");
-    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
-    PumpPending();
+    EditInPlace(list, 0, "new", VK_RETURN);
     EXPECT_EQ(list.ItemText(0, 0), "new");
-
-    list.EditCaption(0);
-    editor = reinterpret_cast<HWND>(SendMessageA(list.Handle(), LVM_GETEDITCONTROL, 0, 0));
-    ASSERT_NE(editor, nullptr);
-    SetWindowTextA(editor, "cancelled");
-    SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
-    PumpPending();
-    EXPECT_EQ(edited.size(), 2u) << "Escape reports nothing";
+    EditInPlace(list, 0, "cancelled", VK_ESCAPE);
+    EXPECT_EQ(edited.size(), 2u);
     EXPECT_EQ(list.ItemText(0, 0), "new");
 }
 

@@ -37,41 +37,34 @@ protected:
     EngineTempTree Tree{"fennoro-ui"};
 };
 
-// A CF_HDROP data object with the paths, as the file manager offers a drag.
-IDataObject* DroppedFiles(const std::vector<std::string>& paths)
+// A data object offering one block in one format, as another program's drag does.
+IDataObject* Offered(CLIPFORMAT format, const std::string& bytes)
 {
-    std::string list;
-    for (const std::string& path : paths) list += path + '\0';
-    list += '\0';
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
-    auto* header = static_cast<DROPFILES*>(GlobalLock(block));
-    header->pFiles = sizeof(DROPFILES);
-    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
     GlobalUnlock(block);
     TDataObject* data = TDataObject::Create();
     data->SetCapacity(1);
-    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    FORMATETC entry{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     medium.tymed = TYMED_HGLOBAL;
     medium.hGlobal = block;
-    data->SetData(&format, &medium, TRUE);
+    data->SetData(&entry, &medium, TRUE);
     return data;
 }
 
-IDataObject* DroppedText(const std::string& text)
+// A CF_HDROP list of the paths, as the file manager offers a drag.
+IDataObject* DroppedFiles(const std::vector<std::string>& paths)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
-    std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-    GlobalUnlock(block);
-    TDataObject* data = TDataObject::Create();
-    data->SetCapacity(1);
-    FORMATETC format{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
-    medium.tymed = TYMED_HGLOBAL;
-    medium.hGlobal = block;
-    data->SetData(&format, &medium, TRUE);
-    return data;
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+    for (const std::string& path : paths) bytes += path + '\0';
+    bytes += '\0';
+    return Offered(CF_HDROP, bytes);
 }
+
+IDataObject* DroppedText(const std::string& text) { return Offered(CF_TEXT, text + '\0'); }
 
 // Answers the folder chooser that the window opens, from another thread: the
 // button once the dialog is up (IDOK keeps the folder it opened with).
