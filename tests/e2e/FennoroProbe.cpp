@@ -3,7 +3,7 @@
 // the status text, the clipboard. Texts are written as the window holds them
 // (code page 932 bytes); the Linux side converts them.
 //   fennoro-probe rows | status | wait-status TEXT SECONDS | wait-idle SECONDS
-//                 | clipboard [FORMAT] | close | exists
+//                 | dialog | clipboard [FORMAT] | close | exists
 #include <windows.h>
 #include <commctrl.h>
 
@@ -136,6 +136,34 @@ bool WaitFor(double seconds, bool (*done)(const char*), const char* argument)
     return false;
 }
 
+// A visible dialog box of the program's process (a shell confirmation, say).
+struct DialogSearch {
+    DWORD ProcessId;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (processId != search->ProcessId || !IsWindowVisible(window) || std::strcmp(name, "#32770") != 0) return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+HWND FindDialog()
+{
+    HWND main = FindMain();
+    if (!main) return nullptr;
+    DialogSearch search{0, nullptr};
+    GetWindowThreadProcessId(main, &search.ProcessId);
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
 int PrintClipboard(const char* formatName)
 {
     UINT format = CF_TEXT;
@@ -180,6 +208,14 @@ int main(int argc, char** argv)
             return StatusText(text) && text.rfind(expected, 0) == 0;
         }, argv[2]) ? 0 : 1;
     }
+    if (command == "dialog") {
+        HWND dialog = FindDialog();
+        if (!dialog) return 1;
+        char title[256] = {};
+        GetWindowTextA(dialog, title, sizeof title);
+        std::printf("%s\n", title);
+        return 0;
+    }
     if (command == "clipboard") return PrintClipboard(argc > 2 ? argv[2] : nullptr);
     if (command == "close") {
         HWND main = FindMain();
@@ -187,6 +223,6 @@ int main(int argc, char** argv)
         PostMessageA(main, WM_CLOSE, 0, 0);
         return WaitFor(argc > 2 ? std::atof(argv[2]) : 30, [](const char*) { return FindMain() == nullptr; }, nullptr) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: fennoro-probe rows|status|exists|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");
+    std::fprintf(stderr, "usage: fennoro-probe rows|status|exists|dialog|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");
     return 64;
 }

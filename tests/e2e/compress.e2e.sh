@@ -21,7 +21,7 @@ e2e_prepare_run "$work/run" "[Setting]" "Path=$root" "AutoFind=1" "RemoveFolder=
 e2e_start || e2e_fail "the window did not start"
 e2e_wait_status "検索が終了しました" 60 || e2e_fail "the search did not finish"
 e2e_key F8
-e2e_wait_status "圧縮が終了しました" 120 || e2e_fail "the compression did not finish: $(e2e_status)"
+e2e_wait_status_confirming "圧縮が終了しました" 120 || e2e_fail "the compression did not finish: $(e2e_status)"
 
 for book in "表紙の本" "ソフト" plain; do
   e2e_expect_row "$book" 0 "*圧縮しました" "$book.zip"
@@ -38,7 +38,7 @@ e2e_expect_row blocked 1 "!書庫が既存します" "blocked.zip"
 rm "$library/blocked.zip"
 e2e_key F8
 sleep 1
-e2e_wait_status "圧縮が終了しました" 120 || e2e_fail "the second compression did not finish"
+e2e_wait_status_confirming "圧縮が終了しました" 120 || e2e_fail "the second compression did not finish"
 e2e_expect_row blocked 0 "*圧縮しました" "blocked.zip"
 unzip -tq "$library/blocked.zip" >/dev/null || e2e_fail "blocked.zip does not test clean"
 e2e_close

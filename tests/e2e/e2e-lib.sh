@@ -36,7 +36,7 @@ e2e_start() {
 e2e_focus() {
   local id
   for _ in $(seq 50); do
-    id=$(xdotool search --onlyvisible --class fennoro.exe 2>/dev/null | head -1)
+    id=$(xdotool search --onlyvisible --class fennoro.exe 2>/dev/null | head -1) || true
     [ -n "$id" ] && break
     sleep 0.2
   done
@@ -54,10 +54,23 @@ e2e_rows() { e2e_probe rows | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 
 e2e_status() { e2e_probe status | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
 
-e2e_wait_status() {   # text (UTF-8), seconds
-  local expected
-  expected=$(printf '%s' "$1" | iconv -f UTF-8 -t CP932)
-  e2e_probe wait-status "$expected" "${2:-60}"
+# Wine hands the probe its arguments in the ANSI code page: pass them as UTF-8.
+e2e_wait_status() {   # text, seconds
+  e2e_probe wait-status "$1" "${2:-60}"
+}
+
+# Waits for the status text, confirming each dialog the program shows meanwhile
+# (the shell asks before it moves a folder to the recycle bin) with Enter.
+e2e_wait_status_confirming() {   # text, seconds
+  local deadline=$((SECONDS + ${2:-60}))
+  while [ $SECONDS -lt $deadline ]; do
+    e2e_probe wait-status "$1" 1 && return 0
+    if e2e_probe dialog >/dev/null; then
+      sleep 0.3
+      e2e_key Return
+    fi
+  done
+  return 1
 }
 
 e2e_screenshot() {   # file.png
