@@ -1,6 +1,8 @@
 // The compress job: every checked, untried row's folder is packed into an archive
 // beside it by the profile's archiver library, and optionally moved to the recycle bin.
 #include "engine/ArchiverProfile.h"
+#include "engine/win32/FolderEntries.h"
+#include "engine/win32/LongPath.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "settings/PathUtility.h"
 
@@ -8,6 +10,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -18,23 +21,55 @@ using RunningFunction = BOOL(WINAPI*)();
 
 constexpr DWORD OutputSize = 1024;
 
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+// What the folder holds, down to every nested entry's name, attributes, size and
+// time, as one value: taken before the archiver runs and again before the folder
+// goes, so that a folder changed meanwhile is never removed with what its
+// archive lacks. One pass, nothing kept but the value.
+class TFolderDigest {
+public:
+    explicit TFolderDigest(const std::string& folderPath) { Add(IncludeTrailingPathDelimiter(folderPath)); }
+    bool operator==(const TFolderDigest&) const = default;
 
-bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+private:
+    void Mix(const void* data, size_t size)
+    {
+        for (size_t i = 0; i < size; ++i) Value = (Value ^ static_cast<const unsigned char*>(data)[i]) * 0x100000001B3ULL;
+    }
+    void Add(const std::string& dir)
+    {
+        // A folder that cannot be read gives no entries: then it may be read the
+        // second time and the values differ, which only keeps the folder.
+        ForEachFolderEntry(dir, [&](const TFolderEntry& entry) {
+            Mix(entry.Name.data(), entry.Name.size() + 1);
+            Mix(&entry.ExactName, sizeof entry.ExactName);
+            Mix(&entry.Attributes, sizeof entry.Attributes);
+            Mix(&entry.Size, sizeof entry.Size);
+            Mix(&entry.LastWriteTime, sizeof entry.LastWriteTime);
+            ++Entries;
+            // Links are not followed, as the archivers do not follow them.
+            if (entry.IsFolder() && !(entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT)) Add(dir + entry.Name + "\\");
+            return true;
+        });
+        Mix("\0", 1);  // the end of a folder, so that nesting counts
+    }
 
-// Moves the folder to the recycle bin through the shell; true only when it is gone.
-bool RecycleFolder(HWND owner, const std::string& folderPath, bool quiet)
+    unsigned long long Value = 0xCBF29CE484222325ULL;
+    unsigned long long Entries = 0;
+};
+
+// Moves a file or folder to the recycle bin through the shell; true only when it is gone.
+bool Recycle(HWND owner, const std::string& path, FILEOP_FLAGS flags)
 {
+    // The shell takes neither a path longer than MAX_PATH nor the "\\?\" form: such an
+    // item goes by its short name, and without one it stays where it is.
+    const std::string shellPath = ShellPath(path);
+    if (shellPath.empty()) return false;
     // The shell wants a full path; it must not resolve a relative one on this thread.
-    std::string fullPath = folderPath;
-    const DWORD length = GetFullPathNameA(folderPath.c_str(), 0, nullptr, nullptr);
+    std::string fullPath = shellPath;
+    const DWORD length = GetFullPathNameA(shellPath.c_str(), 0, nullptr, nullptr);
     if (length > 0) {
         std::string buffer(length, '\0');
-        const DWORD written = GetFullPathNameA(folderPath.c_str(), length, buffer.data(), nullptr);
+        const DWORD written = GetFullPathNameA(shellPath.c_str(), length, buffer.data(), nullptr);
         if (written > 0 && written < length) fullPath.assign(buffer.data(), written);
     }
     // The shell's list form: the path and two zero bytes, in a buffer sized to the path.
@@ -45,10 +80,10 @@ bool RecycleFolder(HWND owner, const std::string& folderPath, bool quiet)
     operation.hwnd = owner;
     operation.wFunc = FO_DELETE;
     operation.pFrom = source.data();
-    operation.fFlags = FOF_ALLOWUNDO | FOF_NOERRORUI | (quiet ? FOF_SILENT : 0);
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOERRORUI | flags;
     const int result = SHFileOperationA(&operation);
-    // Declining the confirmation is no error for the shell, but the folder is still there.
-    return result == 0 && !operation.fAnyOperationsAborted && !PathExists(folderPath);
+    // Declining the confirmation is no error for the shell, but the item is still there.
+    return result == 0 && !operation.fAnyOperationsAborted && !LongPathExists(path);
 }
 
 } // namespace
@@ -77,7 +112,9 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::string& 
     const std::string runningName = FunctionName + "GetRunning";
     const auto fail = [&](const std::string& result, const std::string& remark) { SetRowResult(result, remark, true); };
 
-    if (FileExists(archivePath)) return fail("!書庫が既存します", archiveName);
+    if (LongFileExists(archivePath)) return fail("!書庫が既存します", archiveName);
+    std::optional<TFolderDigest> before;
+    if (RemoveFolder) before.emplace(folderPath);
 
     int returned = 0;
     char output[OutputSize];
@@ -97,15 +134,22 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::string& 
     }  // the library is released before its result is looked at
 
     if (returned != 0) {
+        // No archive was there before the call: what is there now is the failed
+        // call's unfinished work, which would later pass for a finished archive.
+        // To the recycle bin rather than gone, should it be anything else.
+        if (LongFileExists(archivePath)) Recycle(nullptr, archivePath, FOF_SILENT | FOF_NOCONFIRMATION);
         output[OutputSize - 1] = '\0';
         return fail("!圧縮に失敗: 戻り値=" + std::to_string(returned), output);
     }
     // A profile whose command line writes the archive elsewhere must never cost the folder.
-    if (!FileExists(archivePath)) return fail("!書庫が作成されていません", archiveName);
+    if (!LongFileExists(archivePath)) return fail("!書庫が作成されていません", archiveName);
 
     if (RemoveFolder) {
+        if (!(TFolderDigest(folderPath) == *before)) {
+            return SetRowResult("*圧縮成功: ただし圧縮中にフォルダが変更されたため削除しません", archiveName, false);
+        }
         SetStatus("削除中: " + name);
-        if (!RecycleFolder(OwnerWindow, folderPath, !QuietOption.empty())) {
+        if (!Recycle(OwnerWindow, folderPath, QuietOption.empty() ? 0 : FOF_SILENT)) {
             return SetRowResult("*圧縮成功: ただしフォルダの削除に失敗", archiveName, false);
         }
     }

@@ -2,6 +2,8 @@
 #include "engine/CheckNumbering.h"
 #include "engine/FileNameParts.h"
 #include "engine/win32/AnsiCompare.h"
+#include "engine/win32/FolderEntries.h"
+#include "engine/win32/LongPath.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "settings/PathUtility.h"
 
@@ -9,28 +11,9 @@
 
 namespace {
 
-bool IsFolderEntry(const WIN32_FIND_DATAA& data)
-{
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    const char* name = data.cFileName;
-    return !(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')));
-}
-
-bool IsFileEntry(const WIN32_FIND_DATAA& data) { return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); }
-
-// Every entry of a folder ("*.*" matches them all) in the file system's order;
-// the visitor returns false to end the enumeration. A folder that cannot be
-// enumerated has no entries.
-template <typename Visitor>
-void ForEachEntry(const std::string& dir, Visitor&& visit)
-{
-    WIN32_FIND_DATAA data;
-    ScopedFind find(FindFirstFileA((dir + "*.*").c_str(), &data));
-    if (find.get() == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!visit(data)) return;
-    } while (FindNextFileA(find.get(), &data));
-}
+// The verdict on an entry whose name the ANSI code page cannot hold: every later
+// step (the archiver's command line, the shell) would name another entry or none.
+constexpr char UnfitName[] = "扱えないファイル名です";
 
 } // namespace
 
@@ -40,7 +23,7 @@ std::optional<TThreadFennoro::FolderIdentity> TThreadFennoro::IdentityOf(const s
 {
     std::string target = ExcludeTrailingPathDelimiter(dir);
     if (target.empty() || target.back() == ':') target = dir;  // a drive's root keeps its separator
-    ScopedHandle handle(CreateFileA(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    ScopedHandle handle(CreateFileW(FileApiPath(target).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle || handle.get() == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
@@ -69,9 +52,9 @@ void TThreadFennoro::FindFolders()
     // A folder's row goes out together with the next folder's status text: one
     // synchronous call per folder instead of two. The owner sees the same steps.
     bool rowStaged = false;
-    ForEachEntry(RootPath, [&](const WIN32_FIND_DATAA& entry) {
-        if (!IsFolderEntry(entry)) return true;
-        const std::string name = entry.cFileName;
+    ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
+        if (!entry.IsFolder()) return true;
+        const std::string& name = entry.Name;
         const std::string path = RootPath + name;
         StatusText = "検索中: " + path;
         if (rowStaged) {
@@ -85,10 +68,14 @@ void TThreadFennoro::FindFolders()
             Synchronize([this] { ShowStatus(); });
         }
         long long count = 0;
-        const bool ok = CheckFolder(path, count, false);
+        // A folder the row cannot name is not looked into: nothing could act on it.
+        const bool ok = entry.ExactName && CheckFolder(path, count, false);
         RowName = name;
         RowChecked = ok && count > 0;
-        if (ok && count > 0) {
+        if (!entry.ExactName) {
+            ResultText = UnfitName;
+            RemarkText = name;
+        } else if (ok && count > 0) {
             ResultText = "+圧縮できます";
             RemarkText.clear();
         } else if (ok) {
@@ -117,18 +104,23 @@ bool TThreadFennoro::CheckFolder(const std::string& path, long long& count, bool
     // First read: the files. The first one that is not allowed decides.
     std::vector<std::string> names;
     bool anyFile = false;
-    ForEachEntry(dir, [&](const WIN32_FIND_DATAA& entry) {
-        if (!IsFileEntry(entry)) return true;
+    ForEachFolderEntry(dir, [&](const TFolderEntry& entry) {
+        if (!entry.IsFile()) return true;
         anyFile = true;
         if (StopRequested()) {
             ResultText = "中断されました";
             RemarkText.clear();
             ok = false;
-        } else if (IsAllowedExtension(std::string(FileExtension(entry.cFileName)))) {
-            names.emplace_back(entry.cFileName);
+        } else if (!entry.ExactName) {
+            // An archiver that reads names through the ANSI functions would miss it.
+            ResultText = UnfitName;
+            RemarkText = entry.Name;
+            ok = false;
+        } else if (IsAllowedExtension(std::string(FileExtension(entry.Name)))) {
+            names.push_back(entry.Name);
         } else {
             ResultText = "許容外の拡張子です";
-            RemarkText = entry.cFileName;
+            RemarkText = entry.Name;
             ok = false;
         }
         return ok;
@@ -152,10 +144,16 @@ bool TThreadFennoro::CheckSubFolders(const std::string& dir, long long& count, b
     bool ok = true;
     bool selfLooked = false;
     bool selfPushed = false;
-    ForEachEntry(dir, [&](const WIN32_FIND_DATAA& entry) {
-        if (!IsFolderEntry(entry)) return true;
-        const std::string name = entry.cFileName;
-        if (Recursive && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    ForEachFolderEntry(dir, [&](const TFolderEntry& entry) {
+        if (!entry.IsFolder()) return true;
+        const std::string& name = entry.Name;
+        if (!entry.ExactName) {
+            ResultText = UnfitName;
+            RemarkText = name;
+            ok = false;
+            return false;
+        }
+        if (Recursive && !(entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
             if (!nested && !selfLooked) {
                 // Needed only now that the search goes down from here.
                 selfLooked = true;

@@ -1,6 +1,7 @@
 // The compress job against fixture archiver libraries and real folders.
 #include "engine/win32/UnitThreadFennoro.h"
 #include "win32/support/EngineDialogAnswerer.h"
+#include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"
 #include "win32/support/EngineTestOwner.h"
 
@@ -12,54 +13,6 @@ namespace {
 
 const char Archiver[] = "fixture_archiver.dll";
 const char ZipTemplate[] = R"(a -r $Q -tzip "$A" "$D" *)";
-
-// The fixture's script, set for the duration of a test and cleared after it.
-class Script {
-public:
-    Script& Set(const char* name, const std::string& value)
-    {
-        SetEnvironmentVariableA(name, value.c_str());
-        Names.push_back(name);
-        return *this;
-    }
-    ~Script()
-    {
-        for (const char* name : Names) SetEnvironmentVariableA(name, nullptr);
-    }
-
-private:
-    std::vector<const char*> Names;
-};
-
-struct CompressOptions {
-    std::string Extension = ".zip";
-    std::string Quiet;
-    bool RemoveFolder = false;
-    std::string Template = ZipTemplate;
-    std::string Function = "Fixture";
-    std::string Dll = Archiver;
-};
-
-void Compress(EngineTestOwner& owner, const CompressOptions& options = {}, TThreadFennoro** running = nullptr)
-{
-    TThreadFennoro worker(owner, options.Extension, options.Quiet, options.RemoveFolder, options.Template,
-                          options.Function, options.Dll);
-    if (running) *running = &worker;
-    worker.WaitFor();
-    EXPECT_FALSE(worker.Running());
-    EXPECT_EQ(worker.FatalMessage(), "");
-    if (running) *running = nullptr;
-}
-
-void ExpectRow(const EngineTestOwner& owner, const std::string& name, bool checked, FolderCompressState state,
-               const std::string& result, const std::string& remark)
-{
-    const FolderRow& row = owner.Row(name);
-    EXPECT_EQ(row.Checked, checked) << name;
-    EXPECT_EQ(row.CompressState, state) << name;
-    EXPECT_EQ(row.Result, result) << name;
-    EXPECT_EQ(row.Remark, remark) << name;
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -91,10 +44,10 @@ TEST(CompressJob, SuccessWritesTheArchiveAndClearsTheRow)
     owner.Add(tree.Root(), "unchecked", false);
     owner.Rows.back()->Result = "空のフォルダです";
 
-    Compress(owner);
-    ExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮しました", "a.zip");
-    ExpectRow(owner, "b", false, FolderCompressState::Compressed, "*圧縮しました", "b.zip");
-    ExpectRow(owner, "unchecked", false, FolderCompressState::Untried, "空のフォルダです", "");
+    EngineCompress(owner);
+    EngineExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮しました", "a.zip");
+    EngineExpectRow(owner, "b", false, FolderCompressState::Compressed, "*圧縮しました", "b.zip");
+    EngineExpectRow(owner, "unchecked", false, FolderCompressState::Untried, "空のフォルダです", "");
     EXPECT_TRUE(tree.IsFile("a.zip"));
     EXPECT_TRUE(tree.IsFile("b.zip"));
     EXPECT_TRUE(tree.IsFile("a\\01.jpg")) << "removal is off: the folder stays";
@@ -109,12 +62,12 @@ TEST(CompressJob, TheCommandLineReachesTheLibraryByteForByte)
     EngineTestOwner owner;
     Folders(tree, owner, {"旅行表", "trip"});
     const std::string log = tree.Path("log.txt");
-    Script script;
+    EngineScript script;
     script.Set("FENNORO_FIXTURE_LOG", log);
 
-    CompressOptions quiet;
+    EngineCompressOptions quiet;
     quiet.Quiet = "-hide";
-    Compress(owner, quiet);
+    EngineCompress(owner, quiet);
     const std::string root = tree.Root();
     const std::vector<std::string> expected = {
         "running",
@@ -123,7 +76,7 @@ TEST(CompressJob, TheCommandLineReachesTheLibraryByteForByte)
         "call a -r -hide -tzip \"" + root + "trip.zip\" \"" + root + "trip\\\" *",
     };
     EXPECT_EQ(Lines(tree.Read("log.txt")), expected);
-    ExpectRow(owner, "旅行表", false, FolderCompressState::Compressed, "*圧縮しました", "旅行表.zip");
+    EngineExpectRow(owner, "旅行表", false, FolderCompressState::Compressed, "*圧縮しました", "旅行表.zip");
     EXPECT_EQ(tree.Read("旅行表.zip"), expected[1].substr(5)) << "the fixture stores the line it got";
 
     // Quiet off: the placeholder gives way to nothing, the blanks around it stay.
@@ -131,7 +84,7 @@ TEST(CompressJob, TheCommandLineReachesTheLibraryByteForByte)
     DeleteFileA(tree.Path("trip.zip").c_str());
     owner.Rows[1]->Checked = true;
     owner.Rows[1]->CompressState = FolderCompressState::Untried;
-    Compress(owner);
+    EngineCompress(owner);
     EXPECT_EQ(Lines(tree.Read("log.txt")),
               (std::vector<std::string>{"running", "call a -r  -tzip \"" + root + "trip.zip\" \"" + root + "trip\\\" *"}));
 }
@@ -140,22 +93,22 @@ TEST(CompressJob, FailuresKeepTheRowCheckedForTheNextRun)
 {
     struct Case {
         const char* Title;
-        CompressOptions Options;
+        EngineCompressOptions Options;
         const char* Variable;
         const char* Value;
         std::string Result;
         std::string Remark;
         bool Called;
     };
-    CompressOptions missing;
+    EngineCompressOptions missing;
     missing.Dll = "no_such_archiver.dll";
-    CompressOptions noEntry;
+    EngineCompressOptions noEntry;
     noEntry.Dll = "fixture_noentry.dll";
-    CompressOptions noRunning;
+    EngineCompressOptions noRunning;
     noRunning.Dll = "fixture_norunning.dll";
-    CompressOptions wrongName;
+    EngineCompressOptions wrongName;
     wrongName.Function = "SevenZip";
-    CompressOptions emptyName;
+    EngineCompressOptions emptyName;
     emptyName.Dll = "";
     const Case cases[] = {
         {"missing library", missing, nullptr, nullptr, "!致命的なエラー", "no_such_archiver.dllをロードできません", false},
@@ -180,17 +133,17 @@ TEST(CompressJob, FailuresKeepTheRowCheckedForTheNextRun)
         EngineTempTree tree;
         EngineTestOwner owner;
         Folders(tree, owner, {"a", "b"});
-        Script script;
+        EngineScript script;
         script.Set("FENNORO_FIXTURE_LOG", tree.Path("log.txt"));
         if (c.Variable) script.Set(c.Variable, c.Value);
-        CompressOptions options = c.Options;
+        EngineCompressOptions options = c.Options;
         options.RemoveFolder = true;  // no failure may cost the folder
-        Compress(owner, options);
+        EngineCompress(owner, options);
 
         std::string remarkB = c.Remark;
         if (remarkB == "a.zip") remarkB = "b.zip";
-        ExpectRow(owner, "a", true, FolderCompressState::Untried, c.Result, c.Remark);
-        ExpectRow(owner, "b", true, FolderCompressState::Untried, c.Result, remarkB);
+        EngineExpectRow(owner, "a", true, FolderCompressState::Untried, c.Result, c.Remark);
+        EngineExpectRow(owner, "b", true, FolderCompressState::Untried, c.Result, remarkB);
         EXPECT_TRUE(tree.IsFile("a\\01.jpg"));
         EXPECT_TRUE(tree.IsFile("b\\02.jpg"));
         const std::string log = tree.Read("log.txt");
@@ -205,12 +158,12 @@ TEST(CompressJob, AnExistingArchiveIsNeverOverwritten)
     EngineTestOwner owner;
     Folders(tree, owner, {"first", "second"});
     tree.File("first.zip", "precious");
-    Script script;
+    EngineScript script;
     script.Set("FENNORO_FIXTURE_LOG", tree.Path("log.txt"));
-    Compress(owner);
+    EngineCompress(owner);
 
-    ExpectRow(owner, "first", true, FolderCompressState::Untried, "!書庫が既存します", "first.zip");
-    ExpectRow(owner, "second", false, FolderCompressState::Compressed, "*圧縮しました", "second.zip");
+    EngineExpectRow(owner, "first", true, FolderCompressState::Untried, "!書庫が既存します", "first.zip");
+    EngineExpectRow(owner, "second", false, FolderCompressState::Compressed, "*圧縮しました", "second.zip");
     EXPECT_EQ(tree.Read("first.zip"), "precious");
     const std::vector<std::string> calls = Lines(tree.Read("log.txt"));
     ASSERT_EQ(calls.size(), 2u) << "only the second folder reached the library";
@@ -222,23 +175,23 @@ TEST(CompressJob, CompressedRowsAreNeverPickedAgain)
     EngineTempTree tree;
     EngineTestOwner owner;
     Folders(tree, owner, {"good", "bad"});
-    Script script;
+    EngineScript script;
     script.Set("FENNORO_FIXTURE_FAIL_IF", "bad.zip");
-    Compress(owner);
-    ExpectRow(owner, "good", false, FolderCompressState::Compressed, "*圧縮しました", "good.zip");
-    ExpectRow(owner, "bad", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=2", "failed on request");
+    EngineCompress(owner);
+    EngineExpectRow(owner, "good", false, FolderCompressState::Compressed, "*圧縮しました", "good.zip");
+    EngineExpectRow(owner, "bad", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=2", "failed on request");
 
     // The user checks the compressed row again: only the failed one is tried.
     owner.Rows[0]->Checked = true;
     script.Set("FENNORO_FIXTURE_FAIL_IF", "nothing fails now");
-    Compress(owner);
-    ExpectRow(owner, "good", true, FolderCompressState::Compressed, "*圧縮しました", "good.zip");
-    ExpectRow(owner, "bad", false, FolderCompressState::Compressed, "*圧縮しました", "bad.zip");
+    EngineCompress(owner);
+    EngineExpectRow(owner, "good", true, FolderCompressState::Compressed, "*圧縮しました", "good.zip");
+    EngineExpectRow(owner, "bad", false, FolderCompressState::Compressed, "*圧縮しました", "bad.zip");
     EXPECT_EQ(owner.Changed, (std::vector<std::string>{"good", "bad", "bad"}));
 
     // Nothing checked and untried is left: the job ends at once and changes nothing.
     owner.Statuses.clear();
-    Compress(owner);
+    EngineCompress(owner);
     EXPECT_EQ(owner.Statuses, (std::vector<std::string>{"圧縮中: ", "圧縮が終了しました"}));
     EXPECT_EQ(owner.Changed.size(), 3u);
 }
@@ -255,7 +208,7 @@ TEST(CompressJob, TheNextRowIsTheFirstInTheListsCurrentOrder)
             sorted = true;
         }
     };
-    Compress(owner);
+    EngineCompress(owner);
     EXPECT_EQ(owner.Changed, (std::vector<std::string>{"a", "c", "b"}));
 }
 
@@ -267,7 +220,7 @@ TEST(CompressJob, StopWhileAFolderIsBeingCompressed)
     const std::string name = "FennoroFixtureHold" + std::to_string(GetCurrentProcessId());
     HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, (name + ".entered").c_str());
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, (name + ".release").c_str());
-    Script script;
+    EngineScript script;
     script.Set("FENNORO_FIXTURE_HOLD", name);
     {
         TThreadFennoro worker(owner, ".zip", "", false, ZipTemplate, "Fixture", Archiver);
@@ -280,8 +233,8 @@ TEST(CompressJob, StopWhileAFolderIsBeingCompressed)
     }
     CloseHandle(entered);
     CloseHandle(release);
-    ExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮しました", "a.zip");
-    ExpectRow(owner, "b", true, FolderCompressState::Untried, "+圧縮できます", "");
+    EngineExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮しました", "a.zip");
+    EngineExpectRow(owner, "b", true, FolderCompressState::Untried, "+圧縮できます", "");
     EXPECT_FALSE(tree.IsFile("b.zip"));
     EXPECT_EQ(owner.Statuses.back(), "圧縮を中断しました");
 }
@@ -291,7 +244,7 @@ TEST(CompressJob, AnUnexpectedErrorStillEndsTheRun)
     EngineTempTree tree;
     EngineTestOwner owner;
     Folders(tree, owner, {"a", "b"});
-    Script script;
+    EngineScript script;
     script.Set("FENNORO_FIXTURE_MODE", "fail:7:no");
     owner.OnStatus = [&](const std::string& text) {
         if (text == "圧縮中: b") throw std::runtime_error("表示を更新できません");
@@ -301,8 +254,8 @@ TEST(CompressJob, AnUnexpectedErrorStillEndsTheRun)
     EXPECT_FALSE(worker.Running());
     EXPECT_EQ(owner.Statuses.back(), "圧縮中にエラーが発生したため中止しました: 表示を更新できません");
     // The failed row is back to untried, ready for the next run.
-    ExpectRow(owner, "a", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=7", "no");
-    ExpectRow(owner, "b", true, FolderCompressState::Untried, "+圧縮できます", "");
+    EngineExpectRow(owner, "a", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=7", "no");
+    EngineExpectRow(owner, "b", true, FolderCompressState::Untried, "+圧縮できます", "");
 }
 
 TEST(CompressJob, CompressedFoldersGoToTheRecycleBin)
@@ -315,18 +268,18 @@ TEST(CompressJob, CompressedFoldersGoToTheRecycleBin)
     const std::string unique = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
     const std::string kept = "kept-" + unique, gone = "gone-" + unique, quiet = "quiet-" + unique;
     Folders(tree, owner, {kept.c_str(), gone.c_str()});
-    Script script;
+    EngineScript script;
     script.Set("FENNORO_FIXTURE_FAIL_IF", kept + ".zip");
     {
         EngineDialogAnswerer answerer(IDYES);
-        CompressOptions options;
+        EngineCompressOptions options;
         options.RemoveFolder = true;
-        Compress(owner, options);
+        EngineCompress(owner, options);
         // The shell asked before it moved the folder.
         EXPECT_EQ(answerer.Answered().size(), 1u);
     }
-    ExpectRow(owner, gone, false, FolderCompressState::Compressed, "*圧縮しました", gone + ".zip");
-    ExpectRow(owner, kept, true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=2", "failed on request");
+    EngineExpectRow(owner, gone, false, FolderCompressState::Compressed, "*圧縮しました", gone + ".zip");
+    EngineExpectRow(owner, kept, true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=2", "failed on request");
     EXPECT_FALSE(tree.IsFolder(gone));
     EXPECT_TRUE(tree.IsFile(gone + ".zip"));
     EXPECT_TRUE(tree.IsFile(kept + "\\01.jpg"));
@@ -338,25 +291,20 @@ TEST(CompressJob, CompressedFoldersGoToTheRecycleBin)
     Folders(tree, owner, {quiet.c_str()});
     {
         EngineDialogAnswerer answerer(IDYES);
-        CompressOptions options;
+        EngineCompressOptions options;
         options.RemoveFolder = true;
         options.Quiet = "-hide";
         script.Set("FENNORO_FIXTURE_FAIL_IF", "nothing fails now");
-        Compress(owner, options);
+        EngineCompress(owner, options);
         // The earlier failed row is tried again too; quiet hides the progress, not the question.
         EXPECT_EQ(answerer.Answered().size(), 2u);
     }
-    ExpectRow(owner, quiet, false, FolderCompressState::Compressed, "*圧縮しました", quiet + ".zip");
+    EngineExpectRow(owner, quiet, false, FolderCompressState::Compressed, "*圧縮しました", quiet + ".zip");
     EXPECT_FALSE(tree.IsFolder(quiet));
     EXPECT_TRUE(tree.IsFile(kept + ".zip"));
     EXPECT_FALSE(tree.IsFolder(kept));
 
-    // Empty the recycle bin of what this test put there: ".../Trash/files\\" beside ".../Trash/info\\".
-    const std::string info = bin.substr(0, bin.size() - std::string("files\\").size()) + "info\\";
-    for (const std::string& name : {gone, quiet, kept}) {
-        EngineRunProcess("/bin/rm -rf \"" + EngineUnixPath(bin + name) + "\"");
-        DeleteFileA((info + name + ".trashinfo").c_str());
-    }
+    for (const std::string& name : {gone, quiet, kept}) EngineForgetRecycled(name);
 }
 
 TEST(CompressJob, AFolderTheUserKeepsIsReported)
@@ -366,12 +314,12 @@ TEST(CompressJob, AFolderTheUserKeepsIsReported)
     Folders(tree, owner, {"a"});
     {
         EngineDialogAnswerer answerer(IDNO);
-        CompressOptions options;
+        EngineCompressOptions options;
         options.RemoveFolder = true;
-        Compress(owner, options);
+        EngineCompress(owner, options);
         EXPECT_EQ(answerer.Answered().size(), 1u);
     }
-    ExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮成功: ただしフォルダの削除に失敗", "a.zip");
+    EngineExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮成功: ただしフォルダの削除に失敗", "a.zip");
     EXPECT_TRUE(tree.IsFile("a\\01.jpg"));
     EXPECT_TRUE(tree.IsFile("a.zip"));
 }

@@ -1,5 +1,6 @@
 // The find job against real folder trees.
 #include "engine/win32/UnitThreadFennoro.h"
+#include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"
 #include "win32/support/EngineTestOwner.h"
 
@@ -8,35 +9,6 @@
 #include <stdexcept>
 
 namespace {
-
-struct FindOptions {
-    std::string Extensions = ".jpg;.png;.gif";
-    bool Recursive = false;
-    bool Numbered = true;
-    bool NumberedAbout = false;
-};
-
-// Runs a find job to its end, serving its calls on this thread.
-void Find(EngineTestOwner& owner, const std::string& root, const FindOptions& options = {},
-          TThreadFennoro** running = nullptr)
-{
-    TThreadFennoro worker(owner, root, options.Extensions, options.Recursive, options.Numbered,
-                          options.NumberedAbout);
-    if (running) *running = &worker;
-    worker.WaitFor();
-    EXPECT_FALSE(worker.Running());
-    EXPECT_EQ(worker.FatalMessage(), "");
-    if (running) *running = nullptr;
-}
-
-void ExpectRow(const EngineTestOwner& owner, const std::string& name, bool checked, const std::string& result,
-               const std::string& remark)
-{
-    const FolderRow& row = owner.Row(name);
-    EXPECT_EQ(row.Checked, checked) << name;
-    EXPECT_EQ(row.Result, result) << name;
-    EXPECT_EQ(row.Remark, remark) << name;
-}
 
 // The job ended on a stop request with exactly one row, of this result.
 void ExpectStoppedAfterOneRow(const EngineTestOwner& owner, const std::string& result)
@@ -72,17 +44,17 @@ TEST(FindJob, EachVerdictWithItsRemark)
     EngineTestOwner owner;
     owner.Add("X:\\old\\", "stale", true);
     // Without the trailing separator: the worker adds it.
-    Find(owner, tree.Root().substr(0, tree.Root().size() - 1));
+    EngineFind(owner, tree.Root().substr(0, tree.Root().size() - 1));
 
     ASSERT_EQ(owner.RowCount(), 7u);
     EXPECT_EQ(owner.Clears, 1);
-    ExpectRow(owner, "a", true, "+圧縮できます", "");
-    ExpectRow(owner, "b", false, "空のフォルダです", tree.Path("b"));
-    ExpectRow(owner, "c", false, "許容外の拡張子です", "readme.txt");
-    ExpectRow(owner, "d", false, "サブディレクトリが存在します", "e");
-    ExpectRow(owner, "f", false, "連番になっていません", "01.jpg 03.jpg");
-    ExpectRow(owner, "g", false, "ファイルから連番が得られません", "cover.jpg");
-    ExpectRow(owner, "h", false, "ファイルは連番形式ではありません", "a01.jpg b01.jpg プレフィックス非一致(b!=a)");
+    EngineExpectRow(owner, "a", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "b", false, "空のフォルダです", tree.Path("b"));
+    EngineExpectRow(owner, "c", false, "許容外の拡張子です", "readme.txt");
+    EngineExpectRow(owner, "d", false, "サブディレクトリが存在します", "e");
+    EngineExpectRow(owner, "f", false, "連番になっていません", "01.jpg 03.jpg");
+    EngineExpectRow(owner, "g", false, "ファイルから連番が得られません", "cover.jpg");
+    EngineExpectRow(owner, "h", false, "ファイルは連番形式ではありません", "a01.jpg b01.jpg プレフィックス非一致(b!=a)");
     for (const auto& row : owner.Rows) {
         EXPECT_EQ(row->ParentPath, tree.Root());
         EXPECT_EQ(row->CompressState, FolderCompressState::Untried);
@@ -108,30 +80,30 @@ TEST(FindJob, OptionsChangeTheVerdicts)
     tree.File("nodot\\02");
 
     EngineTestOwner owner;
-    Find(owner, tree.Root());
-    ExpectRow(owner, "gaps", false, "連番になっていません", "p01.jpg p03.png");
-    ExpectRow(owner, "mixed", false, "ファイルから連番が得られません", "cover.JPG");
-    ExpectRow(owner, "upper", true, "+圧縮できます", "");
-    ExpectRow(owner, "nodot", false, "許容外の拡張子です", owner.Row("nodot").Remark);
+    EngineFind(owner, tree.Root());
+    EngineExpectRow(owner, "gaps", false, "連番になっていません", "p01.jpg p03.png");
+    EngineExpectRow(owner, "mixed", false, "ファイルから連番が得られません", "cover.JPG");
+    EngineExpectRow(owner, "upper", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "nodot", false, "許容外の拡張子です", owner.Row("nodot").Remark);
     EXPECT_TRUE(owner.Row("nodot").Remark == "01" || owner.Row("nodot").Remark == "02");
 
-    FindOptions about;
+    EngineFindOptions about;
     about.NumberedAbout = true;
-    Find(owner, tree.Root(), about);
-    ExpectRow(owner, "gaps", true, "+圧縮できます", "");
-    ExpectRow(owner, "mixed", false, "ファイルから連番が得られません", "cover.JPG");
+    EngineFind(owner, tree.Root(), about);
+    EngineExpectRow(owner, "gaps", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "mixed", false, "ファイルから連番が得られません", "cover.JPG");
 
-    FindOptions unnumbered;
+    EngineFindOptions unnumbered;
     unnumbered.Numbered = false;
-    Find(owner, tree.Root(), unnumbered);
-    ExpectRow(owner, "mixed", true, "+圧縮できます", "");
+    EngineFind(owner, tree.Root(), unnumbered);
+    EngineExpectRow(owner, "mixed", true, "+圧縮できます", "");
 
     // An empty item in the list allows names without a dot.
-    FindOptions withEmpty;
+    EngineFindOptions withEmpty;
     withEmpty.Extensions = ".jpg;";
-    Find(owner, tree.Root(), withEmpty);
-    ExpectRow(owner, "nodot", true, "+圧縮できます", "");
-    ExpectRow(owner, "gaps", false, "許容外の拡張子です", "p03.png");
+    EngineFind(owner, tree.Root(), withEmpty);
+    EngineExpectRow(owner, "nodot", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "gaps", false, "許容外の拡張子です", "p03.png");
 }
 
 TEST(FindJob, HiddenAndSystemFilesCount)
@@ -145,10 +117,10 @@ TEST(FindJob, HiddenAndSystemFilesCount)
     SetFileAttributesA(tree.Path("hiddensub\\inner").c_str(), FILE_ATTRIBUTE_HIDDEN);
 
     EngineTestOwner owner;
-    Find(owner, tree.Root());
-    ExpectRow(owner, "thumbs", false, "許容外の拡張子です", "Thumbs.db");
-    ExpectRow(owner, "hiddenok", true, "+圧縮できます", "");
-    ExpectRow(owner, "hiddensub", false, "サブディレクトリが存在します", "inner");
+    EngineFind(owner, tree.Root());
+    EngineExpectRow(owner, "thumbs", false, "許容外の拡張子です", "Thumbs.db");
+    EngineExpectRow(owner, "hiddenok", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "hiddensub", false, "サブディレクトリが存在します", "inner");
 }
 
 TEST(FindJob, RecursiveSearchJudgesTheWholeTree)
@@ -168,36 +140,36 @@ TEST(FindJob, RecursiveSearchJudgesTheWholeTree)
     tree.File("onlyempty\\sub2\\01.png");
 
     EngineTestOwner owner;
-    FindOptions recursive;
+    EngineFindOptions recursive;
     recursive.Recursive = true;
-    Find(owner, tree.Root(), recursive);
-    ExpectRow(owner, "d", true, "+圧縮できます", "");
-    ExpectRow(owner, "hollow", false, "空のフォルダです", tree.Path("hollow"));
-    ExpectRow(owner, "deepbad", false, "許容外の拡張子です", "bad.txt");
-    ExpectRow(owner, "deepgap", false, "連番になっていません", "01.jpg 03.jpg");
-    ExpectRow(owner, "badfirst", false, "許容外の拡張子です", "x.txt");
-    ExpectRow(owner, "onlyempty", true, "+圧縮できます", "");
+    EngineFind(owner, tree.Root(), recursive);
+    EngineExpectRow(owner, "d", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "hollow", false, "空のフォルダです", tree.Path("hollow"));
+    EngineExpectRow(owner, "deepbad", false, "許容外の拡張子です", "bad.txt");
+    EngineExpectRow(owner, "deepgap", false, "連番になっていません", "01.jpg 03.jpg");
+    EngineExpectRow(owner, "badfirst", false, "許容外の拡張子です", "x.txt");
+    EngineExpectRow(owner, "onlyempty", true, "+圧縮できます", "");
     EXPECT_TRUE(Contains(owner.Statuses, "検索中: " + tree.Path("deepbad\\s\\t")));
 
     // Without recursion even an empty sub-folder fails its folder.
-    Find(owner, tree.Root());
-    ExpectRow(owner, "hollow", false, "サブディレクトリが存在します", "x");
+    EngineFind(owner, tree.Root());
+    EngineExpectRow(owner, "hollow", false, "サブディレクトリが存在します", "x");
 }
 
 TEST(FindJob, EmptyRootAndRootWithOnlyFiles)
 {
     EngineTempTree tree;
     EngineTestOwner owner;
-    Find(owner, tree.Root());
+    EngineFind(owner, tree.Root());
     EXPECT_EQ(owner.RowCount(), 0u);
     EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
 
     tree.File("01.jpg");
-    Find(owner, tree.Root());
+    EngineFind(owner, tree.Root());
     EXPECT_EQ(owner.RowCount(), 0u);
 
     // A root that does not exist gives no rows either.
-    Find(owner, tree.Path("missing"));
+    EngineFind(owner, tree.Path("missing"));
     EXPECT_EQ(owner.RowCount(), 0u);
     EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
 }
@@ -217,26 +189,26 @@ TEST(FindJob, JapaneseNamesWithTrailByte5C)
     tree.File("深い\\表\\01.jpg");
 
     EngineTestOwner owner;
-    Find(owner, tree.Root());
-    ExpectRow(owner, "表", true, "+圧縮できます", "");
-    ExpectRow(owner, "ソ十", false, "連番になっていません", "ソ1.png ソ3.png");
-    ExpectRow(owner, "能", false, "空のフォルダです", tree.Path("能"));
-    ExpectRow(owner, "予", false, "許容外の拡張子です", "申.txt");
-    ExpectRow(owner, "深い", false, "サブディレクトリが存在します", "表");
+    EngineFind(owner, tree.Root());
+    EngineExpectRow(owner, "表", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "ソ十", false, "連番になっていません", "ソ1.png ソ3.png");
+    EngineExpectRow(owner, "能", false, "空のフォルダです", tree.Path("能"));
+    EngineExpectRow(owner, "予", false, "許容外の拡張子です", "申.txt");
+    EngineExpectRow(owner, "深い", false, "サブディレクトリが存在します", "表");
     EXPECT_TRUE(Contains(owner.Statuses, "検索中: " + tree.Path("表")));
 
-    FindOptions recursive;
+    EngineFindOptions recursive;
     recursive.Recursive = true;
     // The root as typed, ending in 表 without a separator of its own.
     EngineTempTree outer;
     outer.File("表\\巻\\01.jpg");
     outer.File("表\\巻\\02.jpg");
-    Find(owner, outer.Path("表"), recursive);
-    ExpectRow(owner, "巻", true, "+圧縮できます", "");
+    EngineFind(owner, outer.Path("表"), recursive);
+    EngineExpectRow(owner, "巻", true, "+圧縮できます", "");
     EXPECT_EQ(owner.Row("巻").ParentPath, outer.Path("表\\"));
 
-    Find(owner, tree.Root(), recursive);
-    ExpectRow(owner, "深い", true, "+圧縮できます", "");
+    EngineFind(owner, tree.Root(), recursive);
+    EngineExpectRow(owner, "深い", true, "+圧縮できます", "");
 }
 
 TEST(FindJob, StopBetweenFoldersAddsNoFurtherRow)
@@ -251,7 +223,7 @@ TEST(FindJob, StopBetweenFoldersAddsNoFurtherRow)
         EXPECT_TRUE(worker->Running());
         worker->RequestStop();
     };
-    Find(owner, tree.Root(), {}, &worker);
+    EngineFind(owner, tree.Root(), {}, &worker);
     ExpectStoppedAfterOneRow(owner, "+圧縮できます");
 }
 
@@ -268,7 +240,7 @@ TEST(FindJob, StopWhileAFolderIsExamined)
     owner.OnStatus = [&](const std::string& text) {
         if (text.rfind("検索中: " + tree.Root(), 0) == 0 && worker) worker->RequestStop();
     };
-    Find(owner, tree.Root(), {}, &worker);
+    EngineFind(owner, tree.Root(), {}, &worker);
     ASSERT_NO_FATAL_FAILURE(ExpectStoppedAfterOneRow(owner, "中断されました"));
     EXPECT_FALSE(owner.Rows[0]->Checked);
     EXPECT_EQ(owner.Rows[0]->Remark, "");
@@ -281,7 +253,7 @@ TEST(FindJob, StopWhileAFolderIsExamined)
     second.OnStatus = [&](const std::string& text) {
         if (text.rfind("検索中: " + empty.Root(), 0) == 0 && worker) worker->RequestStop();
     };
-    Find(second, empty.Root(), {}, &worker);
+    EngineFind(second, empty.Root(), {}, &worker);
     ExpectStoppedAfterOneRow(second, "空のフォルダです");
 }
 
@@ -313,7 +285,7 @@ TEST(FindJob, AnUnexpectedErrorEndsTheJobWithItsReason)
 
     // The program goes on: the next job works.
     owner.OnAppend = nullptr;
-    Find(owner, tree.Root());
+    EngineFind(owner, tree.Root());
     EXPECT_EQ(owner.RowCount(), 2u);
 }
 
@@ -333,15 +305,15 @@ TEST(FindJob, LinksNeverMakeTheSearchLoop)
     ASSERT_TRUE(tree.FolderLink("side", tree.Path("target")));
 
     EngineTestOwner owner;
-    FindOptions recursive;
+    EngineFindOptions recursive;
     recursive.Recursive = true;
-    Find(owner, tree.Root(), recursive);
-    ExpectRow(owner, "a", false, "サブディレクトリが存在します", "up");
-    ExpectRow(owner, "b", false, "サブディレクトリが存在します", "self");
-    ExpectRow(owner, "c", false, "サブディレクトリが存在します", "back");
+    EngineFind(owner, tree.Root(), recursive);
+    EngineExpectRow(owner, "a", false, "サブディレクトリが存在します", "up");
+    EngineExpectRow(owner, "b", false, "サブディレクトリが存在します", "self");
+    EngineExpectRow(owner, "c", false, "サブディレクトリが存在します", "back");
     // A link to a folder outside the way down is an ordinary folder.
-    ExpectRow(owner, "side", true, "+圧縮できます", "");
-    ExpectRow(owner, "target", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "side", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "target", true, "+圧縮できます", "");
     EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
 }
 
@@ -356,11 +328,11 @@ TEST(FindJob, AMountedAncestorIsNotSearchedAgain)
     if (!tree.FolderBind("a\\again", tree.Path("a"), "01.jpg")) GTEST_SKIP() << "no bind mounts here";
 
     EngineTestOwner owner;
-    FindOptions recursive;
+    EngineFindOptions recursive;
     recursive.Recursive = true;
-    Find(owner, tree.Root(), recursive);
-    ExpectRow(owner, "a", false, "サブディレクトリが存在します", "again");
-    ExpectRow(owner, "b", true, "+圧縮できます", "");
+    EngineFind(owner, tree.Root(), recursive);
+    EngineExpectRow(owner, "a", false, "サブディレクトリが存在します", "again");
+    EngineExpectRow(owner, "b", true, "+圧縮できます", "");
 }
 
 TEST(FindJob, NamesEqualButForCaseAreOneName)
@@ -385,6 +357,6 @@ TEST(FindJob, NamesEqualButForCaseAreOneName)
     }
     ASSERT_EQ(names, 3);
     EngineTestOwner owner;
-    Find(owner, tree.Root());
-    ExpectRow(owner, "dup", true, "+圧縮できます", "");
+    EngineFind(owner, tree.Root());
+    EngineExpectRow(owner, "dup", true, "+圧縮できます", "");
 }

@@ -4,36 +4,72 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
 
 std::atomic<unsigned> Serial{0};
 
-void RemoveTree(const std::string& dir)
+std::wstring Wide(const std::string& text)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "*.*").c_str(), &data);
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
+    if (length > 1) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+    return wide;
+}
+
+// Any length, through the "\\?\" form (the root is a full path).
+std::wstring LongForm(const std::string& path) { return L"\\\\?\\" + Wide(path); }
+
+// dir: in the "\\?\" form, with a trailing separator.
+void RemoveTree(const std::wstring& dir)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = dir + name;
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = dir + name;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(path + "\\");
-                RemoveDirectoryA(path.c_str());
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveTree(path + L"\\");
+                RemoveDirectoryW(path.c_str());
             } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
             }
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    RemoveDirectoryA(ExcludeTrailingPathDelimiter(dir).c_str());
+    RemoveDirectoryW(dir.substr(0, dir.size() - 1).c_str());
+}
+
+void CreateWithContent(const std::wstring& path, const std::string& content, DWORD attributes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot create a file (error " << GetLastError() << ")";
+        return;
+    }
+    DWORD written = 0;
+    if (!content.empty()) WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+    if (written != content.size()) ADD_FAILURE() << "a file was written short";
+    if (attributes) SetFileAttributesW(path.c_str(), attributes);
 }
 
 // Arguments reach a host program split by the Windows rules: quotes group blanks.
 std::string Quote(const std::string& text) { return '"' + text + '"'; }
+
+// A host program's end is not waited for: look for its work instead.
+template <typename Done>
+bool Await(Done done)
+{
+    for (int i = 0; i < 100 && !done(); ++i) Sleep(50);
+    return done();
+}
 
 } // namespace
 
@@ -85,19 +121,17 @@ EngineTempTree::~EngineTempTree()
     // Mounts and links first, so that removing the tree never reaches out of it;
     // one that does not go away leaves the tree where it is.
     bool undone = true;
-    for (const HostEntry& bind : Binds) undone = Undo(bind, "/bin/umount -l ") && undone;
-    for (const HostEntry& link : Links) undone = Undo(link, "/bin/rm -f ") && undone;
-    if (undone) RemoveTree(RootPath);
+    for (auto entry = HostEntries.rbegin(); entry != HostEntries.rend(); ++entry) undone = Undo(*entry) && undone;
+    if (undone) RemoveTree(LongForm(RootPath));
 }
 
-bool EngineTempTree::Undo(const HostEntry& entry, const char* command) const
+bool EngineTempTree::Undo(const HostEntry& entry) const
 {
-    EngineRunProcess(command + Quote(entry.UnixPath));
-    // The host program's end is not waited for: look for its work.
-    const auto present = [&] { return GetFileAttributesA(Path(entry.Seen).c_str()) != INVALID_FILE_ATTRIBUTES; };
-    for (int i = 0; i < 100 && present(); ++i) Sleep(50);
-    return !present();
+    EngineRunProcess(entry.UndoCommand + Quote(entry.UnixPath));
+    return Await([&] { return GetFileAttributesW(WidePath(entry.Seen).c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
+
+std::wstring EngineTempTree::WidePath(const std::string& relative) const { return LongForm(Path(relative)); }
 
 void EngineTempTree::Folder(const std::string& relative) const
 {
@@ -107,10 +141,10 @@ void EngineTempTree::Folder(const std::string& relative) const
         if (IsAnsiLeadByte(static_cast<unsigned char>(path[i]))) {
             ++i;
         } else if (path[i] == '\\') {
-            CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+            CreateDirectoryW(LongForm(path.substr(0, i)).c_str(), nullptr);
         }
     }
-    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (!CreateDirectoryW(LongForm(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         ADD_FAILURE() << "cannot create folder " << path;
     }
 }
@@ -119,16 +153,19 @@ void EngineTempTree::File(const std::string& relative, const std::string& conten
 {
     const size_t last = LastPathDelimiter(relative);
     if (last != std::string::npos) Folder(relative.substr(0, last));
-    const std::string path = Path(relative);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "cannot create file " << path;
-        return;
+    CreateWithContent(WidePath(relative), content, attributes);
+}
+
+void EngineTempTree::WideFile(const std::string& folder, const std::wstring& name, const std::string& content) const
+{
+    CreateWithContent(LongForm(IncludeTrailingPathDelimiter(Path(folder))) + name, content, 0);
+}
+
+void EngineTempTree::WideFolder(const std::string& folder, const std::wstring& name) const
+{
+    if (!CreateDirectoryW((LongForm(IncludeTrailingPathDelimiter(Path(folder))) + name).c_str(), nullptr)) {
+        ADD_FAILURE() << "cannot create a folder in " << folder;
     }
-    DWORD written = 0;
-    if (!content.empty()) WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
-    if (attributes) SetFileAttributesA(path.c_str(), attributes);
 }
 
 bool EngineTempTree::FolderLink(const std::string& relative, const std::string& target)
@@ -137,39 +174,71 @@ bool EngineTempTree::FolderLink(const std::string& relative, const std::string& 
     const std::string to = EngineUnixPath(target);
     if (link.empty() || to.empty()) return false;
     if (!EngineRunProcess("/bin/ln -s " + Quote(to) + " " + Quote(link))) return false;
-    Links.push_back({link, relative, relative});
-    // A host program's exit code does not come back: look for its work instead.
-    for (int i = 0; i < 100 && !IsFolder(relative); ++i) Sleep(50);
-    return IsFolder(relative);
+    HostEntries.push_back({link, relative, relative, "/bin/rm -f "});
+    return Await([&] { return IsFolder(relative); });
 }
 
-bool EngineTempTree::FolderBind(const std::string& relative, const std::string& target, const std::string& marker)
+bool EngineTempTree::FolderBind(const std::string& relative, const std::string& target, const std::string& marker,
+                                bool readOnly)
 {
     const std::string at = EngineUnixPath(Path(relative));
     const std::string from = EngineUnixPath(target);
     if (at.empty() || from.empty()) return false;
-    if (!EngineRunProcess("/bin/mount --bind " + Quote(from) + " " + Quote(at))) return false;
+    // One host program for both steps: the second must follow the first.
+    std::string command = "mount --bind '" + from + "' '" + at + "'";
+    if (readOnly) command += " && mount -o remount,bind,ro '" + at + "'";
+    if (!EngineRunProcess("/bin/sh -c " + Quote(command))) return false;
     const std::string seen = relative + "\\" + marker;
-    Binds.push_back({at, relative, seen});
-    for (int i = 0; i < 100 && !IsFile(seen); ++i) Sleep(50);
-    return IsFile(seen);
+    HostEntries.push_back({at, relative, seen, "/bin/umount -l "});
+    if (!Await([&] { return IsFile(seen); })) return false;
+    if (!readOnly) return true;
+    // Read-only once a new file cannot be made there.
+    const std::wstring probe = WidePath(relative + "\\probe.tmp");
+    return Await([&] {
+        HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return true;
+        CloseHandle(file);
+        DeleteFileW(probe.c_str());
+        return false;
+    });
+}
+
+bool EngineTempTree::SmallVolume(const std::string& relative, unsigned kilobytes)
+{
+    const std::string at = EngineUnixPath(Path(relative));
+    if (at.empty()) return false;
+    if (!EngineRunProcess("/bin/mount -t tmpfs -o size=" + std::to_string(kilobytes) + "k tmpfs " + Quote(at))) {
+        return false;
+    }
+    const std::string seen = relative + "\\volume.txt";
+    HostEntries.push_back({at, relative, seen, "/bin/umount -l "});
+    const std::wstring folder = WidePath(relative + "\\");
+    const bool small = Await([&] {
+        ULARGE_INTEGER available, total, free;
+        return GetDiskFreeSpaceExW(folder.c_str(), &available, &total, &free) &&
+               total.QuadPart <= 2ULL * 1024 * kilobytes;
+    });
+    if (!small) return false;
+    File(seen);
+    return true;
 }
 
 bool EngineTempTree::IsFile(const std::string& relative) const
 {
-    const DWORD attributes = GetFileAttributesA(Path(relative).c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(relative).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool EngineTempTree::IsFolder(const std::string& relative) const
 {
-    const DWORD attributes = GetFileAttributesA(Path(relative).c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(relative).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string EngineTempTree::Read(const std::string& relative) const
 {
-    HANDLE file = CreateFileA(Path(relative).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(WidePath(relative).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
     std::string content;
     char buffer[4096];
@@ -177,6 +246,21 @@ std::string EngineTempTree::Read(const std::string& relative) const
     while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
     CloseHandle(file);
     return content;
+}
+
+std::vector<std::wstring> EngineTempTree::Names(const std::string& folder) const
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((LongForm(IncludeTrailingPathDelimiter(Path(folder))) + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string EngineRecycleBinFiles()
@@ -194,4 +278,20 @@ std::string EngineRecycleBinFiles()
     WideCharToMultiByte(CP_ACP, 0, dos, -1, path, sizeof path, nullptr, nullptr);
     HeapFree(GetProcessHeap(), 0, dos);
     return IncludeTrailingPathDelimiter(path);
+}
+
+void EngineForgetRecycled(const std::string& name)
+{
+    const std::string bin = EngineRecycleBinFiles();
+    if (bin.empty()) return;
+    const std::wstring item = LongForm(bin + name);
+    const DWORD attributes = GetFileAttributesW(item.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        RemoveTree(item + L"\\");
+    } else {
+        DeleteFileW(item.c_str());
+    }
+    // ".../Trash/files\\" beside ".../Trash/info\\".
+    const std::string info = bin.substr(0, bin.size() - std::string("files\\").size()) + "info\\";
+    DeleteFileW(LongForm(info + name + ".trashinfo").c_str());
 }

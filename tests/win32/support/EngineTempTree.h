@@ -1,5 +1,6 @@
 #pragma once
-// A temporary folder tree for one test, built through the Win32 A functions and
+// A temporary folder tree for one test, built through the wide file API (so that
+// paths longer than MAX_PATH and names outside the ANSI code page work too) and
 // removed with everything in it when the object goes.
 #include <windows.h>
 
@@ -19,24 +20,37 @@ public:
     const std::string& Root() const { return RootPath; }
     // The root joined with a relative path ("a\\b").
     std::string Path(const std::string& relative) const { return RootPath + relative; }
+    // The same in the wide "\\?\" form, which reaches any length.
+    std::wstring WidePath(const std::string& relative) const;
 
     // Creates the folder and any missing parents.
     void Folder(const std::string& relative) const;
     // Creates the file (and its parents) with the content and extra attributes.
     void File(const std::string& relative, const std::string& content = {}, DWORD attributes = 0) const;
+    // Creates a file or folder with a wide name (one the ANSI code page may lack)
+    // in an existing folder ("" for the root).
+    void WideFile(const std::string& folder, const std::wstring& name, const std::string& content = {}) const;
+    void WideFolder(const std::string& folder, const std::wstring& name) const;
     // Creates a file system link to a folder as the platform's own tools would,
     // so that it looks to the program like any link a user may have (under Wine:
     // a Unix symbolic link). False when links cannot be made here.
     bool FolderLink(const std::string& relative, const std::string& target);
     // Shows the target folder's content again at an existing empty folder (under
     // Wine: a Unix bind mount), which looks like an ordinary folder, not like a
-    // link. The target must hold the named marker file. False when it cannot be made.
-    bool FolderBind(const std::string& relative, const std::string& target, const std::string& marker);
+    // link. The target must hold the named marker file. readOnly: nothing can be
+    // written there, whoever asks. False when it cannot be made.
+    bool FolderBind(const std::string& relative, const std::string& target, const std::string& marker,
+                    bool readOnly = false);
+    // Makes the existing empty folder a volume of its own of about the given size
+    // (under Wine: a Unix tmpfs), so that it fills up. False when it cannot be made.
+    bool SmallVolume(const std::string& relative, unsigned kilobytes);
 
     bool IsFile(const std::string& relative) const;
     bool IsFolder(const std::string& relative) const;
     // The file's content; empty when it cannot be read.
     std::string Read(const std::string& relative) const;
+    // The names in a folder ("" for the root) as the wide API gives them, sorted.
+    std::vector<std::wstring> Names(const std::string& folder) const;
 
 private:
     // A link or mount made through the host, undone before the tree is removed.
@@ -44,12 +58,12 @@ private:
         std::string UnixPath;
         std::string Relative;
         std::string Seen;  // relative path that exists while the entry is in place
+        const char* UndoCommand;
     };
-    bool Undo(const HostEntry& entry, const char* command) const;
+    bool Undo(const HostEntry& entry) const;
 
     std::string RootPath;
-    std::vector<HostEntry> Links;
-    std::vector<HostEntry> Binds;
+    std::vector<HostEntry> HostEntries;
 };
 
 // Runs a command line given in UTF-8 (under Wine it may start a Unix program)
@@ -63,3 +77,6 @@ std::string EngineUnixPath(const std::string& windowsPath);
 // The folder where the recycle bin keeps the moved items (under Wine: the
 // sandbox's $XDG_DATA_HOME/Trash/files), with a trailing separator; empty when unknown.
 std::string EngineRecycleBinFiles();
+
+// Removes what this test moved to the recycle bin under that name, with its record.
+void EngineForgetRecycled(const std::string& name);

@@ -19,24 +19,28 @@ EngineTestOwner::~EngineTestOwner()
 
 void EngineTestOwner::ShowStatus(const std::string& text)
 {
+    Called("ShowStatus");
     Statuses.push_back(text);
     if (OnStatus) OnStatus(text);
 }
 
 void EngineTestOwner::ClearRows()
 {
+    Called("ClearRows");
     Rows.clear();
     ++Clears;
 }
 
 void EngineTestOwner::AppendRow(const FolderRow& row)
 {
+    Called("AppendRow");
     Rows.push_back(std::make_unique<FolderRow>(row));
     if (OnAppend) OnAppend(*Rows.back());
 }
 
 void EngineTestOwner::RowChanged(const FolderRow& row)
 {
+    Called("RowChanged");
     const bool known = std::any_of(Rows.begin(), Rows.end(), [&](const auto& held) { return held.get() == &row; });
     EXPECT_TRUE(known) << "a changed row that is not in the list";
     Changed.push_back(row.Name);

@@ -17,7 +17,11 @@ public:
     void ShowStatus(const std::string& text) override;
     void ClearRows() override;
     void AppendRow(const FolderRow& row) override;
-    size_t RowCount() const override { return Rows.size(); }
+    size_t RowCount() const override
+    {
+        Called("RowCount");
+        return Rows.size();
+    }
     FolderRow& RowAt(size_t index) override { return *Rows.at(index); }
     void RowChanged(const FolderRow& row) override;
     HWND OwnerWindow() const override { return Window; }
@@ -38,7 +42,14 @@ public:
     // Run inside the calls, on the owner's thread, after the call's own work.
     std::function<void(const std::string&)> OnStatus;
     std::function<void(const FolderRow&)> OnAppend;
+    // Run at the start of every call the worker makes (ShowStatus, ClearRows,
+    // AppendRow, RowCount, RowChanged), with the call's name.
+    std::function<void(const char*)> OnCall;
 
 private:
+    void Called(const char* what) const
+    {
+        if (OnCall) OnCall(what);
+    }
     HWND Window = nullptr;
 };

@@ -1,0 +1,25 @@
+#pragma once
+// The entries of one folder through the wide file API, so that neither a long
+// path nor a name outside the ANSI code page hides an entry, with each name as
+// the ANSI functions show it.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct TFolderEntry {
+    std::string Name;        // as the ANSI functions show it
+    bool ExactName = true;   // false: Name does not name the entry (the code page lacks a character)
+    DWORD Attributes = 0;
+    uint64_t Size = 0;
+    uint64_t LastWriteTime = 0;
+
+    bool IsFolder() const { return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    bool IsFile() const { return !IsFolder(); }
+};
+
+// Visits the entries of the folder (its path ends with a separator) in the file
+// system's order, "." and ".." left out, until visit returns false. A folder that
+// cannot be read has no entries.
+void ForEachFolderEntry(const std::string& dir, const std::function<bool(const TFolderEntry&)>& visit);
