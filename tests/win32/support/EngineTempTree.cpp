@@ -280,6 +280,31 @@ std::string EngineRecycleBinFiles()
     return IncludeTrailingPathDelimiter(path);
 }
 
+namespace {
+
+// ".../Trash/files\\" beside ".../Trash/info\\".
+std::string RecycleBinInfoFile(const std::string& bin, const std::string& name)
+{
+    return bin.substr(0, bin.size() - std::string("files\\").size()) + "info\\" + name + ".trashinfo";
+}
+
+} // namespace
+
+std::string EngineRecycleBinInfo(const std::string& name)
+{
+    const std::string bin = EngineRecycleBinFiles();
+    if (bin.empty()) return {};
+    HANDLE file = CreateFileW(LongForm(RecycleBinInfoFile(bin, name)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string content(65536, '\0');
+    DWORD read = 0;
+    ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+    CloseHandle(file);
+    content.resize(read);
+    return content;
+}
+
 void EngineForgetRecycled(const std::string& name)
 {
     const std::string bin = EngineRecycleBinFiles();
@@ -291,7 +316,5 @@ void EngineForgetRecycled(const std::string& name)
     } else {
         DeleteFileW(item.c_str());
     }
-    // ".../Trash/files\\" beside ".../Trash/info\\".
-    const std::string info = bin.substr(0, bin.size() - std::string("files\\").size()) + "info\\";
-    DeleteFileW(LongForm(info + name + ".trashinfo").c_str());
+    DeleteFileW(LongForm(RecycleBinInfoFile(bin, name)).c_str());
 }

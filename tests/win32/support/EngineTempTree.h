@@ -78,5 +78,9 @@ std::string EngineUnixPath(const std::string& windowsPath);
 // sandbox's $XDG_DATA_HOME/Trash/files), with a trailing separator; empty when unknown.
 std::string EngineRecycleBinFiles();
 
+// The record the recycle bin keeps of an item (under Wine: its .trashinfo text,
+// with the original Unix path); empty when there is none.
+std::string EngineRecycleBinInfo(const std::string& name);
+
 // Removes what this test moved to the recycle bin under that name, with its record.
 void EngineForgetRecycled(const std::string& name);
