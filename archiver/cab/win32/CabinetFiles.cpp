@@ -57,11 +57,18 @@ size_t TTemporaryStore::ReadAt(uint64_t position, void* data, size_t size)
 
 void TTemporaryStore::WriteAt(uint64_t position, const void* data, size_t size)
 {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(position);
-    at.OffsetHigh = static_cast<DWORD>(position >> 32);
-    DWORD written = 0;
-    if (!WriteFile(File, data, static_cast<DWORD>(size), &written, &at) || written != size) TemporaryFailure(GetLastError());
+    // A full disk may take part of a write and report success: the rest is
+    // written again, which then fails with the real reason.
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (size_t done = 0; done < size;) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(position + done);
+        at.OffsetHigh = static_cast<DWORD>((position + done) >> 32);
+        DWORD written = 0;
+        if (!WriteFile(File, p + done, static_cast<DWORD>(size - done), &written, &at)) TemporaryFailure(GetLastError());
+        if (written == 0) TemporaryFailure(ERROR_DISK_FULL);
+        done += written;
+    }
     if (position + size > FileSize) FileSize = position + size;
 }
 

@@ -63,17 +63,26 @@ void TArchiveOutputFile::Fail(DWORD error) const
     throw TArchiverError(ArchiverWriteError, WithReason("書庫に書き込めません: " + TargetAnsi, error));
 }
 
-void TArchiveOutputFile::WriteThrough(const void* data, size_t size)
+// Writes all of it or throws with the reason. A full disk may first take part of
+// a write and report success: the rest is written again, which then fails with
+// the real reason instead of leaving an archive cut short.
+void TArchiveOutputFile::WriteAll(const void* data, size_t size)
 {
     const auto* p = static_cast<const uint8_t*>(data);
     while (size > 0) {
         const DWORD step = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
         DWORD written = 0;
-        if (!WriteFile(File, p, step, &written, nullptr) || written != step) Fail(GetLastError());
-        p += step;
-        size -= step;
-        WrittenBytes += step;
+        if (!WriteFile(File, p, step, &written, nullptr)) Fail(GetLastError());
+        if (written == 0) Fail(ERROR_DISK_FULL);
+        p += written;
+        size -= written;
     }
+}
+
+void TArchiveOutputFile::WriteThrough(const void* data, size_t size)
+{
+    WriteAll(data, size);
+    WrittenBytes += size;
 }
 
 void TArchiveOutputFile::Write(const void* data, size_t size)
@@ -110,11 +119,9 @@ void TArchiveOutputFile::WriteAt(uint64_t position, const void* data, size_t siz
     LARGE_INTEGER at, end;
     at.QuadPart = static_cast<LONGLONG>(position);
     end.QuadPart = static_cast<LONGLONG>(WrittenBytes);
-    DWORD written = 0;
-    if (!SetFilePointerEx(File, at, nullptr, FILE_BEGIN) || !WriteFile(File, p, static_cast<DWORD>(size), &written, nullptr) ||
-        written != size || !SetFilePointerEx(File, end, nullptr, FILE_BEGIN)) {
-        Fail(GetLastError());
-    }
+    if (!SetFilePointerEx(File, at, nullptr, FILE_BEGIN)) Fail(GetLastError());
+    WriteAll(p, size);
+    if (!SetFilePointerEx(File, end, nullptr, FILE_BEGIN)) Fail(GetLastError());
 }
 
 void TArchiveOutputFile::Commit()

@@ -35,6 +35,7 @@ public:
     void Commit();
 
 private:
+    void WriteAll(const void* data, size_t size);
     void WriteThrough(const void* data, size_t size);
     [[noreturn]] void Fail(DWORD error) const;
 
