@@ -36,10 +36,12 @@ e2e_expect_row blocked 1 "!書庫が既存します" "blocked.zip"
 
 # The second F8 retries only the failure.
 rm "$library/blocked.zip"
+before=$(e2e_rows | grep -v $'^1\tblocked\t')
 e2e_key F8
-sleep 1
-e2e_wait_status_confirming "圧縮が終了しました" 120 || e2e_fail "the second compression did not finish"
+e2e_wait_row_confirming blocked "*" 120 || e2e_fail "the second compression did not retry blocked: $(e2e_rows)"
+e2e_wait_status_confirming "圧縮が終了しました" 60 || e2e_fail "the second compression did not finish"
 e2e_expect_row blocked 0 "*圧縮しました" "blocked.zip"
 unzip -tq "$library/blocked.zip" >/dev/null || e2e_fail "blocked.zip does not test clean"
+[ "$(e2e_rows | grep -v $'\tblocked\t')" = "$(grep -v $'\tblocked\t' <<<"$before")" ] || e2e_fail "the retry touched other rows"
 e2e_close
 echo "compress: ok"

@@ -42,10 +42,15 @@ e2e_focus() {
   done
   [ -n "$id" ] || return 1
   E2E_XWINDOW=$id
-  xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" 2>/dev/null || true
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
 }
 
-e2e_key() { xdotool key --delay 50 "$@"; }
+# Like a user, the keys go to the main window: focus it first (a closed dialog
+# may leave the focus nowhere in a display without a window manager).
+e2e_key() {
+  [ -n "${E2E_XWINDOW:-}" ] && ! e2e_probe dialog >/dev/null && xdotool windowfocus --sync "$E2E_XWINDOW" 2>/dev/null
+  xdotool key --delay 50 "$@"
+}
 
 e2e_probe() { wine "$E2E_BIN/fennoro-probe.exe" "$@"; }
 
@@ -69,6 +74,18 @@ e2e_wait_status_confirming() {   # text, seconds
       sleep 0.3
       e2e_key Return
     fi
+  done
+  return 1
+}
+
+# Waits until the named row's result starts with the text, confirming dialogs meanwhile.
+e2e_wait_row_confirming() {   # name, result prefix, seconds
+  local deadline=$((SECONDS + ${3:-60})) result
+  while [ $SECONDS -lt $deadline ]; do
+    result=$(e2e_rows | awk -F'\t' -v n="$1" '$2 == n { print $3 }')
+    [[ "$result" == "$2"* ]] && return 0
+    e2e_probe dialog >/dev/null && { sleep 0.3; e2e_key Return; }
+    sleep 0.5
   done
   return 1
 }

@@ -31,5 +31,5 @@ e2e_expect_row nested 1 "+圧縮できます" ""
 
 e2e_close
 e2e_ini | grep -qx 'Recursive=1' || e2e_fail "the INI does not hold Recursive=1: $(e2e_ini)"
-e2e_ini | grep -qx "Path=$root" || e2e_fail "the INI does not hold the folder"
+e2e_ini | grep -Fqx "Path=$root" || e2e_fail "the INI does not hold the folder"
 echo "find: ok"
