@@ -10,10 +10,23 @@ namespace {
 // Per library: archiver_common is linked statically into each DLL.
 std::atomic<int> RunningCalls{0};
 
+// The library's static C++ runtime leaves a few kilobytes behind each time the
+// library is loaded and freed again, and a caller loads it anew for every
+// folder: once used, it stays loaded for the rest of the process.
+void StayLoaded()
+{
+    static std::atomic<bool> pinned{false};
+    if (pinned.exchange(true)) return;
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&RunningCalls), &self);
+}
+
 } // namespace
 
 int RunArchiverCall(LPSTR output, DWORD outputSize, const std::function<std::string()>& body)
 {
+    StayLoaded();
     int expected = 0;
     if (!RunningCalls.compare_exchange_strong(expected, 1)) {
         CopyToOutputBuffer(output, outputSize, "他の書庫処理が実行中のため使用できません");
@@ -40,4 +53,8 @@ int RunArchiverCall(LPSTR output, DWORD outputSize, const std::function<std::str
     return result;
 }
 
-BOOL ArchiverIsRunning() { return RunningCalls.load() != 0 ? TRUE : FALSE; }
+BOOL ArchiverIsRunning()
+{
+    StayLoaded();
+    return RunningCalls.load() != 0 ? TRUE : FALSE;
+}

@@ -13,6 +13,9 @@
 #include <functional>
 #include <string>
 
+// Both calls keep the library loaded for the rest of the process from the first
+// call on, so that loading it anew for every folder costs no memory.
+//
 // Runs body while counting the call as running (one call at a time per
 // library: a second concurrent call returns ArchiverBusy). The text body
 // returns is written to the output buffer and 0 returned; a TArchiverError
