@@ -184,6 +184,12 @@ bool TListView::Notify(NMHDR& header, LRESULT& result)
     case NM_DBLCLK:
         if (OnDblClick) OnDblClick();
         return false;
+    case NM_RETURN:
+        if (OnReturn) OnReturn();
+        return false;
+    case LVN_BEGINDRAG:
+        if (OnBeginDrag) OnBeginDrag();
+        return false;
     default:
         return false;
     }

@@ -45,6 +45,10 @@ public:
     std::function<bool(int index, const std::string& text)> OnEdited;
     std::function<void(int column)> OnColumnClick;
     std::function<void()> OnDblClick;
+    // Enter pressed while the list has the focus.
+    std::function<void()> OnReturn;
+    // The list saw the left button pressed and the pointer leave the system's drag threshold.
+    std::function<void()> OnBeginDrag;
 
     bool Notify(NMHDR& header, LRESULT& result) override;
 

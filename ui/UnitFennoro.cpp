@@ -122,6 +122,11 @@ void TFormFennoro::CreateControls()
     ListView->OnItemChecked = [this](int index, bool checked) {
         if (FolderRow* row = RowOfItem(index)) row->Checked = checked;
     };
+    ListView->OnColumnClick = [this](int column) { ListViewColumnClick(column); };
+    ListView->OnEdited = [this](int index, const std::string& text) { return ListViewEdited(index, text); };
+    ListView->OnDblClick = [this] { ListViewDblClick(); };
+    ListView->OnReturn = [this] { ListViewDblClick(); };
+    ListView->OnBeginDrag = [this] { ListViewBeginDrag(); };
 }
 
 void TFormFennoro::CreateCommands()
@@ -163,6 +168,10 @@ void TFormFennoro::CreateCommands()
     ActionAbort->OnExecute = bind(&TFormFennoro::ActionAbortExecute);
     ActionExit->OnExecute = bind(&TFormFennoro::ActionExitExecute);
     ActionAbout->OnExecute = bind(&TFormFennoro::ActionAboutExecute);
+    ActionRenameFolder->OnExecute = bind(&TFormFennoro::ActionRenameFolderExecute);
+    ActionCopy->OnExecute = bind(&TFormFennoro::ActionCopyExecute);
+    ActionSelectAll->OnExecute = bind(&TFormFennoro::ActionSelectAllExecute);
+    ActionSelectInvert->OnExecute = bind(&TFormFennoro::ActionSelectInvertExecute);
 
     ActionFind->OnUpdate = bind(&TFormFennoro::ActionFindUpdate);
     ActionCompress->OnUpdate = bind(&TFormFennoro::ActionCompressUpdate);

@@ -93,6 +93,19 @@ public:
     void ActionUpdateEnableFocusLine(TAction& sender);
     void ActionNumberedAboutUpdate(TAction& sender);
 
+    // The folder list: sort, rename in place, open, drag out, copy, select.
+    void ListViewColumnClick(int column);
+    bool ListViewEdited(int index, const std::string& text);
+    void ListViewDblClick();
+    void ListViewBeginDrag();
+    void ActionRenameFolderExecute(TAction& sender);
+    void ActionCopyExecute(TAction& sender);
+    void ActionSelectAllExecute(TAction& sender);
+    void ActionSelectInvertExecute(TAction& sender);
+    // How the list opens a folder or an archive: the shell, unless a test looks on.
+    using TShellLauncher = void (*)(const std::string& file, const std::string& parameters);
+    static TShellLauncher ShellLauncher;
+
     // A character typed into the folder box: Enter runs the search.
     void EditKeyPress(char& key);
     // A folder (or file) dropped onto the folder box: its first path becomes the box's text.

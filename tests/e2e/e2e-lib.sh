@@ -48,7 +48,10 @@ e2e_focus() {
 # Like a user, the keys go to the main window: focus it first (a closed dialog
 # may leave the focus nowhere in a display without a window manager).
 e2e_key() {
-  [ -n "${E2E_XWINDOW:-}" ] && ! e2e_probe dialog >/dev/null && xdotool windowfocus --sync "$E2E_XWINDOW" 2>/dev/null
+  if [ -n "${E2E_XWINDOW:-}" ] && [ "$(xdotool getwindowfocus 2>/dev/null)" != "$E2E_XWINDOW" ] \
+     && ! e2e_probe dialog >/dev/null; then
+    xdotool windowfocus --sync "$E2E_XWINDOW" 2>/dev/null
+  fi
   xdotool key --delay 50 "$@"
 }
 

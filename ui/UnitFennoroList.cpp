@@ -1,0 +1,118 @@
+// What the user does with the rows of the folder list: sort by a column, rename
+// a folder in place, open a folder or its archive, drag the selected rows out,
+// copy them, select all or invert the selection.
+#include "ui/UnitFennoro.h"
+
+#include "listview/win32/ListViewExportWin32.h"
+#include "listview/win32/ListViewUtility.h"
+#include "transfer/TDataCopyDrag.h"
+
+#include <shellapi.h>
+
+namespace {
+
+// The file manager's "/n," switch opens a new window; a quote in the path is doubled.
+std::string ExplorerParameters(const std::string& folder)
+{
+    std::string parameters = "/n,\"";
+    for (char c : folder) {
+        parameters += c;
+        if (c == '"') parameters += '"';
+    }
+    parameters += '"';
+    return parameters;
+}
+
+void ShellExecuteLauncher(const std::string& file, const std::string& parameters)
+{
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    ShellExecuteExA(&info);
+}
+
+bool IsDirectory(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Puts the three renderings of the selected rows into the transfer object;
+// every line starts with the row's check state, hidden columns are left out.
+bool CollectSelectedRows(TDataCopyDrag& transfer, HWND list)
+{
+    return AddListViewRenderings(transfer, list, true, false);
+}
+
+} // namespace
+
+TFormFennoro::TShellLauncher TFormFennoro::ShellLauncher = ShellExecuteLauncher;
+
+void TFormFennoro::ListViewColumnClick(int column)
+{
+    // A job's reports wait on this thread, so they never meet the sort half done.
+    ListViewColumnSort(ListView->Handle(), column);
+}
+
+void TFormFennoro::ActionRenameFolderExecute(TAction&)
+{
+    const int index = ListView->FocusedIndex();
+    if (index >= 0) ListView->EditCaption(index);
+}
+
+bool TFormFennoro::ListViewEdited(int index, const std::string& text)
+{
+    FolderRow* row = RowOfItem(index);
+    if (!row || text == row->Name) return false;
+    // A name with a path in it would move the folder out of the search root:
+    // refused like any rename the file system turns down.
+    if (!IsPlainFileName(text)) return false;
+    const std::string oldPath = row->ParentPath + row->Name;
+    const std::string newPath = row->ParentPath + text;
+    if (!MoveFileA(oldPath.c_str(), newPath.c_str())) return false;
+    row->Name = text;
+    return true;
+}
+
+void TFormFennoro::ListViewDblClick()
+{
+    const FolderRow* row = RowOfItem(ListView->FocusedIndex());
+    if (!row) return;
+    const std::string folder = row->ParentPath + row->Name;
+    const std::string archive = row->ParentPath + row->Remark;
+    if (IsDirectory(folder)) ShellLauncher("explorer", ExplorerParameters(folder));
+    if (row->CompressState == FolderCompressState::Compressed && !row->Remark.empty() && IsFile(archive)) {
+        ShellLauncher(archive, "");
+    }
+}
+
+void TFormFennoro::ListViewBeginDrag()
+{
+    if (ListView->SelectedCount() == 0) return;
+    TDataCopyDrag& transfer = TDataCopyDrag::Instance();
+    if (CollectSelectedRows(transfer, ListView->Handle())) transfer.DoDrag();
+}
+
+void TFormFennoro::ActionCopyExecute(TAction&)
+{
+    TDataCopyDrag& transfer = TDataCopyDrag::Instance();
+    if (CollectSelectedRows(transfer, ListView->Handle())) transfer.CopyToClipboard();
+}
+
+void TFormFennoro::ActionSelectAllExecute(TAction&)
+{
+    ListViewSelectAll(ListView->Handle(), true);
+}
+
+void TFormFennoro::ActionSelectInvertExecute(TAction&)
+{
+    ListViewSelectInvert(ListView->Handle(), true);
+}
