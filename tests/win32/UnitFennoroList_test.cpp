@@ -1,0 +1,166 @@
+// The folder list of the real main window: renaming in place, opening a folder
+// and its archive, selecting, copying the selected rows.
+#include "win32/support/EngineTempTree.h"
+#include "win32/support/UiFennoroWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> Launched;
+
+void RecordLaunch(const std::string& file, const std::string& parameters)
+{
+    Launched.emplace_back(file, parameters);
+}
+
+class UnitFennoroList : public ::testing::Test {
+protected:
+    UnitFennoroList()
+    {
+        for (const char* book : {"alpha", "beta", "gamma", "delta", "表紙"}) {
+            Tree.File(std::string(book) + "\\01.jpg", "1");
+        }
+        Launched.clear();
+        Saved = std::exchange(TFormFennoro::ShellLauncher, RecordLaunch);
+    }
+    ~UnitFennoroList() override { TFormFennoro::ShellLauncher = Saved; }
+
+    // A window whose list holds the five folders.
+    std::unique_ptr<UiFennoroWindow> Found()
+    {
+        auto window = std::make_unique<UiFennoroWindow>(
+            std::vector<std::string>{"[Setting]", "Path=" + Tree.Root(), "RemoveFolder=0"});
+        (*window).Press(VK_F5);
+        EXPECT_TRUE(window->WaitForJob());
+        EXPECT_EQ(window->Rows().size(), 5u);
+        return window;
+    }
+
+    static int IndexOf(UiFennoroWindow& window, const std::string& name)
+    {
+        for (int i = 0; i < window->ListView->Count(); ++i) {
+            if (window->ListView->ItemText(i, 0) == name) return i;
+        }
+        return -1;
+    }
+
+    static bool IsDirectory(const std::string& path)
+    {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    EngineTempTree Tree{"fennoro-list"};
+    TFormFennoro::TShellLauncher Saved = nullptr;
+};
+
+} // namespace
+
+TEST_F(UnitFennoroList, RenameMovesTheFolderOrLeavesBothAsTheyWere)
+{
+    auto window = Found();
+    TFormFennoro& form = window->Form();
+    const int alpha = IndexOf(*window, "alpha");
+    ASSERT_GE(alpha, 0);
+
+    // The unchanged name does nothing.
+    EXPECT_FALSE(form.ListViewEdited(alpha, "alpha"));
+    EXPECT_TRUE(IsDirectory(Tree.Path("alpha")));
+
+    // A name that already exists fails: the row keeps its old name.
+    EXPECT_FALSE(form.ListViewEdited(alpha, "beta"));
+    EXPECT_TRUE(IsDirectory(Tree.Path("alpha")));
+    EXPECT_EQ(window->Row("alpha").Name, "alpha");
+
+    // Names with a path in them would leave the search root: refused, nothing moves.
+    for (const char* bad : {"..\\escaped", "sub\\alpha", "x/y", "c:z", "..", "."}) {
+        EXPECT_FALSE(form.ListViewEdited(alpha, bad)) << bad;
+    }
+    EXPECT_TRUE(IsDirectory(Tree.Path("alpha")));
+    EXPECT_FALSE(IsDirectory(Tree.Path("escaped")));
+
+    // A new name, Japanese with a 0x5C trail byte, renames the folder and the row.
+    EXPECT_TRUE(form.ListViewEdited(alpha, "ソフト"));
+    EXPECT_TRUE(IsDirectory(Tree.Path("ソフト")));
+    EXPECT_FALSE(IsDirectory(Tree.Path("alpha")));
+    EXPECT_EQ(form.RowAt(static_cast<size_t>(alpha)).Name, "ソフト");
+    EXPECT_EQ(form.RowAt(static_cast<size_t>(alpha)).Result, "+圧縮できます");
+}
+
+TEST_F(UnitFennoroList, OpeningTakesTheFocusedRowsFolderAndOnlyACompressedRowsArchive)
+{
+    auto window = Found();
+    TFormFennoro& form = window->Form();
+    const int beta = IndexOf(*window, "beta");
+    ASSERT_GE(beta, 0);
+
+    // No focused row: nothing opens.
+    (*window)->ListView->SetFocused(-1);
+    form.ListViewDblClick();
+    EXPECT_TRUE(Launched.empty());
+
+    // An untried row opens its folder only, even when a file of the remark's name exists.
+    FolderRow& row = form.RowAt(static_cast<size_t>(beta));
+    row.Remark = "beta.zip";
+    Tree.File("beta.zip", "zip");
+    (*window)->ListView->SetFocused(beta);
+    form.ListViewDblClick();
+    ASSERT_EQ(Launched.size(), 1u);
+    EXPECT_EQ(Launched[0].first, "explorer");
+    EXPECT_EQ(Launched[0].second, "/n,\"" + Tree.Path("beta") + "\"");
+
+    // A compressed row with its folder kept opens both; without the folder only the archive.
+    Launched.clear();
+    row.CompressState = FolderCompressState::Compressed;
+    form.ListViewDblClick();
+    ASSERT_EQ(Launched.size(), 2u);
+    EXPECT_EQ(Launched[1].first, Tree.Path("beta.zip"));
+    EXPECT_EQ(Launched[1].second, "");
+
+    Launched.clear();
+    ASSERT_TRUE(DeleteFileA((Tree.Path("beta") + "\\01.jpg").c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(Tree.Path("beta").c_str()));
+    form.ListViewDblClick();
+    ASSERT_EQ(Launched.size(), 1u);
+    EXPECT_EQ(Launched[0].first, Tree.Path("beta.zip"));
+
+    // Neither folder nor archive left: nothing.
+    Launched.clear();
+    ASSERT_TRUE(DeleteFileA(Tree.Path("beta.zip").c_str()));
+    form.ListViewDblClick();
+    EXPECT_TRUE(Launched.empty());
+}
+
+TEST_F(UnitFennoroList, SelectAllInvertAndCopyTheSelectedRows)
+{
+    auto window = Found();
+    TListView& list = *(*window)->ListView;
+    list.SetSelected(1, true);
+    list.SetSelected(3, true);
+    window->Choose(*(*window)->ActionSelectInvert);
+    EXPECT_EQ(list.SelectedCount(), 3);
+    EXPECT_FALSE(list.Selected(1));
+    EXPECT_FALSE(list.Selected(3));
+    EXPECT_TRUE(list.Selected(0) && list.Selected(2) && list.Selected(4));
+    for (int i = 0; i < list.Count(); ++i) EXPECT_TRUE(list.Checked(i)) << "selecting leaves the check boxes";
+
+    // Copy the three: one line each, beginning with the check state.
+    window->Choose(*(*window)->ActionCopy);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    ASSERT_NE(data, nullptr);
+    const std::string text(static_cast<const char*>(GlobalLock(data)));
+    GlobalUnlock(data);
+    CloseClipboard();
+    size_t lines = 0;
+    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+    EXPECT_EQ(lines, 3u) << text;
+    EXPECT_EQ(text.find("1\t" + list.ItemText(0, 0) + "\t"), 0u) << text;
+    EXPECT_EQ(text.find(Tree.Root()), std::string::npos) << "the parent path is never copied";
+
+    window->Choose(*(*window)->ActionSelectAll);
+    EXPECT_EQ(list.SelectedCount(), 5);
+}
