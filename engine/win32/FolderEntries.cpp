@@ -5,15 +5,21 @@
 
 void ForEachFolderEntry(const std::string& dir, const std::function<bool(const TFolderEntry&)>& visit)
 {
+    ForEachFolderEntry(AnsiToWide(dir), visit);
+}
+
+void ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit)
+{
     WIN32_FIND_DATAW data;
     // "*.*" matches every entry; the short names are not needed.
-    ScopedFind find(FindFirstFileExW(FileApiPath(dir + "*.*").c_str(), FindExInfoBasic, &data,
+    ScopedFind find(FindFirstFileExW(FileApiPath(dir + L"*.*").c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (find.get() == INVALID_HANDLE_VALUE) return;
     TFolderEntry entry;
     do {
         const wchar_t* name = data.cFileName;
         if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
+        entry.WideName = name;
         entry.Name = AnsiName(name, entry.ExactName);
         entry.Attributes = data.dwFileAttributes;
         entry.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

@@ -9,6 +9,7 @@
 #include <string>
 
 struct TFolderEntry {
+    std::wstring WideName;   // the name itself
     std::string Name;        // as the ANSI functions show it
     bool ExactName = true;   // false: Name does not name the entry (the code page lacks a character)
     DWORD Attributes = 0;
@@ -23,3 +24,6 @@ struct TFolderEntry {
 // system's order, "." and ".." left out, until visit returns false. A folder that
 // cannot be read has no entries.
 void ForEachFolderEntry(const std::string& dir, const std::function<bool(const TFolderEntry&)>& visit);
+
+// The same for a folder given by its wide path (of any length).
+void ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit);

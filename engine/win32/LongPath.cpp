@@ -8,7 +8,9 @@ namespace {
 constexpr std::wstring_view LongPrefix = L"\\\\?\\";
 constexpr std::wstring_view UncLongPrefix = L"\\\\?\\UNC\\";
 
-std::wstring Widen(std::string_view text)
+} // namespace
+
+std::wstring AnsiToWide(std::string_view text)
 {
     if (text.empty()) return {};
     const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -16,6 +18,8 @@ std::wstring Widen(std::string_view text)
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
+
+namespace {
 
 std::string Narrow(std::wstring_view text, DWORD flags, BOOL* usedDefault)
 {
@@ -60,7 +64,7 @@ std::wstring FileApiPath(const std::wstring& widePath)
     return std::wstring(LongPrefix) + full;
 }
 
-std::wstring FileApiPath(std::string_view ansiPath) { return FileApiPath(Widen(ansiPath)); }
+std::wstring FileApiPath(std::string_view ansiPath) { return FileApiPath(AnsiToWide(ansiPath)); }
 
 DWORD LongPathAttributes(std::string_view ansiPath)
 {
@@ -89,7 +93,7 @@ std::string AnsiName(const wchar_t* wideName, bool& exact)
     BOOL usedDefault = FALSE;
     const bool flagsAllowed = GetACP() != CP_UTF8;  // UTF-8 takes neither the flag nor the question
     Narrow(wide, flagsAllowed ? WC_NO_BEST_FIT_CHARS : 0, flagsAllowed ? &usedDefault : nullptr);
-    exact = !usedDefault && Widen(shown) == wide;
+    exact = !usedDefault && AnsiToWide(shown) == wide;
     return shown;
 }
 

@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+// The ANSI text in UTF-16, as the ANSI functions would convert it.
+std::wstring AnsiToWide(std::string_view ansiText);
+
 // The wide form of an ANSI path for the file API: the path as it is when it
 // fits MAX_PATH, otherwise its full form behind "\\?\" ("\\?\UNC\server\share\..."
 // for a UNC path). A path already in that form is taken as it is.

@@ -27,7 +27,7 @@ constexpr DWORD OutputSize = 1024;
 // archive lacks. One pass, nothing kept but the value.
 class TFolderDigest {
 public:
-    explicit TFolderDigest(const std::string& folderPath) { Add(IncludeTrailingPathDelimiter(folderPath)); }
+    explicit TFolderDigest(const std::string& folderPath) { Add(AnsiToWide(IncludeTrailingPathDelimiter(folderPath))); }
     bool operator==(const TFolderDigest&) const = default;
 
 private:
@@ -35,19 +35,19 @@ private:
     {
         for (size_t i = 0; i < size; ++i) Value = (Value ^ static_cast<const unsigned char*>(data)[i]) * 0x100000001B3ULL;
     }
-    void Add(const std::string& dir)
+    // By the wide names: a name the code page lacks is followed too.
+    void Add(const std::wstring& dir)
     {
         // A folder that cannot be read gives no entries: then it may be read the
         // second time and the values differ, which only keeps the folder.
         ForEachFolderEntry(dir, [&](const TFolderEntry& entry) {
-            Mix(entry.Name.data(), entry.Name.size() + 1);
-            Mix(&entry.ExactName, sizeof entry.ExactName);
+            Mix(entry.WideName.c_str(), (entry.WideName.size() + 1) * sizeof(wchar_t));
             Mix(&entry.Attributes, sizeof entry.Attributes);
             Mix(&entry.Size, sizeof entry.Size);
             Mix(&entry.LastWriteTime, sizeof entry.LastWriteTime);
             ++Entries;
             // Links are not followed, as the archivers do not follow them.
-            if (entry.IsFolder() && !(entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT)) Add(dir + entry.Name + "\\");
+            if (entry.IsFolder() && !(entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT)) Add(dir + entry.WideName + L"\\");
             return true;
         });
         Mix("\0", 1);  // the end of a folder, so that nesting counts
