@@ -271,14 +271,16 @@ TEST(CompressFaults, AFileRemovedWhileItsFolderIsCompressed)
     std::atomic<bool> quit{false}, removed{false};
     std::thread remover([&] {
         const std::wstring pattern = Wide(tree.Root()) + L"~arc*.tmp";
+        bool writing = false;
         while (!quit && !removed) {
-            WIN32_FIND_DATAW data;
-            HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-            if (find != INVALID_HANDLE_VALUE) {
-                FindClose(find);
-                removed = DeleteFileW(tree.WidePath("book\\02.jpg").c_str()) != FALSE;
-                break;
+            if (!writing) {
+                WIN32_FIND_DATAW data;
+                HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+                writing = find != INVALID_HANDLE_VALUE;
+                if (writing) FindClose(find);
             }
+            // Refused while the archiver has the file open: then again until it lets go.
+            if (writing) removed = DeleteFileW(tree.WidePath("book\\02.jpg").c_str()) != FALSE;
             Sleep(1);
         }
     });
