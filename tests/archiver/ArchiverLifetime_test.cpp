@@ -42,8 +42,11 @@ TEST(ArchiverLifetime, ALibraryStaysLoadedOnceCalled)
         };
         cycle();
         EXPECT_NE(GetModuleHandleA(library.Dll), nullptr);
+        // A leak on every load would be several megabytes here; the heap may still
+        // grow once by a few hundred kilobytes for reasons of its own.
+        for (int i = 0; i < 50; ++i) cycle();
         const size_t before = CommittedBytes();
-        for (int i = 0; i < 200; ++i) cycle();
-        EXPECT_LT(CommittedBytes(), before + 256 * 1024) << "memory grew with every load";
+        for (int i = 0; i < 1000; ++i) cycle();
+        EXPECT_LT(CommittedBytes(), before + 1024 * 1024) << "memory grew with every load";
     }
 }
