@@ -3,6 +3,7 @@
 // copy them, select all or invert the selection.
 #include "ui/UnitFennoro.h"
 
+#include "engine/win32/LongPath.h"
 #include "listview/win32/ListViewExportWin32.h"
 #include "listview/win32/ListViewUtility.h"
 #include "transfer/TDataCopyDrag.h"
@@ -35,14 +36,8 @@ void ShellExecuteLauncher(const std::string& file, const std::string& parameters
 
 bool IsDirectory(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = LongPathAttributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Puts the three renderings of the selected rows into the transfer object;
@@ -77,7 +72,8 @@ bool TFormFennoro::ListViewEdited(int index, const std::string& text)
     if (!IsPlainFileName(text)) return false;
     const std::string oldPath = row->ParentPath + row->Name;
     const std::string newPath = row->ParentPath + text;
-    if (!MoveFileA(oldPath.c_str(), newPath.c_str())) return false;
+    // The wide form reaches folders whose paths pass MAX_PATH.
+    if (!MoveFileW(FileApiPath(oldPath).c_str(), FileApiPath(newPath).c_str())) return false;
     row->Name = text;
     return true;
 }
@@ -88,9 +84,14 @@ void TFormFennoro::ListViewDblClick()
     if (!row) return;
     const std::string folder = row->ParentPath + row->Name;
     const std::string archive = row->ParentPath + row->Remark;
-    if (IsDirectory(folder)) ShellLauncher("explorer", ExplorerParameters(folder));
-    if (row->CompressState == FolderCompressState::Compressed && !row->Remark.empty() && IsFile(archive)) {
-        ShellLauncher(archive, "");
+    // The shell's ANSI functions take paths that fit MAX_PATH: a longer one goes by its short form.
+    if (IsDirectory(folder)) {
+        const std::string shellFolder = ShellPath(folder);
+        if (!shellFolder.empty()) ShellLauncher("explorer", ExplorerParameters(shellFolder));
+    }
+    if (row->CompressState == FolderCompressState::Compressed && !row->Remark.empty() && LongFileExists(archive)) {
+        const std::string shellArchive = ShellPath(archive);
+        if (!shellArchive.empty()) ShellLauncher(shellArchive, "");
     }
 }
 
