@@ -4,6 +4,8 @@
 #include "archiver/lha/Lh5Decoder.h"
 #include "archiver/lha/Lh5Encoder.h"
 
+#include "LhaTestBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -13,34 +15,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-class TVectorOutput : public TByteOutput {
-public:
-    void Write(const void* data, size_t size) override
-    {
-        const auto* p = static_cast<const uint8_t*>(data);
-        Bytes.insert(Bytes.end(), p, p + size);
-    }
-    ::Bytes Bytes;
-};
-
-class TVectorInput : public TByteInput {
-public:
-    explicit TVectorInput(const Bytes& bytes) : bytes_(bytes) {}
-    size_t Read(void* buffer, size_t size) override
-    {
-        size = std::min(size, bytes_.size() - position_);
-        std::copy_n(bytes_.begin() + static_cast<ptrdiff_t>(position_), size, static_cast<uint8_t*>(buffer));
-        position_ += size;
-        return size;
-    }
-
-private:
-    const Bytes& bytes_;
-    size_t position_ = 0;
-};
 
 Bytes Encode(const Bytes& data, uint32_t blockSymbols = lh5::MaxBlockSymbols, size_t piece = 0)
 {
