@@ -4,10 +4,7 @@
 # Then closing the window in the middle of a second job ends the program
 # cleanly with its settings saved.
 set -uo pipefail
-export E2E_BIN=$1
-source "$(dirname "$0")/../../scripts/wine-env.sh"
-source "$(dirname "$0")/e2e-lib.sh"
-work=$FENNORO_ROOT/build/e2e/abort
+source "$(dirname "$0")/e2e-scenario.sh" "$1"
 library=$work/library
 rm -rf "$library"; mkdir -p "$library"
 for i in $(seq -w 1 30); do

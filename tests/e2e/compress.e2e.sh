@@ -3,10 +3,7 @@
 # folders, the folders in the recycle bin; a failure stays checked and the
 # second F8 retries only it.
 set -uo pipefail
-export E2E_BIN=$1
-source "$(dirname "$0")/../../scripts/wine-env.sh"
-source "$(dirname "$0")/e2e-lib.sh"
-work=$FENNORO_ROOT/build/e2e/compress
+source "$(dirname "$0")/e2e-scenario.sh" "$1"
 library=$work/library
 rm -rf "$library"; mkdir -p "$library"
 for book in "表紙の本" "ソフト" plain blocked; do

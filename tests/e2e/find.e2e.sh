@@ -2,10 +2,7 @@
 # The search with the default options on a tree with every verdict, started
 # automatically; then F5 again from the keyboard; the INI written on close.
 set -uo pipefail
-export E2E_BIN=$1
-source "$(dirname "$0")/../../scripts/wine-env.sh"
-source "$(dirname "$0")/e2e-lib.sh"
-work=$FENNORO_ROOT/build/e2e/find
+source "$(dirname "$0")/e2e-scenario.sh" "$1"
 e2e_make_tree "$work/library"
 root=$(e2e_winpath "$work/library")
 e2e_prepare_run "$work/run" "[Setting]" "Path=$root" "AutoFind=1"

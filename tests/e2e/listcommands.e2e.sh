@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
 # Copy to the clipboard (read by a second process) and F2 rename in the real window.
 set -uo pipefail
-export E2E_BIN=$1
-source "$(dirname "$0")/../../scripts/wine-env.sh"
-source "$(dirname "$0")/e2e-lib.sh"
-work=$FENNORO_ROOT/build/e2e/listcommands
+source "$(dirname "$0")/e2e-scenario.sh" "$1"
 e2e_make_tree "$work/library"
 root=$(e2e_winpath "$work/library")
 e2e_prepare_run "$work/run" "[Setting]" "Path=$root" "AutoFind=1"
