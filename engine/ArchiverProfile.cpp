@@ -4,23 +4,6 @@
 
 #include <vector>
 
-namespace {
-
-// Every occurrence, left to right, without overlaps; the inserted text is not scanned again.
-std::string ReplaceAll(std::string_view text, std::string_view placeholder, std::string_view replacement)
-{
-    std::string result;
-    result.reserve(text.size());
-    size_t from = 0;
-    for (size_t at; (at = text.find(placeholder, from)) != std::string_view::npos; from = at + placeholder.size()) {
-        result.append(text.substr(from, at - from)).append(replacement);
-    }
-    result.append(text.substr(from));
-    return result;
-}
-
-} // namespace
-
 std::optional<ArchiverProfile> ParseArchiverProfile(std::string_view extension, std::string_view value, bool quiet)
 {
     const std::vector<std::string> items = SplitListText(value, ',');
@@ -37,7 +20,24 @@ std::optional<ArchiverProfile> ParseArchiverProfile(std::string_view extension, 
 std::string BuildCommandLine(std::string_view commandTemplate, std::string_view quietText,
                              std::string_view archivePath, std::string_view folderPath)
 {
-    const std::string quieted = ReplaceAll(commandTemplate, "$Q", quietText);
-    const std::string withArchive = ReplaceAll(quieted, "$A", archivePath);
-    return ReplaceAll(withArchive, "$D", folderPath);
+    // One pass over the template: a folder named "x$Dy" puts "$D" into the archive
+    // path, and that text must reach the archiver as it is.
+    std::string line;
+    line.reserve(commandTemplate.size() + archivePath.size() + folderPath.size() + quietText.size());
+    for (size_t i = 0; i < commandTemplate.size(); ++i) {
+        const char next = i + 1 < commandTemplate.size() ? commandTemplate[i + 1] : '\0';
+        const std::string_view* replacement = nullptr;
+        if (commandTemplate[i] == '$') {
+            if (next == 'Q') replacement = &quietText;
+            if (next == 'A') replacement = &archivePath;
+            if (next == 'D') replacement = &folderPath;
+        }
+        if (replacement) {
+            line += *replacement;
+            ++i;
+        } else {
+            line += commandTemplate[i];
+        }
+    }
+    return line;
 }

@@ -18,8 +18,8 @@ struct ArchiverProfile {
 // while quiet compression is on. Nothing else is checked.
 std::optional<ArchiverProfile> ParseArchiverProfile(std::string_view extension, std::string_view value, bool quiet);
 
-// Replaces every "$Q" by the quiet text, then every "$A" by the archive path, then
-// every "$D" by the folder path (with its trailing separator), each step over the
-// result of the one before, so a later step also sees what an earlier one inserted.
+// Replaces every "$Q" of the template by the quiet text, every "$A" by the archive
+// path and every "$D" by the folder path (with its trailing separator), in one
+// left-to-right pass: inserted text is never scanned for placeholders.
 std::string BuildCommandLine(std::string_view commandTemplate, std::string_view quietText,
                              std::string_view archivePath, std::string_view folderPath);

@@ -117,7 +117,12 @@ std::string ListViewToSylkText(const TListViewSnapshot& list, bool visibleOnly, 
             text += record;
             text += LineEnd;
             text += "C;K";
-            text += value;
+            // A semicolon ends a SYLK field unless doubled. It is never a trail
+            // byte in code page 932 (those start at 0x40), so a byte scan is safe.
+            for (char ch : value) {
+                if (ch == ';') text += ';';
+                text += ch;
+            }
             text += LineEnd;
         }
     }

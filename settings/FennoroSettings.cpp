@@ -9,15 +9,6 @@ namespace {
 constexpr std::string_view SettingSection = "Setting";
 constexpr std::string_view ArchiveSection = "Archive";
 
-// A drag file name is created inside the temporary folder: anything that could
-// point elsewhere is no name at all.
-bool IsPlainFileName(std::string_view name)
-{
-    if (name == "." || name == "..") return false;
-    if (LastPathDelimiter(name) != std::string_view::npos) return false;
-    return name.find(':') == std::string_view::npos;
-}
-
 } // namespace
 
 void FennoroSettings::Load(const IniDocument& document)

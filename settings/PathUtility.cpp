@@ -1,5 +1,8 @@
 #include "settings/PathUtility.h"
 
+#include <cctype>
+#include <cstring>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -50,4 +53,38 @@ std::string ExtractFileName(std::string_view path)
 {
     const size_t last = LastPathDelimiter(path);
     return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
+bool IsDeviceName(std::string_view name)
+{
+    // The part before the first dot, blanks at its end ignored: "nul .txt" is the device too.
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    std::string upper(stem);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (upper == device) return true;
+    return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) && upper[3] >= '1' &&
+           upper[3] <= '9';
+}
+
+bool IsWin32ExactName(std::string_view name)
+{
+    // Neither a space nor a dot is ever a trail byte of code page 932.
+    return !name.empty() && name.back() != ' ' && name.back() != '.' && !IsDeviceName(name);
+}
+
+bool IsPlainFileName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..") return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(name[i]);
+        if (IsAnsiLeadByte(byte)) {
+            if (i + 1 >= name.size() || name[i + 1] == '\0') return false;  // a cut character
+            ++i;  // a trail byte may be '\\' or '|'
+            continue;
+        }
+        if (byte < 0x20 || std::strchr("\\/:*?\"<>|", byte)) return false;
+    }
+    return IsWin32ExactName(name);
 }

@@ -21,3 +21,19 @@ std::string ExcludeTrailingPathDelimiter(std::string_view path);
 
 // The part after the last separator (the whole path when there is none).
 std::string ExtractFileName(std::string_view path);
+
+// True for a name Win32 reads as a device whatever folder it is in: CON, PRN,
+// AUX, NUL, COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, case-insensitively and with
+// any extension ("aux.txt", "con.jpg").
+bool IsDeviceName(std::string_view name);
+
+// True when Win32 reaches the entry by exactly this name: not a device name and
+// no trailing space or dot, which the path functions drop, so "dup " would reach
+// the folder "dup".
+bool IsWin32ExactName(std::string_view name);
+
+// A plain name that stays inside the folder it is joined to and names exactly one
+// entry there: not empty, not "." or "..", no separator, drive colon, wildcard,
+// other character Win32 refuses in names or control character, and exact as above.
+// A ".." inside a name ("Vol..2") is legal.
+bool IsPlainFileName(std::string_view name);

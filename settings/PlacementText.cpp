@@ -40,3 +40,29 @@ Placement ApplyPlacementText(Placement placement, std::string_view text)
     }
     return placement;
 }
+
+PlacementRect UsablePlacementBounds(PlacementRect frame, const PlacementRect& workArea, int32_t minWidth,
+                                    int32_t minHeight)
+{
+    const int64_t areaWidth = static_cast<int64_t>(workArea.Right) - workArea.Left;
+    const int64_t areaHeight = static_cast<int64_t>(workArea.Bottom) - workArea.Top;
+    if (areaWidth <= 0 || areaHeight <= 0) return frame;
+    int64_t width = static_cast<int64_t>(frame.Right) - frame.Left;
+    int64_t height = static_cast<int64_t>(frame.Bottom) - frame.Top;
+    const bool tooSmall = width < minWidth || height < minHeight;
+    width = std::min<int64_t>(std::max<int64_t>(width, minWidth), areaWidth);
+    height = std::min<int64_t>(std::max<int64_t>(height, minHeight), areaHeight);
+
+    int64_t left = frame.Left, top = frame.Top;
+    const int64_t seenWidth = std::min<int64_t>(left + width, workArea.Right) - std::max<int64_t>(left, workArea.Left);
+    const int64_t seenHeight = std::min<int64_t>(top + height, workArea.Bottom) - std::max<int64_t>(top, workArea.Top);
+    const bool offArea = seenWidth < std::min<int64_t>(100, width) || seenHeight < std::min<int64_t>(50, height) ||
+                         top < workArea.Top - 8;  // the caption must stay within reach
+    if (!tooSmall && !offArea) return frame;
+    if (offArea) {
+        left = std::clamp<int64_t>(left, workArea.Left, workArea.Right - width);
+        top = std::clamp<int64_t>(top, workArea.Top, workArea.Bottom - height);
+    }
+    return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(left + width),
+            static_cast<int32_t>(top + height)};
+}

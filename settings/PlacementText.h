@@ -29,3 +29,10 @@ std::string FormatPlacementText(const Placement& placement);
 // changes), items after the fifth are ignored, and an item that is not an
 // integer stops the apply there, keeping the items before it.
 Placement ApplyPlacementText(Placement placement, std::string_view text);
+
+// A frame a window can be used in on a work area: grown to at least the minimum
+// size (and no larger than the work area), and moved wholly onto the work area
+// when less than a grip of it (100 by 50 pixels, or all of a smaller frame) lies
+// there. A frame that is usable already comes back unchanged.
+PlacementRect UsablePlacementBounds(PlacementRect frame, const PlacementRect& workArea, int32_t minWidth,
+                                    int32_t minHeight);

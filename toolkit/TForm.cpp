@@ -90,7 +90,9 @@ void TForm::Realign()
 void TForm::EndConstruction()
 {
     Constructed = true;
-    if (ShowPending) {
+    // A saved maximised or minimised state shows the window while it is being
+    // made, and Show will not show it again: its first showing is now.
+    if (ShowPending || IsWindowVisible(Handle())) {
         ShowPending = false;
         PostMessageA(Handle(), WM_FORMSHOW, 0, 0);
     }

@@ -64,6 +64,11 @@ unsigned __stdcall TThread::ThreadProc(void* self)
     return 0;
 }
 
+bool TThread::Ended() const noexcept
+{
+    return Finished() || !Thread || WaitForSingleObject(Thread.get(), 0) == WAIT_OBJECT_0;
+}
+
 void TThread::WaitFor()
 {
     if (!Thread) return;

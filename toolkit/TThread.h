@@ -24,6 +24,10 @@ public:
     // True once the body (and the termination hook) has returned.
     bool Finished() const noexcept { return FinishedFlag.load(std::memory_order_acquire); }
 
+    // True once the thread is gone, also when something beyond the language (a
+    // stack overflow, say) ended it without the body returning.
+    bool Ended() const noexcept;
+
     // Blocks the owning thread until the body has ended, serving Synchronize calls meanwhile.
     void WaitFor();
 

@@ -19,37 +19,8 @@ constexpr UINT SharedBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
 // How many names after the tick count are tried for a fresh temporary directory.
 constexpr int TemporaryDirectoryAttempts = 1000;
 
-bool IsReservedDeviceName(std::string_view name)
-{
-    // The part before the first dot, blanks at its end ignored: "nul.txt" is the device too.
-    std::string stem(name.substr(0, name.find('.')));
-    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : devices)
-        if (stem == device) return true;
-    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
-           stem[3] <= '9';
-}
-
 } // namespace
 
-bool IsPlainFileName(std::string_view name)
-{
-    if (name.empty() || name.find("..") != std::string_view::npos) return false;
-    if (LastPathDelimiter(name) != std::string_view::npos) return false;
-    if (name.find_first_not_of(". ") == std::string_view::npos) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(name[i]);
-        if (IsAnsiLeadByte(byte)) {
-            if (i + 1 >= name.size() || name[i + 1] == '\0') return false; // a cut character
-            ++i;                                                          // '|' may be a trail byte
-            continue;
-        }
-        if (byte < 0x20 || std::strchr(":*?\"<>|", byte)) return false;
-    }
-    return !IsReservedDeviceName(name);
-}
 
 TDataCopyDrag& TDataCopyDrag::Instance()
 {

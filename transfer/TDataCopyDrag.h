@@ -39,6 +39,10 @@ public:
     // characters (0x01 to 0x1F) separate them.
     bool AddFiles(std::string_view paths);
 
+    // Drops every pending rendering, so that a content added in part never mixes
+    // with the next one.
+    void ClearPending() { Pending.clear(); }
+
     // Stores the name of the file that transfers offer; null clears it.
     void SetFileName(const char* name);
     const char* FileName() const { return StoredFileName ? StoredFileName->c_str() : nullptr; }
@@ -68,7 +72,3 @@ private:
     bool OleReady = false;
 };
 
-// Whether a file name is a plain name that stays inside the directory it is
-// joined to: not empty, no separator, drive colon, "..", wildcard, control
-// character or reserved device name.
-bool IsPlainFileName(std::string_view name);

@@ -3,6 +3,7 @@
 #include "ui/UnitFennoro.h"
 
 #include "engine/ArchiverProfile.h"
+#include "engine/win32/LongPath.h"
 #include "settings/FennoroSettings.h"
 #include "settings/ListText.h"
 #include "settings/win32/ShellUtility.h"
@@ -20,8 +21,8 @@ constexpr DWORD DrawInterval = 100;
 
 bool IsExistingDirectory(const std::string& path)
 {
-    if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    // As the find job reads it: a root longer than MAX_PATH is a root too.
+    const DWORD attributes = LongPathAttributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -252,8 +253,10 @@ void TFormFennoro::StartJobWatch()
 
 void TFormFennoro::Idle()
 {
-    if (DrawBatch && !IsRunning()) FlushDrawing();
+    // The commands first: once they see the job ended, so does the flush below
+    // (a job never runs again), and the last texts are drawn in the same pass.
     TForm::Idle();
+    if (DrawBatch && !IsRunning()) FlushDrawing();
 }
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

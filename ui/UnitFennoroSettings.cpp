@@ -8,6 +8,17 @@
 #include "settings/win32/SettingsFile.h"
 #include "transfer/TDataCopyDrag.h"
 
+#include <algorithm>
+
+namespace {
+
+// The least a window and its folder box need to be used.
+constexpr int MinimumFormWidth = 320;
+constexpr int MinimumFormHeight = 200;
+constexpr int MinimumFolderBoxWidth = 120;
+
+} // namespace
+
 void TFormFennoro::LoadSettings()
 {
     FennoroSettings settings;
@@ -15,8 +26,13 @@ void TFormFennoro::LoadSettings()
     LoadSettingsFile(settings, GetSettingsFileName());
 
     SetFormPlacementText(Handle(), settings.Window);
+    KeepFormUsable(Handle(), MinimumFormWidth, MinimumFormHeight);
     SetColumnWidthsText(ListView->Handle(), settings.ListView);
-    ToolBar->SetWidth(settings.ToolBar);
+    // Column widths stay as saved, but a toolbar wider than the header would hide
+    // the folder box.
+    RECT header{};
+    GetClientRect(PanelHeader->Handle(), &header);
+    ToolBar->SetWidth(std::min<int>(settings.ToolBar, std::max<int>(0, header.right - MinimumFolderBoxWidth)));
     PanelHeader->Realign();
     EditFolder->SetText(settings.Path);
     ActionRecursive->SetChecked(settings.Recursive);

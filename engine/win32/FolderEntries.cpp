@@ -3,18 +3,20 @@
 #include "engine/win32/LongPath.h"
 #include "toolkit/ScopedHandle.h"
 
-void ForEachFolderEntry(const std::string& dir, const std::function<bool(const TFolderEntry&)>& visit)
+bool ForEachFolderEntry(const std::string& dir, const std::function<bool(const TFolderEntry&)>& visit)
 {
-    ForEachFolderEntry(AnsiToWide(dir), visit);
+    return ForEachFolderEntry(AnsiToWide(dir), visit);
 }
 
-void ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit)
+bool ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit)
 {
     WIN32_FIND_DATAW data;
     // "*.*" matches every entry; the short names are not needed.
     ScopedFind find(FindFirstFileExW(FileApiPath(dir + L"*.*").c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (find.get() == INVALID_HANDLE_VALUE) return;
+    // A folder lists "." and ".." (a drive's root may list nothing at all, and then
+    // says so): no first entry otherwise means no folder that can be read.
+    if (find.get() == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
     TFolderEntry entry;
     do {
         const wchar_t* name = data.cFileName;
@@ -25,6 +27,7 @@ void ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const 
         entry.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         entry.LastWriteTime =
             (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
-        if (!visit(entry)) return;
+        if (!visit(entry)) return true;
     } while (FindNextFileW(find.get(), &data));
+    return true;
 }

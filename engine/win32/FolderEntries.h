@@ -21,9 +21,10 @@ struct TFolderEntry {
 };
 
 // Visits the entries of the folder (its path ends with a separator) in the file
-// system's order, "." and ".." left out, until visit returns false. A folder that
-// cannot be read has no entries.
-void ForEachFolderEntry(const std::string& dir, const std::function<bool(const TFolderEntry&)>& visit);
+// system's order, "." and ".." left out, until visit returns false. False, with
+// no entry visited, when the folder cannot be read (missing, refused, or past
+// what the file system can reach).
+bool ForEachFolderEntry(const std::string& dir, const std::function<bool(const TFolderEntry&)>& visit);
 
 // The same for a folder given by its wide path (of any length).
-void ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit);
+bool ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit);

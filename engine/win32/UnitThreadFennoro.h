@@ -3,6 +3,7 @@
 // root folder) or the compress job (archive the checked folders), and reports to
 // its owner only through synchronous calls into the owner's thread.
 #include "engine/FolderRow.h"
+#include "engine/win32/FolderEntries.h"
 #include "engine/win32/TThreadFennoroOwner.h"
 #include "toolkit/TThread.h"
 
@@ -32,7 +33,9 @@ public:
     // True from construction until the job has ended, normally, after a stop
     // request or by an unexpected error (then its status text says what went wrong).
     // Read without a lock: the owner may see the change one idle cycle late.
-    bool Running() const noexcept { return RunningFlag.load(std::memory_order_acquire); }
+    // A worker whose thread died without returning is not running either, so the
+    // window can always abort and start anew.
+    bool Running() const noexcept { return RunningFlag.load(std::memory_order_acquire) && !Ended(); }
 
     TJobKind JobKind() const noexcept { return Job; }
 
@@ -58,8 +61,16 @@ private:
 
     // Find job.
     void FindFolders();
-    bool CheckFolder(const std::string& path, long long& count, bool nested);
-    bool CheckSubFolders(const std::string& dir, long long& count, bool nested);
+    struct TSubFolder {
+        std::string Name;
+        DWORD Attributes;
+        bool Exact;
+    };
+    bool CheckFolder(const std::string& path, long long& count);
+    bool CheckTree(const std::string& path, long long& count);
+    bool CheckFiles(const std::string& dir, long long& count);
+    void ReadSubFolders(const std::string& dir, std::vector<TSubFolder>& subFolders);
+    static bool IsExactName(const TFolderEntry& entry);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
 

@@ -14,6 +14,13 @@ namespace {
 // The verdict on an entry whose name the ANSI code page cannot hold: every later
 // step (the archiver's command line, the shell) would name another entry or none.
 constexpr char UnfitName[] = "扱えないファイル名です";
+// The verdict on a folder whose entries cannot be listed.
+constexpr char UnreadableFolder[] = "読み取れないフォルダがあります";
+// Nesting past this many levels is refused: no book is kept so, and every step
+// down costs the file system more (its path grows), so a hostile tree would
+// otherwise hold the search for hours.
+constexpr size_t MaxNestedLevels = 256;
+constexpr char TooDeep[] = "フォルダの階層が深すぎます";
 
 } // namespace
 
@@ -68,11 +75,14 @@ void TThreadFennoro::FindFolders()
             Synchronize([this] { ShowStatus(); });
         }
         long long count = 0;
-        // A folder the row cannot name is not looked into: nothing could act on it.
-        const bool ok = entry.ExactName && CheckFolder(path, count, false);
+        // A folder the row cannot name exactly is not looked into: nothing could act
+        // on it without reaching another entry. A link or junction leads out of the
+        // root, and what it leads to must never be archived or recycled.
+        const bool unfit = !IsExactName(entry) || (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        const bool ok = !unfit && CheckFolder(path, count);
         RowName = name;
         RowChecked = ok && count > 0;
-        if (!entry.ExactName) {
+        if (unfit) {
             ResultText = UnfitName;
             RemarkText = name;
         } else if (ok && count > 0) {
@@ -92,27 +102,111 @@ void TThreadFennoro::FindFolders()
     });
 }
 
-// path: without trailing separator. nested: a sub-folder reached from its parent,
-// whose identity is on the Ancestors chain; a folder below the root had its
-// status text shown by FindFolders.
-bool TThreadFennoro::CheckFolder(const std::string& path, long long& count, bool nested)
-{
-    if (nested) SetStatus("検索中: " + path);
-    const std::string dir = IncludeTrailingPathDelimiter(path);
-    bool ok = true;
+// Win32 drops a trailing blank or dot and reads device names as devices, so such a
+// name would reach another entry than the one found.
+bool TThreadFennoro::IsExactName(const TFolderEntry& entry) { return entry.ExactName && IsWin32ExactName(entry.Name); }
 
-    // First read: the files. The first one that is not allowed decides.
+// path: a folder directly below the root, without trailing separator; its status
+// text was shown by FindFolders. The tree below it is walked depth first with a
+// stack of its own, so that no depth of nesting can exhaust the thread's stack.
+bool TThreadFennoro::CheckFolder(const std::string& path, long long& count)
+{
+    const size_t ancestorsAtEntry = Ancestors.size();
+    const bool ok = CheckTree(path, count);
+    Ancestors.resize(ancestorsAtEntry);
+    return ok;
+}
+
+bool TThreadFennoro::CheckTree(const std::string& path, long long& count)
+{
+    struct TFrame {
+        size_t DirLength;  // of dir, the path of the frame's folder with its separator
+        std::vector<TSubFolder> SubFolders;
+        size_t Next = 0;
+        bool IdentityPushed = false;
+    };
+    std::vector<TFrame> frames;
+    std::string dir = IncludeTrailingPathDelimiter(path);
+    const auto enter = [&]() {
+        TFrame frame{dir.size(), {}};
+        if (!CheckFiles(dir, count)) return false;
+        ReadSubFolders(dir, frame.SubFolders);
+        frames.push_back(std::move(frame));
+        return true;
+    };
+    if (!enter()) return false;
+
+    bool topLooked = false;
+    while (!frames.empty()) {
+        TFrame& frame = frames.back();
+        if (frame.Next == frame.SubFolders.size()) {
+            if (frame.IdentityPushed) Ancestors.pop_back();
+            frames.pop_back();
+            if (!frames.empty()) dir.resize(frames.back().DirLength);
+            continue;
+        }
+        const TSubFolder sub = frame.SubFolders[frame.Next++];
+        if (!sub.Exact) {
+            ResultText = UnfitName;
+            RemarkText = sub.Name;
+            return false;
+        }
+        if (Recursive && !(sub.Attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            if (frames.size() == 1 && !topLooked) {
+                // Needed only now that the search goes down from here.
+                topLooked = true;
+                if (const auto self = IdentityOf(dir)) {
+                    Ancestors.push_back(*self);
+                    frame.IdentityPushed = true;
+                }
+            }
+            const std::string subPath = dir + sub.Name;
+            const auto identity = IdentityOf(subPath);
+            if (!identity || std::find(Ancestors.begin(), Ancestors.end(), *identity) == Ancestors.end()) {
+                if (StopRequested()) {
+                    ResultText = "中断されました";
+                    RemarkText.clear();
+                    return false;
+                }
+                if (frames.size() > MaxNestedLevels) {
+                    ResultText = TooDeep;
+                    RemarkText = subPath;
+                    return false;
+                }
+                SetStatus("検索中: " + subPath);
+                if (identity) Ancestors.push_back(*identity);
+                dir = subPath + '\\';
+                if (!enter()) return false;
+                frames.back().IdentityPushed = identity.has_value();
+                continue;
+            }
+        }
+        // Not searched into: recursion is off, or the entry is a link (a reparse
+        // point, or a folder already on the way down) that would lead out of the
+        // folder or round in a loop.
+        ResultText = "サブディレクトリが存在します";
+        RemarkText = sub.Name;
+        return false;
+    }
+    return true;
+}
+
+// First read: the files of dir. The first one that is not allowed decides.
+bool TThreadFennoro::CheckFiles(const std::string& dir, long long& count)
+{
     std::vector<std::string> names;
     bool anyFile = false;
-    ForEachFolderEntry(dir, [&](const TFolderEntry& entry) {
+    bool ok = true;
+    const bool read = ForEachFolderEntry(dir, [&](const TFolderEntry& entry) {
         if (!entry.IsFile()) return true;
         anyFile = true;
         if (StopRequested()) {
             ResultText = "中断されました";
             RemarkText.clear();
             ok = false;
-        } else if (!entry.ExactName) {
-            // An archiver that reads names through the ANSI functions would miss it.
+        } else if (!IsExactName(entry)) {
+            // An archiver that reads names through the ANSI functions would miss it
+            // or read another file.
             ResultText = UnfitName;
             RemarkText = entry.Name;
             ok = false;
@@ -125,6 +219,13 @@ bool TThreadFennoro::CheckFolder(const std::string& path, long long& count, bool
         }
         return ok;
     });
+    if (!read) {
+        // Refused, or nested deeper than the file system reaches: what it holds
+        // is unknown, so no archive of it could be known to be whole.
+        ResultText = UnreadableFolder;
+        RemarkText = ExcludeTrailingPathDelimiter(dir);
+        return false;
+    }
     if (anyFile) {
         // Ascending without regard to case; of names equal but for case (possible
         // on a case-sensitive file system) the first one found stays.
@@ -132,53 +233,18 @@ bool TThreadFennoro::CheckFolder(const std::string& path, long long& count, bool
         if (ok && Numbered) ok = CheckNumbering(names);
         count += static_cast<long long>(names.size());
     }
-    names = std::vector<std::string>();  // nested folders need none of them
-
-    // Second read, only when the files passed: the sub-folders.
-    if (ok) ok = CheckSubFolders(dir, count, nested);
     return ok;
 }
 
-bool TThreadFennoro::CheckSubFolders(const std::string& dir, long long& count, bool nested)
+// Second read, only when the files passed: the sub-folders of dir, in the file
+// system's order, up to the first one that ends the search whatever comes after
+// it (any sub-folder when recursion is off, a name that cannot be reached, a link);
+// the caller judges them.
+void TThreadFennoro::ReadSubFolders(const std::string& dir, std::vector<TSubFolder>& subFolders)
 {
-    bool ok = true;
-    bool selfLooked = false;
-    bool selfPushed = false;
     ForEachFolderEntry(dir, [&](const TFolderEntry& entry) {
         if (!entry.IsFolder()) return true;
-        const std::string& name = entry.Name;
-        if (!entry.ExactName) {
-            ResultText = UnfitName;
-            RemarkText = name;
-            ok = false;
-            return false;
-        }
-        if (Recursive && !(entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            if (!nested && !selfLooked) {
-                // Needed only now that the search goes down from here.
-                selfLooked = true;
-                if (const auto self = IdentityOf(dir)) {
-                    Ancestors.push_back(*self);
-                    selfPushed = true;
-                }
-            }
-            const std::string path = dir + name;
-            const auto identity = IdentityOf(path);
-            if (!identity || std::find(Ancestors.begin(), Ancestors.end(), *identity) == Ancestors.end()) {
-                if (identity) Ancestors.push_back(*identity);
-                ok = CheckFolder(path, count, true);
-                if (identity) Ancestors.pop_back();
-                return ok;
-            }
-        }
-        // Not searched into: recursion is off, or the entry is a link (a reparse
-        // point, or a folder already on the way down) that would lead out of the
-        // folder or round in a loop.
-        ResultText = "サブディレクトリが存在します";
-        RemarkText = name;
-        ok = false;
-        return false;
+        subFolders.push_back({entry.Name, entry.Attributes, IsExactName(entry)});
+        return subFolders.back().Exact && Recursive && !(entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     });
-    if (selfPushed) Ancestors.pop_back();
-    return ok;
 }

@@ -76,6 +76,12 @@ bool AddListViewRenderings(TDataCopyDrag& transfer, HWND listView, bool visibleO
     const std::string sylk = ListViewToSylkText(list, visibleOnly, omitCheck);
     // Registering a name again gives the same number; asked on every copy.
     const auto csvFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("Csv"));
-    return transfer.AddText(tab) && transfer.AddData(csvFormat, csv.c_str(), csv.size() + 1) &&
-           transfer.AddData(CF_SYLK, sylk.data(), sylk.size());
+    // The three renderings describe one selection: what a failed call left behind
+    // is dropped first, and a failure now leaves nothing for the next transfer.
+    transfer.ClearPending();
+    if (transfer.AddText(tab) && transfer.AddData(csvFormat, csv.c_str(), csv.size() + 1) &&
+        transfer.AddData(CF_SYLK, sylk.data(), sylk.size()))
+        return true;
+    transfer.ClearPending();
+    return false;
 }

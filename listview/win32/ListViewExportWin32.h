@@ -22,5 +22,5 @@ std::string ListViewToSylkText(HWND listView, bool visibleOnly, bool omitCheck);
 // drag hand them over: the tab text as CF_TEXT and the CSV text under the
 // registered format "Csv", each with its terminating NUL, then the SYLK text
 // as CF_SYLK without one. All three come from one reading of the selection.
-// False when a rendering could not be added (those before it stay pending).
+// They replace whatever was pending; false, with nothing pending, when one could not be added.
 bool AddListViewRenderings(TDataCopyDrag& transfer, HWND listView, bool visibleOnly, bool omitCheck);

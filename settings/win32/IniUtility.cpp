@@ -73,3 +73,18 @@ void SetFormPlacementText(HWND form, std::string_view text)
     default: break;
     }
 }
+
+void KeepFormUsable(HWND form, int minWidth, int minHeight)
+{
+    if (!form) return;
+    const PlacementRect frame = NormalFrame(form);
+    const RECT wanted{frame.Left, frame.Top, frame.Right, frame.Bottom};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& w = monitor.rcWork;
+    const PlacementRect usable = UsablePlacementBounds(frame, {w.left, w.top, w.right, w.bottom}, minWidth, minHeight);
+    if (usable == frame) return;
+    // Through the same path as a saved text: the state stays, only the frame moves.
+    SetFormPlacementText(form, FormatPlacementText({usable, -1}));
+}

@@ -18,3 +18,8 @@ std::string GetFormPlacementText(HWND form, HWND application = nullptr);
 // a minimised or maximised window; other values leave the state as it is.
 // An item that is not an integer stops the apply at that item.
 void SetFormPlacementText(HWND form, std::string_view text);
+
+// Brings the form's normal frame onto the work area of the nearest monitor at
+// least at the minimum size, when a hand-edited or stale placement left it
+// unusable (see UsablePlacementBounds); the state is kept.
+void KeepFormUsable(HWND form, int minWidth, int minHeight);

@@ -3,6 +3,8 @@
 #include "settings/PathUtility.h"
 #include "toolkit/ScopedHandle.h"
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 std::string SettingsFileNameFor(const std::string& modulePath)
@@ -27,6 +29,29 @@ std::string GetSettingsFileName()
     }
 }
 
+namespace {
+
+// The UTF-8 text in the ANSI code page; none when a character has no place there
+// (writing the file back would lose it).
+std::optional<std::string> Utf8ToAnsiExactly(std::string_view utf8)
+{
+    if (utf8.empty()) return std::string();
+    const int wideLength =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (wideLength <= 0) return std::nullopt;
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wideLength);
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr,
+                                           &usedDefault);
+    if (length <= 0 || usedDefault) return std::nullopt;
+    std::string ansi(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi.data(), length, nullptr, nullptr);
+    return ansi;
+}
+
+} // namespace
+
 bool TryLoadIniFile(const std::string& fileName, IniDocument& document)
 {
     document = IniDocument();
@@ -44,6 +69,15 @@ bool TryLoadIniFile(const std::string& fileName, IniDocument& document)
         if (read == 0) break;
         bytes.append(chunk.data(), read);
     }
+    // A text editor may have saved the file as UTF-8 with its byte-order mark.
+    constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
+    if (bytes.starts_with(Utf8Mark)) {
+        const std::optional<std::string> ansi = Utf8ToAnsiExactly(std::string_view(bytes).substr(Utf8Mark.size()));
+        if (!ansi) return false;
+        bytes = *ansi;
+    }
+    // A NUL is in no text of ours: UTF-16, or no settings file at all.
+    if (bytes.find('\0') != std::string::npos) return false;
     document = IniDocument::Parse(bytes);
     return true;
 }

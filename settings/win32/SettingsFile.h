@@ -15,7 +15,9 @@ std::string GetSettingsFileName();
 std::string SettingsFileNameFor(const std::string& modulePath);
 
 // The document of the file. A missing file gives an empty document and true;
-// a file that exists but cannot be read whole gives false.
+// a file that exists but cannot be read whole, or is no settings text (it holds
+// a NUL, or is UTF-8 with a character the ANSI code page lacks), gives false.
+// UTF-8 with a byte-order mark is read in the ANSI code page.
 bool TryLoadIniFile(const std::string& fileName, IniDocument& document);
 // The same, with an unreadable file taken as empty.
 IniDocument LoadIniFile(const std::string& fileName);

@@ -86,12 +86,10 @@ TEST(BuildCommandLine, ReplacementOrderAndMatching)
     EXPECT_EQ(BuildCommandLine("plain text", "q", "a", "d"), "plain text");
     // Matched byte for byte: lower case, a lone dollar and "$$" are no placeholders.
     EXPECT_EQ(BuildCommandLine("$a $d $q $ $$A$", "q", "a", "d"), "$a $d $q $ $a$");
-    // Later steps scan what earlier ones inserted; a step never rescans its own insertion.
-    EXPECT_EQ(BuildCommandLine("[$Q]", "-o$A", "arc", "dir"), "[-oarc]");
-    EXPECT_EQ(BuildCommandLine("[$A]", "", "x$Dy", "dir\\"), "[xdir\\y]");
+    // Inserted text is never scanned again: a folder named "x$Dy" stays itself.
+    EXPECT_EQ(BuildCommandLine("[$Q]", "-o$A", "arc", "dir"), "[-o$A]");
+    EXPECT_EQ(BuildCommandLine(R"("$A" "$D")", "", "C:\\x$Dy.zip", "C:\\x$Dy\\"), R"("C:\x$Dy.zip" "C:\x$Dy\")");
     EXPECT_EQ(BuildCommandLine("[$Q]", "$Q", "a", "d"), "[$Q]");
-    EXPECT_EQ(BuildCommandLine("[$D]", "", "a", "p$D\\"), "[p$D\\]");
-    // An inserted "$" joined to a template letter is a placeholder for the later steps.
-    EXPECT_EQ(BuildCommandLine("$QA", "$", "arc", "d"), "arc");
-    EXPECT_EQ(BuildCommandLine("$AD", "", "x$", "dir"), "xdir");
+    EXPECT_EQ(BuildCommandLine("$QA", "$", "arc", "d"), "$A");
+    EXPECT_EQ(BuildCommandLine("$AD", "", "x$", "dir"), "x$D");
 }

@@ -119,9 +119,9 @@ TEST(ListViewExport, OnlyDoubleQuotesAreEscapedAndOnlyInQuotedKinds)
     list.Rows = {{false, {"a,b\r\nc", "x;\ty\"\"", "1\"2"}}};
     EXPECT_EQ(ListViewToTabText(list, true, false), "a,b\r\nc\tx;\ty\"\"\t1\"2\r\n");
     EXPECT_EQ(ListViewToCsvText(list, true, false), "\"a,b\r\nc\",\"x;\ty\"\"\"\"\",1\"2\r\n");
-    // Semicolons are not doubled in SYLK; a right-aligned cell stays bare.
+    // A semicolon would end a SYLK field: doubled there only. A right-aligned cell stays bare.
     const std::string sylk = ListViewToSylkText(list, true, false);
-    EXPECT_NE(sylk.find("F;X2;FG0C\r\nC;K\"x;\ty\"\"\"\"\"\r\n"), std::string::npos);
+    EXPECT_NE(sylk.find("F;X2;FG0C\r\nC;K\"x;;\ty\"\"\"\"\"\r\n"), std::string::npos);
     EXPECT_NE(sylk.find("F;X3;FG0R\r\nC;K1\"2\r\n"), std::string::npos);
 }
 

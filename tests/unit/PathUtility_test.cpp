@@ -34,3 +34,18 @@ TEST(PathUtility, TruncatedLeadByteAtEndIsAByte)
     EXPECT_EQ(LastPathDelimiter("a\\\x95"), 1u);
     EXPECT_EQ(ExtractFileName("a\\\x95"), "\x95");
 }
+
+TEST(PathUtility, PlainFileNames)
+{
+    // Legal: a ".." inside a name, and trail bytes 0x5C (表) and 0x7C (ポ).
+    for (const char* name : {"Vol..2", "a..b.txt", "表", "ポ一覧.txt", ".hidden", "con-tents", "COM0", "LPT10"})
+        EXPECT_TRUE(IsPlainFileName(name)) << name;
+    // A path, a wildcard, a control character, a device, or a name Win32 would cut short.
+    for (const char* name : {"", ".", "..", "..\\x", "a/b", "C:x", "a*", "a?", "a\"b", "a<b", "a>b", "a|b", "tab\t",
+                             "CON", "nul.txt", "Aux .jpg", "com1", "LPT9.log", "conout$", "dup ", "dot.", "Vol..",
+                             "\x95"})
+        EXPECT_FALSE(IsPlainFileName(name)) << name;
+    EXPECT_TRUE(IsWin32ExactName("dup"));
+    EXPECT_FALSE(IsWin32ExactName("dup "));
+    EXPECT_FALSE(IsWin32ExactName("con.jpg"));
+}

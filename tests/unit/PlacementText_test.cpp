@@ -45,3 +45,21 @@ TEST(PlacementText, ExtremeNumbersDoNotOverflow)
     EXPECT_EQ(n.Bounds.Right, INT32_MIN);
     EXPECT_EQ(FormatPlacementText({{INT32_MIN, 0, INT32_MAX, 0}, 0}), "-2147483648,0,4294967295,0,0");
 }
+
+TEST(PlacementText, UnusableFramesAreBroughtOntoTheWorkArea)
+{
+    const PlacementRect area{0, 0, 1024, 738};
+    // Usable frames stay, partly off the area too.
+    for (const PlacementRect frame : {PlacementRect{10, 10, 610, 410}, PlacementRect{-300, 0, 200, 380},
+                                      PlacementRect{900, 600, 1500, 1000}})
+        EXPECT_EQ(UsablePlacementBounds(frame, area, 320, 200), frame);
+    // Off every edge: moved on, size kept.
+    EXPECT_EQ(UsablePlacementBounds({5000, 4000, 5600, 4400}, area, 320, 200), (PlacementRect{424, 338, 1024, 738}));
+    EXPECT_EQ(UsablePlacementBounds({-900, 10, -300, 410}, area, 320, 200), (PlacementRect{0, 10, 600, 410}));
+    EXPECT_EQ(UsablePlacementBounds({100, -300, 700, 100}, area, 320, 200), (PlacementRect{100, 0, 700, 400}));
+    // Too small: grown in place; larger than the area: cut to it.
+    EXPECT_EQ(UsablePlacementBounds({10, 10, 10, 10}, area, 320, 200), (PlacementRect{10, 10, 330, 210}));
+    EXPECT_EQ(UsablePlacementBounds({-5000, -5000, 9000, 9000}, area, 320, 200), (PlacementRect{0, 0, 1024, 738}));
+    // A work area with an offset (a second monitor on the left).
+    EXPECT_EQ(UsablePlacementBounds({0, 0, 0, 0}, {-1280, 0, 0, 1024}, 320, 200), (PlacementRect{-320, 0, 0, 200}));
+}

@@ -168,6 +168,7 @@ TEST_F(ListViewExportWin32, TheThreeRenderingsOfOneSelectionGoToTheTransfer)
     AddRow({"x", "7"}, false, true);
 
     TDataCopyDrag transfer;
+    ASSERT_TRUE(transfer.AddText("a rendering a failed copy left behind"));
     ASSERT_TRUE(AddListViewRenderings(transfer, List, true, false));
     const std::vector<TFormatData>& pending = transfer.PendingRenderings();
     ASSERT_EQ(pending.size(), 3u);

@@ -358,3 +358,50 @@ TEST(CompressFaults, AFailedCallsUnfinishedArchiveDoesNotStay)
     EngineCompress(owner, options);
     EngineExpectRow(owner, name, false, FolderCompressState::Compressed, "*圧縮しました", name + ".zip");
 }
+
+TEST(CompressFaults, AnArchiveAnotherProgramMadeMeanwhileStays)
+{
+    // Another program (or a second window on the same library) writes the archive
+    // while the call runs, and the library refuses to overwrite it.
+    EngineTempTree tree("fennoro-fault");
+    EngineTestOwner owner(true);
+    Book(tree, owner, "", "book");
+    EngineScript script;
+    script.Set("FENNORO_FIXTURE_MODE", "partial:2:書庫が既に存在します");
+    EngineCompressOptions options;
+    options.RemoveFolder = true;
+    EngineCompress(owner, options);
+    ExpectFailed(owner, "book", "!圧縮に失敗: 戻り値=2", "書庫が既に存在します");
+    EXPECT_TRUE(tree.IsFile("book.zip")) << "not ours to recycle";
+    EXPECT_TRUE(tree.IsFile("book\\01.jpg"));
+}
+
+TEST(CompressFaults, AnArchiveHoldingLessThanTheFolderKeepsTheFolder)
+{
+    // Two pages at the top and one in a sub-folder; the library counts the
+    // archive's files. Too few, or a count it cannot give, keeps the folder.
+    EngineTempTree tree("fennoro-fault");
+    EngineCompressOptions options;
+    options.RemoveFolder = true;
+    options.Dll = "fixture_counting.dll";
+    const std::string whole = "whole-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    for (const auto& [name, count] : {std::pair<std::string, std::string>{"short", "2"}, {"unread", "-1"}, {whole, "3"}}) {
+        SCOPED_TRACE(name);
+        EngineTestOwner owner(true);
+        Book(tree, owner, "", name);
+        tree.File(name + "\\extra\\03.jpg", "third page");
+        EngineScript script;
+        script.Set("FENNORO_FIXTURE_COUNT", count);
+        EngineDialogAnswerer answerer(IDYES);
+        EngineCompress(owner, options);
+        if (name == whole) {
+            EngineExpectRow(owner, name, false, FolderCompressState::Compressed, "*圧縮しました", name + ".zip");
+            EXPECT_FALSE(tree.IsFolder(name));
+            EngineForgetRecycled(name);
+        } else {
+            EngineExpectRow(owner, name, false, FolderCompressState::Compressed,
+                            "*圧縮成功: ただし書庫の内容がフォルダと一致しないため削除しません", name + ".zip");
+            EXPECT_TRUE(tree.IsFile(name + "\\extra\\03.jpg"));
+        }
+    }
+}

@@ -167,13 +167,40 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsNotOverwritten)
     EXPECT_EQ(ReadBytes(), "[Setting]\r\nPath=kept\r\n[Mine]\r\nx=1\r\n");
 }
 
+TEST_F(SettingsFileTest, Utf8WithItsMarkIsReadAndWhatIsNoSettingsTextIsKept)
+{
+    // As a text editor saves it: the mark, then UTF-8 (本 is E6 9C AC).
+    WriteBytes("\xEF\xBB\xBF[Setting]\r\nPath=C:\\\xE6\x9C\xAC\r\nRemoveFolder=0\r\n");
+    FennoroSettings settings;
+    LoadSettingsFile(settings, File);
+    EXPECT_EQ(settings.Path, "C:\\本");
+    EXPECT_FALSE(settings.RemoveFolder);
+    ASSERT_TRUE(SaveSettingsFile(settings, File));
+    FennoroSettings again;
+    LoadSettingsFile(again, File);
+    EXPECT_EQ(again.Path, "C:\\本");
+    EXPECT_FALSE(again.RemoveFolder);
+
+    // UTF-16, UTF-8 the code page cannot hold (a Hangul syllable), or broken UTF-8:
+    // defaults for this run, and the file stays as it is.
+    for (const std::string bytes : {std::string("\xFF\xFE[\0S\0]\0", 8), std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xEA\xB0\x80\r\n"),
+                                    std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xE6\x9C\r\n")}) {
+        WriteBytes(bytes);
+        FennoroSettings defaults;
+        LoadSettingsFile(defaults, File);
+        EXPECT_EQ(defaults.Path, "");
+        EXPECT_FALSE(SaveSettingsFile(defaults, File));
+        EXPECT_EQ(ReadBytes(), bytes);
+    }
+}
+
 TEST_F(SettingsFileTest, GarbageFilesLoadWithSoundDefaults)
 {
     std::mt19937 random(7);
     for (int round = 0; round < 20; ++round) {
         std::string bytes;
         const int length = static_cast<int>(random() % 4000);
-        for (int i = 0; i < length; ++i) bytes += static_cast<char>(random() % 256);
+        for (int i = 0; i < length; ++i) bytes += static_cast<char>(1 + random() % 255);
         if (round % 2) bytes = "[Setting]\nWindow=" + bytes + "\nListView=" + bytes + "\nExtensions=" + bytes + "\n";
         WriteBytes(bytes);
         FennoroSettings settings;

@@ -4,6 +4,7 @@
 #include "transfer/TDataCopyDrag.h"
 
 #include "listview/ListViewExport.h"
+#include "settings/PathUtility.h"
 #include "toolkit/ScopedHandle.h"
 
 #include <gtest/gtest.h>
@@ -392,7 +393,7 @@ TEST_F(TransferClipboard, AnUnwritableTemporaryDirectoryOffersNoFileButTheRest)
 
 TEST_F(TransferClipboard, UnsafeFileNamesOfferNoFile)
 {
-    const char* const unsafe[] = {"..\\escape.txt", "sub\\List.txt", "sub/List.txt", "..", ".", "a..b",
+    const char* const unsafe[] = {"..\\escape.txt", "sub\\List.txt", "sub/List.txt", "..", ".", "dot.",
                                   "C:List.txt",     "\\List.txt",    "NUL",          "con.txt", "com1",
                                   "LPT9.log",       "a|b.txt",       "a*.txt",       "tab\tname", ""};
     for (const char* name : unsafe) {
@@ -416,7 +417,7 @@ TEST_F(TransferClipboard, UnsafeFileNamesOfferNoFile)
 TEST_F(TransferClipboard, JapaneseNamesWithTrailBytesAreWritten)
 {
     // 表 ends in 0x5C, ポ in 0x7C ('|'): both are characters, not separators or pipes.
-    for (const std::string name : {"表.txt", "ポ一覧.txt", "List.txt"}) {
+    for (const std::string name : {"表.txt", "ポ一覧.txt", "List.txt", "Vol..2.txt"}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(IsPlainFileName(name));
         ASSERT_TRUE(Transfer.AddText("本文"));

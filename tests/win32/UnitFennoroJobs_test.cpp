@@ -131,6 +131,18 @@ TEST_F(UnitFennoroJobs, F5FindsEveryFolderAndTheCommandsFollowTheJob)
     EXPECT_TRUE(window.Errors().empty());
 }
 
+TEST_F(UnitFennoroJobs, ARootLongerThanMaxPathIsSearchedLikeAnyOther)
+{
+    const std::string root = std::string(150, 'r') + "\\" + std::string(150, 's');
+    Tree.File(root + "\\book\\01.jpg", "1");
+    UiFennoroWindow window({"[Setting]", "Path=" + Tree.Path(root), "RemoveFolder=0"});
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Status(), "検索が終了しました");
+    ASSERT_EQ(window.Rows().size(), 1u);
+    EXPECT_EQ(window.Row("book").Result, "+圧縮できます");
+}
+
 TEST_F(UnitFennoroJobs, TheEndOfAJobShowsWithoutAnyInput)
 {
     for (int i = 0; i < 30; ++i) Tree.File("more" + std::to_string(i) + "\\01.jpg", "1");
@@ -327,6 +339,19 @@ TEST_F(UnitFennoroJobs, AutomaticFindOnTheFirstShowingOnly)
     PumpPending();
     EXPECT_EQ(window->Worker(), first);
     EXPECT_FALSE(window->IsRunning());
+}
+
+TEST_F(UnitFennoroJobs, AutomaticFindAlsoInAMaximisedOrMinimisedWindow)
+{
+    for (const char* state : {"2", "1"}) {
+        SCOPED_TRACE(state);
+        UiFennoroWindow window(Settings({"AutoFind=1", std::string("Window=10,10,600,400,") + state}));
+        window->Show();
+        ASSERT_TRUE(PumpUntil([&] { return window->Worker() != nullptr; }));
+        ASSERT_TRUE(window.WaitForJob());
+        EXPECT_EQ(window.Rows().size(), 3u);
+        EXPECT_EQ(window.Status(), "検索が終了しました");
+    }
 }
 
 TEST_F(UnitFennoroJobs, AutomaticFindOfAMissingFolderSaysSo)

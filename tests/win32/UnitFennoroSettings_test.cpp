@@ -164,3 +164,26 @@ TEST(UnitFennoroSettings, AMaximisedWindowComesBackMaximisedWithItsNormalFrame)
     EXPECT_NE(UiFennoroWindow::SettingsText().find("Window=50,60,600,400,2\r\n"), std::string::npos)
         << UiFennoroWindow::SettingsText();
 }
+
+TEST(UnitFennoroSettings, WindowSettingsThatLeaveTheWindowUnusableAreMended)
+{
+    // Off every monitor, no size, and a toolbar wider than the window.
+    UiFennoroWindow window({"[Setting]", "Window=-30000,-30000,0,0,0", "ToolBar=5000", "ListView=10,20,30"});
+    RECT frame{}, area{};
+    GetWindowRect(window->Handle(), &frame);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window->Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+    area = monitor.rcWork;
+    EXPECT_GE(frame.left, area.left);
+    EXPECT_GE(frame.top, area.top);
+    EXPECT_LE(frame.right, area.right);
+    EXPECT_LE(frame.bottom, area.bottom);
+    EXPECT_GE(frame.right - frame.left, 320);
+    EXPECT_GE(frame.bottom - frame.top, 200);
+    EXPECT_GE(window->EditFolder->Width(), 100) << "the folder box stays usable";
+    window.Destroy();
+    const std::string saved = UiFennoroWindow::SettingsText();
+    EXPECT_EQ(saved.find("Window=-30000"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("ListView=10,20,30\r\n"), std::string::npos) << "column widths stay as saved";
+}

@@ -311,10 +311,78 @@ TEST(FindJob, LinksNeverMakeTheSearchLoop)
     EngineExpectRow(owner, "a", false, "サブディレクトリが存在します", "up");
     EngineExpectRow(owner, "b", false, "サブディレクトリが存在します", "self");
     EngineExpectRow(owner, "c", false, "サブディレクトリが存在します", "back");
-    // A link to a folder outside the way down is an ordinary folder.
-    EngineExpectRow(owner, "side", true, "+圧縮できます", "");
+    // A link at the top may lead anywhere: never a folder to archive or recycle,
+    // even when the user checks its row.
+    EngineExpectRow(owner, "side", false, "扱えないファイル名です", "side");
     EngineExpectRow(owner, "target", true, "+圧縮できます", "");
     EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
+
+    EngineTestOwner compress(true);
+    compress.Add(tree.Root(), "side", true);
+    EngineCompressOptions removing;
+    removing.RemoveFolder = true;
+    EngineCompress(compress, removing);
+    EngineExpectRow(compress, "side", true, "!扱えないファイル名です", "side");
+    EXPECT_TRUE(tree.IsFile("target\\02.jpg"));
+    EXPECT_FALSE(tree.IsFile("side.zip"));
+}
+
+TEST(FindJob, NamesWin32WouldRewriteAreNeverTakenForTheirLookAlikes)
+{
+    // "dup " and "dot." reach "dup" and "dot" through Win32; CON and aux.txt are devices.
+    EngineTempTree tree;
+    tree.File("dup\\01.jpg", "dup");
+    tree.File("dot\\01.jpg", "dot");
+    tree.File("pages\\01.jpg");
+    if (!tree.HostMake("mkdir 'dup ' dot. CON aux.txt && touch 'dup /01.jpg' dot./01.jpg CON/01.jpg aux.txt/01.jpg "
+                       "pages/02.jpg. && touch ready",
+                       "ready", "")) {
+        GTEST_SKIP() << "no host shell here";
+    }
+    EngineTestOwner owner;
+    EngineFind(owner, tree.Root());
+    ASSERT_EQ(owner.RowCount(), 7u);
+    EngineExpectRow(owner, "dup", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "dot", true, "+圧縮できます", "");
+    for (const char* name : {"dup ", "dot.", "CON", "aux.txt"}) EngineExpectRow(owner, name, false, "扱えないファイル名です", name);
+    EngineExpectRow(owner, "pages", false, "扱えないファイル名です", "02.jpg.");
+
+    // Checked by hand with removal on: refused, and the look-alikes stay untouched.
+    EngineTestOwner compress(true);
+    for (const char* name : {"dup ", "dot.", "CON", "aux.txt"}) compress.Add(tree.Root(), name, true);
+    EngineCompressOptions removing;
+    removing.RemoveFolder = true;
+    EngineCompress(compress, removing);
+    for (const char* name : {"dup ", "dot.", "CON", "aux.txt"}) EngineExpectRow(compress, name, true, "!扱えないファイル名です", name);
+    EXPECT_EQ(tree.Read("dup\\01.jpg"), "dup");
+    EXPECT_EQ(tree.Read("dot\\01.jpg"), "dot");
+    EXPECT_FALSE(tree.IsFile("dup.zip") || tree.IsFile("dot.zip"));
+}
+
+TEST(FindJob, DeepTreesAreWalkedWithoutRecursionAndRefusedPastTheBound)
+{
+    // Deeper than a recursive walk's stack carries (and than Wine reaches: a Unix
+    // path has at most 4,096 bytes); 256 levels below a folder are the most taken.
+    EngineTempTree tree("fennoro-deep");
+    const auto make = [&](const std::string& name, int levels) {
+        return tree.HostMake("perl -e 'mkdir q(" + name + "); chdir q(" + name + "); for (1.." + std::to_string(levels) +
+                                 ") { mkdir q(d) or die; chdir q(d) or die } open(F, q(>01.jpg)); open(F, q(>02.jpg))' "
+                                 "&& touch " + name + "/01.jpg",
+                             name + "\\01.jpg", name);
+    };
+    if (!make("deep", 3000) || !make("nested", 256)) GTEST_SKIP() << "no host shell here";
+    EngineTestOwner owner;
+    EngineFindOptions recursive;
+    recursive.Recursive = true;
+    EngineFind(owner, tree.Root(), recursive);
+    EXPECT_EQ(owner.Statuses.back(), "検索が終了しました");
+    EngineExpectRow(owner, "nested", true, "+圧縮できます", "");
+    std::string bound = tree.Path("deep");
+    for (int level = 0; level < 257; ++level) bound += "\\d";
+    EngineExpectRow(owner, "deep", false, "フォルダの階層が深すぎます", bound);
+    // Without recursion the first level decides.
+    EngineFind(owner, tree.Root());
+    EngineExpectRow(owner, "deep", false, "サブディレクトリが存在します", "d");
 }
 
 TEST(FindJob, AMountedAncestorIsNotSearchedAgain)

@@ -178,6 +178,20 @@ bool EngineTempTree::FolderLink(const std::string& relative, const std::string& 
     return Await([&] { return IsFolder(relative); });
 }
 
+bool EngineTempTree::HostMake(const std::string& script, const std::string& seen, const std::string& made)
+{
+    std::string root = EngineUnixPath(RootPath);
+    if (root.empty()) return false;
+    if (root.back() != '/') root += '/';
+    if (!EngineRunProcess("/bin/sh -c " + Quote("cd '" + root + "' && " + script))) return false;
+    if (!made.empty()) HostEntries.push_back({root + made, made, made, "/bin/rm -rf "});
+    for (int i = 0; i < 1200; ++i) {
+        if (GetFileAttributesW(WidePath(seen).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
 bool EngineTempTree::FolderBind(const std::string& relative, const std::string& target, const std::string& marker,
                                 bool readOnly)
 {

@@ -45,6 +45,12 @@ public:
     // (under Wine: a Unix tmpfs), so that it fills up. False when it cannot be made.
     bool SmallVolume(const std::string& relative, unsigned kilobytes);
 
+    // Runs a shell script on the host in the root's Unix folder (under Wine), for
+    // trees and names the Windows API would not make; the script ends by making
+    // `seen`. The folder `made` (if any) is removed by the host when the tree goes (it may
+    // be deeper than Windows reaches). False when it cannot be done here.
+    bool HostMake(const std::string& script, const std::string& seen, const std::string& made);
+
     bool IsFile(const std::string& relative) const;
     bool IsFolder(const std::string& relative) const;
     // The file's content; empty when it cannot be read.
