@@ -208,4 +208,9 @@ int WINAPI Unlha(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize
 
 BOOL WINAPI UnlhaGetRunning(void) { return ArchiverIsRunning(); }
 
+int WINAPI UnlhaGetFileCount(LPCSTR archive)
+{
+    return CountArchiveFiles(archive, [&](const TByteSource& source) { return ReadLhaDigests(source, archive); });
+}
+
 } // extern "C"
