@@ -83,13 +83,14 @@ std::vector<uint8_t> BuildLevel2Header(const TLhaEntryHeader& header)
         }
         AppendExtended(out, DirectoryHeader, directory);
     }
-    std::string attributes(2, '\0');
+    // A header whose size has a zero low byte would read as the end mark. The
+    // attribute header then takes one byte more (readers take its first two):
+    // a padding byte after the last extended header breaks other readers.
+    const size_t attributeSize = 3 + 2;
+    std::string attributes(((out.size() + attributeSize) & 0xFF) == 0 ? 3 : 2, '\0');
     attributes[0] = static_cast<char>(header.Attributes & 0xFF);
     attributes[1] = static_cast<char>(header.Attributes >> 8);
     AppendExtended(out, AttributeHeader, attributes);
-
-    // A header whose size has a zero low byte would read as the end mark.
-    if ((out.size() & 0xFF) == 0) out.push_back(0);
     if (out.size() > 0xFFFF) throw std::length_error("header too long");
     Put16(out, 0, static_cast<uint32_t>(out.size()));
     Put16(out, crcAt, UpdateCrc16(0, out.data(), out.size()));

@@ -15,7 +15,9 @@ struct TLhaEntryHeader {
     uint32_t UnixTime = 0;
     uint16_t Crc = 0;                         // CRC-16 of the original data
     uint16_t Attributes = 0x20;               // MS-DOS attributes
-    uint8_t Os = 'M';
+    // Windows, not MS-DOS ('M'): readers lower-case an all-capital MS-DOS name,
+    // which renames a CP932 name whose trail bytes are capitals (カ to ニ).
+    uint8_t Os = 'w';
     std::vector<std::string> Directories;     // path below the archive's root, one folder a part
     std::string FileName;                     // empty for a directory entry
 };

@@ -28,6 +28,8 @@ void TZipWriter::BeginEntry(const TArchiveEntry& entry, TEntryMethod method)
 {
     TCentralEntry central;
     central.Name = entry.IsDirectory ? entry.Name + "/" : entry.Name;
+    // The name's length is 16 bits: a longer one would be cut and the archive broken.
+    if (central.Name.size() > Max16) throw TArchiverError(ArchiverSourceError, "名前が長すぎてZIP書庫に格納できません: " + entry.DisplayName);
     central.Flags = IsPlainAscii(central.Name) ? 0 : Utf8Flag;
     central.Method = method == TEntryMethod::Deflated ? 8 : 0;
     central.DosDateTime = entry.DosDateTime;

@@ -101,4 +101,9 @@ int WINAPI Cab(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
 
 BOOL WINAPI CabGetRunning(void) { return ArchiverIsRunning(); }
 
+int WINAPI CabGetFileCount(LPCSTR archive)
+{
+    return CountArchiveFiles(archive, [&](const TByteSource& source) { return ReadCabinetDigests(source, archive); });
+}
+
 } // extern "C"

@@ -127,8 +127,15 @@ void TArchiveOutputFile::WriteAt(uint64_t position, const void* data, size_t siz
 void TArchiveOutputFile::Commit()
 {
     Flush();
-    CloseHandle(File);
+    // The archive must be on the disk before it takes its name: the caller may
+    // remove the folder as soon as the call succeeds.
+    const auto notOnDisk = [&](DWORD error) {
+        throw TArchiverError(ArchiverWriteError, WithReason("書庫をディスクに書き込めません: " + TargetAnsi, error));
+    };
+    if (!FlushFileBuffers(File)) notOnDisk(GetLastError());
+    const HANDLE file = File;
     File = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(file)) notOnDisk(GetLastError());
     if (!MoveFileExW(FullFileSystemPath(TempPath).c_str(), FullFileSystemPath(Target).c_str(), MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {

@@ -30,8 +30,9 @@ public:
     void Flush();
     const std::wstring& TemporaryPath() const { return TempPath; }
     const std::wstring& TargetPath() const { return Target; }
-    // Closes the file and renames it to the target, never replacing a file
-    // that appeared meanwhile (ArchiverArchiveExists).
+    // Flushes the file to the disk, closes it (a failure of either throws
+    // ArchiverWriteError with its reason) and renames it to the target, never
+    // replacing a file that appeared meanwhile (ArchiverArchiveExists).
     void Commit();
 
 private:

@@ -1,6 +1,11 @@
 #include "archiver/common/win32/ArchiverCall.h"
 
 #include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/ArchiveFile.h"
+#include "archiver/common/win32/TextConvert.h"
+
+#include <algorithm>
+#include <climits>
 
 #include <atomic>
 #include <new>
@@ -57,4 +62,20 @@ BOOL ArchiverIsRunning()
 {
     StayLoaded();
     return RunningCalls.load() != 0 ? TRUE : FALSE;
+}
+
+int CountArchiveFiles(LPCSTR archive, const std::function<std::vector<TEntryDigest>(const TByteSource&)>& read)
+{
+    StayLoaded();
+    if (!archive || !*archive) return -1;
+    try {
+        std::wstring path = AnsiToWide(archive);
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        const TFileByteSource source(path, archive);
+        size_t files = 0;
+        for (const TEntryDigest& entry : read(source)) files += entry.IsDirectory ? 0 : 1;
+        return files > INT_MAX ? -1 : static_cast<int>(files);
+    } catch (...) {
+        return -1;
+    }
 }

@@ -8,10 +8,15 @@
 //         return RunArchiverCall(output, outputSize, [&] { return MakeArchive(window, commandLine); });
 //     }
 //     BOOL WINAPI SevenZipGetRunning(void) { return ArchiverIsRunning(); }
+//     int WINAPI SevenZipGetFileCount(LPCSTR archive) { return CountArchiveFiles(archive, ReadFormat); }
+#include "archiver/common/ArchiveStream.h"
+#include "archiver/common/ArchiveVerify.h"
+
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Both calls keep the library loaded for the rest of the process from the first
 // call on, so that loading it anew for every folder costs no memory.
@@ -25,3 +30,9 @@ int RunArchiverCall(LPSTR output, DWORD outputSize, const std::function<std::str
 
 // True while a call of this library is in progress in the process.
 BOOL ArchiverIsRunning();
+
+// The "...GetFileCount" export: the number of files (not folders) in the
+// archive at an ANSI path, as read reports them after decoding and checking
+// every entry (TArchiverError when it cannot); -1 when the archive is
+// missing, cannot be opened or read, or is damaged. Never throws.
+int CountArchiveFiles(LPCSTR archive, const std::function<std::vector<TEntryDigest>(const TByteSource&)>& read);

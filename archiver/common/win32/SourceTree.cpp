@@ -53,62 +53,95 @@ struct TPatternSet {
     }
 };
 
+// One folder's items, sorted by name, and how far the walk has come in it.
+struct TFolderWalk {
+    std::wstring Relative;               // below the base folder, with a trailing separator ("" for the base)
+    std::vector<WIN32_FIND_DATAW> Items;
+    size_t Next = 0;
+    size_t EntryIndex = SIZE_MAX;        // the folder's own entry (none for the base)
+    bool Matches = true;                 // the folder matches the patterns itself
+};
+
+// Depth-first without recursion: a tree thousands of levels deep costs heap,
+// not stack, and time in proportion to its paths' length.
 class TCollector {
 public:
     TCollector(TSourceTree& tree, const TPatternSet& patterns, bool recursive) : Tree(tree), Patterns(patterns), Recursive(recursive) {}
 
-    void Collect(const std::wstring& relativeFolder)
+    void Collect()
     {
-        const std::wstring folder = Tree.BaseFolder + relativeFolder;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW(FullFileSystemPath(folder + L"*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return;
-            throw TArchiverError(ArchiverSourceError, "フォルダを読み込めません: " + WideToAnsi(folder) + " (" + SystemErrorText(error) + ")");
-        }
-        std::vector<WIN32_FIND_DATAW> items;
-        do {
-            if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0) items.push_back(data);
-        } while (FindNextFileW(find, &data));
-        const DWORD error = GetLastError();
-        FindClose(find);
-        if (error != ERROR_NO_MORE_FILES) {
-            throw TArchiverError(ArchiverSourceError, "フォルダを読み込めません: " + WideToAnsi(folder) + " (" + SystemErrorText(error) + ")");
-        }
-        std::sort(items.begin(), items.end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {
-            return _wcsicmp(a.cFileName, b.cFileName) < 0;
-        });
-
-        for (const WIN32_FIND_DATAW& item : items) {
+        std::vector<TFolderWalk> walks;
+        walks.push_back(TFolderWalk{L"", ReadFolder(L"")});
+        while (!walks.empty()) {
+            TFolderWalk& walk = walks.back();
+            if (walk.Next == walk.Items.size()) {
+                // A folder is stored when it matches or when something below it was taken.
+                if (walk.EntryIndex != SIZE_MAX && !walk.Matches && Tree.Entries.size() == walk.EntryIndex + 1) Tree.Entries.pop_back();
+                walks.pop_back();
+                continue;
+            }
+            const WIN32_FIND_DATAW& item = walk.Items[walk.Next++];
             TSourceEntry entry;
-            entry.RelativePath = relativeFolder + item.cFileName;
-            entry.Path = folder + item.cFileName;
+            entry.RelativePath = walk.Relative + item.cFileName;
+            entry.Path = Tree.BaseFolder + entry.RelativePath;
             entry.IsDirectory = (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             entry.Size = entry.IsDirectory ? 0 : (static_cast<uint64_t>(item.nFileSizeHigh) << 32) | item.nFileSizeLow;
             entry.Attributes = item.dwFileAttributes;
             entry.CreationTime = ToUint64(item.ftCreationTime);
             entry.LastAccessTime = ToUint64(item.ftLastAccessTime);
             entry.LastWriteTime = ToUint64(item.ftLastWriteTime);
-            if (entry.IsDirectory) {
-                if (!Recursive) continue;
-                const std::wstring relative = entry.RelativePath;
-                // A folder joined in by a link could lead back up the tree: stored, not entered.
-                const bool link = (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-                const size_t at = Tree.Entries.size();
-                Tree.Entries.push_back(std::move(entry));
-                if (!link) Collect(relative + L"\\");
-                // A folder is stored when it matches or when something below it was taken.
-                if (!Patterns.Matches(item.cFileName, relative) && Tree.Entries.size() == at + 1) Tree.Entries.pop_back();
-            } else if (Patterns.Matches(item.cFileName, entry.RelativePath)) {
+            const bool matches = Patterns.Matches(item.cFileName, entry.RelativePath);
+            if (!entry.IsDirectory) {
+                if (!matches) continue;
                 ++Tree.FileCount;
                 Tree.TotalBytes += entry.Size;
                 Tree.Entries.push_back(std::move(entry));
+                continue;
             }
+            if (!Recursive) continue;
+            // A folder joined in by a link could lead back up the tree: stored, not entered.
+            const bool link = (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (link && !matches) continue;
+            std::wstring relative = entry.RelativePath + L"\\";
+            Tree.Entries.push_back(std::move(entry));
+            if (link) continue;
+            TFolderWalk inner{std::move(relative), {}, 0, Tree.Entries.size() - 1, matches};
+            inner.Items = ReadFolder(inner.Relative);
+            walks.push_back(std::move(inner));  // walk and item are not used past here
         }
     }
 
 private:
+    std::vector<WIN32_FIND_DATAW> ReadFolder(const std::wstring& relativeFolder) const
+    {
+        const std::wstring folder = Tree.BaseFolder + relativeFolder;
+        // The reason before the name: a deep folder's name may not fit the caller's buffer.
+        const auto unreadable = [&](DWORD error) {
+            const std::wstring name = relativeFolder.empty() ? folder : relativeFolder.substr(0, relativeFolder.size() - 1);
+            return TArchiverError(ArchiverSourceError, "フォルダを読み込めません(" + SystemErrorText(error) + "): " + WideToAnsi(name));
+        };
+        std::vector<WIN32_FIND_DATAW> items;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(FullFileSystemPath(folder + L"*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return items;
+            throw unreadable(error);
+        }
+        do {
+            if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0) items.push_back(data);
+        } while (FindNextFileW(find, &data));
+        const DWORD error = GetLastError();
+        FindClose(find);
+        if (error != ERROR_NO_MORE_FILES) {
+            throw unreadable(error);
+        }
+        std::sort(items.begin(), items.end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {
+            return _wcsicmp(a.cFileName, b.cFileName) < 0;
+        });
+        return items;
+    }
+
     TSourceTree& Tree;
     const TPatternSet& Patterns;
     bool Recursive;
@@ -159,7 +192,7 @@ TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std:
         std::replace(wide.begin(), wide.end(), L'/', L'\\');
         set.Patterns.push_back(Upper(wide));
     }
-    TCollector(tree, set, recursive).Collect(L"");
+    TCollector(tree, set, recursive).Collect();
     if (tree.Entries.empty()) throw TArchiverError(ArchiverSourceError, "圧縮するファイルがありません: " + baseFolder);
     return tree;
 }

@@ -153,14 +153,14 @@ std::string MakeArchive(HWND window, LPCSTR commandLine)
     const bool quiet = HasSwitch(command, "-n");
     const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, recursive);
 
-    // Everything that can be refused is refused before the archive is begun.
-    std::vector<TLhaEntry> entries;
-    entries.reserve(tree.Entries.size());
+    // Everything that can be refused is refused before the archive is begun. The
+    // entries are made again while writing: in a deep tree every entry holds
+    // every folder above it, too much to keep for all at once.
     for (const TSourceEntry& source : tree.Entries) {
         if (source.Size > MaxLhaFileSize) {
             throw TArchiverError(ArchiverSourceError, "4GB以上のファイルはLZH書庫に格納できません: " + DisplayName(source));
         }
-        entries.push_back(MakeLhaEntry(source));
+        MakeLhaEntry(source);
     }
 
     TProgressWindow progress(!quiet, window, "圧縮中 - " + command.ArchivePath, command.BaseFolder, tree.FileCount);
@@ -168,18 +168,18 @@ std::string MakeArchive(HWND window, LPCSTR commandLine)
     TLhaWriter writer(output);
     std::vector<TEntryDigest> written;
     size_t done = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const TSourceEntry& source = tree.Entries[i];
+    for (const TSourceEntry& source : tree.Entries) {
+        const TLhaEntry entry = MakeLhaEntry(source);
         progress.SetProgress(done, DisplayName(source));
         progress.ThrowIfCancelled();
         TEntryDigest digest;
         digest.DisplayName = DisplayName(source);
         digest.IsDirectory = source.IsDirectory;
         const TLhaEntryHeader header = [&] {
-            if (source.IsDirectory) return writer.AddDirectory(entries[i]);
+            if (source.IsDirectory) return writer.AddDirectory(entry);
             TSourceInput input(source, progress);
             try {
-                TLhaEntryHeader added = writer.AddFile(entries[i], input);
+                TLhaEntryHeader added = writer.AddFile(entry, input);
                 digest.Size = input.Size;
                 digest.Crc = input.Crc;
                 return added;
@@ -207,5 +207,10 @@ int WINAPI Unlha(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize
 }
 
 BOOL WINAPI UnlhaGetRunning(void) { return ArchiverIsRunning(); }
+
+int WINAPI UnlhaGetFileCount(LPCSTR archive)
+{
+    return CountArchiveFiles(archive, [&](const TByteSource& source) { return ReadLhaDigests(source, archive); });
+}
 
 } // extern "C"

@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -132,5 +133,16 @@ int WINAPI SevenZip(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputS
 }
 
 BOOL WINAPI SevenZipGetRunning(void) { return ArchiverIsRunning(); }
+
+// A .7z or a .zip, told by its signature rather than by its name.
+int WINAPI SevenZipGetFileCount(LPCSTR archive)
+{
+    return CountArchiveFiles(archive, [](const TByteSource& source) {
+        static const uint8_t magic[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+        uint8_t start[6] = {};
+        if (source.Size() >= sizeof start) source.ReadAt(0, start, sizeof start);
+        return std::equal(start, start + 6, magic) ? ReadSevenZipDigests(source) : ReadZipDigests(source);
+    });
+}
 
 } // extern "C"

@@ -218,6 +218,19 @@ TEST(ArchiveFormats, DamageIsFound)
     EXPECT_THROW(CompareEntryDigests({}, a), TArchiverError);
 }
 
+TEST(ArchiveFormats, ZipNameLongerThanItsLengthFieldIsRefused)
+{
+    std::vector<TEntryDigest> written;
+    const std::string longest(0xFFFF, 'n');
+    EXPECT_EQ(ReadBack(TKind::Zip, MakeArchive(TKind::Zip, {{longest, Text(100)}}, 6, written)).at(0).Name, longest);
+    try {
+        MakeArchive(TKind::Zip, {{longest + "n", Text(100)}}, 6, written);
+        ADD_FAILURE() << "a name of 65,536 bytes was written";
+    } catch (const TArchiverError& error) {
+        EXPECT_EQ(error.Code, ArchiverSourceError);
+    }
+}
+
 TEST(ArchiveFormats, SevenZipNumbersAndNames)
 {
     const auto encode = [](uint64_t value) {

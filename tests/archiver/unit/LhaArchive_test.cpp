@@ -112,7 +112,7 @@ std::vector<std::pair<TLhaEntryHeader, Bytes>> ReadArchive(const Bytes& archive)
     return entries;
 }
 
-// A name length whose header would have a size with a zero low byte.
+// The shortest name whose header would otherwise have a size with a zero low byte.
 std::string NameForPaddedHeader()
 {
     for (size_t length = 1; length < 600; ++length) {
@@ -178,12 +178,28 @@ TEST(LhaArchive, DamageIsFound)
     EXPECT_THROW(ReadArchive(trailing), TLhaFormatError);
 }
 
-TEST(LhaArchive, HeaderThatWouldReadAsTheEndMarkIsPadded)
+// A header size with a zero low byte would read as the end mark. Other readers
+// (7-Zip) take the header to end where its last extended header ends, so no
+// padding may follow it: the sizes must add up exactly, for every name length.
+TEST(LhaArchive, HeaderSizeNeverReadsAsTheEndMarkAndItsExtendedHeadersFillIt)
 {
+    for (const std::vector<std::string>& directories : {std::vector<std::string>{}, std::vector<std::string>{"表紙"}}) {
+        for (size_t length = 1; length < 600; ++length) {
+            TLhaEntryHeader header;
+            header.Directories = directories;
+            header.FileName = std::string(length, 'n');
+            const Bytes bytes = BuildLevel2Header(header);
+            const size_t size = bytes[0] | bytes[1] << 8;
+            ASSERT_EQ(size, bytes.size());
+            ASSERT_NE(size & 0xFF, 0u) << length;
+            size_t at = 24;
+            for (size_t next; (next = bytes[at] | bytes[at + 1] << 8) != 0; at += next) ASSERT_LE(at + next + 2, size) << length;
+            EXPECT_EQ(at + 2, size) << "name length " << length;
+        }
+    }
     const std::string name = NameForPaddedHeader();
     ASSERT_FALSE(name.empty());
     const Bytes archive = WriteArchive({{MakeEntry({}, name), Text(100, 8), false, ""}, {MakeEntry({}, "after"), {'x'}, false, ""}});
-    EXPECT_NE(archive[0], 0);
     const auto entries = ReadArchive(archive);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].first.FileName, name);
