@@ -376,6 +376,27 @@ TEST(CompressFaults, AnArchiveAnotherProgramMadeMeanwhileStays)
     EXPECT_TRUE(tree.IsFile("book\\01.jpg"));
 }
 
+TEST(CompressFaults, ABundledProfileWithoutItsRecursiveSwitchKeepsTheFolder)
+{
+    // ".zip" and ".cab" written without "-r": only the top files are packed.
+    EngineTempTree tree("fennoro-fault");
+    for (const std::string extension : {".zip", ".cab"}) {
+        SCOPED_TRACE(extension);
+        EngineTestOwner owner(true);
+        const std::string name = "book" + extension.substr(1);
+        Book(tree, owner, "", name);
+        tree.File(name + "\\extra\\03.jpg", "third page");
+        EngineCompressOptions options = EngineBundledProfile(extension);
+        options.RemoveFolder = true;
+        options.Template.erase(options.Template.find("-r "), 3);
+        EngineDialogAnswerer answerer(IDYES);
+        EngineCompress(owner, options);
+        EngineExpectRow(owner, name, false, FolderCompressState::Compressed,
+                        "*圧縮成功: ただし書庫の内容がフォルダと一致しないため削除しません", name + extension);
+        EXPECT_TRUE(tree.IsFile(name + "\\extra\\03.jpg"));
+    }
+}
+
 TEST(CompressFaults, AnArchiveHoldingLessThanTheFolderKeepsTheFolder)
 {
     // Two pages at the top and one in a sub-folder; the library counts the
