@@ -1,6 +1,6 @@
 #include "bench/BenchTree.h"
 
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 // --keep leaves the generated trees in the temporary directory for the next run.
 #include "bench/BenchTree.h"
 #include "engine/win32/UnitThreadFennoro.h"
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <windows.h>
 #include <psapi.h>

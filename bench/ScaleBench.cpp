@@ -15,7 +15,7 @@
 #include "engine/ArchiverProfile.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "settings/FennoroSettings.h"
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <windows.h>
 #include <psapi.h>

@@ -4,7 +4,7 @@
 // Prints the figures; asserts nothing. Run it under a display to count drawing.
 //   bench_ui_find [ROUNDS] [FOLDERS] [--keep]
 #include "bench/BenchTree.h"
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 #include "settings/win32/SettingsFile.h"
 #include "toolkit/TApplication.h"
 #include "ui/UnitFennoro.h"

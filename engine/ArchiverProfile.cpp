@@ -1,6 +1,6 @@
 #include "engine/ArchiverProfile.h"
 
-#include "settings/ListText.h"
+#include "base/ListText.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "engine/CheckNumbering.h"
 
-#include "engine/FileNameParts.h"
+#include "base/FileNameParts.h"
 
 #include <string_view>
 

@@ -1,6 +1,6 @@
 #include "listview/ListViewSort.h"
 
-#include "settings/AnsiText.h"
+#include "base/AnsiText.h"
 
 #include <string>
 
@@ -11,7 +11,7 @@ uint32_t NextSortWord(uint32_t word, int clickedColumn)
     return MakeSortWord(column, true);
 }
 
-int32_t CompareListText(std::string_view a, std::string_view b) { return CompareAnsiTextIgnoringCase(a, b); }
+int32_t CompareListText(std::string_view a, std::string_view b) { return CompareTextAsciiFolded(a, b); }
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "listview/ListViewUtilityText.h"
 
-#include "settings/IntegerText.h"
-#include "settings/ListText.h"
+#include "base/IntegerText.h"
+#include "base/ListText.h"
 
 std::string FormatColumnWidthsText(const std::vector<int32_t>& widths)
 {

@@ -1,8 +1,8 @@
 #include "settings/FennoroSettings.h"
 
-#include "settings/AnsiText.h"
-#include "settings/ListText.h"
-#include "settings/PathUtility.h"
+#include "base/AnsiText.h"
+#include "base/ListText.h"
+#include "base/PathUtility.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ std::string LookupArchiveEntry(const std::vector<std::string>& entries, std::str
     for (const std::string& entry : entries) {
         const size_t equals = entry.find('=');
         const std::string_view entryName = std::string_view(entry).substr(0, equals);
-        if (SameAnsiTextIgnoringCase(entryName, name)) return ArchiveEntryValue(entry);
+        if (SameTextAsciiFolded(entryName, name)) return ArchiveEntryValue(entry);
     }
     return {};
 }

@@ -1,7 +1,7 @@
 #include "settings/IniDocument.h"
 
-#include "settings/AnsiText.h"
-#include "settings/IntegerText.h"
+#include "base/AnsiText.h"
+#include "base/IntegerText.h"
 
 #include <algorithm>
 #include <utility>
@@ -100,7 +100,7 @@ std::string IniDocument::Serialize() const
 const IniDocument::Section* IniDocument::FindSection(std::string_view name) const
 {
     for (const Section& section : Sections)
-        if (SameAnsiTextIgnoringCase(section.Name, name)) return &section;
+        if (SameTextAsciiFolded(section.Name, name)) return &section;
     return nullptr;
 }
 
@@ -117,7 +117,7 @@ std::optional<std::string> IniDocument::FindValue(std::string_view section, std:
     if (!found) return std::nullopt;
     for (const std::string& line : found->Lines) {
         const auto lineKey = LineKey(line);
-        if (lineKey && SameAnsiTextIgnoringCase(*lineKey, key)) return line.substr(lineKey->size() + 1);
+        if (lineKey && SameTextAsciiFolded(*lineKey, key)) return line.substr(lineKey->size() + 1);
     }
     return std::nullopt;
 }
@@ -160,7 +160,7 @@ void IniDocument::WriteString(std::string_view section, std::string_view key, st
     std::string line = OneLine(key) + '=' + OneLine(value);
     for (std::string& existing : target->Lines) {
         const auto existingKey = LineKey(existing);
-        if (existingKey && SameAnsiTextIgnoringCase(*existingKey, key)) {
+        if (existingKey && SameTextAsciiFolded(*existingKey, key)) {
             existing = std::move(line);
             return;
         }
@@ -180,7 +180,7 @@ void IniDocument::WriteBool(std::string_view section, std::string_view key, bool
 
 void IniDocument::EraseSection(std::string_view section)
 {
-    std::erase_if(Sections, [&](const Section& s) { return SameAnsiTextIgnoringCase(s.Name, section); });
+    std::erase_if(Sections, [&](const Section& s) { return SameTextAsciiFolded(s.Name, section); });
 }
 
 std::vector<std::string> IniDocument::SectionNames() const

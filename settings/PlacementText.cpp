@@ -1,7 +1,7 @@
 #include "settings/PlacementText.h"
 
-#include "settings/IntegerText.h"
-#include "settings/ListText.h"
+#include "base/IntegerText.h"
+#include "base/ListText.h"
 
 #include <algorithm>
 #include <climits>

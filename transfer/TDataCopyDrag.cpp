@@ -1,6 +1,6 @@
 #include "transfer/TDataCopyDrag.h"
 
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 #include "toolkit/ScopedHandle.h"
 #include "transfer/TDataObject.h"
 #include "transfer/TDropSource.h"

@@ -5,7 +5,7 @@
 #include "engine/ArchiverProfile.h"
 #include "engine/win32/LongPath.h"
 #include "settings/FennoroSettings.h"
-#include "settings/ListText.h"
+#include "base/ListText.h"
 #include "settings/win32/ShellUtility.h"
 #include "ui/UnitAboutBox.h"
 

@@ -6,7 +6,7 @@
 #include "engine/win32/LongPath.h"
 #include "listview/win32/ListViewExportWin32.h"
 #include "listview/win32/ListViewUtility.h"
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 #include "transfer/TDataCopyDrag.h"
 
 #include <shellapi.h>

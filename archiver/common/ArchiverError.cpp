@@ -1,6 +1,6 @@
 #include "archiver/common/ArchiverError.h"
 
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <cstring>
 

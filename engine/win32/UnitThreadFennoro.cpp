@@ -2,9 +2,9 @@
 // operations on both sides of the synchronous call.
 #include "engine/win32/UnitThreadFennoro.h"
 
-#include "engine/win32/AnsiCompare.h"
-#include "settings/ListText.h"
-#include "settings/PathUtility.h"
+#include "base/AnsiText.h"
+#include "base/ListText.h"
+#include "base/PathUtility.h"
 
 #include <algorithm>
 
@@ -20,7 +20,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       NumberedAbout(numberedAbout)
 {
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
-                     [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+                     [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });
     Start();
 }
 

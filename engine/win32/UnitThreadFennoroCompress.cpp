@@ -4,7 +4,7 @@
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/UnitThreadFennoro.h"
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <shellapi.h>
 

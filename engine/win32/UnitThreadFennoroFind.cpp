@@ -1,11 +1,11 @@
 // The find job: one row per folder directly below the root, with its verdict.
 #include "engine/CheckNumbering.h"
-#include "engine/FileNameParts.h"
-#include "engine/win32/AnsiCompare.h"
+#include "base/FileNameParts.h"
+#include "base/AnsiText.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/UnitThreadFennoro.h"
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <algorithm>
 
@@ -41,7 +41,7 @@ std::optional<TThreadFennoro::FolderIdentity> TThreadFennoro::IdentityOf(const s
 bool TThreadFennoro::IsAllowedExtension(const std::string& extension) const
 {
     return std::any_of(AllowedExtensions.begin(), AllowedExtensions.end(),
-                       [&](const std::string& allowed) { return AnsiSameText(allowed, extension); });
+                       [&](const std::string& allowed) { return SameTextLocaleOrder(allowed, extension); });
 }
 
 bool TThreadFennoro::CheckNumbering(const std::vector<std::string>& names)
@@ -229,7 +229,7 @@ bool TThreadFennoro::CheckFiles(const std::string& dir, long long& count)
     if (anyFile) {
         // Ascending without regard to case; of names equal but for case (possible
         // on a case-sensitive file system) the first one found stays.
-        AnsiSortUniqueText(names);
+        SortUniqueTextLocaleOrder(names);
         if (ok && Numbered) ok = CheckNumbering(names);
         count += static_cast<long long>(names.size());
     }

@@ -1,6 +1,6 @@
 #include "settings/win32/SettingsFile.h"
 
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 #include "toolkit/ScopedHandle.h"
 
 #include <optional>

@@ -1,5 +1,5 @@
 // Splitting never fails, and joining what was split splits back to the same items.
-#include "settings/ListText.h"
+#include "base/ListText.h"
 
 #include <cstdint>
 #include <cstdlib>

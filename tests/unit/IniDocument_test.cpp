@@ -1,5 +1,5 @@
 #include "settings/IniDocument.h"
-#include "settings/IntegerText.h"
+#include "base/IntegerText.h"
 
 #include <gtest/gtest.h>
 

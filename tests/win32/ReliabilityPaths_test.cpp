@@ -2,7 +2,7 @@
 // the find job, the bundled archivers and the recycle bin.
 #include "engine/win32/LongPath.h"
 #include "engine/win32/UnitThreadFennoro.h"
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 #include "win32/support/EngineDialogAnswerer.h"
 #include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"

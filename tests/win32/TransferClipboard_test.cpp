@@ -4,7 +4,7 @@
 #include "transfer/TDataCopyDrag.h"
 
 #include "listview/ListViewExport.h"
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 #include "toolkit/ScopedHandle.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "win32/support/EngineTempTree.h"
 
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <gtest/gtest.h>
 

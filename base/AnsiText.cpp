@@ -1,6 +1,6 @@
-#include "settings/AnsiText.h"
+#include "base/AnsiText.h"
 
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@ int FoldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - ('a' - 'A')
 
 } // namespace
 
-int CompareAnsiTextIgnoringCase(std::string_view a, std::string_view b)
+int CompareTextAsciiFolded(std::string_view a, std::string_view b)
 {
     const size_t common = std::min(a.size(), b.size());
     for (size_t i = 0; i < common; ++i) {

@@ -1,4 +1,4 @@
-#include "settings/PathUtility.h"
+#include "base/PathUtility.h"
 
 #include <cctype>
 #include <cstring>

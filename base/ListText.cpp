@@ -1,4 +1,4 @@
-#include "settings/ListText.h"
+#include "base/ListText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/win32/AnsiCompare.h"
+#include "base/AnsiText.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,13 @@ bool SystemSame(const std::string& a, const std::string& b)
 
 } // namespace
 
-TEST(AnsiCompare, SortingByKeysAgreesWithTheLocaleComparison)
+TEST(AnsiTextLocaleOrder, SortingByKeysAgreesWithTheLocaleComparison)
 {
     std::vector<std::string> sorted = Names;
-    AnsiSortUniqueText(sorted);
+    SortUniqueTextLocaleOrder(sorted);
     ASSERT_FALSE(sorted.empty());
     for (size_t i = 1; i < sorted.size(); ++i) {
-        EXPECT_LT(AnsiCompareText(sorted[i - 1], sorted[i]), 0) << sorted[i - 1] << " / " << sorted[i];
+        EXPECT_LT(CompareTextLocaleOrder(sorted[i - 1], sorted[i]), 0) << sorted[i - 1] << " / " << sorted[i];
     }
     // Every name is still there or has an equal one that was found first.
     for (size_t i = 0; i < Names.size(); ++i) {
@@ -42,12 +42,12 @@ TEST(AnsiCompare, SortingByKeysAgreesWithTheLocaleComparison)
     }
 }
 
-TEST(AnsiCompare, SameTextAgreesWithTheLocale)
+TEST(AnsiTextLocaleOrder, SameTextAgreesWithTheLocale)
 {
     for (const std::string& a : Names) {
-        for (const std::string& b : Names) EXPECT_EQ(AnsiSameText(a, b), SystemSame(a, b)) << a << " / " << b;
+        for (const std::string& b : Names) EXPECT_EQ(SameTextLocaleOrder(a, b), SystemSame(a, b)) << a << " / " << b;
     }
-    EXPECT_TRUE(AnsiSameText(".JPG", ".jpg"));
-    EXPECT_FALSE(AnsiSameText(".jpg", ".jpeg"));
-    EXPECT_TRUE(AnsiSameText("", ""));
+    EXPECT_TRUE(SameTextLocaleOrder(".JPG", ".jpg"));
+    EXPECT_FALSE(SameTextLocaleOrder(".jpg", ".jpeg"));
+    EXPECT_TRUE(SameTextLocaleOrder("", ""));
 }

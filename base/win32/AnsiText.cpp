@@ -1,4 +1,4 @@
-#include "engine/win32/AnsiCompare.h"
+#include "base/AnsiText.h"
 
 #include <windows.h>
 
@@ -37,7 +37,7 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 
 } // namespace
 
-int AnsiCompareText(std::string_view a, std::string_view b)
+int CompareTextLocaleOrder(std::string_view a, std::string_view b)
 {
     const int result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
                                       b.data(), static_cast<int>(b.size()));
@@ -45,7 +45,7 @@ int AnsiCompareText(std::string_view a, std::string_view b)
     return result - CSTR_EQUAL;
 }
 
-bool AnsiSameText(std::string_view a, std::string_view b)
+bool SameTextLocaleOrder(std::string_view a, std::string_view b)
 {
     // Printable ASCII differs from the locale's equality only in letter case:
     // spare the conversion the system call makes for every comparison.
@@ -56,10 +56,10 @@ bool AnsiSameText(std::string_view a, std::string_view b)
         }
         return true;
     }
-    return AnsiCompareText(a, b) == 0;
+    return CompareTextLocaleOrder(a, b) == 0;
 }
 
-void AnsiSortUniqueText(std::vector<std::string>& texts)
+void SortUniqueTextLocaleOrder(std::vector<std::string>& texts)
 {
     if (texts.size() < 2) return;
     std::vector<std::pair<std::string, size_t>> keyed(texts.size());
@@ -71,9 +71,9 @@ void AnsiSortUniqueText(std::vector<std::string>& texts)
     if (!keysMade) {
         // Without keys: compare through the system every time.
         std::stable_sort(texts.begin(), texts.end(),
-                         [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+                         [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });
         texts.erase(std::unique(texts.begin(), texts.end(),
-                                [](const std::string& a, const std::string& b) { return AnsiSameText(a, b); }),
+                                [](const std::string& a, const std::string& b) { return SameTextLocaleOrder(a, b); }),
                     texts.end());
         return;
     }

@@ -1,0 +1,33 @@
+#pragma once
+// Comparisons of ANSI-code-page byte strings without regard to case, by one of
+// two rules whose names say which:
+// - AsciiFolded: only the ASCII letters a-z are folded, and only where they stand
+//   as characters of their own: a trail byte of a double-byte character (ア is
+//   0x83 0x41) is compared by value, so two different Japanese characters never
+//   compare equal. Platform-free, for settings keys and extensions in the INI text.
+// - LocaleOrder: the user's locale collation (the Win32 build only), for names
+//   shown to the user and extensions the find job matches.
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Negative, zero or positive: the first differing (folded) byte pair decides,
+// by its difference; otherwise the difference of the lengths.
+int CompareTextAsciiFolded(std::string_view a, std::string_view b);
+
+inline bool SameTextAsciiFolded(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && CompareTextAsciiFolded(a, b) == 0;
+}
+
+#ifdef _WIN32
+// Negative, zero or positive, as the locale orders the two texts.
+int CompareTextLocaleOrder(std::string_view a, std::string_view b);
+
+// True when the locale sees the texts as equal without regard to case.
+bool SameTextLocaleOrder(std::string_view a, std::string_view b);
+
+// Sorts ascending as CompareTextLocaleOrder orders, keeping only the first of texts
+// that compare equal. One sort key per text instead of a system call per comparison.
+void SortUniqueTextLocaleOrder(std::vector<std::string>& texts);
+#endif
