@@ -21,12 +21,12 @@ namespace {
 // Stores the rows and nothing else, as cheaply as a window could.
 class RowStore final : public TThreadFennoroOwner {
 public:
-    void ShowStatus(const std::string&) override {}
-    void ClearRows() override { Rows.clear(); }
-    void AppendRow(const FolderRow& row) override { Rows.push_back(row); }
+    void DisplayStatus(const std::string&) override {}
+    void RemoveAllRows() override { Rows.clear(); }
+    void AddRow(const FolderRow& row) override { Rows.push_back(row); }
     size_t RowCount() const override { return Rows.size(); }
     FolderRow& RowAt(size_t index) override { return Rows[index]; }
-    void RowChanged(const FolderRow&) override {}
+    void RedrawRow(const FolderRow&) override {}
     HWND OwnerWindow() const override { return nullptr; }
     std::vector<FolderRow> Rows;
 };

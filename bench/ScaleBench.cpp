@@ -53,9 +53,9 @@ class ScaleOwner final : public TThreadFennoroOwner {
 public:
     ScaleOwner(bool keepRows, size_t every) : KeepRows(keepRows), Every(every) {}
 
-    void ShowStatus(const std::string&) override {}
-    void ClearRows() override { Rows.clear(); }
-    void AppendRow(const FolderRow& row) override
+    void DisplayStatus(const std::string&) override {}
+    void RemoveAllRows() override { Rows.clear(); }
+    void AddRow(const FolderRow& row) override
     {
         if (KeepRows) Rows.push_back(row);
         Fit += row.Checked ? 1 : 0;
@@ -63,7 +63,7 @@ public:
     }
     size_t RowCount() const override { return Rows.size(); }
     FolderRow& RowAt(size_t index) override { return Rows[index]; }
-    void RowChanged(const FolderRow& row) override
+    void RedrawRow(const FolderRow& row) override
     {
         Failed += row.Checked ? 1 : 0;
         if (Failed == 1 && row.Checked) FirstFailure = row.Result + " " + row.Remark;

@@ -33,7 +33,7 @@ double WindowFind(TApplication& application, TFormFennoro& form, size_t& rows)
     }
     application.ProcessMessages();  // the last rows drawn
     const double elapsed = Now() - start;
-    rows = form.RowCount();
+    rows = form.Folders().RowCount();
     return elapsed;
 }
 

@@ -56,6 +56,27 @@ void TApplication::Terminate() noexcept
     PostMessageA(nullptr, WM_NULL, 0, 0);
 }
 
+namespace {
+
+// After these the commands' states cannot have changed (WTL's IsIdleMessage):
+// mouse moves, paints and the caret's blink.
+bool IsIdleMessage(const MSG& message)
+{
+    switch (message.message) {
+    case WM_MOUSEMOVE:
+    case WM_NCMOUSEMOVE:
+    case WM_PAINT:
+    case WM_NCPAINT:
+    case 0x0118:  // WM_SYSTIMER
+    case WM_NULL:
+        return false;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
 bool TApplication::ProcessMessages()
 {
     MSG message;
@@ -64,10 +85,14 @@ bool TApplication::ProcessMessages()
             TerminateRequested = true;
             return false;
         }
+        if (IsIdleMessage(message)) IdlePending = true;
         HandleMessage(message);
         if (TerminateRequested) return true;
     }
-    Idle();
+    if (IdlePending) {
+        IdlePending = false;
+        Idle();
+    }
     return true;
 }
 

@@ -31,9 +31,14 @@ public:
     void Terminate() noexcept;
     bool Terminated() const noexcept { return TerminateRequested; }
 
-    // Handles every message waiting now, then runs the idle pass once.
-    // False when WM_QUIT was among them.
+    // Handles every message waiting now, then runs the idle pass once when one of
+    // them called for it (input, a timer, a command: not a paint or a mouse move,
+    // and not the worker's calls, which are sent, not posted). False when WM_QUIT
+    // was among them.
     bool ProcessMessages();
+    // A command reached a form by other ways than the queue (sent): the next
+    // ProcessMessages runs the idle pass.
+    void RequestIdle() noexcept { IdlePending = true; }
     // Handles one message as the loop does: form shortcuts and Tab first.
     void HandleMessage(MSG& message);
     // Runs every form's idle pass: each command's update handler once, and the
@@ -58,6 +63,7 @@ private:
     std::vector<TForm*> Forms;
     TForm* Main = nullptr;
     bool TerminateRequested = false;
+    bool IdlePending = true;  // the first pass shows the initial states
 };
 
 // The busy (hourglass) pointer over the program's windows while an object lives.

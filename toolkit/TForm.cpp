@@ -173,6 +173,8 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Realign();
         return 0;
     case WM_COMMAND:
+        // Sent commands (a test's, another program's) bypass the queue.
+        if (TApplication* application = TApplication::Current()) application->RequestIdle();
         if (RouteCommand(wParam, lParam)) return 0;
         break;
     case WM_NOTIFY: {

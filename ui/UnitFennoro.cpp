@@ -45,6 +45,102 @@ void Place(Control& control, const LayoutEntry& layout, HFONT font)
     control.SetFont(font);
 }
 
+// The command table: one entry a command, in the order the commands are made.
+struct TCommandEntry {
+    TAction* TFormFennoro::*Member;
+    const char* Category;
+    const char* Caption;
+    const char* Hint;  // short|long
+    TShortCut ShortCut;
+    int Image;         // -1: none
+    bool AutoCheck;    // an option: executing it toggles its check
+    bool Checked;      // its check until the settings say otherwise
+    void (TFormFennoro::*Update)(TAction&);
+    void (TFormFennoro::*Execute)(TAction&);  // null: an option only toggles
+};
+
+using F = TFormFennoro;
+const TCommandEntry CommandTable[] = {
+    {&F::ActionSelectFolder, "ファイル", "検索フォルダの選択(&S)...", "フォルダ選択|検索フォルダの選択", CtrlKey('F'), 1,
+     false, false, &F::ActionUpdateEnableAlways, &F::ActionSelectFolderExecute},
+    {&F::ActionFind, "ファイル", "検索の実行(&F)", "検索実行|指定フォルダ内を検索", PlainKey(VK_F5), 5, false, false,
+     &F::ActionFindUpdate, &F::ActionFindExecute},
+    {&F::ActionCompress, "ファイル", "圧縮の実行(&C)", "圧縮実行|チェックしたフォルダを圧縮", PlainKey(VK_F8), 19, false,
+     false, &F::ActionCompressUpdate, &F::ActionCompressExecute},
+    {&F::ActionAbort, "ファイル", "処理の中止(&A)", "処理中止|検索・圧縮の中止", CtrlKey('D'), 14, false, false,
+     &F::ActionAbortUpdate, &F::ActionAbortExecute},
+    {&F::ActionExit, "ファイル", "終了(&X)", "終了|アプリケーションを終了する", CtrlKey('W'), 43, false, false, nullptr,
+     &F::ActionExitExecute},
+    {&F::ActionCopy, "編集", "コピー(&C)", "コピー|選択部分をコピーし、クリップボードに送る", CtrlKey('C'), 7, false,
+     false, &F::ActionUpdateEnableSelectLines, &F::ActionCopyExecute},
+    {&F::ActionSelectAll, "編集", "すべてを選択(&A)", "すべてを選択|すべての行を選択", CtrlKey('A'), -1, false, false,
+     &F::ActionUpdateEnableExistsLines, &F::ActionSelectAllExecute},
+    {&F::ActionSelectInvert, "編集", "選択の切り替え(&I)", "選択反転|行の選択を反転", CtrlKey('K'), -1, false, false,
+     &F::ActionUpdateEnableSelectLines, &F::ActionSelectInvertExecute},
+    {&F::ActionAutoFind, "オプション", "起動時等に自動検索する(&E)",
+     "起動時等自動検索|起動時やフォルダ選択時に自動検索する", CtrlKey('E'), 23, true, false,
+     &F::ActionUpdateEnableAlways, nullptr},
+    {&F::ActionRecursive, "オプション", "再帰検索を行う(&R)", "再帰検索指定|再帰検索を行う", CtrlKey('R'), 15, true,
+     false, &F::ActionUpdateEnableAlways, nullptr},
+    {&F::ActionNumbered, "オプション", "連番ファイルのみ許容する(&N)", "連番検索指定|連番ファイルのみ許容する",
+     CtrlKey('N'), 18, true, true, &F::ActionUpdateEnableAlways, nullptr},
+    {&F::ActionNumberedAbout, "オプション", "抜けのある連番は許容する(&A)",
+     "曖昧連番検索指定|抜けのある連番は許容する", CtrlKey('B'), 22, true, false, &F::ActionNumberedAboutUpdate,
+     nullptr},
+    {&F::ActionSilentArchive, "オプション", "静かに圧縮する(&L)", "静粛圧縮指定|静かに圧縮する", CtrlKey('L'), 20,
+     true, true, &F::ActionUpdateEnableAlways, nullptr},
+    {&F::ActionRemoveFolder, "オプション", "圧縮後フォルダを削除する(&M)", "フォルダ削除指定|圧縮後フォルダを削除する",
+     CtrlKey('M'), 21, true, true, &F::ActionUpdateEnableAlways, nullptr},
+    {&F::ActionAbout, "ヘルプ", "バージョン情報(&A)...", "バージョン|バージョン情報を表示", TShortCut{}, -1, false,
+     false, nullptr, &F::ActionAboutExecute},
+    {&F::ActionRenameFolder, "", "選択フォルダ名の変更(&M)", "フォルダ名変更|選択フォルダ名の変更", PlainKey(VK_F2),
+     -1, false, false, &F::ActionUpdateEnableFocusLine, &F::ActionRenameFolderExecute},
+};
+
+// The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
+// the submenus the settings fill at run time.
+struct TMenuEntry {
+    enum TKind { Bar, Sub, Command, Separator } Kind;
+    const char* Caption = nullptr;
+    TMenuItem* TFormFennoro::*Member = nullptr;
+    TAction* TFormFennoro::*Action = nullptr;
+};
+
+const TMenuEntry MenuLayout[] = {
+    {TMenuEntry::Bar, "ファイル(&F)", &F::MainMenuFile},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionSelectFolder},
+    {TMenuEntry::Separator},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionFind},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionCompress},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbort},
+    {TMenuEntry::Separator},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionExit},
+    {TMenuEntry::Bar, "編集(&E)", &F::MainMenuEdit},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionCopy},
+    {TMenuEntry::Separator},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionSelectAll},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionSelectInvert},
+    {TMenuEntry::Bar, "オプション(&O)", &F::MainMenuOption},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionAutoFind},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionRecursive},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumbered},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumberedAbout},
+    {TMenuEntry::Sub, "許容拡張子(&E)", &F::MainMenuExtensions},
+    {TMenuEntry::Separator},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionSilentArchive},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionRemoveFolder},
+    {TMenuEntry::Sub, "圧縮形式(&H)", &F::MainMenuArchiveExtension},
+    {TMenuEntry::Bar, "ヘルプ(&H)", &F::MainMenuHelp},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbout},
+};
+
+// The toolbar's buttons; null is a separator.
+TAction* TFormFennoro::* const ToolBarButtons[] = {
+    &F::ActionSelectFolder, nullptr,           &F::ActionRecursive,    &F::ActionNumbered,
+    &F::ActionNumberedAbout, &F::ActionSilentArchive, &F::ActionRemoveFolder, nullptr,
+    &F::ActionFind,         &F::ActionCompress, &F::ActionAbort,
+};
+
 } // namespace
 
 TFormFennoro::TFormFennoro() : TForm("TFormFennoro", "Fennoro", FormWidth, FormHeight, MainFont, "ToolImages")
@@ -84,7 +180,7 @@ TFormFennoro::~TFormFennoro()
     } catch (...) {
         TApplication::HandleException();
     }
-    FlushDrawing();
+    FolderList->FlushDrawing();
     ArchiveEntries.clear();
 }
 
@@ -119,9 +215,8 @@ void TFormFennoro::CreateControls()
     SetHint(*EditFolder, "検索フォルダ名");
 
     EditFolder->OnKeyPress = [this](char& key) { EditKeyPress(key); };
-    ListView->OnItemChecked = [this](int index, bool checked) {
-        if (FolderRow* row = RowOfItem(index)) row->Checked = checked;
-    };
+    FolderList = std::make_unique<TFolderList>(*ListView, *StatusBar, form);
+    ListView->OnItemChecked = [this](int index, bool checked) { FolderList->ItemChecked(index, checked); };
     ListView->OnColumnClick = [this](int column) { ListViewColumnClick(column); };
     ListView->OnEdited = [this](int index, const std::string& text) { return ListViewEdited(index, text); };
     ListView->OnDblClick = [this] { ListViewDblClick(); };
@@ -132,108 +227,42 @@ void TFormFennoro::CreateControls()
 void TFormFennoro::CreateCommands()
 {
     TActionList& actions = Actions();
-    // Category, caption, hint (short|long), shortcut, image, auto-check, initial check.
-    ActionSelectFolder = &actions.Add("ファイル", "検索フォルダの選択(&S)...", "フォルダ選択|検索フォルダの選択",
-                                      CtrlKey('F'), 1);
-    ActionFind = &actions.Add("ファイル", "検索の実行(&F)", "検索実行|指定フォルダ内を検索", PlainKey(VK_F5), 5);
-    ActionCompress = &actions.Add("ファイル", "圧縮の実行(&C)", "圧縮実行|チェックしたフォルダを圧縮",
-                                  PlainKey(VK_F8), 19);
-    ActionAbort = &actions.Add("ファイル", "処理の中止(&A)", "処理中止|検索・圧縮の中止", CtrlKey('D'), 14);
-    ActionExit = &actions.Add("ファイル", "終了(&X)", "終了|アプリケーションを終了する", CtrlKey('W'), 43);
-    ActionCopy = &actions.Add("編集", "コピー(&C)", "コピー|選択部分をコピーし、クリップボードに送る", CtrlKey('C'), 7);
-    ActionSelectAll = &actions.Add("編集", "すべてを選択(&A)", "すべてを選択|すべての行を選択", CtrlKey('A'), -1);
-    ActionSelectInvert = &actions.Add("編集", "選択の切り替え(&I)", "選択反転|行の選択を反転", CtrlKey('K'), -1);
-    ActionAutoFind = &actions.Add("オプション", "起動時等に自動検索する(&E)",
-                                  "起動時等自動検索|起動時やフォルダ選択時に自動検索する", CtrlKey('E'), 23, true, false);
-    ActionRecursive = &actions.Add("オプション", "再帰検索を行う(&R)", "再帰検索指定|再帰検索を行う", CtrlKey('R'), 15,
-                                   true, false);
-    ActionNumbered = &actions.Add("オプション", "連番ファイルのみ許容する(&N)", "連番検索指定|連番ファイルのみ許容する",
-                                  CtrlKey('N'), 18, true, true);
-    ActionNumberedAbout = &actions.Add("オプション", "抜けのある連番は許容する(&A)",
-                                       "曖昧連番検索指定|抜けのある連番は許容する", CtrlKey('B'), 22, true, false);
-    ActionSilentArchive = &actions.Add("オプション", "静かに圧縮する(&L)", "静粛圧縮指定|静かに圧縮する", CtrlKey('L'),
-                                       20, true, true);
-    ActionRemoveFolder = &actions.Add("オプション", "圧縮後フォルダを削除する(&M)",
-                                      "フォルダ削除指定|圧縮後フォルダを削除する", CtrlKey('M'), 21, true, true);
-    ActionAbout = &actions.Add("ヘルプ", "バージョン情報(&A)...", "バージョン|バージョン情報を表示", TShortCut{}, -1);
-    ActionRenameFolder = &actions.Add("", "選択フォルダ名の変更(&M)", "フォルダ名変更|選択フォルダ名の変更",
-                                      PlainKey(VK_F2), -1);
-
-    auto bind = [this](void (TFormFennoro::*handler)(TAction&)) {
-        return [this, handler](TAction& sender) { (this->*handler)(sender); };
-    };
-    ActionSelectFolder->OnExecute = bind(&TFormFennoro::ActionSelectFolderExecute);
-    ActionFind->OnExecute = bind(&TFormFennoro::ActionFindExecute);
-    ActionCompress->OnExecute = bind(&TFormFennoro::ActionCompressExecute);
-    ActionAbort->OnExecute = bind(&TFormFennoro::ActionAbortExecute);
-    ActionExit->OnExecute = bind(&TFormFennoro::ActionExitExecute);
-    ActionAbout->OnExecute = bind(&TFormFennoro::ActionAboutExecute);
-    ActionRenameFolder->OnExecute = bind(&TFormFennoro::ActionRenameFolderExecute);
-    ActionCopy->OnExecute = bind(&TFormFennoro::ActionCopyExecute);
-    ActionSelectAll->OnExecute = bind(&TFormFennoro::ActionSelectAllExecute);
-    ActionSelectInvert->OnExecute = bind(&TFormFennoro::ActionSelectInvertExecute);
-
-    ActionFind->OnUpdate = bind(&TFormFennoro::ActionFindUpdate);
-    ActionCompress->OnUpdate = bind(&TFormFennoro::ActionCompressUpdate);
-    ActionAbort->OnUpdate = bind(&TFormFennoro::ActionAbortUpdate);
-    for (TAction* action : {ActionSelectFolder, ActionAutoFind, ActionRecursive, ActionNumbered, ActionSilentArchive,
-                            ActionRemoveFolder}) {
-        action->OnUpdate = bind(&TFormFennoro::ActionUpdateEnableAlways);
+    for (const TCommandEntry& entry : CommandTable) {
+        TAction& action = actions.Add(entry.Category, entry.Caption, entry.Hint, entry.ShortCut, entry.Image,
+                                      entry.AutoCheck, entry.Checked);
+        this->*entry.Member = &action;
+        if (entry.Update) action.OnUpdate = [this, update = entry.Update](TAction& sender) { (this->*update)(sender); };
+        if (entry.Execute) {
+            action.OnExecute = [this, execute = entry.Execute](TAction& sender) { (this->*execute)(sender); };
+        }
     }
-    ActionSelectAll->OnUpdate = bind(&TFormFennoro::ActionUpdateEnableExistsLines);
-    ActionCopy->OnUpdate = bind(&TFormFennoro::ActionUpdateEnableSelectLines);
-    ActionSelectInvert->OnUpdate = bind(&TFormFennoro::ActionUpdateEnableSelectLines);
-    ActionRenameFolder->OnUpdate = bind(&TFormFennoro::ActionUpdateEnableFocusLine);
-    ActionNumberedAbout->OnUpdate = bind(&TFormFennoro::ActionNumberedAboutUpdate);
 }
 
 void TFormFennoro::CreateMenus()
 {
     TMainMenu& menu = Menu();
-    MainMenuFile = &menu.AddSubMenu("ファイル(&F)");
-    MainMenuFile->AddItem(*ActionSelectFolder);
-    MainMenuFile->AddSeparator();
-    MainMenuFile->AddItem(*ActionFind);
-    MainMenuFile->AddItem(*ActionCompress);
-    MainMenuFile->AddItem(*ActionAbort);
-    MainMenuFile->AddSeparator();
-    MainMenuFile->AddItem(*ActionExit);
-
-    MainMenuEdit = &menu.AddSubMenu("編集(&E)");
-    MainMenuEdit->AddItem(*ActionCopy);
-    MainMenuEdit->AddSeparator();
-    MainMenuEdit->AddItem(*ActionSelectAll);
-    MainMenuEdit->AddItem(*ActionSelectInvert);
-
-    MainMenuOption = &menu.AddSubMenu("オプション(&O)");
-    MainMenuOption->AddItem(*ActionAutoFind);
-    MainMenuOption->AddItem(*ActionRecursive);
-    MainMenuOption->AddItem(*ActionNumbered);
-    MainMenuOption->AddItem(*ActionNumberedAbout);
-    MainMenuExtensions = &MainMenuOption->AddSubMenu("許容拡張子(&E)");
-    MainMenuOption->AddSeparator();
-    MainMenuOption->AddItem(*ActionSilentArchive);
-    MainMenuOption->AddItem(*ActionRemoveFolder);
-    MainMenuArchiveExtension = &MainMenuOption->AddSubMenu("圧縮形式(&H)");
-
-    MainMenuHelp = &menu.AddSubMenu("ヘルプ(&H)");
-    MainMenuHelp->AddItem(*ActionAbout);
+    TMenuItem* submenu = nullptr;
+    for (const TMenuEntry& entry : MenuLayout) {
+        switch (entry.Kind) {
+        case TMenuEntry::Bar: submenu = &menu.AddSubMenu(entry.Caption); break;
+        case TMenuEntry::Sub: this->*entry.Member = &submenu->AddSubMenu(entry.Caption); continue;
+        case TMenuEntry::Command: submenu->AddItem(*(this->*entry.Action)); continue;
+        case TMenuEntry::Separator: submenu->AddSeparator(); continue;
+        }
+        this->*entry.Member = submenu;
+    }
     AttachMenu();
 }
 
 void TFormFennoro::CreateToolBar()
 {
-    ToolBar->AddButton(*ActionSelectFolder);
-    ToolBar->AddSeparator(ToolSeparatorWidth);
-    ToolBar->AddButton(*ActionRecursive);
-    ToolBar->AddButton(*ActionNumbered);
-    ToolBar->AddButton(*ActionNumberedAbout);
-    ToolBar->AddButton(*ActionSilentArchive);
-    ToolBar->AddButton(*ActionRemoveFolder);
-    ToolBar->AddSeparator(ToolSeparatorWidth);
-    ToolBar->AddButton(*ActionFind);
-    ToolBar->AddButton(*ActionCompress);
-    ToolBar->AddButton(*ActionAbort);
+    for (TAction* TFormFennoro::*command : ToolBarButtons) {
+        if (command) {
+            ToolBar->AddButton(*(this->*command));
+        } else {
+            ToolBar->AddSeparator(ToolSeparatorWidth);
+        }
+    }
     ToolBar->SetWidth(ToolBar->ButtonsWidth());
 }
 
@@ -268,4 +297,3 @@ void TFormFennoro::FolderDropped(HWND window, CLIPFORMAT format, HGLOBAL data, D
 
 void TFormFennoro::ActionExitExecute(TAction&) { Close(); }
 
-HWND TFormFennoro::OwnerWindow() const { return Handle(); }

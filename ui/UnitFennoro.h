@@ -1,9 +1,7 @@
 #pragma once
 // The main window: the folder box, the folder list, the status bar, the command
-// table with its menus and toolbar, the settings, and at most one worker. It is
-// the worker's owner: the worker reaches the list and the status bar only
-// through the owner calls below, run on this window's thread.
-#include "engine/win32/TThreadFennoroOwner.h"
+// table with its menus and toolbar, the settings, and at most one worker. The
+// rows live in the folder-list model beside it, which is the worker's owner.
 #include "engine/win32/UnitThreadFennoro.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TForm.h"
@@ -12,12 +10,13 @@
 #include "toolkit/TStatusBar.h"
 #include "toolkit/TToolBar.h"
 #include "transfer/TDataDropAccept.h"
+#include "ui/FolderList.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class TFormFennoro final : public TForm, public TThreadFennoroOwner {
+class TFormFennoro final : public TForm {
 public:
     // Builds the window, loads the settings, prepares the list header and
     // registers the folder box as a drop target for folders.
@@ -70,6 +69,8 @@ public:
     void StopWorker();
     // The worker of the last job (running or finished), or null.
     TThreadFennoro* Worker() const noexcept { return CurrentWorker.get(); }
+    // The rows of the list and what a job reports to it.
+    TFolderList& Folders() noexcept { return *FolderList; }
     // The folder box's drop target; null when it could not be made.
     TDataDropAccept* FolderDropTarget() const noexcept { return DropTarget; }
 
@@ -111,15 +112,6 @@ public:
     // A folder (or file) dropped onto the folder box: its first path becomes the box's text.
     void FolderDropped(HWND window, CLIPFORMAT format, HGLOBAL data, DWORD* effect);
 
-    // The worker's owner calls.
-    void ShowStatus(const std::string& text) override;
-    void ClearRows() override;
-    void AppendRow(const FolderRow& row) override;
-    size_t RowCount() const override;
-    FolderRow& RowAt(size_t index) override;
-    void RowChanged(const FolderRow& row) override;
-    HWND OwnerWindow() const override;
-
     void Idle() override;
 
 private:
@@ -127,29 +119,14 @@ private:
     void CreateCommands();
     void CreateMenus();
     void CreateToolBar();
-    void StartJobWatch();
-    void BeginDrawBatch();
-    void ListWillChange();
-    void DrawBatchDue();
-    void FlushDrawing();
     // A refusal or other text of the window itself: shown at once, replacing a job's pending text.
-    void SetStatusText(const std::string& text);
-    FolderRow* RowOfItem(int index) const;
-    bool AnyRowChecked() const;
+    void SetStatusText(const std::string& text) { FolderList->SetStatusText(text); }
 
     void FormShow() override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+    std::unique_ptr<TFolderList> FolderList;
     std::unique_ptr<TThreadFennoro> CurrentWorker;
-    // The rows of the list, each the value of its list item; addresses stay put.
-    std::vector<std::unique_ptr<FolderRow>> Rows;
     TDataDropAccept* DropTarget = nullptr;
     bool FirstShow = true;
-    // What a job reports (rows, status texts) is drawn in batches, not one by one.
-    bool DrawBatch = false;
-    DWORD DrawBatchStart = 0;
-    bool ListChanged = false;
-    bool StatusPending = false;
-    std::string PendingStatus;
-    bool JobWatch = false;
 };

@@ -15,10 +15,6 @@
 
 namespace {
 
-constexpr UINT_PTR JobWatchTimer = 1;
-// What a job reports is drawn at least this often while it runs.
-constexpr DWORD DrawInterval = 100;
-
 bool IsExistingDirectory(const std::string& path)
 {
     // As the find job reads it: a root longer than MAX_PATH is a root too.
@@ -36,7 +32,7 @@ void TFormFennoro::StopWorker()
     if (CurrentWorker->Running()) CurrentWorker->RequestStop();
     CurrentWorker->WaitFor();
     CurrentWorker.reset();
-    FlushDrawing();
+    FolderList->FlushDrawing();
 }
 
 void TFormFennoro::ActionSelectFolderExecute(TAction&)
@@ -70,9 +66,9 @@ void TFormFennoro::ActionFindExecute(TAction&)
     }
     if (!IsRunning()) {
         StopWorker();
-        CurrentWorker = std::make_unique<TThreadFennoro>(*this, folder, extensionText, ActionRecursive->Checked(),
+        CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
                                                          ActionNumbered->Checked(), ActionNumberedAbout->Checked());
-        StartJobWatch();
+        FolderList->StartJobWatch();
     }
     ListView->SetFocus();
 }
@@ -99,10 +95,10 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         if (profile) {
             try {
                 CurrentWorker = std::make_unique<TThreadFennoro>(
-                    *this, extension, quiet ? profile->QuietOption : std::string(), ActionRemoveFolder->Checked(),
+                    *FolderList, extension, quiet ? profile->QuietOption : std::string(), ActionRemoveFolder->Checked(),
                     profile->CommandTemplate, profile->FunctionName, profile->DllName);
                 started = true;
-                StartJobWatch();
+                FolderList->StartJobWatch();
             } catch (const std::exception&) {
                 // Reported below like a profile that does not parse.
             }
@@ -121,7 +117,7 @@ void TFormFennoro::ActionAboutExecute(TAction&) { ShowAboutBox(Handle()); }
 
 void TFormFennoro::ActionFindUpdate(TAction& sender) { sender.SetEnabled(!IsRunning()); }
 
-void TFormFennoro::ActionCompressUpdate(TAction& sender) { sender.SetEnabled(!IsRunning() && AnyRowChecked()); }
+void TFormFennoro::ActionCompressUpdate(TAction& sender) { sender.SetEnabled(!IsRunning() && FolderList->AnyRowChecked()); }
 
 void TFormFennoro::ActionAbortUpdate(TAction& sender) { sender.SetEnabled(IsRunning()); }
 
@@ -144,131 +140,16 @@ void TFormFennoro::ActionUpdateEnableFocusLine(TAction& sender)
 
 void TFormFennoro::ActionNumberedAboutUpdate(TAction& sender) { sender.SetEnabled(ActionNumbered->Checked()); }
 
-bool TFormFennoro::AnyRowChecked() const
-{
-    return std::any_of(Rows.begin(), Rows.end(), [](const auto& row) { return row->Checked; });
-}
-
-void TFormFennoro::ShowStatus(const std::string& text)
-{
-    BeginDrawBatch();
-    PendingStatus = text;
-    StatusPending = true;
-    DrawBatchDue();
-}
-
-void TFormFennoro::SetStatusText(const std::string& text)
-{
-    StatusPending = false;
-    StatusBar->SetSimpleText(text);
-}
-
-void TFormFennoro::ClearRows()
-{
-    ListView->Clear();
-    Rows.clear();
-}
-
-void TFormFennoro::AppendRow(const FolderRow& row)
-{
-    BeginDrawBatch();
-    ListWillChange();
-    Rows.push_back(std::make_unique<FolderRow>(row));
-    FolderRow& added = *Rows.back();
-    ListView->AddItem(added.Name, {added.Result, added.Remark}, added.Checked, reinterpret_cast<LPARAM>(&added));
-    DrawBatchDue();
-}
-
-size_t TFormFennoro::RowCount() const { return static_cast<size_t>(ListView->Count()); }
-
-FolderRow& TFormFennoro::RowAt(size_t index)
-{
-    FolderRow* row = RowOfItem(static_cast<int>(index));
-    if (!row) throw std::out_of_range("フォルダ一覧の行がありません");
-    return *row;
-}
-
-void TFormFennoro::RowChanged(const FolderRow& row)
-{
-    BeginDrawBatch();
-    ListWillChange();
-    const int index = ListView->IndexOfData(reinterpret_cast<LPARAM>(&row));
-    if (index >= 0) ListView->SetItem(index, row.Name, {row.Result, row.Remark}, row.Checked);
-    DrawBatchDue();
-}
-
-FolderRow* TFormFennoro::RowOfItem(int index) const
-{
-    if (index < 0 || index >= ListView->Count()) return nullptr;
-    return reinterpret_cast<FolderRow*>(ListView->ItemData(index));
-}
-
-// Drawing a row or a status text costs more than finding a folder (the list
-// redraws on every insert, the status bar paints at once), so what a job reports
-// is drawn in batches: the list's drawing is off from the first report, and the
-// status text waits, until at least every DrawInterval and when the job has
-// ended, so the progress shows. The list always holds every row.
-void TFormFennoro::BeginDrawBatch()
-{
-    if (DrawBatch) return;
-    DrawBatch = true;
-    DrawBatchStart = GetTickCount();
-}
-
-void TFormFennoro::ListWillChange()
-{
-    if (ListChanged) return;
-    ListChanged = true;
-    ListView->BeginUpdate();
-}
-
-void TFormFennoro::DrawBatchDue()
-{
-    if (DrawBatch && GetTickCount() - DrawBatchStart >= DrawInterval) FlushDrawing();
-}
-
-void TFormFennoro::FlushDrawing()
-{
-    if (!DrawBatch) return;
-    DrawBatch = false;
-    if (StatusPending) {
-        StatusPending = false;
-        StatusBar->SetSimpleText(PendingStatus);
-    }
-    // A batch of status texts alone leaves the list as it was: no redraw.
-    if (ListChanged) {
-        ListChanged = false;
-        ListView->EndUpdate();
-        UpdateWindow(ListView->Handle());
-    }
-}
-
-// While a job runs, a timer draws what came in and notices the job's end, for
-// which nothing is sent: the idle pass that follows updates the commands.
-void TFormFennoro::StartJobWatch()
-{
-    if (JobWatch) return;
-    JobWatch = SetTimer(Handle(), JobWatchTimer, DrawInterval, nullptr) != 0;
-}
-
 void TFormFennoro::Idle()
 {
-    // The commands first: once they see the job ended, so does the flush below
+    // The commands first: once they see the job ended, so does the model's flush
     // (a job never runs again), and the last texts are drawn in the same pass.
     TForm::Idle();
-    if (DrawBatch && !IsRunning()) FlushDrawing();
+    FolderList->Idle(IsRunning());
 }
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER && wParam == JobWatchTimer) {
-        DrawBatchDue();
-        if (!IsRunning()) {
-            FlushDrawing();
-            KillTimer(Handle(), JobWatchTimer);
-            JobWatch = false;
-        }
-        return 0;
-    }
+    if (message == WM_TIMER && FolderList->JobTimer(wParam, IsRunning())) return 0;
     return TForm::HandleMessage(message, wParam, lParam);
 }

@@ -56,6 +56,7 @@ void TFormFennoro::ListViewColumnClick(int column)
 {
     // A job's reports wait on this thread, so they never meet the sort half done.
     ListViewColumnSort(ListView->Handle(), column);
+    FolderList->OrderChanged();
 }
 
 void TFormFennoro::ActionRenameFolderExecute(TAction&)
@@ -66,7 +67,7 @@ void TFormFennoro::ActionRenameFolderExecute(TAction&)
 
 bool TFormFennoro::ListViewEdited(int index, const std::string& text)
 {
-    FolderRow* row = RowOfItem(index);
+    FolderRow* row = FolderList->RowOfItem(index);
     if (!row || text == row->Name) return false;
     // A name with a path in it would move the folder out of the search root:
     // refused like any rename the file system turns down.
@@ -81,7 +82,7 @@ bool TFormFennoro::ListViewEdited(int index, const std::string& text)
 
 void TFormFennoro::ListViewDblClick()
 {
-    const FolderRow* row = RowOfItem(ListView->FocusedIndex());
+    const FolderRow* row = FolderList->RowOfItem(ListView->FocusedIndex());
     if (!row) return;
     const std::string folder = row->ParentPath + row->Name;
     const std::string archive = row->ParentPath + row->Remark;

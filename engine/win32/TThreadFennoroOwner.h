@@ -15,13 +15,13 @@ public:
     virtual ~TThreadFennoroOwner() = default;
 
     // The status bar's single text.
-    virtual void ShowStatus(const std::string& text) = 0;
+    virtual void DisplayStatus(const std::string& text) = 0;
 
     // Removes every row as one batch update (the list repaints once).
-    virtual void ClearRows() = 0;
+    virtual void RemoveAllRows() = 0;
 
     // Appends a copy of the row at the end of the list.
-    virtual void AppendRow(const FolderRow& row) = 0;
+    virtual void AddRow(const FolderRow& row) = 0;
 
     // The rows in the order the list shows them at this moment (a sort may change it
     // between two calls). A row keeps its address for as long as it is in the list,
@@ -30,7 +30,7 @@ public:
     virtual FolderRow& RowAt(size_t index) = 0;
 
     // The worker has changed the fields of this row (one of RowAt's): show them.
-    virtual void RowChanged(const FolderRow& row) = 0;
+    virtual void RedrawRow(const FolderRow& row) = 0;
 
     // The window that owns the shell's confirmation and progress windows while a
     // folder is deleted; may be null. Called once, on the owner's thread, when a

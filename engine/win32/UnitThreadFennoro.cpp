@@ -95,7 +95,7 @@ void TThreadFennoro::SetRowResult(const std::string& result, const std::string& 
     Synchronize([this] { UpdateRow(); });
 }
 
-void TThreadFennoro::ShowStatus() { Owner.ShowStatus(StatusText); }
+void TThreadFennoro::ShowStatus() { Owner.DisplayStatus(StatusText); }
 
 void TThreadFennoro::AppendRow()
 {
@@ -106,7 +106,7 @@ void TThreadFennoro::AppendRow()
     row.ParentPath = RootPath;
     row.Checked = RowChecked;
     row.CompressState = FolderCompressState::Untried;
-    Owner.AppendRow(row);
+    Owner.AddRow(row);
 }
 
 void TThreadFennoro::UpdateRow()
@@ -123,7 +123,7 @@ void TThreadFennoro::UpdateRow()
     CurrentRow->Checked = RowChecked;
     CurrentRow->Result = ResultText;
     CurrentRow->Remark = RemarkText;
-    Owner.RowChanged(*CurrentRow);
+    Owner.RedrawRow(*CurrentRow);
 }
 
 void TThreadFennoro::PickNextRow()
@@ -149,4 +149,4 @@ void TThreadFennoro::EndCompressMarks()
     }
 }
 
-void TThreadFennoro::ClearRows() { Owner.ClearRows(); }
+void TThreadFennoro::ClearRows() { Owner.RemoveAllRows(); }

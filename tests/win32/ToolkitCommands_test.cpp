@@ -111,6 +111,30 @@ TEST_F(ToolkitCommands, EveryWayOfRunningACommandRunsItsUpdateHandlerFirst)
     EXPECT_EQ(Form.FindRuns, 3);
 }
 
+TEST_F(ToolkitCommands, TheIdlePassFollowsInputTimersAndCommandsOnly)
+{
+    TApplication& application = *TApplication::Current();
+    application.ProcessMessages();
+    Form.FindAllowed = false;
+    // Paints, mouse moves and sent calls (a worker's) change no command.
+    InvalidateRect(Form.Handle(), nullptr, TRUE);
+    PostMessageA(Form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageA(Form.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Commands"));
+    application.ProcessMessages();
+    EXPECT_TRUE(Form.Find->Enabled());
+    // A key, a timer or a command may.
+    for (const UINT message : {static_cast<UINT>(WM_KEYUP), static_cast<UINT>(WM_TIMER)}) {
+        Form.FindAllowed = !Form.FindAllowed;
+        PostMessageA(Form.Edit->Handle(), message, message == WM_KEYUP ? VK_SHIFT : 77, 0);
+        application.ProcessMessages();
+        EXPECT_EQ(Form.Find->Enabled(), Form.FindAllowed) << message;
+    }
+    Form.FindAllowed = true;
+    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Option->Id(), 0), 0);
+    application.ProcessMessages();
+    EXPECT_TRUE(Form.Find->Enabled());
+}
+
 TEST_F(ToolkitCommands, TheIdlePassShowsEnabledAndCheckedStatesInMenuAndToolbar)
 {
     const HMENU file = Form.FileMenu->SubMenu();

@@ -224,8 +224,8 @@ TEST_F(UnitFennoroJobs, CompressWritesEachOutcomeIntoItsRow)
 
     // A profile naming a missing library fails per folder; the row stays checked.
     window.Choose(window->MainMenuArchiveExtension->Item(1));
-    for (size_t i = 0; i < window->RowCount(); ++i) {
-        if (window->RowAt(i).Name == "gap") window->ListView->SetChecked(static_cast<int>(i), true);
+    for (size_t i = 0; i < window->Folders().RowCount(); ++i) {
+        if (window->Folders().RowAt(i).Name == "gap") window->ListView->SetChecked(static_cast<int>(i), true);
     }
     window.Press(VK_F8);
     ASSERT_TRUE(window.WaitForJob());
@@ -403,7 +403,7 @@ TEST_F(UnitFennoroJobs, ClosingDuringAJobSavesTheScreenOptionsThenEndsTheJob)
     window.Press(VK_F5);
     ASSERT_TRUE(window->IsRunning());
     // Let it report a few rows, so that it is in the middle of its work.
-    PumpUntil([&] { return window->RowCount() >= 2 || !window->IsRunning(); });
+    PumpUntil([&] { return window->Folders().RowCount() >= 2 || !window->IsRunning(); });
     window.Press('L', true);  // quiet compression off, during the job
     window.Press('R', true);  // recursive on
     window.Destroy();         // saves, asks the worker to stop, waits for it serving its calls

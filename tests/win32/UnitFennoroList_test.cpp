@@ -86,8 +86,8 @@ TEST_F(UnitFennoroList, RenameMovesTheFolderOrLeavesBothAsTheyWere)
     EXPECT_TRUE(form.ListViewEdited(alpha, "ソフト"));
     EXPECT_TRUE(IsDirectory(Tree.Path("ソフト")));
     EXPECT_FALSE(IsDirectory(Tree.Path("alpha")));
-    EXPECT_EQ(form.RowAt(static_cast<size_t>(alpha)).Name, "ソフト");
-    EXPECT_EQ(form.RowAt(static_cast<size_t>(alpha)).Result, "+圧縮できます");
+    EXPECT_EQ(form.Folders().RowAt(static_cast<size_t>(alpha)).Name, "ソフト");
+    EXPECT_EQ(form.Folders().RowAt(static_cast<size_t>(alpha)).Result, "+圧縮できます");
 }
 
 TEST_F(UnitFennoroList, OpeningTakesTheFocusedRowsFolderAndOnlyACompressedRowsArchive)
@@ -103,7 +103,7 @@ TEST_F(UnitFennoroList, OpeningTakesTheFocusedRowsFolderAndOnlyACompressedRowsAr
     EXPECT_TRUE(Launched.empty());
 
     // An untried row opens its folder only, even when a file of the remark's name exists.
-    FolderRow& row = form.RowAt(static_cast<size_t>(beta));
+    FolderRow& row = form.Folders().RowAt(static_cast<size_t>(beta));
     row.Remark = "beta.zip";
     Tree.File("beta.zip", "zip");
     (*window)->ListView->SetFocused(beta);

@@ -17,30 +17,30 @@ EngineTestOwner::~EngineTestOwner()
     if (Window) DestroyWindow(Window);
 }
 
-void EngineTestOwner::ShowStatus(const std::string& text)
+void EngineTestOwner::DisplayStatus(const std::string& text)
 {
-    Called("ShowStatus");
+    Called("DisplayStatus");
     Statuses.push_back(text);
     if (OnStatus) OnStatus(text);
 }
 
-void EngineTestOwner::ClearRows()
+void EngineTestOwner::RemoveAllRows()
 {
-    Called("ClearRows");
+    Called("RemoveAllRows");
     Rows.clear();
     ++Clears;
 }
 
-void EngineTestOwner::AppendRow(const FolderRow& row)
+void EngineTestOwner::AddRow(const FolderRow& row)
 {
-    Called("AppendRow");
+    Called("AddRow");
     Rows.push_back(std::make_unique<FolderRow>(row));
     if (OnAppend) OnAppend(*Rows.back());
 }
 
-void EngineTestOwner::RowChanged(const FolderRow& row)
+void EngineTestOwner::RedrawRow(const FolderRow& row)
 {
-    Called("RowChanged");
+    Called("RedrawRow");
     const bool known = std::any_of(Rows.begin(), Rows.end(), [&](const auto& held) { return held.get() == &row; });
     EXPECT_TRUE(known) << "a changed row that is not in the list";
     Changed.push_back(row.Name);

@@ -14,16 +14,16 @@ public:
     explicit EngineTestOwner(bool withWindow = false);
     ~EngineTestOwner() override;
 
-    void ShowStatus(const std::string& text) override;
-    void ClearRows() override;
-    void AppendRow(const FolderRow& row) override;
+    void DisplayStatus(const std::string& text) override;
+    void RemoveAllRows() override;
+    void AddRow(const FolderRow& row) override;
     size_t RowCount() const override
     {
         Called("RowCount");
         return Rows.size();
     }
     FolderRow& RowAt(size_t index) override { return *Rows.at(index); }
-    void RowChanged(const FolderRow& row) override;
+    void RedrawRow(const FolderRow& row) override;
     HWND OwnerWindow() const override { return Window; }
 
     // Adds a row as a finished find would have left it.
@@ -36,14 +36,14 @@ public:
 
     std::vector<std::unique_ptr<FolderRow>> Rows;
     std::vector<std::string> Statuses;
-    std::vector<std::string> Changed;  // names, one per RowChanged
+    std::vector<std::string> Changed;  // names, one per RedrawRow
     int Clears = 0;
 
     // Run inside the calls, on the owner's thread, after the call's own work.
     std::function<void(const std::string&)> OnStatus;
     std::function<void(const FolderRow&)> OnAppend;
-    // Run at the start of every call the worker makes (ShowStatus, ClearRows,
-    // AppendRow, RowCount, RowChanged), with the call's name.
+    // Run at the start of every call the worker makes (DisplayStatus, RemoveAllRows,
+    // AddRow, RowCount, RedrawRow), with the call's name.
     std::function<void(const char*)> OnCall;
 
 private:

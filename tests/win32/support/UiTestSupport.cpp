@@ -8,6 +8,8 @@ UiTestApplication::UiTestApplication()
 void PumpPending()
 {
     if (TApplication* application = TApplication::Current()) {
+        // As after input: the test has changed what the commands depend on.
+        application->RequestIdle();
         application->ProcessMessages();
         return;
     }

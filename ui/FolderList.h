@@ -1,0 +1,76 @@
+#pragma once
+// The folder list's model: the rows at stable addresses, the order the list shows
+// them in, the checked test, and the drawing of what a job reports, in batches.
+// It is the worker's owner: the worker reaches the list and the status bar only
+// through the calls below, run on the window's thread. The main window holds it
+// and delegates to it; the list control only shows what it holds.
+#include "engine/win32/TThreadFennoroOwner.h"
+#include "toolkit/TListView.h"
+#include "toolkit/TStatusBar.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class TFolderList final : public TThreadFennoroOwner {
+public:
+    // window: receives the job timer's messages and owns the shell's windows.
+    TFolderList(TListView& list, TStatusBar& statusBar, HWND window);
+    ~TFolderList() override;
+    TFolderList(const TFolderList&) = delete;
+    TFolderList& operator=(const TFolderList&) = delete;
+
+    // The worker's owner calls.
+    void DisplayStatus(const std::string& text) override;
+    void RemoveAllRows() override;
+    void AddRow(const FolderRow& row) override;
+    size_t RowCount() const override { return Order.size(); }
+    FolderRow& RowAt(size_t index) override;
+    void RedrawRow(const FolderRow& row) override;
+    HWND OwnerWindow() const override { return Window; }
+
+    // The row the list shows at the index, or null.
+    FolderRow* RowOfItem(int index) const;
+    bool AnyRowChecked() const;
+    // The user ticked or cleared a row's check box.
+    void ItemChecked(int index, bool checked);
+    // The list was sorted: its order is read again, once.
+    void OrderChanged();
+
+    // A refusal or other text of the window itself: shown at once, replacing a
+    // job's pending text.
+    void SetStatusText(const std::string& text);
+
+    // While a job runs, a timer draws what came in and notices the job's end, for
+    // which nothing is sent.
+    void StartJobWatch();
+    // The window's timer message: true when it was the job's. running: whether the
+    // job still runs.
+    bool JobTimer(UINT_PTR id, bool running);
+    // After the idle pass has updated the commands: draws the last of an ended job.
+    void Idle(bool running);
+    // Draws whatever is pending now.
+    void FlushDrawing();
+
+private:
+    void BeginDrawBatch();
+    void ListWillChange();
+    void DrawBatchDue();
+
+    TListView& List;
+    TStatusBar& StatusBar;
+    HWND Window;
+    // The rows, each the value of its list item; addresses stay put.
+    std::vector<std::unique_ptr<FolderRow>> Rows;
+    // The rows in the order the list shows them, and each row's place in it.
+    std::vector<FolderRow*> Order;
+    std::unordered_map<const FolderRow*, int> Place;
+    // What a job reports (rows, status texts) is drawn in batches, not one by one.
+    bool DrawBatch = false;
+    DWORD DrawBatchStart = 0;
+    bool ListChanged = false;
+    bool StatusPending = false;
+    std::string PendingStatus;
+    bool JobWatch = false;
+};
