@@ -236,7 +236,9 @@ private:
     }
 
     // One solid LZMA block: this file and the next packable ones while the
-    // block is short of its size. Its output waits in memory until it is whole.
+    // block is short of its size. Its output waits in memory until it is whole;
+    // a block that grows past the limit (one very large file) takes the writer
+    // and writes on directly, so that memory stays bounded.
     void PackBlock(std::unique_ptr<TOpenFile> current, TProbe& probe)
     {
         TLzmaEncoder encoder(Level);
@@ -245,6 +247,7 @@ private:
         folder.Properties = encoder.Properties();
         uint64_t taken = 0;
         std::vector<std::vector<uint8_t>> output;
+        std::unique_lock<std::mutex> writing(WriteLock, std::defer_lock);
         const auto read = [&](uint8_t* data, size_t size) -> size_t {
             while (current) {
                 if (Stop) throw TStopped{};
@@ -256,12 +259,27 @@ private:
                 folder.Files.push_back({Entries[current->Index].Entry, current->Size, current->Crc});
                 ++FilesDone;
                 current.reset();
-                if (taken < BlockSize) current = TakePackable(probe);
+                // Once it writes directly, the block ends with its file: a file
+                // copied meanwhile would land inside its packed stream.
+                if (taken < BlockSize && !writing.owns_lock()) current = TakePackable(probe);
             }
             return 0;
         };
+        const auto flush = [&] {
+            if (Stop) throw TStopped{};
+            for (const std::vector<uint8_t>& chunk : output) Writer.WriteData(chunk.data(), chunk.size());
+            output.clear();
+        };
         const auto write = [&](const uint8_t* data, size_t size) {
             folder.PackedSize += size;
+            if (!writing.owns_lock() && folder.PackedSize > Options.BufferLimit) {
+                writing.lock();
+                flush();
+            }
+            if (writing.owns_lock()) {
+                Writer.WriteData(data, size);
+                return;
+            }
             while (size > 0) {
                 if (output.empty() || output.back().size() == OutputChunkSize) {
                     output.emplace_back();
@@ -276,9 +294,8 @@ private:
         };
         encoder.Encode(read, write, [&] { return !Stop; });
 
-        std::lock_guard<std::mutex> guard(WriteLock);
-        if (Stop) throw TStopped{};
-        for (const std::vector<uint8_t>& chunk : output) Writer.WriteData(chunk.data(), chunk.size());
+        if (!writing.owns_lock()) writing.lock();
+        flush();
         EndFolder(folder);
     }
 

@@ -117,6 +117,7 @@ std::vector<uint8_t> MakeArchive(TKind kind, const std::vector<TSample>& samples
         options.Level = level;
         options.Threads = 2;
         options.BlockSize = 150000;  // small blocks: several folders of several files
+        options.BufferLimit = 60000;  // and some written directly
         written = RunSolidPipeline(Entries(samples), writer, options);
         writer.Finish();
     }
