@@ -123,16 +123,23 @@ TLzmaEncoder::TLzmaEncoder(const TLzmaLevel& level) : State(std::make_unique<TSt
 
 TLzmaEncoder::~TLzmaEncoder() { LzmaEnc_Destroy(State->Handle, &Heap, &Heap); }
 
-void TLzmaEncoder::Encode(const TRead& read, const TWrite& write, const TKeepGoing& keepGoing)
+bool TLzmaEncoder::Encode(const TRead& read, const TWrite& write, const TKeepGoing& keepGoing)
 {
     std::exception_ptr error;
-    TInput input{{ReadInput}, &read, &error};
+    bool started = false;
+    const TRead counted = [&](uint8_t* data, size_t size) {
+        started = true;
+        return read(data, size);
+    };
+    TInput input{{ReadInput}, &counted, &error};
     TOutput output{{WriteOutput}, &write, &error};
     TProgress progress{{ReportProgress}, &keepGoing, &error};
     const SRes result = LzmaEnc_Encode(State->Handle, &output.Stream, &input.Stream, &progress.Progress, &Heap, &Heap);
     if (error) std::rethrow_exception(error);
     if (result == SZ_ERROR_PROGRESS) throw TLzmaStopped{};
+    if (result == SZ_ERROR_MEM && !started) return false;
     if (result != SZ_OK) throw std::bad_alloc();  // SZ_ERROR_MEM: nothing else is left
+    return true;
 }
 
 void DecodeLzmaStream(const TByteSource& source, uint64_t offset, uint64_t packedSize, const TLzmaProperties& properties,

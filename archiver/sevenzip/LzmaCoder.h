@@ -35,8 +35,11 @@ public:
     using TWrite = std::function<void(const uint8_t* data, size_t size)>;
     using TKeepGoing = std::function<bool()>;                               // false stops at once
     // Encodes one stream (no end mark: its size is kept in the header). A stop
-    // from keepGoing throws TLzmaStopped unless a callback threw first.
-    void Encode(const TRead& read, const TWrite& write, const TKeepGoing& keepGoing);
+    // from keepGoing throws TLzmaStopped unless a callback threw first. Returns
+    // false when the encoder's memory could not be had, before anything was read
+    // (a 32-bit address space may hold no hole large enough for the level's
+    // dictionary): a smaller level may then try again.
+    bool Encode(const TRead& read, const TWrite& write, const TKeepGoing& keepGoing);
 
 private:
     struct TState;

@@ -33,6 +33,7 @@ constexpr uint64_t MaxBlockSize = 64 << 20;
 // two at level 6, one at levels 7 to 9 (64 MiB dictionaries, about 680 MiB each).
 constexpr uint64_t EncoderMemoryBudget = uint64_t{768} << 20;
 constexpr unsigned MaxThreads = 4;
+constexpr uint32_t MinFallbackDictionary = 1 << 20;
 
 // Judges by deflate's fastest level whether a file's head packs at all.
 class TProbe {
@@ -152,7 +153,8 @@ private:
     {
         try {
             TProbe probe;
-            while (std::unique_ptr<TOpenFile> first = TakePackable(probe)) PackBlock(std::move(first), probe);
+            TLzmaLevel level = Level;
+            while (std::unique_ptr<TOpenFile> first = TakePackable(probe)) PackBlock(std::move(first), probe, level);
         } catch (const TStopped&) {
         } catch (const TLzmaStopped&) {
         } catch (...) {
@@ -239,12 +241,10 @@ private:
     // block is short of its size. Its output waits in memory until it is whole;
     // a block that grows past the limit (one very large file) takes the writer
     // and writes on directly, so that memory stays bounded.
-    void PackBlock(std::unique_ptr<TOpenFile> current, TProbe& probe)
+    void PackBlock(std::unique_ptr<TOpenFile> current, TProbe& probe, TLzmaLevel& level)
     {
-        TLzmaEncoder encoder(Level);
         TSevenZipFolder folder;
         folder.Lzma = true;
-        folder.Properties = encoder.Properties();
         uint64_t taken = 0;
         std::vector<std::vector<uint8_t>> output;
         std::unique_lock<std::mutex> writing(WriteLock, std::defer_lock);
@@ -292,7 +292,18 @@ private:
                 size -= step;
             }
         };
-        encoder.Encode(read, write, [&] { return !Stop; });
+        // Where the level's dictionary does not fit, a smaller one does (and
+        // stays the worker's for its later blocks).
+        for (;;) {
+            TLzmaEncoder encoder(level);
+            folder.Properties = encoder.Properties();
+            if (encoder.Encode(read, write, [&] { return !Stop; })) break;
+            const uint32_t dictionary = level.DictionarySize();
+            if (dictionary <= MinFallbackDictionary) throw std::bad_alloc();
+            // The next size down of the SDK's steps (2 or 3 times a power of two).
+            const bool powerOfTwo = (dictionary & (dictionary - 1)) == 0;
+            level.ReduceSize = powerOfTwo ? dictionary / 4 * 3 : dictionary / 3 * 2;
+        }
 
         if (!writing.owns_lock()) writing.lock();
         flush();
