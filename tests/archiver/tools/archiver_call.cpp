@@ -1,8 +1,9 @@
 // Calls one archiver entry point as the program does and reports the outcome:
 //     archiver-call DLLNAME FUNCTION "COMMAND LINE"
-// Prints the result, the time inside the call, the process's peak memory and
-// the output text (ANSI code page); the exit code is the entry point's result
-// (200 and up: the library could not be used). For benchmarks, with
+// Prints the result, the time inside the call, the process's processor time
+// and peak working set, and the output text (ANSI code page); the exit code is
+// the entry point's result (200 and up: the library could not be used). For
+// benchmarks, with
 // FENNORO_CANCEL_AFTER_MS=N set it presses Cancel in the progress window N ms
 // into the call and reports how long the call took to return after that.
 #include <windows.h>
@@ -68,8 +69,11 @@ int main(int argc, char** argv)
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     FreeLibrary(library);
     output[sizeof output - 1] = '\0';
-    std::printf("result=%d\nmilliseconds=%lu\npeak_commit_mib=%.1f\npeak_working_set_mib=%.1f\n", result,
-                static_cast<unsigned long>(elapsed), memory.PeakPagefileUsage / 1048576.0, memory.PeakWorkingSetSize / 1048576.0);
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ms = [](const FILETIME& t) { return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000; };
+    std::printf("result=%d\nmilliseconds=%lu\ncpu_milliseconds=%llu\npeak_working_set_mib=%.1f\n", result,
+                static_cast<unsigned long>(elapsed), ms(kernel) + ms(user), memory.PeakWorkingSetSize / 1048576.0);
     if (clicked) std::printf("cancel_latency_milliseconds=%lu\n", static_cast<unsigned long>(end - clicked));
     std::printf("%s\n", output);
     return result;
