@@ -4,6 +4,7 @@
 // (ArchiveFile.h), tests use the memory ones below.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // Where an archive is written: appended in order, with patches of bytes
@@ -42,6 +43,23 @@ public:
 
 private:
     const std::vector<uint8_t>& Bytes;
+};
+
+// Another source read through, calling poll before every read: a long
+// read-back can then be stopped (poll throws) between two reads.
+class TPolledSource final : public TByteSource {
+public:
+    TPolledSource(const TByteSource& source, std::function<void()> poll) : Source(source), Poll(std::move(poll)) {}
+    uint64_t Size() const override { return Source.Size(); }
+    void ReadAt(uint64_t position, void* data, size_t size) const override
+    {
+        Poll();
+        Source.ReadAt(position, data, size);
+    }
+
+private:
+    const TByteSource& Source;
+    std::function<void()> Poll;
 };
 
 // Little-endian appends used by the format writers.

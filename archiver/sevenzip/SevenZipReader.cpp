@@ -3,8 +3,10 @@
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/Crc32.h"
 #include "archiver/sevenzip/EntryDecoder.h"
+#include "archiver/sevenzip/LzmaCoder.h"
 #include "archiver/sevenzip/Utf16.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -84,11 +86,15 @@ private:
 };
 
 struct TFolder {
-    TEntryMethod Method = TEntryMethod::Stored;
+    bool Lzma = false;
+    TLzmaProperties Properties{};
     uint64_t PackOffset = 0, PackSize = 0, UnpackSize = 0;
-    uint32_t Crc = 0;
+    std::vector<uint64_t> Sizes;  // of the files it holds
+    std::vector<uint32_t> Crcs;
 };
 
+// Our writer's streams: one simple coder (Copy or LZMA) per folder, one folder
+// per pack stream, every file with its CRC.
 std::vector<TFolder> ReadStreamsInfo(THeaderReader& r, size_t limit)
 {
     r.Expect(0x06);  // pack info
@@ -103,19 +109,25 @@ std::vector<TFolder> ReadStreamsInfo(THeaderReader& r, size_t limit)
     }
     r.Expect(0x00);
 
-    r.Expect(0x07);  // unpack info: one simple coder per folder, one folder per pack stream
+    r.Expect(0x07);  // unpack info
     r.Expect(0x0B);
     if (r.Count(limit) != packCount || r.Byte() != 0) Broken("フォルダの数が違います");
     for (TFolder& folder : folders) {
         if (r.Number() != 1) Broken("未対応のコーダ構成です");
         const uint8_t flags = r.Byte();
-        if (flags & 0x30) Broken("未対応のコーダ構成です");
+        if (flags & 0xD0) Broken("未対応のコーダ構成です");
         uint8_t id[15] = {};
         for (int i = 0; i < (flags & 0x0F); ++i) id[i] = r.Byte();
-        if ((flags & 0x0F) == 1 && id[0] == 0) {
-            folder.Method = TEntryMethod::Stored;
-        } else if ((flags & 0x0F) == 3 && id[0] == 4 && id[1] == 1 && id[2] == 8) {
-            folder.Method = TEntryMethod::Deflated;
+        std::vector<uint8_t> properties;
+        if (flags & 0x20) {
+            properties.resize(r.Count(limit));
+            for (uint8_t& byte : properties) byte = r.Byte();
+        }
+        if ((flags & 0x0F) == 1 && id[0] == 0 && properties.empty()) {
+            folder.Lzma = false;
+        } else if ((flags & 0x0F) == 3 && id[0] == 3 && id[1] == 1 && id[2] == 1 && properties.size() == folder.Properties.size()) {
+            folder.Lzma = true;
+            std::copy(properties.begin(), properties.end(), folder.Properties.begin());
         } else {
             Broken("未対応のコーダです");
         }
@@ -124,13 +136,81 @@ std::vector<TFolder> ReadStreamsInfo(THeaderReader& r, size_t limit)
     for (TFolder& folder : folders) folder.UnpackSize = r.Number();
     r.Expect(0x00);
 
-    r.Expect(0x08);  // sub-streams: one per folder, with its CRC
-    r.Expect(0x0A);
-    const std::vector<uint32_t> crcs = r.Digests(packCount);
-    for (size_t i = 0; i < packCount; ++i) folders[i].Crc = crcs[i];
+    r.Expect(0x08);  // sub-streams
+    uint8_t id = r.Byte();
+    std::vector<size_t> counts(packCount, 1);
+    if (id == 0x0D) {
+        for (size_t& count : counts) count = r.Count(limit);
+        id = r.Byte();
+    }
+    size_t files = 0;
+    for (size_t count : counts) files += count;
+    if (id == 0x09) {
+        for (size_t i = 0; i < packCount; ++i) {
+            TFolder& folder = folders[i];
+            uint64_t sum = 0;
+            for (size_t k = 0; k + 1 < counts[i]; ++k) {
+                folder.Sizes.push_back(r.Number());
+                sum += folder.Sizes.back();
+                if (sum > folder.UnpackSize) Broken("ファイルのサイズが違います");
+            }
+        }
+        id = r.Byte();
+    }
+    for (size_t i = 0; i < packCount; ++i) {
+        TFolder& folder = folders[i];
+        if (counts[i] == 0 || folder.Sizes.size() + 1 != counts[i]) Broken("ファイルの数が違います");
+        uint64_t sum = 0;
+        for (uint64_t size : folder.Sizes) sum += size;
+        folder.Sizes.push_back(folder.UnpackSize - sum);
+    }
+    if (id != 0x0A) Broken("CRCのない項目があります");
+    const std::vector<uint32_t> crcs = r.Digests(files);
+    size_t at = 0;
+    for (size_t i = 0; i < packCount; ++i) {
+        folders[i].Crcs.assign(crcs.begin() + static_cast<std::ptrdiff_t>(at), crcs.begin() + static_cast<std::ptrdiff_t>(at + counts[i]));
+        at += counts[i];
+    }
     r.Expect(0x00);
     r.Expect(0x00);
     return folders;
+}
+
+// Decodes one folder and checks each of its files' size and CRC; names[i]
+// names its i-th file in messages.
+std::vector<TEntryDigest> DecodeFolder(const TByteSource& source, const TFolder& folder, const std::vector<std::string>& names)
+{
+    std::vector<TEntryDigest> digests(folder.Sizes.size());
+    size_t file = 0;
+    uint64_t fileDone = 0;
+    const auto take = [&](const uint8_t* data, size_t size) {
+        while (size > 0) {
+            while (file < digests.size() && fileDone == folder.Sizes[file]) {
+                ++file;
+                fileDone = 0;
+            }
+            if (file == digests.size()) Broken("データが長すぎます: " + names.back());
+            const size_t step = static_cast<size_t>(std::min<uint64_t>(size, folder.Sizes[file] - fileDone));
+            digests[file].Crc = Crc32Update(digests[file].Crc, data, step);
+            digests[file].Size += step;
+            fileDone += step;
+            data += step;
+            size -= step;
+        }
+    };
+    if (folder.Lzma) {
+        DecodeLzmaStream(source, folder.PackOffset, folder.PackSize, folder.Properties, folder.UnpackSize, take, names.front());
+    } else {
+        if (folder.PackSize != folder.UnpackSize) Broken("サイズが違います: " + names.front());
+        const TDecodedData data = DecodePackedStream(source, folder.PackOffset, folder.PackSize, TEntryMethod::Stored, names.front());
+        digests[0].Size = data.Size;
+        digests[0].Crc = data.Crc;
+        if (digests.size() != 1) Broken("ファイルの数が違います: " + names.front());
+    }
+    for (size_t i = 0; i < digests.size(); ++i) {
+        if (digests[i].Size != folder.Sizes[i] || digests[i].Crc != folder.Crcs[i]) Broken("CRCまたはサイズが違います: " + names[i]);
+    }
+    return digests;
 }
 
 } // namespace
@@ -192,7 +272,9 @@ std::vector<TEntryDigest> ReadSevenZipDigests(const TByteSource& source, const T
         r.Expect(0x00);
         if (names.size() != count) Broken("名前の数が違います");
 
-        size_t folder = 0, empty = 0;
+        // Files with data take the folders' files in order.
+        std::vector<size_t> withData;
+        size_t empty = 0;
         for (size_t i = 0; i < count; ++i) {
             TEntryDigest digest;
             digest.Name = Utf16ToUtf8(names[i]);
@@ -200,16 +282,23 @@ std::vector<TEntryDigest> ReadSevenZipDigests(const TByteSource& source, const T
                 digest.IsDirectory = empty >= emptyFile.size() || !emptyFile[empty];
                 ++empty;
             } else {
-                if (folder >= folders.size()) Broken("ストリームの数が違います");
-                const TFolder& f = folders[folder++];
-                const TDecodedData data = DecodePackedStream(source, f.PackOffset, f.PackSize, f.Method, display(digest.Name));
-                if (data.Size != f.UnpackSize || data.Crc != f.Crc) Broken("CRCまたはサイズが違います: " + display(digest.Name));
-                digest.Size = data.Size;
-                digest.Crc = data.Crc;
+                withData.push_back(i);
             }
             digests.push_back(std::move(digest));
         }
-        if (folder != folders.size()) Broken("ストリームの数が違います");
+        size_t next = 0;
+        for (const TFolder& folder : folders) {
+            if (withData.size() - next < folder.Sizes.size()) Broken("ストリームの数が違います");
+            std::vector<std::string> folderNames;
+            for (size_t k = 0; k < folder.Sizes.size(); ++k) folderNames.push_back(display(digests[withData[next + k]].Name));
+            const std::vector<TEntryDigest> decoded = DecodeFolder(source, folder, folderNames);
+            for (const TEntryDigest& d : decoded) {
+                TEntryDigest& digest = digests[withData[next++]];
+                digest.Size = d.Size;
+                digest.Crc = d.Crc;
+            }
+        }
+        if (next != withData.size()) Broken("ストリームの数が違います");
     } else if (id != 0x00 || !folders.empty()) {
         Broken("ヘッダの構造が違います");
     }

@@ -10,7 +10,7 @@ constexpr size_t SignatureHeaderSize = 32;
 
 enum : uint8_t {
     kEnd = 0x00, kHeader = 0x01, kMainStreamsInfo = 0x04, kFilesInfo = 0x05, kPackInfo = 0x06, kUnPackInfo = 0x07,
-    kSubStreamsInfo = 0x08, kSize = 0x09, kCRC = 0x0A, kFolder = 0x0B, kCodersUnPackSize = 0x0C, kEmptyStream = 0x0E,
+    kSubStreamsInfo = 0x08, kSize = 0x09, kCRC = 0x0A, kFolder = 0x0B, kCodersUnPackSize = 0x0C, kNumUnPackStream = 0x0D, kEmptyStream = 0x0E,
     kEmptyFile = 0x0F, kName = 0x11, kMTime = 0x14, kWinAttributes = 0x15,
 };
 
@@ -50,27 +50,35 @@ TSevenZipWriter::TSevenZipWriter(TByteSink& sink) : Sink(sink)
     Sink.Write(placeholder, sizeof placeholder);
 }
 
-void TSevenZipWriter::BeginEntry(const TArchiveEntry& entry, TEntryMethod method)
+void TSevenZipWriter::WriteData(const void* data, size_t size) { Sink.Write(data, size); }
+
+void TSevenZipWriter::EndFolder(const TSevenZipFolder& folder)
+{
+    TFolder record;
+    record.Lzma = folder.Lzma;
+    record.Properties = folder.Properties;
+    record.PackedSize = folder.PackedSize;
+    record.FileCount = folder.Files.size();
+    for (const TSevenZipFolder::TFile& file : folder.Files) {
+        AddFile(file.Entry, true, file.Size, file.Crc);
+        record.UnpackSize += file.Size;
+    }
+    Folders.push_back(record);
+}
+
+void TSevenZipWriter::AddEmpty(const TArchiveEntry& entry) { AddFile(entry, false, 0, 0); }
+
+void TSevenZipWriter::AddFile(const TArchiveEntry& entry, bool hasStream, uint64_t size, uint32_t crc)
 {
     TFile file;
     file.Name = Utf8ToUtf16(entry.Name);
     file.IsDirectory = entry.IsDirectory;
-    file.Method = method;
+    file.HasStream = hasStream;
     file.Attributes = entry.Attributes;
     file.LastWriteTime = entry.LastWriteTime;
-    Files.push_back(std::move(file));
-}
-
-void TSevenZipWriter::WriteData(const void* data, size_t size) { Sink.Write(data, size); }
-
-void TSevenZipWriter::EndEntry(uint32_t crc, uint64_t size, uint64_t packedSize)
-{
-    TFile& file = Files.back();
-    file.Crc = crc;
     file.Size = size;
-    file.PackedSize = packedSize;
-    // An empty file has no stream (the pipeline never packs empty data).
-    file.HasStream = !file.IsDirectory && size > 0;
+    file.Crc = crc;
+    Files.push_back(std::move(file));
 }
 
 void TSevenZipWriter::Finish()
@@ -83,32 +91,46 @@ void TSevenZipWriter::Finish()
 
     std::vector<uint8_t> h;
     h.push_back(kHeader);
-    if (!streams.empty()) {
+    if (!Folders.empty()) {
         h.push_back(kMainStreamsInfo);
         h.push_back(kPackInfo);
         PutSevenZipNumber(h, 0);  // the packed streams start right after the signature header
-        PutSevenZipNumber(h, streams.size());
+        PutSevenZipNumber(h, Folders.size());
         h.push_back(kSize);
-        for (const TFile* file : streams) PutSevenZipNumber(h, file->PackedSize);
+        for (const TFolder& folder : Folders) PutSevenZipNumber(h, folder.PackedSize);
         h.push_back(kEnd);
 
         h.push_back(kUnPackInfo);
         h.push_back(kFolder);
-        PutSevenZipNumber(h, streams.size());
+        PutSevenZipNumber(h, Folders.size());
         h.push_back(0);  // not external
-        for (const TFile* file : streams) {
+        for (const TFolder& folder : Folders) {
             PutSevenZipNumber(h, 1);  // one coder, one stream in and out
-            if (file->Method == TEntryMethod::Deflated) {
-                h.insert(h.end(), {0x03, 0x04, 0x01, 0x08});  // Deflate
+            if (folder.Lzma) {
+                h.insert(h.end(), {0x23, 0x03, 0x01, 0x01});  // LZMA, with properties
+                PutSevenZipNumber(h, folder.Properties.size());
+                h.insert(h.end(), folder.Properties.begin(), folder.Properties.end());
             } else {
                 h.insert(h.end(), {0x01, 0x00});  // Copy
             }
         }
         h.push_back(kCodersUnPackSize);
-        for (const TFile* file : streams) PutSevenZipNumber(h, file->Size);
+        for (const TFolder& folder : Folders) PutSevenZipNumber(h, folder.UnpackSize);
         h.push_back(kEnd);
 
-        h.push_back(kSubStreamsInfo);  // one file per folder: only the CRCs
+        // The files of each folder: their count and all sizes but the last
+        // (which the folder's size implies), then every file's CRC.
+        h.push_back(kSubStreamsInfo);
+        if (streams.size() != Folders.size()) {
+            h.push_back(kNumUnPackStream);
+            for (const TFolder& folder : Folders) PutSevenZipNumber(h, folder.FileCount);
+            h.push_back(kSize);
+            size_t at = 0;
+            for (const TFolder& folder : Folders) {
+                for (size_t i = 0; i + 1 < folder.FileCount; ++i) PutSevenZipNumber(h, streams[at + i]->Size);
+                at += folder.FileCount;
+            }
+        }
         h.push_back(kCRC);
         h.push_back(1);  // all defined
         for (const TFile* file : streams) PutLe32(h, file->Crc);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # 7-zip32.DLL through the default ".zip" and ".7z" command lines under Wine, on a
 # generated tree with Japanese names (trail byte 0x5C: 表, ソ, 能, 十, 申, 予),
-# nested and empty folders, empty, small and multi-chunk files; the archives are
-# then tested and extracted by Debian's unzip and 7z and compared byte for byte.
+# nested and empty folders, empty, small and multi-chunk files, text that packs and
+# noise that does not; the archives are then tested and extracted by Debian's
+# unzip and 7z and compared byte for byte.
 #   sevenzip_test.sh PATH/TO/archiver-call.exe
 set -uo pipefail
 call_exe=$1
@@ -51,6 +52,8 @@ check "zip: unzip -t" unzip -t "$scratch/表紙.zip"
 check "zip: unzip extracts the same tree" bash -c "mkdir '$scratch/u' && cd '$scratch/u' && unzip -q '$scratch/表紙.zip' && diff -r '$tree' '$scratch/u'"
 check "zip: UTF-8 names, no wrapper folder" bash -c "unzip -Z1 '$scratch/表紙.zip' | grep -qx 'ソース/能力/十字/長い.txt'"
 check "7z: names in UTF-16 read back" bash -c "7z l -slt '$scratch/表紙.7z' | grep -qx 'Path = ソース/能力/十字/長い.txt'"
+check "7z: text packed with LZMA" bash -c "7z l -slt '$scratch/表紙.7z' | grep -A12 -x 'Path = ソース/能力/十字/長い.txt' | grep -q '^Method = LZMA:'"
+check "7z: noise kept on Copy" bash -c "7z l -slt '$scratch/表紙.7z' | grep -A12 -x 'Path = ソース/乱数.bin' | grep -qx 'Method = Copy'"
 check "7z: empty folder kept" bash -c "7z l -slt '$scratch/表紙.7z' | grep -A4 -x 'Path = 予定/空のフォルダ' | grep -q 'Attributes = D'"
 
 # The quiet option off (progress window) and the hardest and the storing level.
@@ -58,6 +61,12 @@ check "zip without -hide" archive "a -r -tzip \"$(winpath "$scratch/loud.zip")\"
 check "zip without -hide: unzip -t" unzip -t "$scratch/loud.zip"
 check "7z -mx0" archive "a -r -hide -mx0 -t7z \"$(winpath "$scratch/store.7z")\" \"$tree_win\" *"
 check "7z -mx0: 7z t" 7z t "$scratch/store.7z"
+check "7z -mx0: only Copy" bash -c "! 7z l -slt '$scratch/store.7z' | grep -q '^Method = LZMA'"
+for level in 1 9; do
+  check "7z -mx$level" archive "a -r -hide -mx$level -t7z \"$(winpath "$scratch/mx$level.7z")\" \"$tree_win\" *"
+  check "7z -mx$level: 7z x" 7z x -y -o"$scratch/x-mx$level" "$scratch/mx$level.7z"
+  check "7z -mx$level: extracted tree equals the source" diff -r "$tree" "$scratch/x-mx$level"
+done
 check "zip -mx9" archive "a -r -hide -mx9 -tzip \"$(winpath "$scratch/max.zip")\" \"$tree_win\" *"
 check "zip -mx9: unzip -t" unzip -t "$scratch/max.zip"
 

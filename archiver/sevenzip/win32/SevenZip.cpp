@@ -11,6 +11,7 @@
 #include "archiver/common/win32/TextConvert.h"
 #include "archiver/sevenzip/DeflatePipeline.h"
 #include "archiver/sevenzip/SevenZipFormat.h"
+#include "archiver/sevenzip/SolidPipeline.h"
 #include "archiver/sevenzip/ZipFormat.h"
 
 #include <windows.h>
@@ -25,8 +26,9 @@ enum class TFormat { Unknown, Zip, SevenZip };
 struct TOptions {
     bool Recursive = false, Quiet = false;
     TFormat Format = TFormat::Unknown;
-    // -mx level. The default 5 is zlib's fastest level that still finds about as
-    // much as its 6 (on text often more), at nearly twice the speed.
+    // -mx level. For .zip the default 5 is zlib's fastest level that still finds
+    // about as much as its 6 (on text often more), at nearly twice the speed; for
+    // .7z it is LZMA's normal level (16 MiB dictionary, binary-tree match finder).
     int Level = 5;
 };
 
@@ -103,22 +105,32 @@ std::string MakeArchive(HWND window, LPCSTR commandLine)
 
     TProgressWindow progress(!options.Quiet, window, "圧縮中 - " + command.ArchivePath, command.BaseFolder, tree.FileCount);
     TArchiveOutputFile output(command.ArchivePath);
-    std::unique_ptr<TArchiveFormatWriter> writer;
-    if (options.Format == TFormat::Zip) writer = std::make_unique<TZipWriter>(output);
-    else writer = std::make_unique<TSevenZipWriter>(output);
-
-    TPipelineOptions pipelineOptions;
-    pipelineOptions.Level = options.Level;  // zlib's scale matches 7-Zip's: 0 stores, 9 packs hardest
-    pipelineOptions.Progress = [&](size_t done, const TArchiveEntry& current) {
+    const auto report = [&](size_t done, const TArchiveEntry& current) {
         progress.SetProgress(done, current.DisplayName);
         progress.ThrowIfCancelled();
     };
-    const std::vector<TEntryDigest> written = RunDeflatePipeline(entries, *writer, pipelineOptions);
-    writer->Finish();
+    std::vector<TEntryDigest> written;
+    if (options.Format == TFormat::Zip) {
+        TZipWriter writer(output);
+        TPipelineOptions pipelineOptions;
+        pipelineOptions.Level = options.Level;  // zlib's scale matches 7-Zip's: 0 stores, 9 packs hardest
+        pipelineOptions.Progress = report;
+        written = RunDeflatePipeline(entries, writer, pipelineOptions);
+        writer.Finish();
+    } else {
+        TSevenZipWriter writer(output);
+        TSolidOptions solidOptions;
+        solidOptions.Level = options.Level;  // the LZMA levels: 0 stores, 5 the default, 9 packs hardest
+        solidOptions.Progress = report;
+        written = RunSolidPipeline(entries, writer, solidOptions);
+        writer.Finish();
+    }
 
     const TNameForMessages display = [](const std::string& utf8) { return Utf8ToAnsi(utf8); };
     VerifyAndCommit(output, progress, written, [&](const TByteSource& source) {
-        return options.Format == TFormat::Zip ? ReadZipDigests(source, display) : ReadSevenZipDigests(source, display);
+        if (options.Format == TFormat::Zip) return ReadZipDigests(source, display);
+        // Decoding LZMA takes a while on large folders: Cancel is heard between reads.
+        return ReadSevenZipDigests(TPolledSource(source, [&] { progress.ThrowIfCancelled(); }), display);
     });
     return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
 }

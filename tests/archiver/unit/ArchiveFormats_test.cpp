@@ -1,9 +1,10 @@
-// The zip and 7z writers fed by the deflate pipeline, read back by our own
-// readers and, natively, by Debian's unzip and 7z.
+// The zip writer fed by the deflate pipeline and the 7z writer fed by the solid
+// LZMA pipeline, read back by our own readers and, natively, by Debian's unzip and 7z.
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/Crc32.h"
 #include "archiver/sevenzip/DeflatePipeline.h"
 #include "archiver/sevenzip/SevenZipFormat.h"
+#include "archiver/sevenzip/SolidPipeline.h"
 #include "archiver/sevenzip/Utf16.h"
 #include "archiver/sevenzip/ZipFormat.h"
 
@@ -102,16 +103,34 @@ std::vector<uint8_t> MakeArchive(TKind kind, const std::vector<TSample>& samples
                                  bool forceZip64 = false)
 {
     TMemorySink sink;
-    std::unique_ptr<TArchiveFormatWriter> writer;
-    if (kind == TKind::Zip) writer = std::make_unique<TZipWriter>(sink, forceZip64);
-    else writer = std::make_unique<TSevenZipWriter>(sink);
-    TPipelineOptions options;
-    options.Level = level;
-    options.Threads = 2;
-    options.ChunkSize = 40000;  // small chunks: many dictionary joins
-    written = RunDeflatePipeline(Entries(samples), *writer, options);
-    writer->Finish();
+    if (kind == TKind::Zip) {
+        TZipWriter writer(sink, forceZip64);
+        TPipelineOptions options;
+        options.Level = level;
+        options.Threads = 2;
+        options.ChunkSize = 40000;  // small chunks: many dictionary joins
+        written = RunDeflatePipeline(Entries(samples), writer, options);
+        writer.Finish();
+    } else {
+        TSevenZipWriter writer(sink);
+        TSolidOptions options;
+        options.Level = level;
+        options.Threads = 2;
+        options.BlockSize = 150000;  // small blocks: several folders of several files
+        options.BufferLimit = 60000;  // and some written directly
+        written = RunSolidPipeline(Entries(samples), writer, options);
+        writer.Finish();
+    }
     return sink.Bytes;
+}
+
+// The 7z writer lists files by folder, not in the order given: match by name.
+const TSample& SampleNamed(const std::vector<TSample>& samples, const std::string& name)
+{
+    for (const TSample& sample : samples) {
+        if (sample.Name == name) return sample;
+    }
+    throw std::runtime_error("no sample " + name);
 }
 
 std::vector<TEntryDigest> ReadBack(TKind kind, const std::vector<uint8_t>& bytes)
@@ -158,16 +177,18 @@ TEST(ArchiveFormats, EveryKindAndLevelReadsBackAsWritten)
             const std::vector<uint8_t> bytes = MakeArchive(kind, samples, level, written);
             ASSERT_EQ(written.size(), samples.size());
             for (size_t i = 0; i < samples.size(); ++i) {
-                EXPECT_EQ(written[i].Name, samples[i].Name);
-                EXPECT_EQ(written[i].Size, samples[i].Data.size());
-                EXPECT_EQ(written[i].Crc, Crc32Update(0, samples[i].Data.data(), samples[i].Data.size()));
+                const TSample& sample = kind == TKind::Zip ? samples[i] : SampleNamed(samples, written[i].Name);
+                EXPECT_EQ(written[i].Name, sample.Name);
+                EXPECT_EQ(written[i].IsDirectory, sample.IsDirectory) << sample.Name;
+                EXPECT_EQ(written[i].Size, sample.Data.size());
+                EXPECT_EQ(written[i].Crc, Crc32Update(0, sample.Data.data(), sample.Data.size()));
             }
             EXPECT_NO_THROW(CompareEntryDigests(written, ReadBack(kind, bytes))) << "kind " << int(kind) << " level " << level;
         }
     }
 }
 
-TEST(ArchiveFormats, DeflateOnlyWherePays)
+TEST(ArchiveFormats, PackOnlyWherePays)
 {
     std::vector<TEntryDigest> written;
     const std::vector<TSample> samples = Samples();
@@ -179,8 +200,30 @@ TEST(ArchiveFormats, DeflateOnlyWherePays)
     const std::vector<uint8_t> stored = MakeArchive(TKind::Zip, samples, 0, written);
     EXPECT_GT(stored.size(), total);
     const std::vector<TSample> noise{{"n.bin", Noise(300000, 1)}};
-    const std::vector<uint8_t> noiseZip = MakeArchive(TKind::Zip, noise, 9, written);
-    EXPECT_LT(noiseZip.size(), 300000u + 200u);
+    for (TKind kind : {TKind::Zip, TKind::SevenZip}) {
+        EXPECT_LT(MakeArchive(kind, noise, 9, written).size(), 300000u + 200u) << int(kind);
+    }
+    // LZMA finds what deflate's 32 KiB window cannot: pages repeated 100 KiB apart.
+    const std::string page = Text(20000) + Noise(80000, 9);
+    const std::vector<TSample> repeated{{"a.bin", page + page + page + page}};
+    EXPECT_LT(MakeArchive(TKind::SevenZip, repeated, 5, written).size(), 110000u);
+}
+
+TEST(ArchiveFormats, SolidPipelineStopsWhenProgressThrows)
+{
+    // A cancel arrives through the progress call while the workers are inside
+    // their blocks: they stop and the exception reaches the caller.
+    const std::vector<TSample> samples{{"a.txt", Text(6 << 20)}, {"b.txt", Text(6 << 20)}};
+    TMemorySink sink;
+    TSevenZipWriter writer(sink);
+    TSolidOptions options;
+    options.Threads = 2;
+    int calls = 0;
+    options.Progress = [&](size_t, const TArchiveEntry&) {
+        if (++calls == 3) throw std::runtime_error("cancel");
+    };
+    EXPECT_THROW(RunSolidPipeline(Entries(samples), writer, options), std::runtime_error);
+    EXPECT_EQ(calls, 3);
 }
 
 TEST(ArchiveFormats, DamageIsFound)
@@ -267,8 +310,12 @@ TEST(ArchiveFormats, DebianReadersTestAndExtractThem)
     const std::string zip = scratch.Write("a.zip", MakeArchive(TKind::Zip, samples, 6, written));
     const std::string zip64 = scratch.Write("b.zip", MakeArchive(TKind::Zip, samples, 6, written, true));
     const std::string sevenZip = scratch.Write("c.7z", MakeArchive(TKind::SevenZip, samples, 6, written));
+    const std::string sevenZip1 = scratch.Write("d.7z", MakeArchive(TKind::SevenZip, samples, 1, written));
     for (const std::string& path : {zip, zip64}) EXPECT_TRUE(Shell("unzip -t '" + path + "'")) << path;
-    for (const std::string& path : {zip, zip64, sevenZip}) {
+    // 7-Zip names the coders: LZMA for what packs, Copy for the noise.
+    EXPECT_TRUE(Shell("7z l -slt '" + sevenZip + "' | grep -q '^Method = LZMA:'"));
+    EXPECT_TRUE(Shell("7z l -slt '" + sevenZip + "' | grep -qx 'Method = Copy'"));
+    for (const std::string& path : {zip, zip64, sevenZip, sevenZip1}) {
         EXPECT_TRUE(Shell("7z t '" + path + "'")) << path;
         const std::string out = path + ".out";
         ASSERT_TRUE(Shell("7z x -y -o'" + out + "' '" + path + "'")) << path;

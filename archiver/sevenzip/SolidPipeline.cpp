@@ -1,0 +1,353 @@
+#include "archiver/sevenzip/SolidPipeline.h"
+
+#include "archiver/common/Crc32.h"
+#include "archiver/sevenzip/LzmaCoder.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+
+namespace {
+
+constexpr size_t ProbeSize = 64 * 1024;
+// Packing pays when the probe shrinks by at least this share (in 1/1000).
+constexpr size_t RequiredSavingPerMille = 10;
+// Smaller files always go into the stream: there they cost a few bytes, while
+// a folder of their own costs more header than the probe could save.
+constexpr size_t TinyFileSize = 1024;
+constexpr size_t CopyChunkSize = 1 << 20;
+constexpr size_t OutputChunkSize = 1 << 20;
+// Blocks: large enough that starting afresh costs little, small enough that a
+// block's output waiting in memory stays modest.
+constexpr uint64_t MinBlockSize = 1 << 20;
+constexpr uint64_t MaxBlockSize = 64 << 20;
+// What the workers' encoders together may take of a 32-bit address space:
+// two at level 6, one at levels 7 to 9 (64 MiB dictionaries, about 680 MiB each).
+constexpr uint64_t EncoderMemoryBudget = uint64_t{768} << 20;
+constexpr unsigned MaxThreads = 4;
+constexpr uint32_t MinFallbackDictionary = 1 << 20;
+
+// Judges by deflate's fastest level whether a file's head packs at all.
+class TProbe {
+public:
+    TProbe()
+    {
+        if (deflateInit2(&Stream, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::bad_alloc();
+    }
+    ~TProbe() { deflateEnd(&Stream); }
+    TProbe(const TProbe&) = delete;
+    TProbe& operator=(const TProbe&) = delete;
+
+    bool Pays(const std::vector<uint8_t>& head, bool whole)
+    {
+        if (whole && head.size() <= TinyFileSize) return true;
+        deflateReset(&Stream);
+        Output.resize(deflateBound(&Stream, static_cast<uLong>(head.size())) + 16);
+        Stream.next_in = const_cast<Bytef*>(head.data());
+        Stream.avail_in = static_cast<uInt>(head.size());
+        Stream.next_out = Output.data();
+        Stream.avail_out = static_cast<uInt>(Output.size());
+        deflate(&Stream, Z_FINISH);
+        const size_t produced = Output.size() - Stream.avail_out;
+        return whole ? produced < head.size() : produced * 1000 <= head.size() * (1000 - RequiredSavingPerMille);
+    }
+
+private:
+    z_stream Stream{};
+    std::vector<uint8_t> Output;
+};
+
+// A file taken from the list, its head already read.
+struct TOpenFile {
+    size_t Index = 0;
+    std::unique_ptr<TDataReader> Reader;
+    std::vector<uint8_t> Head;
+    size_t HeadAt = 0;
+    uint64_t Size = 0;
+    uint32_t Crc = 0;
+
+    size_t Read(uint8_t* data, size_t size)
+    {
+        size_t n;
+        if (HeadAt < Head.size()) {
+            n = std::min(size, Head.size() - HeadAt);
+            std::memcpy(data, Head.data() + HeadAt, n);
+            HeadAt += n;
+        } else {
+            n = Reader->Read(data, size);
+        }
+        Crc = Crc32Update(Crc, data, n);
+        Size += n;
+        return n;
+    }
+};
+
+// Thrown inside a worker once the run stops: it only unwinds the worker.
+struct TStopped {};
+
+class TSolidRun {
+public:
+    TSolidRun(const std::vector<TPipelineEntry>& entries, TSevenZipWriter& writer, const TSolidOptions& options)
+        : Entries(entries), Writer(writer), Options(options)
+    {
+        uint64_t total = 0, largest = 0;
+        for (const TPipelineEntry& entry : entries) {
+            total += entry.Entry.SizeHint;
+            largest = std::max(largest, entry.Entry.SizeHint);
+        }
+        Threads = Options.Threads ? Options.Threads : std::max(1u, std::thread::hardware_concurrency());
+        Threads = std::min(Threads, MaxThreads);
+        if (Options.Level == 0) Threads = 1;  // copying only: the writer is the bottleneck
+        for (;;) {
+            BlockSize = Options.BlockSize ? Options.BlockSize
+                                          : std::clamp<uint64_t>((total + Threads - 1) / Threads, MinBlockSize, MaxBlockSize);
+            // No dictionary larger than a block, or than the largest file, can be used.
+            Level.Level = Options.Level;
+            Level.ReduceSize = std::max(BlockSize, largest);
+            if (Threads == 1 || Options.Level == 0 || Threads * Level.EncoderMemory() <= EncoderMemoryBudget) break;
+            --Threads;
+        }
+        Threads = static_cast<unsigned>(std::clamp<uint64_t>((total + BlockSize - 1) / BlockSize, 1, Threads));
+    }
+
+    std::vector<TEntryDigest> Run()
+    {
+        struct TJoin {
+            TSolidRun& Run;
+            std::vector<std::thread> Workers;
+            ~TJoin()
+            {
+                Run.Stop = true;
+                for (std::thread& worker : Workers) worker.join();
+            }
+        } join{*this, {}};
+        Running = Threads;
+        for (unsigned i = 0; i < Threads; ++i) join.Workers.emplace_back([this] { Work(); });
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> guard(DoneLock);
+                if (DoneSignal.wait_for(guard, std::chrono::milliseconds(40), [&] { return Running == 0; })) break;
+            }
+            ReportProgress();
+        }
+        if (Error) std::rethrow_exception(Error);
+        ReportProgress();
+        return std::move(Digests);
+    }
+
+private:
+    void ReportProgress()
+    {
+        if (Options.Progress && !Entries.empty()) Options.Progress(FilesDone, Entries[Current].Entry);
+    }
+
+    void Work()
+    {
+        try {
+            TProbe probe;
+            TLzmaLevel level = Level;
+            while (std::unique_ptr<TOpenFile> first = TakePackable(probe)) PackBlock(std::move(first), probe, level);
+        } catch (const TStopped&) {
+        } catch (const TLzmaStopped&) {
+        } catch (...) {
+            std::lock_guard<std::mutex> guard(DoneLock);
+            if (!Error) Error = std::current_exception();
+            Stop = true;
+        }
+        {
+            std::lock_guard<std::mutex> guard(DoneLock);
+            --Running;
+        }
+        DoneSignal.notify_all();
+    }
+
+    // The next file that goes into a block; directories, empty files and files
+    // that do not pack are written on the way. Null at the end.
+    std::unique_ptr<TOpenFile> TakePackable(TProbe& probe)
+    {
+        for (;;) {
+            if (Stop) throw TStopped{};
+            size_t index;
+            {
+                std::lock_guard<std::mutex> guard(TakeLock);
+                if (Next == Entries.size()) return nullptr;
+                index = Next++;
+            }
+            Current = index;
+            const TPipelineEntry& entry = Entries[index];
+            if (entry.Entry.IsDirectory) {
+                AddEmpty(entry.Entry);
+                continue;
+            }
+            auto file = std::make_unique<TOpenFile>();
+            file->Index = index;
+            file->Reader = entry.Open();
+            file->Head.resize(ProbeSize);
+            size_t got = 0;
+            while (got < ProbeSize) {
+                const size_t n = file->Reader->Read(file->Head.data() + got, ProbeSize - got);
+                if (n == 0) break;
+                got += n;
+            }
+            file->Head.resize(got);
+            if (got == 0) {
+                AddEmpty(entry.Entry);
+                ++FilesDone;
+                continue;
+            }
+            if (Options.Level > 0 && probe.Pays(file->Head, got < ProbeSize)) return file;
+            CopyFile(*file);
+        }
+    }
+
+    void AddEmpty(const TArchiveEntry& entry)
+    {
+        std::lock_guard<std::mutex> guard(WriteLock);
+        Writer.AddEmpty(entry);
+        TEntryDigest digest;
+        digest.Name = entry.Name;
+        digest.DisplayName = entry.DisplayName;
+        digest.IsDirectory = entry.IsDirectory;
+        Digests.push_back(std::move(digest));
+    }
+
+    // A file that does not pack: its own folder with the Copy coder, written at once.
+    void CopyFile(TOpenFile& file)
+    {
+        std::lock_guard<std::mutex> guard(WriteLock);
+        std::vector<uint8_t> buffer(std::max(CopyChunkSize, file.Head.size()));
+        for (;;) {
+            if (Stop) throw TStopped{};
+            const size_t n = file.Read(buffer.data(), buffer.size());
+            if (n == 0) break;
+            Writer.WriteData(buffer.data(), n);
+        }
+        TSevenZipFolder folder;
+        folder.PackedSize = file.Size;
+        folder.Files.push_back({Entries[file.Index].Entry, file.Size, file.Crc});
+        EndFolder(folder);
+        ++FilesDone;
+    }
+
+    // One solid LZMA block: this file and the next packable ones while the
+    // block is short of its size. Its output waits in memory until it is whole;
+    // a block that grows past the limit (one very large file) takes the writer
+    // and writes on directly, so that memory stays bounded.
+    void PackBlock(std::unique_ptr<TOpenFile> current, TProbe& probe, TLzmaLevel& level)
+    {
+        TSevenZipFolder folder;
+        folder.Lzma = true;
+        uint64_t taken = 0;
+        std::vector<std::vector<uint8_t>> output;
+        std::unique_lock<std::mutex> writing(WriteLock, std::defer_lock);
+        const auto read = [&](uint8_t* data, size_t size) -> size_t {
+            while (current) {
+                if (Stop) throw TStopped{};
+                const size_t n = current->Read(data, size);
+                if (n > 0) {
+                    taken += n;
+                    return n;
+                }
+                folder.Files.push_back({Entries[current->Index].Entry, current->Size, current->Crc});
+                ++FilesDone;
+                current.reset();
+                // Once it writes directly, the block ends with its file: a file
+                // copied meanwhile would land inside its packed stream.
+                if (taken < BlockSize && !writing.owns_lock()) current = TakePackable(probe);
+            }
+            return 0;
+        };
+        const auto flush = [&] {
+            if (Stop) throw TStopped{};
+            for (const std::vector<uint8_t>& chunk : output) Writer.WriteData(chunk.data(), chunk.size());
+            output.clear();
+        };
+        const auto write = [&](const uint8_t* data, size_t size) {
+            folder.PackedSize += size;
+            if (!writing.owns_lock() && folder.PackedSize > Options.BufferLimit) {
+                writing.lock();
+                flush();
+            }
+            if (writing.owns_lock()) {
+                Writer.WriteData(data, size);
+                return;
+            }
+            while (size > 0) {
+                if (output.empty() || output.back().size() == OutputChunkSize) {
+                    output.emplace_back();
+                    output.back().reserve(OutputChunkSize);
+                }
+                std::vector<uint8_t>& chunk = output.back();
+                const size_t step = std::min(size, OutputChunkSize - chunk.size());
+                chunk.insert(chunk.end(), data, data + step);
+                data += step;
+                size -= step;
+            }
+        };
+        // Where the level's dictionary does not fit, a smaller one does (and
+        // stays the worker's for its later blocks).
+        for (;;) {
+            TLzmaEncoder encoder(level);
+            folder.Properties = encoder.Properties();
+            if (encoder.Encode(read, write, [&] { return !Stop; })) break;
+            const uint32_t dictionary = level.DictionarySize();
+            if (dictionary <= MinFallbackDictionary) throw std::bad_alloc();
+            // The next size down of the SDK's steps (2 or 3 times a power of two).
+            const bool powerOfTwo = (dictionary & (dictionary - 1)) == 0;
+            level.ReduceSize = powerOfTwo ? dictionary / 4 * 3 : dictionary / 3 * 2;
+        }
+
+        if (!writing.owns_lock()) writing.lock();
+        flush();
+        EndFolder(folder);
+    }
+
+    // With WriteLock held.
+    void EndFolder(const TSevenZipFolder& folder)
+    {
+        Writer.EndFolder(folder);
+        for (const TSevenZipFolder::TFile& file : folder.Files) {
+            TEntryDigest digest;
+            digest.Name = file.Entry.Name;
+            digest.DisplayName = file.Entry.DisplayName;
+            digest.Size = file.Size;
+            digest.Crc = file.Crc;
+            Digests.push_back(std::move(digest));
+        }
+    }
+
+    const std::vector<TPipelineEntry>& Entries;
+    TSevenZipWriter& Writer;
+    const TSolidOptions& Options;
+    unsigned Threads = 1;
+    uint64_t BlockSize = MaxBlockSize;
+    TLzmaLevel Level;
+
+    std::mutex TakeLock;  // guards Next
+    size_t Next = 0;
+    std::mutex WriteLock;  // guards Writer and Digests
+    std::vector<TEntryDigest> Digests;
+    std::mutex DoneLock;  // guards Running and Error
+    std::condition_variable DoneSignal;
+    unsigned Running = 0;
+    std::exception_ptr Error;
+    std::atomic<bool> Stop{false};
+    std::atomic<size_t> FilesDone{0}, Current{0};
+};
+
+} // namespace
+
+std::vector<TEntryDigest> RunSolidPipeline(const std::vector<TPipelineEntry>& entries, TSevenZipWriter& writer,
+                                           const TSolidOptions& options)
+{
+    TSolidRun run(entries, writer, options);
+    return run.Run();
+}
