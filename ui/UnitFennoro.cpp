@@ -158,6 +158,9 @@ void TFormFennoro::CreateCommands()
     ActionAbout = &actions.Add("ヘルプ", "バージョン情報(&A)...", "バージョン|バージョン情報を表示", TShortCut{}, -1);
     ActionRenameFolder = &actions.Add("", "選択フォルダ名の変更(&M)", "フォルダ名変更|選択フォルダ名の変更",
                                       PlainKey(VK_F2), -1);
+    // Added last so that the older commands keep their identifiers.
+    ActionVerifyImages = &actions.Add("オプション", "画像の破損を調べる(&V)", "画像破損検査指定|画像の破損を調べる",
+                                      CtrlKey('I'), -1, true, false);
 
     auto bind = [this](void (TFormFennoro::*handler)(TAction&)) {
         return [this, handler](TAction& sender) { (this->*handler)(sender); };
@@ -177,7 +180,7 @@ void TFormFennoro::CreateCommands()
     ActionCompress->OnUpdate = bind(&TFormFennoro::ActionCompressUpdate);
     ActionAbort->OnUpdate = bind(&TFormFennoro::ActionAbortUpdate);
     for (TAction* action : {ActionSelectFolder, ActionAutoFind, ActionRecursive, ActionNumbered, ActionSilentArchive,
-                            ActionRemoveFolder}) {
+                            ActionRemoveFolder, ActionVerifyImages}) {
         action->OnUpdate = bind(&TFormFennoro::ActionUpdateEnableAlways);
     }
     ActionSelectAll->OnUpdate = bind(&TFormFennoro::ActionUpdateEnableExistsLines);
@@ -210,6 +213,7 @@ void TFormFennoro::CreateMenus()
     MainMenuOption->AddItem(*ActionRecursive);
     MainMenuOption->AddItem(*ActionNumbered);
     MainMenuOption->AddItem(*ActionNumberedAbout);
+    MainMenuOption->AddItem(*ActionVerifyImages);
     MainMenuExtensions = &MainMenuOption->AddSubMenu("許容拡張子(&E)");
     MainMenuOption->AddSeparator();
     MainMenuOption->AddItem(*ActionSilentArchive);

@@ -51,6 +51,7 @@ public:
     TAction* ActionRemoveFolder;
     TAction* ActionAbout;
     TAction* ActionRenameFolder;
+    TAction* ActionVerifyImages;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;

@@ -70,7 +70,8 @@ void TFormFennoro::ActionFindExecute(TAction&)
     if (!IsRunning()) {
         StopWorker();
         CurrentWorker = std::make_unique<TThreadFennoro>(*this, folder, extensionText, ActionRecursive->Checked(),
-                                                         ActionNumbered->Checked(), ActionNumberedAbout->Checked());
+                                                         ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
+                                                         ActionVerifyImages->Checked());
         StartJobWatch();
     }
     ListView->SetFocus();

@@ -34,6 +34,7 @@ void TFormFennoro::LoadSettings()
         MainMenuArchiveExtension->AddItem(ArchiveEntryName(ArchiveEntries[position]), true,
                                           settings.IsArchiveFormatChecked(position), true);
     }
+    ActionVerifyImages->SetChecked(settings.VerifyImages);
 }
 
 void TFormFennoro::SaveSettings()
@@ -60,5 +61,6 @@ void TFormFennoro::SaveSettings()
     }
     settings.ArchiveExtensionIndex = CheckedArchiveIndex(formatChecks);
     settings.ArchiveEntries = ArchiveEntries;
+    settings.VerifyImages = ActionVerifyImages->Checked();
     SaveSettingsFile(settings, GetSettingsFileName());
 }

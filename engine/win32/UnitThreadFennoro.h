@@ -17,8 +17,9 @@ class TThreadFennoro final : public TThread {
 public:
     // Find job. The root folder as the user typed it (a separator is appended when
     // missing), the allowed extensions as a ";" list text, and the search options.
+    // verifyImages: a folder that passes every other check has its images read.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder, const std::string& extensions,
-                   bool recursive, bool numbered, bool numberedAbout);
+                   bool recursive, bool numbered, bool numberedAbout, bool verifyImages = false);
 
     // Compress job, with the fields of the chosen archiver profile; the quiet option
     // is already empty when quiet compression is off.
@@ -62,6 +63,9 @@ private:
     bool CheckSubFolders(const std::string& dir, long long& count, bool nested);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
+    // The page check, over a folder that passed the others (and its sub-folders
+    // when the search is recursive); false names the first damaged file.
+    bool CheckImages(const std::string& path);
 
     // Compress job.
     void CompressFolders();
@@ -77,6 +81,7 @@ private:
     bool Recursive = false;
     bool Numbered = false;
     bool NumberedAbout = false;
+    bool VerifyImages = false;
     std::string ArchiveExtension;
     std::string DllName;
     std::string FunctionName;
