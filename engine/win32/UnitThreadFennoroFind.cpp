@@ -69,7 +69,9 @@ void TThreadFennoro::FindFolders()
         }
         long long count = 0;
         // A folder the row cannot name is not looked into: nothing could act on it.
-        const bool ok = entry.ExactName && CheckFolder(path, count, false);
+        bool ok = entry.ExactName && CheckFolder(path, count, false);
+        // The pages are read only once nothing else keeps the folder back.
+        if (ok && count > 0 && VerifyImages) ok = CheckImages(path);
         RowName = name;
         RowChecked = ok && count > 0;
         if (!entry.ExactName) {

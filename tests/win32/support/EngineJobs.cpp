@@ -9,7 +9,7 @@ void EngineFind(EngineTestOwner& owner, const std::string& root, const EngineFin
                 TThreadFennoro** running)
 {
     TThreadFennoro worker(owner, root, options.Extensions, options.Recursive, options.Numbered,
-                          options.NumberedAbout);
+                          options.NumberedAbout, options.VerifyImages);
     if (running) *running = &worker;
     worker.WaitFor();
     EXPECT_FALSE(worker.Running());
