@@ -52,7 +52,8 @@ uint32_t LittleEndian32(const uint8_t* p) { return uint32_t(p[3]) << 24 | uint32
 // but for trailing zeros (which copy tools and some cameras leave).
 bool IsIntactJpeg(TByteSource& source)
 {
-    TBlockReader reader(source, 16 * 1024);
+    // One page: the segments before the scan of most files fit, and so does their tail.
+    TBlockReader reader(source, 4096);
     const uint64_t size = reader.Size();
     if (size < 4) return false;
     const uint8_t* p = reader.At(0, 2);
