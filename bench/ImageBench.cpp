@@ -98,7 +98,8 @@ double FindJob(const std::string& root, bool verifyImages, const std::string& ex
 {
     RowStore store;
     const double start = Now();
-    TThreadFennoro worker(store, root, extensions, false, true, false, verifyImages);
+    const TPageCheck pageCheck = verifyImages ? TPageCheck::On : TPageCheck::Off;
+    TThreadFennoro worker(store, root, extensions, false, true, false, pageCheck);
     worker.WaitFor();
     const double time = Now() - start;
     size_t fit = 0;

@@ -69,9 +69,10 @@ void TFormFennoro::ActionFindExecute(TAction&)
     }
     if (!IsRunning()) {
         StopWorker();
+        const TPageCheck pageCheck = ActionVerifyImages->Checked() ? TPageCheck::On : TPageCheck::Off;
         CurrentWorker = std::make_unique<TThreadFennoro>(*this, folder, extensionText, ActionRecursive->Checked(),
                                                          ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
-                                                         ActionVerifyImages->Checked());
+                                                         pageCheck);
         StartJobWatch();
     }
     ListView->SetFocus();

@@ -10,7 +10,7 @@
 
 TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder,
                                const std::string& extensions, bool recursive, bool numbered, bool numberedAbout,
-                               bool verifyImages)
+                               TPageCheck pageCheck)
     : Owner(owner),
       OwnerWindow(owner.OwnerWindow()),
       Job(TJobKind::FindJob),
@@ -19,7 +19,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       Recursive(recursive),
       Numbered(numbered),
       NumberedAbout(numberedAbout),
-      VerifyImages(verifyImages)
+      VerifyImages(pageCheck == TPageCheck::On)
 {
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
                      [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });

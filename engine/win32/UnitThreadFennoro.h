@@ -13,13 +13,16 @@
 
 enum class TJobKind { FindJob, CompressJob };
 
+// Whether the find job reads the pages of a folder that passed every other check.
+// A type of its own: a bool here would let a compress call's texts pass for flags.
+enum class TPageCheck { Off, On };
+
 class TThreadFennoro final : public TThread {
 public:
     // Find job. The root folder as the user typed it (a separator is appended when
     // missing), the allowed extensions as a ";" list text, and the search options.
-    // verifyImages: a folder that passes every other check has its images read.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder, const std::string& extensions,
-                   bool recursive, bool numbered, bool numberedAbout, bool verifyImages = false);
+                   bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off);
 
     // Compress job, with the fields of the chosen archiver profile; the quiet option
     // is already empty when quiet compression is off.
