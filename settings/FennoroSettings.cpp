@@ -42,6 +42,8 @@ void FennoroSettings::Load(const IniDocument& document)
     for (const std::string& name : document.ReadSectionKeys(ArchiveSection))
         ArchiveEntries.push_back(name + '=' + document.ReadString(ArchiveSection, name, ""));
     if (ArchiveEntries.empty()) ArchiveEntries = DefaultArchiveEntries();
+
+    VerifyImages = document.ReadBool(s, "VerifyImages", false);
 }
 
 void FennoroSettings::Save(IniDocument& document) const
@@ -68,6 +70,8 @@ void FennoroSettings::Save(IniDocument& document) const
     document.WriteString(s, "ExtensionsSelect", JoinListText(checks, ';'));
     const bool indexInRange = ArchiveExtensionIndex >= 0 && static_cast<size_t>(ArchiveExtensionIndex) < ArchiveEntries.size();
     document.WriteInteger(s, "ArchiveExtensionIndex", indexInRange ? ArchiveExtensionIndex : 0);
+    // Off is written only over a key already there: turned off, it must stay off.
+    if (VerifyImages || document.FindValue(s, "VerifyImages")) document.WriteBool(s, "VerifyImages", VerifyImages);
 
     document.EraseSection(ArchiveSection);
     for (const std::string& entry : ArchiveEntries) {

@@ -37,6 +37,10 @@ struct FennoroSettings {
     int32_t ArchiveExtensionIndex = 0;
     // "name=value" per profile, in file order (the main window's ArchiveEntries).
     std::vector<std::string> ArchiveEntries;
+    // Check the image files of a folder that passed every other check. Written
+    // only when on (or when the file already holds the key), so that the file of
+    // a user who never turns it on stays as it was.
+    bool VerifyImages = false;
 
     // Reads every key in the table's order. Values absent, empty (for numbers
     // and flags) or malformed keep the defaults; ToolBar's default is its value

@@ -95,6 +95,9 @@ const TCommandEntry CommandTable[] = {
      false, nullptr, &F::ActionAboutExecute},
     {&F::ActionRenameFolder, "", "選択フォルダ名の変更(&M)", "フォルダ名変更|選択フォルダ名の変更", PlainKey(VK_F2),
      -1, false, false, &F::ActionUpdateEnableFocusLine, &F::ActionRenameFolderExecute},
+    // Last, so that the older commands keep their identifiers.
+    {&F::ActionVerifyImages, "オプション", "画像の破損を調べる(&V)", "画像破損検査指定|画像の破損を調べる",
+     CtrlKey('I'), -1, true, false, &F::ActionUpdateEnableAlways, nullptr},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -125,6 +128,7 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionRecursive},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumbered},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumberedAbout},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionVerifyImages},
     {TMenuEntry::Sub, "許容拡張子(&E)", &F::MainMenuExtensions},
     {TMenuEntry::Separator},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSilentArchive},

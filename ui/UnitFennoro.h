@@ -50,6 +50,7 @@ public:
     TAction* ActionRemoveFolder;
     TAction* ActionAbout;
     TAction* ActionRenameFolder;
+    TAction* ActionVerifyImages;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;

@@ -66,8 +66,10 @@ void TFormFennoro::ActionFindExecute(TAction&)
     }
     if (!IsRunning()) {
         StopWorker();
+        const TPageCheck pageCheck = ActionVerifyImages->Checked() ? TPageCheck::On : TPageCheck::Off;
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
-                                                         ActionNumbered->Checked(), ActionNumberedAbout->Checked());
+                                                         ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
+                                                         pageCheck);
         FolderList->StartJobWatch();
     }
     ListView->SetFocus();

@@ -50,6 +50,7 @@ void TFormFennoro::LoadSettings()
         MainMenuArchiveExtension->AddItem(ArchiveEntryName(ArchiveEntries[position]), true,
                                           settings.IsArchiveFormatChecked(position), true);
     }
+    ActionVerifyImages->SetChecked(settings.VerifyImages);
 }
 
 void TFormFennoro::SaveSettings()
@@ -76,5 +77,6 @@ void TFormFennoro::SaveSettings()
     }
     settings.ArchiveExtensionIndex = CheckedArchiveIndex(formatChecks);
     settings.ArchiveEntries = ArchiveEntries;
+    settings.VerifyImages = ActionVerifyImages->Checked();
     SaveSettingsFile(settings, GetSettingsFileName());
 }

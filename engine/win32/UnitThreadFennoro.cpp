@@ -9,7 +9,8 @@
 #include <algorithm>
 
 TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder,
-                               const std::string& extensions, bool recursive, bool numbered, bool numberedAbout)
+                               const std::string& extensions, bool recursive, bool numbered, bool numberedAbout,
+                               TPageCheck pageCheck)
     : Owner(owner),
       OwnerWindow(owner.OwnerWindow()),
       Job(TJobKind::FindJob),
@@ -17,7 +18,8 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       AllowedExtensions(SplitListText(extensions, ';')),
       Recursive(recursive),
       Numbered(numbered),
-      NumberedAbout(numberedAbout)
+      NumberedAbout(numberedAbout),
+      VerifyImages(pageCheck == TPageCheck::On)
 {
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
                      [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });

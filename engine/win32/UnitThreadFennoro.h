@@ -14,12 +14,16 @@
 
 enum class TJobKind { FindJob, CompressJob };
 
+// Whether the find job reads the pages of a folder that passed every other check.
+// A type of its own: a bool here would let a compress call's texts pass for flags.
+enum class TPageCheck { Off, On };
+
 class TThreadFennoro final : public TThread {
 public:
     // Find job. The root folder as the user typed it (a separator is appended when
     // missing), the allowed extensions as a ";" list text, and the search options.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder, const std::string& extensions,
-                   bool recursive, bool numbered, bool numberedAbout);
+                   bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off);
 
     // Compress job, with the fields of the chosen archiver profile; the quiet option
     // is already empty when quiet compression is off.
@@ -73,6 +77,9 @@ private:
     static bool IsExactName(const TFolderEntry& entry);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
+    // The page check, over a folder that passed the others (and its sub-folders
+    // when the search is recursive); false names the first damaged file.
+    bool CheckImages(const std::string& path);
 
     // Compress job.
     void CompressFolders();
@@ -88,6 +95,7 @@ private:
     bool Recursive = false;
     bool Numbered = false;
     bool NumberedAbout = false;
+    bool VerifyImages = false;
     std::string ArchiveExtension;
     std::string DllName;
     std::string FunctionName;

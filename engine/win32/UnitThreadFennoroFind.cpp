@@ -79,7 +79,9 @@ void TThreadFennoro::FindFolders()
         // on it without reaching another entry. A link or junction leads out of the
         // root, and what it leads to must never be archived or recycled.
         const bool unfit = !IsExactName(entry) || (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        const bool ok = !unfit && CheckFolder(path, count);
+        bool ok = !unfit && CheckFolder(path, count);
+        // The pages are read only once nothing else keeps the folder back.
+        if (ok && count > 0 && VerifyImages) ok = CheckImages(path);
         RowName = name;
         RowChecked = ok && count > 0;
         if (unfit) {

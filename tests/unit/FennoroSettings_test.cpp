@@ -223,3 +223,19 @@ TEST(FennoroSettings, ClickingTheCheckedFormatOffSavesZeroAndNextStartChecksTheF
     const std::string saved = SaveOver(settings, "");
     EXPECT_EQ(FormatChecks(LoadFrom(saved)), (std::vector<bool>{true, false, false, false}));
 }
+
+TEST(FennoroSettings, PageCheckKeyOnlyWhenOnOrAlreadyThere)
+{
+    FennoroSettings settings = LoadFrom("[Setting]\nPath=x\n");
+    EXPECT_FALSE(settings.VerifyImages);
+    const std::string untouched = SaveOver(settings, "");
+    EXPECT_EQ(untouched.find("VerifyImages"), std::string::npos);
+
+    settings.VerifyImages = true;
+    const std::string on = SaveOver(settings, "");
+    EXPECT_NE(on.find("ArchiveExtensionIndex=0\r\nVerifyImages=1\r\n\r\n[Archive]"), std::string::npos) << on;
+    EXPECT_TRUE(LoadFrom(on).VerifyImages);
+
+    settings.VerifyImages = false;
+    EXPECT_NE(SaveOver(settings, on).find("VerifyImages=0\r\n"), std::string::npos) << "turned off stays off";
+}

@@ -183,7 +183,7 @@ TEST_F(SettingsFileTest, Utf8WithItsMarkIsReadAndWhatIsNoSettingsTextIsKept)
 
     // UTF-16, UTF-8 the code page cannot hold (a Hangul syllable), or broken UTF-8:
     // defaults for this run, and the file stays as it is.
-    for (const std::string bytes : {std::string("\xFF\xFE[\0S\0]\0", 8), std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xEA\xB0\x80\r\n"),
+    for (const std::string& bytes : {std::string("\xFF\xFE[\0S\0]\0", 8), std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xEA\xB0\x80\r\n"),
                                     std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xE6\x9C\r\n")}) {
         WriteBytes(bytes);
         FennoroSettings defaults;

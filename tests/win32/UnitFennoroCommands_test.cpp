@@ -72,7 +72,7 @@ TEST_F(UnitFennoroCommands, MenusAndToolbarShowTheCommandTable)
     EXPECT_EQ(MenuTexts(form.MainMenuOption->SubMenu()),
               (std::vector<std::string>{"起動時等に自動検索する(&E)\tCtrl+E", "再帰検索を行う(&R)\tCtrl+R",
                                         "連番ファイルのみ許容する(&N)\tCtrl+N", "抜けのある連番は許容する(&A)\tCtrl+B",
-                                        "許容拡張子(&E)", "-", "静かに圧縮する(&L)\tCtrl+L",
+                                        "画像の破損を調べる(&V)\tCtrl+I", "許容拡張子(&E)", "-", "静かに圧縮する(&L)\tCtrl+L",
                                         "圧縮後フォルダを削除する(&M)\tCtrl+M", "圧縮形式(&H)"}));
     EXPECT_EQ(MenuTexts(form.MainMenuHelp->SubMenu()), (std::vector<std::string>{"バージョン情報(&A)..."}));
     EXPECT_EQ(MenuTexts(form.MainMenuExtensions->SubMenu()), (std::vector<std::string>{".jpg", ".png", ".gif"}));
@@ -140,7 +140,7 @@ TEST_F(UnitFennoroCommands, WhileAJobRunsOnlyAbortOptionsChooserExitAndAboutAreE
     }
     for (TAction* action : {form.ActionAbort, form.ActionAutoFind, form.ActionRecursive, form.ActionNumbered,
                             form.ActionNumberedAbout, form.ActionSilentArchive, form.ActionRemoveFolder,
-                            form.ActionSelectFolder, form.ActionExit, form.ActionAbout}) {
+                            form.ActionVerifyImages, form.ActionSelectFolder, form.ActionExit, form.ActionAbout}) {
         EXPECT_TRUE(action->Enabled()) << action->Caption();
     }
     EXPECT_TRUE(MenuEnabled(form, *form.ActionAbort));

@@ -293,6 +293,15 @@ TEST_F(UnitFennoroJobs, OptionsChangedDuringAJobReachOnlyTheNextJob)
     window.Press(VK_F5);
     ASSERT_TRUE(window.WaitForJob());
     EXPECT_EQ(window.Row("gap").Result, "+圧縮できます");
+    // Pages checked (Ctrl+I): the fixture's one-byte "JPEG" files are damaged.
+    EXPECT_FALSE(window->ActionVerifyImages->Checked());
+    window.Press('I', true);
+    ASSERT_TRUE(window->ActionVerifyImages->Checked());
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_FALSE(window.Row("表紙").Checked);
+    EXPECT_EQ(window.Row("表紙").Result, "破損した画像があります");
+    EXPECT_EQ(window.Row("表紙").Remark, "p01.jpg");
     // Only the checked extensions are allowed.
     window.Choose(window->MainMenuExtensions->Item(0));  // .jpg
     window.Press(VK_F5);

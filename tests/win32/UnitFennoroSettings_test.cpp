@@ -187,3 +187,30 @@ TEST(UnitFennoroSettings, WindowSettingsThatLeaveTheWindowUnusableAreMended)
     EXPECT_EQ(saved.find("Window=-30000"), std::string::npos) << saved;
     EXPECT_NE(saved.find("ListView=10,20,30\r\n"), std::string::npos) << "column widths stay as saved";
 }
+
+TEST(UnitFennoroSettings, ThePageCheckIsWrittenLastOnlyOnceTurnedOn)
+{
+    std::vector<std::string> lines;
+    {
+        UiFennoroWindow window({"[Setting]", "Unknown=kept"});
+        EXPECT_FALSE(window->ActionVerifyImages->Checked());
+        window.Press('I', true);
+        window.Destroy();
+        const std::string text = UiFennoroWindow::SettingsText();
+        const std::vector<std::string> setting = SectionLines(text, "Setting");
+        ASSERT_GE(setting.size(), 2u);
+        EXPECT_EQ(setting.back(), "VerifyImages=1");
+        EXPECT_EQ(setting[setting.size() - 2], "ArchiveExtensionIndex=0");
+        for (size_t start = 0; start < text.size();) {
+            const size_t end = std::min(text.find("\r\n", start), text.size());
+            lines.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+    }
+    // That file at the next start: on; turned off, it stays off.
+    UiFennoroWindow again(lines);
+    EXPECT_TRUE(again->ActionVerifyImages->Checked());
+    again.Press('I', true);
+    again.Destroy();
+    EXPECT_EQ(SectionLines(UiFennoroWindow::SettingsText(), "Setting").back(), "VerifyImages=0");
+}

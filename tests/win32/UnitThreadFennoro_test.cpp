@@ -1,5 +1,7 @@
 // The find job against real folder trees.
 #include "engine/win32/UnitThreadFennoro.h"
+#include "tests/fixtures/ImageSamples.h"
+#include "toolkit/ScopedHandle.h"
 #include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"
 #include "win32/support/EngineTestOwner.h"
@@ -427,4 +429,68 @@ TEST(FindJob, NamesEqualButForCaseAreOneName)
     EngineTestOwner owner;
     EngineFind(owner, tree.Root());
     EngineExpectRow(owner, "dup", true, "+圧縮できます", "");
+}
+
+TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
+{
+    using namespace ImageSamples;
+    const std::string jpeg = SampleJpeg();
+    const std::string png = SamplePng();
+    std::string flipped = png;
+    flipped[40] = static_cast<char>(flipped[40] ^ 1);
+    EngineTempTree tree;
+    tree.File("whole\\01.jpg", jpeg + std::string(64, '\0'));
+    tree.File("whole\\02.PNG", png);
+    tree.File("whole\\03.gif", SampleGif());
+    tree.File("whole\\04.bmp", SampleBmp());
+    tree.File("cut\\p10.jpg", jpeg);
+    tree.File("cut\\p12.jpg", jpeg.substr(0, jpeg.size() / 2));
+    tree.File("cut\\p11.png", flipped);
+    tree.File("empty\\01.jpg", "");
+    tree.File("gif\\01.gif", SampleGif().substr(0, SampleGif().size() - 1));
+    tree.File("locked\\01.jpg", jpeg);
+    tree.File("locked\\02.jpg", jpeg);
+    tree.File("gap\\01.jpg", "");  // fails its numbering first: not read
+    tree.File("gap\\03.jpg", jpeg);
+    tree.File("tree\\01.jpg", jpeg);
+    tree.File("tree\\sub\\01.png", png);
+    tree.File("tree\\sub\\deeper\\07.bmp", SampleBmp().substr(0, 40));
+    // A file no one else may open counts as damaged.
+    ScopedHandle held(CreateFileA(tree.Path("locked\\02.jpg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+
+    EngineTestOwner owner;
+    EngineFindOptions options;
+    options.Extensions = ".jpg;.png;.gif;.bmp";
+    EngineFind(owner, tree.Root(), options);
+    for (const char* name : {"whole", "cut", "empty", "gif", "locked"}) EngineExpectRow(owner, name, true, "+圧縮できます", "");
+
+    options.VerifyImages = true;
+    EngineFind(owner, tree.Root(), options);
+    EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "cut", false, "破損した画像があります", "p11.png");
+    EngineExpectRow(owner, "empty", false, "破損した画像があります", "01.jpg");
+    EngineExpectRow(owner, "gif", false, "破損した画像があります", "01.gif");
+    EngineExpectRow(owner, "locked", false, "破損した画像があります", "02.jpg");
+    EngineExpectRow(owner, "gap", false, "連番になっていません", "01.jpg 03.jpg");
+    EngineExpectRow(owner, "tree", false, "サブディレクトリが存在します", "sub");
+
+    // Recursive: the sub-folders' pages are read too, after the folder's own.
+    options.Recursive = true;
+    EngineFind(owner, tree.Root(), options);
+    EngineExpectRow(owner, "tree", false, "破損した画像があります", "07.bmp");
+    EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
+
+    // A stop that arrives once the other checks are done ends the folder before its first page.
+    EngineTempTree stopping;
+    stopping.File("s\\01.jpg", "");
+    stopping.Folder("s\\e");
+    EngineTestOwner stopped;
+    TThreadFennoro* worker = nullptr;
+    stopped.OnStatus = [&](const std::string& text) {
+        if (text == "検索中: " + stopping.Path("s\\e") && worker) worker->RequestStop();
+    };
+    EngineFind(stopped, stopping.Root(), options, &worker);
+    ASSERT_NO_FATAL_FAILURE(ExpectStoppedAfterOneRow(stopped, "中断されました"));
+    EXPECT_EQ(stopped.Rows[0]->Remark, "");
 }

@@ -9,7 +9,8 @@ void EngineFind(EngineTestOwner& owner, const std::string& root, const EngineFin
                 TThreadFennoro** running)
 {
     TThreadFennoro worker(owner, root, options.Extensions, options.Recursive, options.Numbered,
-                          options.NumberedAbout);
+                          options.NumberedAbout,
+                          options.VerifyImages ? TPageCheck::On : TPageCheck::Off);
     if (running) *running = &worker;
     worker.WaitFor();
     EXPECT_FALSE(worker.Running());

@@ -12,6 +12,7 @@ struct EngineFindOptions {
     bool Recursive = false;
     bool Numbered = true;
     bool NumberedAbout = false;
+    bool VerifyImages = false;
 };
 
 // running points at the worker while it exists.

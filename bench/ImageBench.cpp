@@ -1,0 +1,236 @@
+// The page check's cost: a find with the check on against the same find with it
+// off, in the same run, over folders of real JPEG pages (only each page's head
+// and tail are read); and over PNG pages (read whole for their CRCs) in MB/s
+// against a plain read of the same bytes. Prints the figures; asserts nothing.
+//   bench_images PAGES_DIR [ROUNDS] [--keep]     (7 rounds by default)
+// PAGES_DIR holds the sample pages (*.jpg and *.png) that every folder gets a
+// copy of; bench/image-bench.sh makes them with ImageMagick and runs this.
+// --keep leaves the generated trees in the temporary directory for the next run.
+#include "bench/BenchTree.h"
+#include "engine/ImageCheck.h"
+#include "engine/win32/ImageFile.h"
+#include "engine/win32/LongPath.h"
+#include "engine/win32/UnitThreadFennoro.h"
+#include "base/PathUtility.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+class RowStore final : public TThreadFennoroOwner {
+public:
+    void DisplayStatus(const std::string&) override {}
+    void RemoveAllRows() override { Rows.clear(); }
+    void AddRow(const FolderRow& row) override { Rows.push_back(row); }
+    size_t RowCount() const override { return Rows.size(); }
+    FolderRow& RowAt(size_t index) override { return Rows[index]; }
+    void RedrawRow(const FolderRow&) override {}
+    HWND OwnerWindow() const override { return nullptr; }
+    std::vector<FolderRow> Rows;
+};
+
+struct Page {
+    std::string Name;
+    std::string Bytes;
+};
+
+std::string ReadWhole(const std::string& path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char block[65536];
+    DWORD read = 0;
+    while (ReadFile(file, block, sizeof block, &read, nullptr) && read > 0) bytes.append(block, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+// The sample pages of one extension, sorted by name.
+std::vector<Page> LoadPages(const std::string& dir, const char* extension)
+{
+    std::vector<Page> pages;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*" + extension).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return pages;
+    do pages.push_back({data.cFileName, ReadWhole(dir + data.cFileName)});
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(pages.begin(), pages.end(), [](const Page& a, const Page& b) { return a.Name < b.Name; });
+    return pages;
+}
+
+// Folders "vol00000".. each holding every page as "p01.ext".., unless a kept run left them.
+uint64_t MakePageTree(const std::string& root, int folders, const std::vector<Page>& pages, const char* extension)
+{
+    uint64_t bytes = 0;
+    for (const Page& page : pages) bytes += page.Bytes.size();
+    bytes *= static_cast<uint64_t>(folders);
+    const std::string complete = root + "complete.txt";
+    if (GetFileAttributesA(complete.c_str()) != INVALID_FILE_ATTRIBUTES) return bytes;
+    CreateDirectoryA(root.c_str(), nullptr);
+    char name[32];
+    for (int f = 0; f < folders; ++f) {
+        std::snprintf(name, sizeof name, "vol%05d\\", f);
+        const std::string folder = root + name;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (size_t i = 0; i < pages.size(); ++i) {
+            std::snprintf(name, sizeof name, "p%02zu%s", i + 1, extension);
+            HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            DWORD written = 0;
+            WriteFile(file, pages[i].Bytes.data(), static_cast<DWORD>(pages[i].Bytes.size()), &written, nullptr);
+            CloseHandle(file);
+        }
+    }
+    HANDLE marker = CreateFileA(complete.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+    return bytes;
+}
+
+double FindJob(const std::string& root, bool verifyImages, const std::string& extensions)
+{
+    RowStore store;
+    const double start = Now();
+    const TPageCheck pageCheck = verifyImages ? TPageCheck::On : TPageCheck::Off;
+    TThreadFennoro worker(store, root, extensions, false, true, false, pageCheck);
+    worker.WaitFor();
+    const double time = Now() - start;
+    size_t fit = 0;
+    for (const FolderRow& row : store.Rows) fit += row.Checked ? 1 : 0;
+    if (fit != store.Rows.size() || store.Rows.empty())
+        std::printf("  (unexpected: %zu of %zu rows fit)\n", fit, store.Rows.size());
+    return time;
+}
+
+// Every file of every folder read whole, in blocks as large as the check's.
+double PlainRead(const std::string& root, uint64_t& bytes)
+{
+    bytes = 0;
+    std::vector<char> block(64 * 1024);
+    const double start = Now();
+    WIN32_FIND_DATAA folder;
+    HANDLE folders = FindFirstFileA((root + "vol*").c_str(), &folder);
+    if (folders == INVALID_HANDLE_VALUE) return 0;
+    do {
+        const std::string dir = root + folder.cFileName + "\\";
+        WIN32_FIND_DATAA data;
+        HANDLE files = FindFirstFileA((dir + "*.*").c_str(), &data);
+        if (files == INVALID_HANDLE_VALUE) continue;
+        do {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            HANDLE file = CreateFileA((dir + data.cFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            DWORD read = 0;
+            while (ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &read, nullptr) && read > 0) bytes += read;
+            CloseHandle(file);
+        } while (FindNextFileA(files, &data));
+        FindClose(files);
+    } while (FindNextFileA(folders, &folder));
+    FindClose(folders);
+    return Now() - start;
+}
+
+// The check alone, file by file, without the find around it.
+double CheckOnly(const std::string& root, int folders, size_t pages, const char* extension)
+{
+    const double start = Now();
+    char name[40];
+    for (int f = 0; f < folders; ++f) {
+        for (size_t i = 0; i < pages; ++i) {
+            std::snprintf(name, sizeof name, "vol%05d\\p%02zu%s", f, i + 1, extension);
+            if (!IsIntactImageFile(ImageKindOf(name), AnsiToWide(root + name))) std::printf("  (unexpected damage: %s)\n", name);
+        }
+    }
+    return Now() - start;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Other work on the machine only ever adds time: the fastest round is the one it disturbed least.
+double Least(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string pagesDir;
+    int rounds = 7;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--keep") {
+            keep = true;
+        } else if (pagesDir.empty()) {
+            pagesDir = IncludeTrailingPathDelimiter(arg);
+        } else {
+            rounds = std::max(1, std::atoi(argv[i]));
+        }
+    }
+    const std::vector<Page> jpegs = LoadPages(pagesDir, ".jpg");
+    const std::vector<Page> pngs = LoadPages(pagesDir, ".png");
+    if (jpegs.empty() || pngs.empty()) {
+        std::printf("usage: bench_images PAGES_DIR [ROUNDS] [--keep]   (PAGES_DIR: *.jpg and *.png pages)\n");
+        return 2;
+    }
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string base = IncludeTrailingPathDelimiter(temp) + "fennoro-bench-pages-";
+    const int jpegFolders = 3000;
+    const int pngFolders = 100;
+    const std::string jpegRoot = base + "jpeg\\";
+    const std::string pngRoot = base + "png\\";
+
+    std::printf("generating %d folders of %zu JPEG pages and %d folders of %zu PNG pages ...\n", jpegFolders,
+                jpegs.size(), pngFolders, pngs.size());
+    const uint64_t jpegBytes = MakePageTree(jpegRoot, jpegFolders, jpegs, ".jpg");
+    const uint64_t pngBytes = MakePageTree(pngRoot, pngFolders, pngs, ".png");
+
+    // JPEG: off and on alternate within each round, so both see the same load.
+    FindJob(jpegRoot, true, ".jpg");  // warm the caches once
+    std::vector<double> off, on, alone;
+    for (int round = 0; round < rounds; ++round) {
+        off.push_back(FindJob(jpegRoot, false, ".jpg"));
+        on.push_back(FindJob(jpegRoot, true, ".jpg"));
+        alone.push_back(CheckOnly(jpegRoot, jpegFolders, jpegs.size(), ".jpg"));
+    }
+    std::printf("JPEG %d x %zu pages (%.0f MB): find off %8.1f ms  on %8.1f ms  ratio %.2f  (median of %d)\n",
+                jpegFolders, jpegs.size(), jpegBytes / 1e6, Median(off) * 1000, Median(on) * 1000,
+                Median(on) / Median(off), rounds);
+    std::printf("%-38s fastest rounds: off %8.1f ms  on %8.1f ms  ratio %.2f\n", "", Least(off) * 1000,
+                Least(on) * 1000, Least(on) / Least(off));
+    std::printf("%-38s the check alone, page by page: %.1f ms, %.1f us a page (fastest round)\n", "",
+                Least(alone) * 1000, Least(alone) * 1e6 / (jpegFolders * jpegs.size()));
+
+    // PNG: the whole file goes through the check; a plain read of it is the floor.
+    uint64_t readBytes = 0;
+    PlainRead(pngRoot, readBytes);
+    std::vector<double> plain, check, pngOff, pngOn;
+    for (int round = 0; round < rounds; ++round) {
+        plain.push_back(PlainRead(pngRoot, readBytes));
+        check.push_back(CheckOnly(pngRoot, pngFolders, pngs.size(), ".png"));
+        pngOff.push_back(FindJob(pngRoot, false, ".png"));
+        pngOn.push_back(FindJob(pngRoot, true, ".png"));
+    }
+    const double mb = pngBytes / 1e6;
+    std::printf("PNG  %d x %zu pages (%.0f MB, fastest of %d rounds): plain read %7.1f MB/s  check alone %7.1f MB/s  "
+                "find on %7.1f MB/s (find off %.1f ms, on %.1f ms)\n",
+                pngFolders, pngs.size(), mb, rounds, readBytes / 1e6 / Least(plain), mb / Least(check),
+                mb / Least(pngOn), Least(pngOff) * 1000, Least(pngOn) * 1000);
+    if (!keep) {
+        RemoveTree(jpegRoot);
+        RemoveTree(pngRoot);
+    }
+    return 0;
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The page check's benchmark: makes 12 JPEG pages (800x1150, quality 85, about
+# 100 KB each) and 12 PNG pages (1000x1400 grey, about 0.75 MB each) with
+# ImageMagick, then runs bench_images over 3,000 folders of the JPEG pages and
+# 100 folders of the PNG pages. Prints the figures; asserts nothing.
+#   bench/image-bench.sh [BIN_DIR] [ROUNDS] [--keep]   (default build/win32/bin; pages cached in $BENCH_DATA)
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=${1:-$root/build/win32/bin}
+shift || true
+data=${BENCH_DATA:-/tmp/fennoro-image-bench}
+convert=/usr/bin/convert
+[ -x "$convert" ] || convert=convert
+
+pages=$data/pages
+if [ ! -f "$pages/.done" ]; then
+  rm -rf "$pages"; mkdir -p "$pages"
+  for p in $(seq -w 1 12); do
+    "$convert" -size 800x1150 -seed "1$p" plasma:fractal -blur 0x1 -quality 85 "$pages/page$p.jpg"
+    "$convert" -size 1000x1400 -seed "2$p" plasma:fractal -colorspace Gray -depth 8 "$pages/page$p.png"
+  done
+  touch "$pages/.done"
+fi
+source "$root/scripts/wine-env.sh"
+FENNORO_TIMEOUT=${FENNORO_TIMEOUT:-3000} exec "$root/scripts/wine-run" "$bin/bench_images.exe" "$(winepath -w "$pages")" "$@"
