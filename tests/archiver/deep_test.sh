@@ -52,7 +52,7 @@ for levels in 600 3000; do
     start=$(date +%s%N)
     out=$(FENNORO_TIMEOUT=240 "$root/scripts/wine-run" "$bin/archiver-call.exe" "${call[@]}" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r')
     result=$(sed -n 's/^result=//p' <<<"$out")
-    message=$(sed -n '3p' <<<"$out" | cut -c1-100)
+    message=$(grep -Ev '^[a-z_]+=' <<<"$out" | head -1 | cut -c1-100)
     echo "$levels levels, .$format: result ${result:-none} in $(( ($(date +%s%N) - start) / 1000000 )) ms: $message"
     case $result in
       0)
