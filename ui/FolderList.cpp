@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr UINT_PTR JobWatchTimer = 1;
 // What a job reports is drawn at least this often while it runs.
 constexpr DWORD DrawInterval = 100;
 
@@ -18,7 +17,7 @@ TFolderList::TFolderList(TListView& list, TStatusBar& statusBar, HWND window)
 
 TFolderList::~TFolderList()
 {
-    if (JobWatch) KillTimer(Window, JobWatchTimer);
+    if (JobWatch) KillTimer(Window, JobTimerId);
 }
 
 void TFolderList::DisplayStatus(const std::string& text)
@@ -142,19 +141,17 @@ void TFolderList::FlushDrawing()
 void TFolderList::StartJobWatch()
 {
     if (JobWatch) return;
-    JobWatch = SetTimer(Window, JobWatchTimer, DrawInterval, nullptr) != 0;
+    JobWatch = SetTimer(Window, JobTimerId, DrawInterval, nullptr) != 0;
 }
 
-bool TFolderList::JobTimer(UINT_PTR id, bool running)
+void TFolderList::JobTimer(bool running)
 {
-    if (id != JobWatchTimer) return false;
     DrawBatchDue();
     if (!running) {
         FlushDrawing();
-        KillTimer(Window, JobWatchTimer);
+        KillTimer(Window, JobTimerId);
         JobWatch = false;
     }
-    return true;
 }
 
 void TFolderList::Idle(bool running)

@@ -29,6 +29,8 @@ public:
     FolderRow& RowAt(size_t index) override;
     void RedrawRow(const FolderRow& row) override;
     HWND OwnerWindow() const override { return Window; }
+    // The find job's reports are drained on the job timer, not waited for per folder.
+    bool DrainsReports() const override { return true; }
 
     // The row the list shows at the index, or null.
     FolderRow* RowOfItem(int index) const;
@@ -45,9 +47,11 @@ public:
     // While a job runs, a timer draws what came in and notices the job's end, for
     // which nothing is sent.
     void StartJobWatch();
-    // The window's timer message: true when it was the job's. running: whether the
-    // job still runs.
-    bool JobTimer(UINT_PTR id, bool running);
+    // The timer's identifier, in the window's WM_TIMER messages.
+    static constexpr UINT_PTR JobTimerId = 1;
+    // The job timer's tick, after the window has delivered the job's reports.
+    // running: whether the job still runs.
+    void JobTimer(bool running);
     // After the idle pass has updated the commands: draws the last of an ended job.
     void Idle(bool running);
     // Draws whatever is pending now.

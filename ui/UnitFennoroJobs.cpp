@@ -152,6 +152,11 @@ void TFormFennoro::Idle()
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER && FolderList->JobTimer(wParam, IsRunning())) return 0;
+    if (message == WM_TIMER && wParam == TFolderList::JobTimerId) {
+        // What the find job found since the last tick, then the drawing.
+        if (CurrentWorker) CurrentWorker->DeliverReports();
+        FolderList->JobTimer(IsRunning());
+        return 0;
+    }
     return TForm::HandleMessage(message, wParam, lParam);
 }

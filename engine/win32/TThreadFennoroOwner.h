@@ -1,8 +1,9 @@
 #pragma once
 // What the worker needs of the window that owns it: the folder list and the
 // status bar. The worker never touches them itself: every member below except
-// OwnerWindow runs on the owner's (user-interface) thread, inside a synchronous
-// call from the worker, so an implementation needs no locking.
+// OwnerWindow and DrainsReports runs on the owner's (user-interface) thread, inside
+// a synchronous call from the worker or a drain of its queue, so an
+// implementation needs no locking.
 #include "engine/FolderRow.h"
 
 #include <windows.h>
@@ -31,6 +32,11 @@ public:
 
     // The worker has changed the fields of this row (one of RowAt's): show them.
     virtual void RedrawRow(const FolderRow& row) = 0;
+
+    // True when the owner drains the find job's rows and status texts itself, on a
+    // timer of its own (TThreadFennoro::DeliverReports) and at the job's end: the
+    // worker then queues them instead of waiting for the owner at every folder.
+    virtual bool DrainsReports() const { return false; }
 
     // The window that owns the shell's confirmation and progress windows while a
     // folder is deleted; may be null. Called once, on the owner's thread, when a

@@ -23,6 +23,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
 {
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
                      [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });
+    QueueReports = owner.DrainsReports();
     Start();
 }
 
@@ -71,6 +72,7 @@ void TThreadFennoro::DoTerminate()
     if (FatalException()) {
         try {
             if (Job == TJobKind::CompressJob) Synchronize([this] { EndCompressMarks(); });
+            if (Job == TJobKind::FindJob) Synchronize([this] { DeliverReports(); });
         } catch (...) {
         }
         try {
@@ -86,7 +88,46 @@ void TThreadFennoro::DoTerminate()
 void TThreadFennoro::SetStatus(const std::string& text)
 {
     StatusText = text;
+    if (QueueReports && Job == TJobKind::FindJob) {
+        std::lock_guard<std::mutex> lock(ReportLock);
+        Reports.push_back({std::nullopt, StatusText});
+        return;
+    }
     Synchronize([this] { ShowStatus(); });
+}
+
+void TThreadFennoro::ReportFolder(bool withRow)
+{
+    if (!QueueReports) {
+        if (withRow) {
+            Synchronize([this] {
+                AppendRow();
+                if (!StopRequested()) ShowStatus();
+            });
+        } else {
+            Synchronize([this] { ShowStatus(); });
+        }
+        return;
+    }
+    std::lock_guard<std::mutex> lock(ReportLock);
+    if (withRow) Reports.push_back({StagedRow(), {}});
+    if (!withRow || !StopRequested()) Reports.push_back({std::nullopt, StatusText});
+}
+
+void TThreadFennoro::DeliverReports()
+{
+    std::vector<TReport> reports;
+    {
+        std::lock_guard<std::mutex> lock(ReportLock);
+        reports.swap(Reports);
+    }
+    for (const TReport& report : reports) {
+        if (report.Row) {
+            Owner.AddRow(*report.Row);
+        } else {
+            Owner.DisplayStatus(report.Status);
+        }
+    }
 }
 
 void TThreadFennoro::SetRowResult(const std::string& result, const std::string& remark, bool keepChecked)
@@ -99,7 +140,7 @@ void TThreadFennoro::SetRowResult(const std::string& result, const std::string& 
 
 void TThreadFennoro::ShowStatus() { Owner.DisplayStatus(StatusText); }
 
-void TThreadFennoro::AppendRow()
+FolderRow TThreadFennoro::StagedRow() const
 {
     FolderRow row;
     row.Name = RowName;
@@ -108,8 +149,10 @@ void TThreadFennoro::AppendRow()
     row.ParentPath = RootPath;
     row.Checked = RowChecked;
     row.CompressState = FolderCompressState::Untried;
-    Owner.AddRow(row);
+    return row;
 }
+
+void TThreadFennoro::AppendRow() { Owner.AddRow(StagedRow()); }
 
 void TThreadFennoro::UpdateRow()
 {

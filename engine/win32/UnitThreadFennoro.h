@@ -8,6 +8,7 @@
 #include "toolkit/TThread.h"
 
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,11 @@ public:
 
     TJobKind JobKind() const noexcept { return Job; }
 
+    // Shows the find job's queued rows and status texts now, in the order they came
+    // (an owner that drains them calls it on its timer; the job's end does too).
+    // On the owner's thread only.
+    void DeliverReports();
+
     // Inherited: RequestStop() (the abort command), StopRequested(), WaitFor(), Finished().
 
 private:
@@ -54,6 +60,11 @@ private:
     // (The find job stages each row itself and sends it with the next status text.)
     void SetStatus(const std::string& text);
     void SetRowResult(const std::string& result, const std::string& remark, bool keepChecked);
+
+    // The find job's report of a folder: the staged row (withRow) and StatusText,
+    // queued for an owner that drains them, else shown through a synchronous call.
+    void ReportFolder(bool withRow);
+    FolderRow StagedRow() const;
 
     // Owner side: run on the owner's thread, read the staged members.
     void ShowStatus();
@@ -102,6 +113,15 @@ private:
     std::string CommandTemplate;
     std::string QuietOption;
     bool RemoveFolder = false;
+
+    // The find job's reports waiting for an owner that drains them.
+    struct TReport {
+        std::optional<FolderRow> Row;
+        std::string Status;
+    };
+    bool QueueReports = false;
+    std::mutex ReportLock;
+    std::vector<TReport> Reports;
 
     std::string StatusText;
     bool RowChecked = false;

@@ -64,15 +64,10 @@ void TThreadFennoro::FindFolders()
         const std::string& name = entry.Name;
         const std::string path = RootPath + name;
         StatusText = "検索中: " + path;
+        ReportFolder(rowStaged);
         if (rowStaged) {
-            Synchronize([this] {
-                AppendRow();
-                if (!StopRequested()) ShowStatus();
-            });
             rowStaged = false;
             if (StopRequested()) return false;
-        } else {
-            Synchronize([this] { ShowStatus(); });
         }
         long long count = 0;
         // A folder the row cannot name exactly is not looked into: nothing could act
@@ -98,6 +93,7 @@ void TThreadFennoro::FindFolders()
         return !StopRequested();
     });
     Synchronize([this, rowStaged] {
+        DeliverReports();
         if (rowStaged) AppendRow();
         StatusText = StopRequested() ? "検索を中断しました" : "検索が終了しました";
         ShowStatus();
