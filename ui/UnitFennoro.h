@@ -71,7 +71,7 @@ public:
     // The worker of the last job (running or finished), or null.
     TThreadFennoro* Worker() const noexcept { return CurrentWorker.get(); }
     // The folder box's drop target; null when it could not be made.
-    TDataDropAccept* FolderDropTarget() const noexcept { return DropTarget; }
+    TDataDropAccept* FolderDropTarget() const noexcept { return DropTarget.Get(); }
 
     // The settings file beside the executable, read once and written once.
     void LoadSettings();
@@ -143,7 +143,8 @@ private:
     std::unique_ptr<TThreadFennoro> CurrentWorker;
     // The rows of the list, each the value of its list item; addresses stay put.
     std::vector<std::unique_ptr<FolderRow>> Rows;
-    TDataDropAccept* DropTarget = nullptr;
+    // Revoked and released first when the window goes (the destructor resets it).
+    TDropTargetRegistration DropTarget;
     bool FirstShow = true;
     // What a job reports (rows, status texts) is drawn in batches, not one by one.
     bool DrawBatch = false;
