@@ -1,11 +1,11 @@
 #include "toolkit/TApplication.h"
 
+#include "toolkit/ErrorReport.h"
 #include "toolkit/TForm.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <new>
 #include <stdexcept>
 
 namespace {
@@ -26,12 +26,15 @@ TApplication::TApplication()
     if (CurrentApplication) throw std::logic_error("TApplication exists already");
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
+    SetErrorSink([this](const std::string& message) { ShowError(message); });
     CurrentApplication = this;
 }
 
 TApplication::~TApplication()
 {
-    if (CurrentApplication == this) CurrentApplication = nullptr;
+    if (CurrentApplication != this) return;
+    SetErrorSink(nullptr);
+    CurrentApplication = nullptr;
 }
 
 TApplication* TApplication::Current() noexcept { return CurrentApplication; }
@@ -115,7 +118,7 @@ void TApplication::Idle()
         try {
             form->Idle();
         } catch (...) {
-            HandleException();
+            ReportException();
         }
     }
 }
@@ -131,37 +134,15 @@ void TApplication::RemoveForm(TForm* form) noexcept
     if (Main == form) Main = nullptr;
 }
 
-void TApplication::HandleException() noexcept { ShowException(std::current_exception()); }
+void TApplication::HandleException() noexcept { ReportException(); }
 
-void TApplication::ShowException(const std::exception_ptr& error) noexcept
+void TApplication::ShowError(const std::string& message)
 {
-    try {
-        const std::string message = ExceptionMessage(error);
-        TApplication* application = CurrentApplication;
-        if (application && application->OnException) {
-            application->OnException(message);
-            return;
-        }
-        HWND owner = application && application->Main ? application->Main->Handle() : nullptr;
-        MessageBoxA(owner, message.c_str(), application ? application->Title.c_str() : "",
-                    MB_OK | MB_ICONSTOP | MB_TASKMODAL);
-    } catch (...) {
-        // Nothing more can be reported.
+    if (OnException) {
+        OnException(message);
+        return;
     }
-}
-
-std::string TApplication::ExceptionMessage(const std::exception_ptr& error)
-{
-    if (!error) return {};
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::bad_alloc&) {
-        return "メモリが不足しています";
-    } catch (const std::exception& exception) {
-        return exception.what();
-    } catch (...) {
-        return {};
-    }
+    ShowErrorBox(Main ? Main->Handle() : nullptr, message, Title);
 }
 
 TBusyCursor::TBusyCursor()

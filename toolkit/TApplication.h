@@ -1,10 +1,9 @@
 #pragma once
 // The application object: the message loop with the forms' shortcuts and tab
-// navigation, the idle pass that brings every command's state up to date, the
-// standard error box for an exception that reaches the top, and the busy pointer.
+// navigation, the idle pass that brings every command's state up to date, where
+// reported exceptions are shown, and the busy pointer.
 #include <windows.h>
 
-#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -48,18 +47,18 @@ public:
     void AddForm(TForm* form);
     void RemoveForm(TForm* form) noexcept;
 
-    // Shows the exception being handled (call inside a catch block) in the
-    // standard error box, or hands it to OnException when set.
+    // Reports the exception being handled (call inside a catch block) through
+    // the one error path (toolkit/ErrorReport.h), which this object routes to
+    // OnException when set, else to the standard error box over the main form.
     static void HandleException() noexcept;
-    static void ShowException(const std::exception_ptr& error) noexcept;
-    // The message an error box shows: what() of a standard exception, else empty.
-    static std::string ExceptionMessage(const std::exception_ptr& error);
 
     // Replaces the error box, for instance in tests.
     std::function<void(const std::string& message)> OnException;
     std::string Title = "Fennoro";
 
 private:
+    void ShowError(const std::string& message);
+
     std::vector<TForm*> Forms;
     TForm* Main = nullptr;
     bool TerminateRequested = false;

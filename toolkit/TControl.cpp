@@ -1,21 +1,22 @@
 #include "toolkit/TControl.h"
 
-#include "toolkit/TApplication.h"
+#include "toolkit/ErrorReport.h"
+#include "toolkit/WindowRegistry.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 
-#include <unordered_map>
-
 namespace {
 
-// Every control of the user-interface thread by its window (and helper windows).
-std::unordered_map<HWND, TControl*>& Registry()
+// Forgets the control bound to a window, if it is that control.
+void Unbind(HWND window, const TControl* control) noexcept
 {
-    static std::unordered_map<HWND, TControl*> controls;
-    return controls;
+    TWindowBinding* binding = FindWindowBinding(window);
+    if (!binding || binding->Control != control) return;
+    binding->Control = nullptr;
+    PruneWindowBinding(window);
 }
 
 // Mouse events leave the message to the control as well.
@@ -37,19 +38,22 @@ TControl::~TControl()
 
 TControl* TControl::FromHandle(HWND window) noexcept
 {
-    if (!window) return nullptr;
-    const auto& controls = Registry();
-    const auto found = controls.find(window);
-    return found == controls.end() ? nullptr : found->second;
+    const TWindowBinding* binding = FindWindowBinding(window);
+    return binding ? binding->Control : nullptr;
 }
 
 void TControl::Attach(HWND window, bool subclass)
 {
+    BindWindow(window).Control = this;
     Window = window;
-    Registry()[window] = this;
     if (subclass) {
-        PreviousProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
+        try {
+            InstallSubclass(window, ControlProc);
+        } catch (...) {
+            Detach();
+            throw;
+        }
+        Subclassed = true;
     }
     GetWindowRect(window, &Placement);
     MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&Placement), 2);
@@ -58,24 +62,19 @@ void TControl::Attach(HWND window, bool subclass)
 void TControl::AddNotifySource(HWND window)
 {
     if (!window) return;
-    Registry()[window] = this;
+    NotifySources.reserve(NotifySources.size() + 1);
+    BindWindow(window).Control = this;
     NotifySources.push_back(window);
 }
 
 void TControl::Detach() noexcept
 {
     if (!Window) return;
-    if (PreviousProc && reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Window, GWLP_WNDPROC)) == ControlProc) {
-        SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviousProc));
-    }
-    auto& controls = Registry();
-    controls.erase(Window);
-    for (HWND source : NotifySources) {
-        const auto found = controls.find(source);
-        if (found != controls.end() && found->second == this) controls.erase(found);
-    }
+    if (Subclassed) RemoveSubclass(Window, ControlProc);
+    Unbind(Window, this);
+    for (HWND source : NotifySources) Unbind(source, this);
     NotifySources.clear();
-    PreviousProc = nullptr;
+    Subclassed = false;
     Window = nullptr;
 }
 
@@ -160,19 +159,23 @@ bool TControl::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 
 LRESULT CALLBACK TControl::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    TControl* self = FromHandle(window);
-    if (!self || self->Window != window || !self->PreviousProc) return DefWindowProcA(window, message, wParam, lParam);
-    const WNDPROC previous = self->PreviousProc;
+    const TWindowBinding* binding = FindWindowBinding(window);
+    if (!binding || !binding->PreviousProc) return DefWindowProcA(window, message, wParam, lParam);
+    const WNDPROC previous = binding->PreviousProc;
+    TControl* self = binding->Control;
     if (message == WM_NCDESTROY) {
         // Destroyed with its parent: the object stays, without a window.
-        self->Detach();
+        if (self) self->Detach();
+        ForgetSubclass(window);
         return CallWindowProcA(previous, window, message, wParam, lParam);
     }
+    // Detached while another subclass still calls ours: pass everything on.
+    if (!self || self->Window != window) return CallWindowProcA(previous, window, message, wParam, lParam);
     try {
         LRESULT result = 0;
         if (self->WindowMessage(message, wParam, lParam, result)) return result;
     } catch (...) {
-        TApplication::HandleException();
+        ReportException();
         return 0;
     }
     return CallWindowProcA(previous, window, message, wParam, lParam);

@@ -3,9 +3,9 @@
 // placement rule, its font, and the events the program uses. Notifications
 // that the parent receives are handed back to the control (Notify, Command);
 // the control's own messages pass through WindowMessage first when it is
-// subclassed. Controls are found from their windows through an in-process
-// table: window properties and the common controls' subclass helper cost a
-// round trip to the window server under Wine on every message.
+// subclassed. Controls are found from their windows through the window
+// registry (toolkit/WindowRegistry.h), which keeps a subclassed window's own
+// procedure too.
 #include <windows.h>
 
 #include <functional>
@@ -80,7 +80,7 @@ private:
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Window = nullptr;
-    WNDPROC PreviousProc = nullptr;
+    bool Subclassed = false;
     int UpdateDepth = 0;
     RECT Placement{};
     std::vector<HWND> NotifySources;

@@ -11,17 +11,16 @@ namespace {
 constexpr UINT WM_FORMSHOW = WM_APP + 0x100;
 constexpr COLORREF ImageMaskColour = RGB(255, 0, 255);
 
-HIMAGELIST LoadImageStrip(const char* resource)
+ScopedImageList LoadImageStrip(const char* resource)
 {
     if (!resource) return nullptr;
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    const ScopedBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap) return nullptr;
     BITMAP info{};
-    GetObjectA(bitmap, sizeof info, &info);
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, info.bmWidth / 16, 0);
-    if (images) ImageList_AddMasked(images, bitmap, ImageMaskColour);
-    DeleteObject(bitmap);
+    GetObjectA(bitmap.get(), sizeof info, &info);
+    ScopedImageList images(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, info.bmWidth / 16, 0));
+    if (images) ImageList_AddMasked(images.get(), bitmap.get(), ImageMaskColour);
     return images;
 }
 
@@ -34,10 +33,10 @@ TForm::TForm(const char* className, const char* caption, int width, int height, 
     HICON icon = LoadIconA(instance, "MAINICON");
     if (!icon) icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     RegisterWindowClass(className, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
-    FormFont = CreateFontA(-font.Height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.CharSet, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.Face);
+    FormFont.reset(CreateFontA(-font.Height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.CharSet, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.Face));
     ImageList = LoadImageStrip(imageStripResource);
-    MainMenu = std::make_unique<TMainMenu>(ImageList);
+    MainMenu = std::make_unique<TMainMenu>(ImageList.get());
     CreateHandle(0, className, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, width,
                  height, nullptr);
     if (TApplication* application = TApplication::Current()) application->AddForm(this);
@@ -49,9 +48,10 @@ TForm::~TForm()
     // The menu is ours, not the window's: take it off before the window goes.
     if (Handle()) SetMenu(Handle(), nullptr);
     DestroyHandle();
+    // The menu draws with the image strip: it goes first.
     MainMenu.reset();
-    if (ImageList) ImageList_Destroy(ImageList);
-    if (FormFont) DeleteObject(FormFont);
+    ImageList.reset();
+    FormFont.reset();
 }
 
 void TForm::AttachMenu()

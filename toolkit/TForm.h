@@ -7,6 +7,7 @@
 #include "toolkit/TControl.h"
 #include "toolkit/TMenu.h"
 #include "toolkit/TWindow.h"
+#include "toolkit/ScopedHandle.h"
 
 #include <commctrl.h>
 
@@ -32,8 +33,8 @@ public:
 
     TActionList& Actions() noexcept { return ActionList; }
     TMainMenu& Menu() noexcept { return *MainMenu; }
-    HIMAGELIST Images() const noexcept { return ImageList; }
-    HFONT Font() const noexcept { return FormFont; }
+    HIMAGELIST Images() const noexcept { return ImageList.get(); }
+    HFONT Font() const noexcept { return FormFont.get(); }
 
     // The idle pass: every command's update handler once.
     virtual void Idle();
@@ -69,9 +70,10 @@ private:
     bool RouteNotify(NMHDR& header, LRESULT& result);
 
     TActionList ActionList;
-    HIMAGELIST ImageList = nullptr;
+    // Made before the window and released after it, also when the making throws.
+    ScopedImageList ImageList;
     std::unique_ptr<TMainMenu> MainMenu;
-    HFONT FormFont = nullptr;
+    ScopedFont FormFont;
     std::vector<TControl*> Controls;
     std::vector<TControl*> TabOrder;
     HWND LastFocus = nullptr;

@@ -1,20 +1,31 @@
 #include "toolkit/TWindow.h"
 
-#include "toolkit/TApplication.h"
+#include "toolkit/ErrorReport.h"
+#include "toolkit/WindowRegistry.h"
 
 #include <stdexcept>
 #include <string>
 #include <utility>
 
+namespace {
+
+void Unbind(HWND window, const TWindow* self) noexcept
+{
+    TWindowBinding* binding = FindWindowBinding(window);
+    if (!binding || binding->Window != self) return;
+    binding->Window = nullptr;
+    PruneWindowBinding(window);
+}
+
+} // namespace
+
 TWindow::~TWindow()
 {
-    if (Window) {
-        // The window must not call back into a half-destroyed object.
-        SetWindowLongPtrA(Window, GWLP_USERDATA, 0);
-        HWND window = Window;
-        Window = nullptr;
-        DestroyWindow(window);
-    }
+    if (!Window) return;
+    // The window must not call back into a half-destroyed object.
+    HWND window = std::exchange(Window, nullptr);
+    Unbind(window, this);
+    DestroyWindow(window);
 }
 
 void TWindow::DestroyHandle() noexcept
@@ -24,10 +35,8 @@ void TWindow::DestroyHandle() noexcept
 
 TWindow* TWindow::FromHandle(HWND window) noexcept
 {
-    if (!window) return nullptr;
-    WNDPROC procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
-    if (procedure != WindowProc) return nullptr;
-    return reinterpret_cast<TWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    const TWindowBinding* binding = FindWindowBinding(window);
+    return binding ? binding->Window : nullptr;
 }
 
 void TWindow::RegisterWindowClass(const char* className, UINT style, HBRUSH background, HICON icon)
@@ -54,6 +63,10 @@ void TWindow::CreateHandle(DWORD exStyle, const char* className, const char* cap
 {
     HWND window = CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent, nullptr,
                                   GetModuleHandleA(nullptr), this);
+    if (!window && Window) {
+        // Refused after WM_NCCREATE: the handle is gone, whether or not WM_NCDESTROY said so.
+        Unbind(std::exchange(Window, nullptr), this);
+    }
     if (CreateError) std::rethrow_exception(std::exchange(CreateError, nullptr));
     if (!window) throw std::runtime_error(std::string("ウィンドウを作成できません: ") + className);
 }
@@ -68,10 +81,16 @@ LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, L
     TWindow* self = nullptr;
     if (message == WM_NCCREATE) {
         self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        try {
+            // A new window: nothing left over from an earlier one with this handle counts.
+            BindWindow(window) = TWindowBinding{self};
+        } catch (...) {
+            self->CreateError = std::current_exception();
+            return FALSE;
+        }
         self->Window = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
-        self = reinterpret_cast<TWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        self = FromHandle(window);
     }
     if (!self) return DefWindowProcA(window, message, wParam, lParam);
 
@@ -84,16 +103,16 @@ LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, L
             self->CreateError = std::current_exception();
             result = message == WM_CREATE ? -1 : FALSE;
         } else {
-            TApplication::HandleException();
+            ReportException();
         }
     }
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        Unbind(window, self);
         self->Window = nullptr;
         try {
             self->HandleDestroyed();
         } catch (...) {
-            TApplication::HandleException();
+            ReportException();
         }
     }
     return result;

@@ -1,8 +1,9 @@
 #pragma once
-// Base of every window whose class is our own. One static window procedure per
-// class binds `this` on WM_NCCREATE (from lpCreateParams) in GWLP_USERDATA and
-// forgets it on WM_NCDESTROY; the object handles its messages in HandleMessage.
-// No exception leaves the window procedure: it goes to the application's error box.
+// Base of every window whose class is our own. One static window procedure for
+// all our classes binds `this` on WM_NCCREATE (from lpCreateParams) in the window
+// registry and forgets it on WM_NCDESTROY; the object handles its messages in
+// HandleMessage. No exception leaves the window procedure: one thrown while the
+// window is being made is rethrown by CreateHandle, any other is reported.
 #include <windows.h>
 
 #include <exception>

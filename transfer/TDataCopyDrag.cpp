@@ -28,16 +28,14 @@ TDataCopyDrag& TDataCopyDrag::Instance()
     return instance;
 }
 
-TDataCopyDrag::TDataCopyDrag() : OleReady(SUCCEEDED(OleInitialize(nullptr))) {}
+TDataCopyDrag::TDataCopyDrag() = default;
 
 TDataCopyDrag::~TDataCopyDrag()
 {
     Pending.clear();
-    if (OleReady) {
-        // The clipboard keeps a rendered copy of what this process put there.
-        OleFlushClipboard();
-        OleUninitialize();
-    }
+    // The clipboard keeps a rendered copy of what this process put there; OLE
+    // goes after this body, with its owner.
+    if (Ole.Initialized()) OleFlushClipboard();
     DeleteTemporaryDirectory();
     StoredFileName.reset();
 }
@@ -146,7 +144,7 @@ int TDataCopyDrag::Transfer(const char* fileName, bool drag)
             }
         }
 
-        TComRef<TDataObject> object(TDataObject::Create());
+        const TComRef<TDataObject> object = TDataObject::Create();
         if (object && object->SetCapacity(Pending.size())) {
             for (TFormatData& data : Pending) {
                 FORMATETC format{data.Format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
@@ -157,7 +155,7 @@ int TDataCopyDrag::Transfer(const char* fileName, bool drag)
                 if (object->SetData(&format, &medium, TRUE) == S_OK) data.Block.release();
             }
             if (drag) {
-                TComRef<TDropSource> source(TDropSource::Create());
+                const TComRef<TDropSource> source = TDropSource::Create();
                 DWORD effect = DROPEFFECT_NONE;
                 if (source && DoDragDrop(object.Get(), source.Get(), DROPEFFECT_COPY, &effect) == DRAGDROP_S_DROP)
                     result = static_cast<int>(effect);

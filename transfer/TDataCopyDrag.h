@@ -4,6 +4,7 @@
 // name, the plain text also goes into a file of that name in a fresh temporary
 // directory, offered as a dropped file (CF_HDROP).
 #include "transfer/ComUtility.h"
+#include "transfer/TOleInitialization.h"
 
 #include <cstddef>
 #include <optional>
@@ -20,8 +21,9 @@ struct TFormatData {
 class TDataCopyDrag {
 public:
     // The program's one collector, made on first use on the user-interface
-    // thread (this initialises OLE there) and torn down at process exit:
-    // the clipboard is flushed, OLE uninitialised, the temporary directory deleted.
+    // thread (its OLE initialisation is the program's) and torn down at process
+    // exit: the clipboard is flushed, the temporary directory deleted, OLE
+    // uninitialised.
     static TDataCopyDrag& Instance();
 
     // A collector of its own; the program uses Instance.
@@ -66,9 +68,10 @@ private:
     bool WriteTemporaryFile(std::string_view text, const char* name);
     void DeleteTemporaryDirectory();
 
+    // First made, last gone: OLE outlives everything below that may use it.
+    TOleInitialization Ole;
     std::vector<TFormatData> Pending;
     std::string TempDirectory;
     std::optional<std::string> StoredFileName;
-    bool OleReady = false;
 };
 

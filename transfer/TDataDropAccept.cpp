@@ -17,16 +17,16 @@ TDataDropAccept::TDataDropAccept(HWND window, TDropCallback callback, DWORD effe
 {
 }
 
-TDataDropAccept* TDataDropAccept::Create(HWND window, TDropCallback callback, DWORD effectMask) noexcept
+TComRef<TDataDropAccept> TDataDropAccept::Create(HWND window, TDropCallback callback, DWORD effectMask) noexcept
 {
-    TDataDropAccept* target = nullptr;
+    TComRef<TDataDropAccept> target;
     try {
-        target = new TDataDropAccept(window, std::move(callback), effectMask);
+        target = TComRef<TDataDropAccept>(new TDataDropAccept(window, std::move(callback), effectMask));
     } catch (...) {
-        return nullptr;
+        return {};
     }
     // A failed registration leaves the window without drops, and says nothing.
-    if (RegisterDragDrop(window, target) == S_OK) target->IsRegistered = true;
+    if (RegisterDragDrop(window, target.Get()) == S_OK) target->IsRegistered = true;
     return target;
 }
 
@@ -36,13 +36,12 @@ void TDataDropAccept::AddFormat(CLIPFORMAT format)
         AcceptedFormats.push_back(format);
 }
 
-void TDataDropAccept::Close()
+void TDataDropAccept::Close() noexcept
 {
     if (IsRegistered) {
         RevokeDragDrop(Window);
         IsRegistered = false;
     }
-    Release();
 }
 
 void TDataDropAccept::ChooseEffect(DWORD keyState, DWORD* effect) const

@@ -60,9 +60,9 @@ bool DuplicateMedium(const STGMEDIUM& source, CLIPFORMAT format, STGMEDIUM& targ
     return true;
 }
 
-TDataObject* TDataObject::Create() noexcept
+TComRef<TDataObject> TDataObject::Create() noexcept
 {
-    return new (std::nothrow) TDataObject;
+    return TComRef<TDataObject>(new (std::nothrow) TDataObject);
 }
 
 bool TDataObject::SetCapacity(size_t capacity) noexcept
@@ -144,9 +144,9 @@ HRESULT STDMETHODCALLTYPE TDataObject::EnumFormatEtc(DWORD direction, IEnumFORMA
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-    TEnumFORMATETC* created = TEnumFORMATETC::Create(formats.data(), formats.size());
+    TComRef<TEnumFORMATETC> created = TEnumFORMATETC::Create(formats.data(), formats.size());
     if (!created) return E_OUTOFMEMORY;
-    *enumerator = created;
+    *enumerator = created.Detach(); // the caller's reference
     return S_OK;
 }
 

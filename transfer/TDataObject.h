@@ -30,8 +30,8 @@ bool DuplicateMedium(const STGMEDIUM& source, CLIPFORMAT format, STGMEDIUM& targ
 
 class TDataObject final : public TComObject<TDataObject, IDataObject, IID_IDataObject> {
 public:
-    // A new, empty data object with a count of 1; null when out of memory.
-    static TDataObject* Create() noexcept;
+    // A new, empty data object, its one reference held by the result; empty when out of memory.
+    static TComRef<TDataObject> Create() noexcept;
 
     // Fixes the number of entries, all default; only before anything is stored.
     bool SetCapacity(size_t capacity) noexcept;

@@ -2,9 +2,9 @@
 
 #include <new>
 
-TDropSource* TDropSource::Create() noexcept
+TComRef<TDropSource> TDropSource::Create() noexcept
 {
-    return new (std::nothrow) TDropSource;
+    return TComRef<TDropSource>(new (std::nothrow) TDropSource);
 }
 
 HRESULT STDMETHODCALLTYPE TDropSource::QueryContinueDrag(BOOL escapePressed, DWORD keyState)

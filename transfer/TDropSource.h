@@ -4,8 +4,8 @@
 
 class TDropSource final : public TComObject<TDropSource, IDropSource, IID_IDropSource> {
 public:
-    // A new drop source with a count of 1; null when out of memory.
-    static TDropSource* Create() noexcept;
+    // A new drop source, its one reference held by the result; empty when out of memory.
+    static TComRef<TDropSource> Create() noexcept;
 
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD keyState) override;
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override;

@@ -2,20 +2,20 @@
 
 #include <new>
 
-TEnumFORMATETC* TEnumFORMATETC::Create(const FORMATETC* formats, size_t count) noexcept
+TComRef<TEnumFORMATETC> TEnumFORMATETC::Create(const FORMATETC* formats, size_t count) noexcept
 {
-    if (count && !formats) return nullptr;
+    if (count && !formats) return {};
     TComRef<TEnumFORMATETC> enumerator(new (std::nothrow) TEnumFORMATETC);
-    if (!enumerator) return nullptr;
+    if (!enumerator) return {};
     try {
         enumerator->Formats.resize(count);
     } catch (...) {
-        return nullptr;
+        return {};
     }
     for (size_t i = 0; i < count; ++i) {
-        if (!enumerator->Formats[i].Assign(formats[i])) return nullptr;
+        if (!enumerator->Formats[i].Assign(formats[i])) return {};
     }
-    return enumerator.Detach();
+    return enumerator;
 }
 
 HRESULT STDMETHODCALLTYPE TEnumFORMATETC::Next(ULONG count, FORMATETC* formats, ULONG* fetched)
@@ -68,9 +68,9 @@ HRESULT STDMETHODCALLTYPE TEnumFORMATETC::Clone(IEnumFORMATETC** clone)
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-    TEnumFORMATETC* copy = Create(formats.data(), formats.size());
+    TComRef<TEnumFORMATETC> copy = Create(formats.data(), formats.size());
     if (!copy) return E_OUTOFMEMORY;
     copy->Position = Position;
-    *clone = copy;
+    *clone = copy.Detach(); // the caller's reference
     return S_OK;
 }

@@ -7,8 +7,9 @@
 
 class TEnumFORMATETC final : public TComObject<TEnumFORMATETC, IEnumFORMATETC, IID_IEnumFORMATETC> {
 public:
-    // A new enumerator (count 1) over copies of `formats`, at position 0; null when out of memory.
-    static TEnumFORMATETC* Create(const FORMATETC* formats, size_t count) noexcept;
+    // A new enumerator over copies of `formats`, at position 0, its one reference
+    // held by the result; empty when out of memory.
+    static TComRef<TEnumFORMATETC> Create(const FORMATETC* formats, size_t count) noexcept;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, FORMATETC* formats, ULONG* fetched) override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;

@@ -1,6 +1,7 @@
 #include "ui/UnitAboutBox.h"
 
 #include "resources/AboutBox.h"
+#include "toolkit/ScopedHandle.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -57,14 +58,6 @@ constexpr ControlPlace Places[] = {
     {IDC_ABOUT_COMMENTS, {PanelX + 8, PanelY + 60, PanelX + 8 + 281, PanelY + 60 + 90}},
     {IDC_ABOUT_TOOLBAR, {68, 169, 68 + 2 * ToolButtonSize.cx, 169 + ToolButtonSize.cy}},
 };
-
-struct FontDeleter {
-    void operator()(HFONT font) const noexcept
-    {
-        if (font) DeleteObject(font);
-    }
-};
-using ScopedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
 // Heights are character heights in pixels. The family picks a like face where
 // the named one is not installed.
@@ -131,50 +124,46 @@ POINT AboutBoxPosition(const RECT& owner, SIZE box, const RECT& workArea)
     return {left, top};
 }
 
-TFormAboutBox::TFormAboutBox(HWND owner, const std::string& programPath)
-    : Owner(owner), FontSet(std::make_unique<Fonts>())
+TFormAboutBox::TFormAboutBox(HWND owner, const std::string& programPath) : FontSet(std::make_unique<Fonts>())
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    CreateDialogParamA(GetModuleHandleA(nullptr), "TFormAboutBox", owner, DialogProc, reinterpret_cast<LPARAM>(this));
-    if (!Window) return;
+    CreateHandle("TFormAboutBox", owner);
     ReadVersionResource(programPath.empty() ? RunningExecutable() : programPath);
     if (HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON"))
-        SendDlgItemMessageA(Window, IDC_ABOUT_PROGRAMICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        SendDlgItemMessageA(Handle(), IDC_ABOUT_PROGRAMICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     PlaceOnOwner();
 }
 
-TFormAboutBox::~TFormAboutBox()
-{
-    if (Window) DestroyWindow(Window);
-}
+// The box goes before the fonts its controls use.
+TFormAboutBox::~TFormAboutBox() { DestroyHandle(); }
 
 void TFormAboutBox::BuildLayout()
 {
-    const DWORD style = static_cast<DWORD>(GetWindowLongA(Window, GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(Window, GWL_EXSTYLE));
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE));
     RECT frame{0, 0, ClientSize.cx, ClientSize.cy};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    SetWindowPos(Window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     for (const ControlPlace& place : Places) {
-        MoveWindow(GetDlgItem(Window, place.Id), place.Bounds.left, place.Bounds.top,
+        MoveWindow(GetDlgItem(Handle(), place.Id), place.Bounds.left, place.Bounds.top,
                    place.Bounds.right - place.Bounds.left, place.Bounds.bottom - place.Bounds.top, FALSE);
     }
     const auto setFont = [this](int id, HFONT font) {
-        SendDlgItemMessageA(Window, id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendDlgItemMessageA(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     };
     setFont(IDC_ABOUT_PRODUCTNAME, FontSet->ProductName.get());
     setFont(IDC_ABOUT_VERSION, FontSet->Version.get());
     setFont(IDC_ABOUT_COPYRIGHT, FontSet->Form.get());
     setFont(IDC_ABOUT_COMMENTS, FontSet->Comments.get());
     setFont(IDC_ABOUT_TOOLBAR, FontSet->ToolBar.get());
-    SetCopyrightText(WindowText(GetDlgItem(Window, IDC_ABOUT_COPYRIGHT)));
-    SetDlgItemTextA(Window, IDC_ABOUT_COMMENTS, AboutBoxTerms);
+    SetCopyrightText(WindowText(GetDlgItem(Handle(), IDC_ABOUT_COPYRIGHT)));
+    SetDlgItemTextA(Handle(), IDC_ABOUT_COMMENTS, AboutBoxTerms);
 
     // Two flat buttons that show only their captions.
-    HWND toolBar = GetDlgItem(Window, IDC_ABOUT_TOOLBAR);
+    HWND toolBar = GetDlgItem(Handle(), IDC_ABOUT_TOOLBAR);
     SendMessageA(toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(toolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
     SendMessageA(toolBar, TB_SETBUTTONWIDTH, 0, MAKELPARAM(ToolButtonSize.cx, ToolButtonSize.cx));
@@ -196,7 +185,7 @@ void TFormAboutBox::BuildLayout()
 void TFormAboutBox::SetCopyrightText(const std::string& text)
 {
     // The label is as wide as its text and grows to the left.
-    HWND label = GetDlgItem(Window, IDC_ABOUT_COPYRIGHT);
+    HWND label = GetDlgItem(Handle(), IDC_ABOUT_COPYRIGHT);
     SetWindowTextA(label, text.c_str());
     SIZE extent{};
     HDC dc = GetDC(label);
@@ -233,11 +222,11 @@ void TFormAboutBox::ReadVersionResource(const std::string& programPath)
         return std::string(text, strnlen(text, valueLength));
     };
     if (const auto productName = query("ProductName")) {
-        SetWindowTextA(Window, (*productName + WindowText(Window)).c_str());
-        SetDlgItemTextA(Window, IDC_ABOUT_PRODUCTNAME, productName->c_str());
+        SetWindowTextA(Handle(), (*productName + WindowText(Handle())).c_str());
+        SetDlgItemTextA(Handle(), IDC_ABOUT_PRODUCTNAME, productName->c_str());
     }
     if (const auto productVersion = query("ProductVersion")) {
-        HWND label = GetDlgItem(Window, IDC_ABOUT_VERSION);
+        HWND label = GetDlgItem(Handle(), IDC_ABOUT_VERSION);
         SetWindowTextA(label, (WindowText(label) + *productVersion).c_str());
     }
     if (const auto copyright = query("LegalCopyright")) SetCopyrightText(*copyright);
@@ -246,19 +235,19 @@ void TFormAboutBox::ReadVersionResource(const std::string& programPath)
 void TFormAboutBox::PlaceOnOwner()
 {
     RECT box{};
-    GetWindowRect(Window, &box);
+    GetWindowRect(Handle(), &box);
     const SIZE size{box.right - box.left, box.bottom - box.top};
-    const RECT workArea = WorkAreaNear(Owner);
+    const RECT workArea = WorkAreaNear(Owner());
     RECT owner = workArea; // without an owner: centred on the work area
-    if (Owner) GetWindowRect(Owner, &owner);
+    if (Owner()) GetWindowRect(Owner(), &owner);
     const POINT position = AboutBoxPosition(owner, size, workArea);
-    SetWindowPos(Window, nullptr, position.x, position.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, position.x, position.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TFormAboutBox::Paint()
 {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(Window, &paint);
+    HDC dc = BeginPaint(Handle(), &paint);
     RECT panel = PanelRect;
     DrawBevel(dc, panel, BDR_SUNKENOUTER, 1);
     DrawBevel(dc, panel, BDR_RAISEDINNER, 1);
@@ -266,36 +255,12 @@ void TFormAboutBox::Paint()
     DrawBevel(dc, iconPanel, BDR_SUNKENOUTER, 2);
     InflateRect(&iconPanel, -1, -1); // border
     DrawBevel(dc, iconPanel, BDR_RAISEDINNER, 2);
-    EndPaint(Window, &paint);
+    EndPaint(Handle(), &paint);
 }
 
-void TFormAboutBox::ShowModal()
+bool TFormAboutBox::PreviewMessage(MSG& message)
 {
-    if (!Window) return;
-    const bool disableOwner = Owner && IsWindowEnabled(Owner);
-    if (disableOwner) EnableWindow(Owner, FALSE);
-    ShowWindow(Window, SW_SHOWNORMAL);
-    CloseRequested = false;
-    MSG message;
-    while (!CloseRequested && Window) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
-        if (got == -1) break;
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(message.wParam)); // for the loop that owns it
-            break;
-        }
-        if (PreviewKey(message) || IsDialogMessageA(Window, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    // The owner comes back before the box goes, so that it gets the activation.
-    if (disableOwner) EnableWindow(Owner, TRUE);
-    if (Window) ShowWindow(Window, SW_HIDE);
-}
-
-bool TFormAboutBox::PreviewKey(MSG& message)
-{
-    if (message.hwnd != Window && !IsChild(Window, message.hwnd)) return false;
+    if (message.hwnd != Handle() && !IsChild(Handle(), message.hwnd)) return false;
     if (message.message == WM_CHAR) {
         char key = static_cast<char>(message.wParam);
         FormKeyPress(key);
@@ -323,27 +288,7 @@ void TFormAboutBox::ToolButtonWebPageClick()
     Close();
 }
 
-void TFormAboutBox::Close() { CloseRequested = true; }
-
-INT_PTR CALLBACK TFormAboutBox::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        reinterpret_cast<TFormAboutBox*>(lParam)->Window = window;
-    }
-    auto* self = reinterpret_cast<TFormAboutBox*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (!self) return FALSE;
-    if (message == WM_NCDESTROY) {
-        self->Window = nullptr;
-        SetWindowLongPtrA(window, DWLP_USER, 0);
-        return FALSE;
-    }
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        return FALSE;
-    }
-}
+void TFormAboutBox::Close() { EndModal(); }
 
 INT_PTR TFormAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -380,8 +325,7 @@ INT_PTR TFormAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     }
     default:
-        (void)lParam;
-        return FALSE;
+        return TDialog::HandleMessage(message, wParam, lParam);
     }
 }
 

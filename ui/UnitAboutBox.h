@@ -1,6 +1,8 @@
 #pragma once
 // The About box: the program's icon, name, version and copyright from its own
 // version resource, the terms of use, and a button that opens the web page.
+#include "toolkit/TDialog.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -18,42 +20,34 @@ extern AboutBoxShellExecuteFunction AboutBoxShellExecute;
 // when the work area is smaller than the box).
 POINT AboutBoxPosition(const RECT& owner, SIZE box, const RECT& workArea);
 
-class TFormAboutBox {
+class TFormAboutBox final : public TDialog {
 public:
     // Builds the box from its dialog template, hidden, centred on the owner.
     // The version texts come from the file at programPath; empty means the
     // running executable.
     explicit TFormAboutBox(HWND owner, const std::string& programPath = {});
-    ~TFormAboutBox();
-    TFormAboutBox(const TFormAboutBox&) = delete;
-    TFormAboutBox& operator=(const TFormAboutBox&) = delete;
-
-    // Shows the box with its owner disabled and returns once it has closed.
-    void ShowModal();
-    HWND Handle() const noexcept { return Window; }
+    ~TFormAboutBox() override;
 
     // Enter and Escape close the box; every character key is consumed (set to 0).
     void FormKeyPress(char& key);
     void ToolButtonOKClick();
     void ToolButtonWebPageClick();
+    // Ends ShowModal.
     void Close();
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The box sees every key before its controls do.
+    bool PreviewMessage(MSG& message) override;
     void BuildLayout();
     void ReadVersionResource(const std::string& programPath);
     void SetCopyrightText(const std::string& text);
     void PlaceOnOwner();
     void Paint();
-    // The box sees every key before its controls do; true when the message is used up.
-    bool PreviewKey(MSG& message);
 
     struct Fonts;
-    HWND Owner = nullptr;
-    HWND Window = nullptr;
+    // Made before the box and released after it, also when the making throws.
     std::unique_ptr<Fonts> FontSet;
-    bool CloseRequested = false;
 };
 
 // Opens a new About box on the owner (the main window) and waits until it closes.

@@ -160,7 +160,7 @@ TFormFennoro::TFormFennoro() : TForm("TFormFennoro", "Fennoro", FormWidth, FormH
     InitHeaderSortMark(ListView->Handle());
     // The collector initialises OLE on this thread, which the drop target needs.
     TDataCopyDrag::Instance();
-    DropTarget = TDataDropAccept::Create(
+    DropTarget = TDropTargetRegistration(
         EditFolder->Handle(),
         [this](HWND window, CLIPFORMAT format, HGLOBAL data, DWORD* effect) { FolderDropped(window, format, data, effect); },
         DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
@@ -170,10 +170,8 @@ TFormFennoro::TFormFennoro() : TForm("TFormFennoro", "Fennoro", FormWidth, FormH
 
 TFormFennoro::~TFormFennoro()
 {
-    if (DropTarget) {
-        DropTarget->Close();
-        DropTarget = nullptr;
-    }
+    // No drop may reach the window while it saves and stops.
+    DropTarget.Reset();
     try {
         SaveSettings();
     } catch (...) {

@@ -73,7 +73,7 @@ public:
     // The rows of the list and what a job reports to it.
     TFolderList& Folders() noexcept { return *FolderList; }
     // The folder box's drop target; null when it could not be made.
-    TDataDropAccept* FolderDropTarget() const noexcept { return DropTarget; }
+    TDataDropAccept* FolderDropTarget() const noexcept { return DropTarget.Get(); }
 
     // The settings file beside the executable, read once and written once.
     void LoadSettings();
@@ -128,6 +128,7 @@ private:
 
     std::unique_ptr<TFolderList> FolderList;
     std::unique_ptr<TThreadFennoro> CurrentWorker;
-    TDataDropAccept* DropTarget = nullptr;
+    // Revoked and released first when the window goes (the destructor resets it).
+    TDropTargetRegistration DropTarget;
     bool FirstShow = true;
 };

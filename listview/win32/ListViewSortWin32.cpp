@@ -2,7 +2,9 @@
 #include "listview/ListViewSort.h"
 #include "listview/win32/ListViewUtility.h"
 
+#include "toolkit/ErrorReport.h"
 #include "toolkit/ScopedHandle.h"
+#include "toolkit/WindowRegistry.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -27,7 +29,12 @@ HWND HeaderOf(HWND list)
     return reinterpret_cast<HWND>(header);
 }
 
-WNDPROC SavedHeaderProc(HWND header) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(header, GWLP_USERDATA)); }
+// The header's own procedure, kept by the window registry while ours is in place.
+WNDPROC SavedHeaderProc(HWND header)
+{
+    const TWindowBinding* binding = FindWindowBinding(header);
+    return binding && binding->Subclass == HeaderSubclassProc ? binding->PreviousProc : nullptr;
+}
 
 bool IsListView(HWND window)
 {
@@ -144,11 +151,8 @@ void InitHeaderSortMark(HWND list, uint32_t comCtlVersion)
     const HWND header = HeaderOf(list);
     if (!header) return;
     if (comCtlVersion >= ComCtlVersion580) SendMessageA(header, HDM_SETBITMAPMARGIN, 0, 0);
-    // Subclassing twice would make the saved procedure ourselves.
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(header, GWLP_WNDPROC)) != HeaderSubclassProc) {
-        SetWindowLongPtrA(header, GWLP_USERDATA, GetWindowLongPtrA(header, GWLP_WNDPROC));
-        SetWindowLongPtrA(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HeaderSubclassProc));
-    }
+    // Once per header: the registry keeps its own procedure, and a second call changes nothing.
+    InstallSubclass(header, HeaderSubclassProc);
     if (GetListViewSortWord(list) != 0) SetHeaderSortMark(list, true);
 }
 
@@ -194,9 +198,15 @@ LRESULT CALLBACK HeaderSubclassProc(HWND header, UINT message, WPARAM wParam, LP
     if (!saved) return DefWindowProcA(header, message, wParam, lParam);
     if (message == WM_DESTROY) DeleteHeaderBitmaps(header);
     const LRESULT result = CallWindowProcA(saved, header, message, wParam, lParam);
+    // A later window with this handle starts without our subclass.
+    if (message == WM_NCDESTROY) ForgetSubclass(header);
     if (message == WM_CAPTURECHANGED) {
-        const HWND parent = GetParent(header);
-        if (IsListView(parent)) SetHeaderSortMark(parent, true);
+        try {
+            const HWND parent = GetParent(header);
+            if (IsListView(parent)) SetHeaderSortMark(parent, true);
+        } catch (...) {
+            ReportException();
+        }
     }
     return result;
 }

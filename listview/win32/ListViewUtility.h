@@ -63,8 +63,9 @@ void InitHeaderSortMark(HWND list, uint32_t comCtlVersion);
 // that was never sorted or whose header was not prepared.
 void SetHeaderSortMark(HWND list, bool show);
 
-// The prepared header's window procedure: shows the mark after every capture
-// change, that is after a header click has been handled.
+// The prepared header's window procedure (a subclass kept in the window
+// registry): shows the mark after every capture change, that is after a header
+// click has been handled.
 LRESULT CALLBACK HeaderSubclassProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam);
 
 // One header click on the 0-based column: hides the old mark, updates the sort

@@ -53,7 +53,7 @@ protected:
 
     void TearDown() override
     {
-        if (Target) Target->Close();
+        Target.Reset();
         Frame.reset();
         TDataCopyDrag::Instance().SetFileName(nullptr);
         SetEnvironmentVariableA("TMP", SavedTemp.c_str());
@@ -70,7 +70,7 @@ protected:
     // Registers the target as the folder box does: all effects, file lists only.
     void Accept(DWORD mask = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK)
     {
-        Target = TDataDropAccept::Create(
+        Target = TDropTargetRegistration(
             Edit,
             [this](HWND window, CLIPFORMAT format, HGLOBAL data, DWORD* effect) {
                 ++Calls;
@@ -85,7 +85,7 @@ protected:
                 Effect = *effect;
             },
             mask);
-        ASSERT_NE(Target, nullptr);
+        ASSERT_TRUE(Target);
         ASSERT_TRUE(Target->Registered());
         Target->AddFormat(CF_HDROP);
     }
@@ -94,7 +94,7 @@ protected:
     std::string Root;
     ScopedWindow Frame;
     HWND Edit = nullptr;
-    TDataDropAccept* Target = nullptr;
+    TDropTargetRegistration Target;
     int Calls = 0;
     std::vector<std::string> Paths;
     DWORD Effect = 0;

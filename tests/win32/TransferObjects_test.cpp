@@ -13,6 +13,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -360,7 +361,7 @@ protected:
         ASSERT_TRUE(Edit);
     }
 
-    TDataDropAccept* MakeTarget(DWORD mask)
+    TComRef<TDataDropAccept> MakeTarget(DWORD mask)
     {
         return TDataDropAccept::Create(
             Edit.get(),
@@ -390,11 +391,11 @@ protected:
 
 TEST_F(TransferDropTarget, RegistersAnswersItsInterfacesAndKeepsFormatsUnique)
 {
-    TDataDropAccept* target = MakeTarget(DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
-    ASSERT_NE(target, nullptr);
+    TComRef<TDataDropAccept> target = MakeTarget(DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
+    ASSERT_TRUE(target);
     EXPECT_TRUE(target->Registered());
     // The registration holds references of its own.
-    EXPECT_GT(RefCount(target), 1u);
+    EXPECT_GT(RefCount(target.Get()), 1u);
     void* granted = nullptr;
     EXPECT_EQ(target->QueryInterface(IID_IDropTarget, &granted), S_OK);
     target->Release();
@@ -407,22 +408,44 @@ TEST_F(TransferDropTarget, RegistersAnswersItsInterfacesAndKeepsFormatsUnique)
     EXPECT_EQ(target->Formats(), (TClipFormatArray{CF_HDROP, CF_TEXT}));
 
     // A second registration on the same window is refused and stays silent.
-    TDataDropAccept* second = MakeTarget(DROPEFFECT_COPY);
-    ASSERT_NE(second, nullptr);
+    TComRef<TDataDropAccept> second = MakeTarget(DROPEFFECT_COPY);
+    ASSERT_TRUE(second);
     EXPECT_FALSE(second->Registered());
     second->Close();
 
     target->Close();
     // Revoked: the window takes a new target.
-    TDataDropAccept* again = MakeTarget(DROPEFFECT_COPY);
+    TComRef<TDataDropAccept> again = MakeTarget(DROPEFFECT_COPY);
     EXPECT_TRUE(again->Registered());
     again->Close();
 
-    TDataDropAccept* nowhere = TDataDropAccept::Create(nullptr, nullptr, DROPEFFECT_COPY);
-    ASSERT_NE(nowhere, nullptr);
+    TComRef<TDataDropAccept> nowhere = TDataDropAccept::Create(nullptr, nullptr, DROPEFFECT_COPY);
+    ASSERT_TRUE(nowhere);
     EXPECT_FALSE(nowhere->Registered());
-    EXPECT_EQ(RefCount(nowhere), 1u);
+    EXPECT_EQ(RefCount(nowhere.Get()), 1u);
     nowhere->Close();
+}
+
+TEST_F(TransferDropTarget, ARegistrationLastsAsLongAsItsHolder)
+{
+    TDataDropAccept* kept = nullptr;
+    {
+        TDropTargetRegistration registration(Edit.get(), nullptr, DROPEFFECT_COPY);
+        ASSERT_TRUE(registration);
+        EXPECT_TRUE(registration->Registered());
+        kept = registration.Get();
+        kept->AddRef();
+        TDropTargetRegistration moved = std::move(registration);
+        EXPECT_FALSE(registration);
+        EXPECT_FALSE(MakeTarget(DROPEFFECT_COPY)->Registered());
+    }
+    // Revoked and released: only our own reference is left, and the window takes a new target.
+    EXPECT_FALSE(kept->Registered());
+    EXPECT_EQ(RefCount(kept), 1u);
+    kept->Release();
+    TComRef<TDataDropAccept> again = MakeTarget(DROPEFFECT_COPY);
+    EXPECT_TRUE(again->Registered());
+    again->Close();
 }
 
 TEST_F(TransferDropTarget, ChoosesTheEffect)
@@ -443,7 +466,7 @@ TEST_F(TransferDropTarget, ChoosesTheEffect)
     for (const Case& c : cases) {
         SCOPED_TRACE("mask " + std::to_string(c.mask) + " offered " + std::to_string(c.offered) + " keys " +
                      std::to_string(c.keys));
-        TDataDropAccept* target = MakeTarget(c.mask);
+        TComRef<TDataDropAccept> target = MakeTarget(c.mask);
         target->AddFormat(CF_HDROP);
         DWORD effect = c.offered;
         EXPECT_EQ(target->DragEnter(files.Get(), c.keys, POINTL{1, 1}, &effect), S_OK);
@@ -465,7 +488,7 @@ TEST_F(TransferDropTarget, DropHandsTheFirstAcceptedFormatToTheCallback)
 {
     TComRef<TDataObject> data =
         MakeDataObject({{CF_TEXT, "text"}, {CF_HDROP, DropFiles({"C:\\表\\first", "C:\\second"})}});
-    TDataDropAccept* target = MakeTarget(7);
+    TComRef<TDataDropAccept> target = MakeTarget(7);
     target->AddFormat(CF_SYLK);
     target->AddFormat(CF_HDROP);
     target->AddFormat(CF_TEXT);
@@ -482,7 +505,7 @@ TEST_F(TransferDropTarget, DropHandsTheFirstAcceptedFormatToTheCallback)
 TEST_F(TransferDropTarget, TextOnlyDataIsRefused)
 {
     TComRef<TDataObject> text = MakeDataObject({{CF_TEXT, "C:\\folder"}});
-    TDataDropAccept* target = MakeTarget(7);
+    TComRef<TDataDropAccept> target = MakeTarget(7);
     target->AddFormat(CF_HDROP);
     DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
     EXPECT_EQ(target->DragEnter(text.Get(), 0, POINTL{}, &effect), S_OK);
@@ -501,7 +524,7 @@ TEST_F(TransferDropTarget, TextOnlyDataIsRefused)
 TEST_F(TransferDropTarget, NullPointersGiveCodesNotCrashes)
 {
     TComRef<TDataObject> files = MakeDataObject({{CF_HDROP, DropFiles({"C:\\a"})}});
-    TDataDropAccept* target = MakeTarget(7);
+    TComRef<TDataDropAccept> target = MakeTarget(7);
     target->AddFormat(CF_HDROP);
     EXPECT_EQ(target->DragEnter(files.Get(), 0, POINTL{}, nullptr), E_INVALIDARG);
     EXPECT_EQ(target->DragOver(0, POINTL{}, nullptr), E_INVALIDARG);
@@ -521,7 +544,7 @@ TEST_F(TransferDropTarget, NullPointersGiveCodesNotCrashes)
 
 TEST_F(TransferDropTarget, DragOverUsesTheDataOfTheLastEnterAndHoldsIt)
 {
-    TDataDropAccept* target = MakeTarget(7);
+    TComRef<TDataDropAccept> target = MakeTarget(7);
     target->AddFormat(CF_HDROP);
     {
         TComRef<TDataObject> files = MakeDataObject({{CF_HDROP, DropFiles({"C:\\a"})}});

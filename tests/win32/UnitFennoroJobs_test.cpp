@@ -43,14 +43,14 @@ IDataObject* Offered(CLIPFORMAT format, const std::string& bytes)
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
     std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
     GlobalUnlock(block);
-    TDataObject* data = TDataObject::Create();
+    TComRef<TDataObject> data = TDataObject::Create();
     data->SetCapacity(1);
     FORMATETC entry{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     medium.tymed = TYMED_HGLOBAL;
     medium.hGlobal = block;
     data->SetData(&entry, &medium, TRUE);
-    return data;
+    return data.Detach();
 }
 
 // A CF_HDROP list of the paths, as the file manager offers a drag.

@@ -1,5 +1,6 @@
 // Fennoro's entry point: the application object, the main window, the message
 // loop. The command line is not read; the exit code is always 0.
+#include "toolkit/ErrorReport.h"
 #include "toolkit/TApplication.h"
 #include "ui/UnitFennoro.h"
 
@@ -16,7 +17,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         // Saves the settings and ends a running job before the window goes.
         form.reset();
     } catch (...) {
-        TApplication::HandleException();
+        ReportException();
     }
     return 0;
 }
