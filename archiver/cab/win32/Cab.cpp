@@ -5,32 +5,14 @@
 //   -i  no progress window
 #include "archiver/cab/win32/CabReader.h"
 #include "archiver/cab/win32/CabWriter.h"
-#include "archiver/common/ArchiveVerify.h"
-#include "archiver/common/ArchiverCommandLine.h"
 #include "archiver/common/ArchiverError.h"
-#include "archiver/common/win32/ArchiveCommit.h"
-#include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
-#include "archiver/common/win32/ProgressWindow.h"
-#include "archiver/common/win32/SourceTree.h"
+#include "archiver/common/win32/MakeArchive.h"
 #include "archiver/common/win32/TextConvert.h"
 
 #include <windows.h>
 
 namespace {
-
-bool IsCabSwitch(std::string_view text)
-{
-    return EqualsIgnoringAsciiCase(text, "-r") || EqualsIgnoringAsciiCase(text, "-i");
-}
-
-bool HasSwitch(const TArchiverCommandLine& command, std::string_view name)
-{
-    for (const std::string& s : command.Switches) {
-        if (EqualsIgnoringAsciiCase(s, name)) return true;
-    }
-    return false;
-}
 
 // The file as the cabinet stores it: a plain ASCII name as it is, any other
 // in UTF-8 with the attribute that says so, so no name depends on a code page.
@@ -55,40 +37,44 @@ TCabSource MakeCabSource(const TSourceEntry& entry)
     return source;
 }
 
-std::string MakeArchive(HWND window, LPCSTR commandLine)
-{
-    if (!commandLine) throw TArchiverError(ArchiverBadCommandLine, "コマンドが指定されていません");
-    const TArchiverCommandLine command = ParseArchiverCommandLine(commandLine, TArchiverSyntax{{"-a"}, IsCabSwitch});
-    const bool recursive = HasSwitch(command, "-r");
-    const bool quiet = HasSwitch(command, "-i");
-    const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, recursive);
+// A cabinet keeps files only: folders come with the paths of their files.
+class TCabFormat final : public TArchiveFormat {
+public:
+    TArchiverSwitches Switches() const override { return {"-a", "-r", "-i", nullptr}; }
 
-    // A cabinet keeps files only: folders come with the paths of their files.
-    std::vector<TCabSource> sources;
-    for (const TSourceEntry& entry : tree.Entries) {
-        if (!entry.IsDirectory) sources.push_back(MakeCabSource(entry));
-    }
-    if (sources.empty()) throw TArchiverError(ArchiverSourceError, "圧縮するファイルがありません: " + command.BaseFolder);
-    if (sources.size() > MaxCabinetFiles) {
-        throw TArchiverError(ArchiverSourceError, "ファイルが多すぎてCAB書庫に格納できません: " + command.BaseFolder);
-    }
-
-    TProgressWindow progress(!quiet, window, "圧縮中 - " + command.ArchivePath, command.BaseFolder, sources.size());
-    TArchiveOutputFile output(command.ArchivePath);
-    std::vector<TEntryDigest> written;
+    void Prepare(const TArchiverCommandLine& command, const TSourceTree& tree) override
     {
+        for (const TSourceEntry& entry : tree.Entries) {
+            if (!entry.IsDirectory) Sources.push_back(MakeCabSource(entry));
+        }
+        if (Sources.empty()) throw TArchiverError(ArchiverSourceError, "圧縮するファイルがありません: " + command.BaseFolder);
+        if (Sources.size() > MaxCabinetFiles) {
+            throw TArchiverError(ArchiverSourceError, "ファイルが多すぎてCAB書庫に格納できません: " + command.BaseFolder);
+        }
+    }
+
+    std::vector<TEntryDigest> Write(const TSourceTree&, TByteSink& output, TProgressWindow& progress) override
+    {
+        std::vector<TEntryDigest> written;
         TCabWriter writer(output, [&] { progress.ThrowIfCancelled(); });
-        for (const TCabSource& source : sources) {
+        for (const TCabSource& source : Sources) {
             progress.SetProgress(written.size(), source.DisplayName);
             progress.ThrowIfCancelled();
             written.push_back(writer.AddFile(source));
         }
         progress.SetProgress(written.size(), "");
         writer.Finish();
+        return written;
     }
-    VerifyAndCommit(output, progress, written, [&](const TByteSource& source) { return ReadCabinetDigests(source, command.ArchivePath); });
-    return std::to_string(sources.size()) + " 個のファイルを " + command.ArchivePath + " に格納しました";
-}
+
+    std::vector<TEntryDigest> ReadBack(const TByteSource& archive, const std::string& archivePath, const TProgressWindow&) override
+    {
+        return ReadCabinetDigests(archive, archivePath);
+    }
+
+private:
+    std::vector<TCabSource> Sources;
+};
 
 } // namespace
 
@@ -96,7 +82,8 @@ extern "C" {
 
 int WINAPI Cab(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
 {
-    return RunArchiverCall(output, outputSize, [&] { return MakeArchive(window, commandLine); });
+    TCabFormat format;
+    return MakeArchive(format, window, commandLine, output, outputSize);
 }
 
 BOOL WINAPI CabGetRunning(void) { return ArchiverIsRunning(); }

@@ -1,12 +1,9 @@
 #pragma once
 // The frame of an archiver entry point: running bookkeeping for the
 // "...GetRunning" export, and the turning of every outcome into the result
-// code and the output buffer's text. A library's exports are thin:
+// code and the output buffer's text. MakeArchive runs its steps inside it; a
+// library's exports are thin:
 //
-//     int WINAPI SevenZip(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
-//     {
-//         return RunArchiverCall(output, outputSize, [&] { return MakeArchive(window, commandLine); });
-//     }
 //     BOOL WINAPI SevenZipGetRunning(void) { return ArchiverIsRunning(); }
 //     int WINAPI SevenZipGetFileCount(LPCSTR archive) { return CountArchiveFiles(archive, ReadFormat); }
 #include "archiver/common/ArchiveStream.h"

@@ -2,16 +2,11 @@
 // Command:  a [-d1] [-n] ARCHIVE BASEFOLDER\ [PATTERN...]
 //   -d1  sub-folders too, stored with their paths below the base folder
 //   -n   no progress window
-#include "archiver/common/ArchiveVerify.h"
-#include "archiver/common/ArchiverCommandLine.h"
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/Crc32.h"
-#include "archiver/common/win32/ArchiveCommit.h"
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
-#include "archiver/common/win32/ProgressWindow.h"
-#include "archiver/common/win32/SourceTree.h"
-#include "archiver/common/win32/TextConvert.h"
+#include "archiver/common/win32/MakeArchive.h"
 #include "archiver/lha/LhaReader.h"
 #include "archiver/lha/LhaWriter.h"
 
@@ -22,19 +17,6 @@
 namespace {
 
 constexpr uint64_t MaxLhaFileSize = 0xFFFFFFFFu;
-
-bool IsUnlhaSwitch(std::string_view text)
-{
-    return EqualsIgnoringAsciiCase(text, "-d1") || EqualsIgnoringAsciiCase(text, "-n");
-}
-
-bool HasSwitch(const TArchiverCommandLine& command, std::string_view name)
-{
-    for (const std::string& s : command.Switches) {
-        if (EqualsIgnoringAsciiCase(s, name)) return true;
-    }
-    return false;
-}
 
 // One part of a name in the ANSI code page; a character it cannot hold is
 // refused rather than stored as '?', which would extract under another name.
@@ -145,57 +127,61 @@ std::vector<TEntryDigest> ReadLhaDigests(const TByteSource& archive, const std::
     return found;
 }
 
-std::string MakeArchive(HWND window, LPCSTR commandLine)
-{
-    if (!commandLine) throw TArchiverError(ArchiverBadCommandLine, "コマンドが指定されていません");
-    const TArchiverCommandLine command = ParseArchiverCommandLine(commandLine, TArchiverSyntax{{"a"}, IsUnlhaSwitch});
-    const bool recursive = HasSwitch(command, "-d1");
-    const bool quiet = HasSwitch(command, "-n");
-    const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, recursive);
+class TLhaFormat final : public TArchiveFormat {
+public:
+    TArchiverSwitches Switches() const override { return {"a", "-d1", "-n", nullptr}; }
 
     // Everything that can be refused is refused before the archive is begun. The
     // entries are made again while writing: in a deep tree every entry holds
     // every folder above it, too much to keep for all at once.
-    for (const TSourceEntry& source : tree.Entries) {
-        if (source.Size > MaxLhaFileSize) {
-            throw TArchiverError(ArchiverSourceError, "4GB以上のファイルはLZH書庫に格納できません: " + DisplayName(source));
+    void Prepare(const TArchiverCommandLine&, const TSourceTree& tree) override
+    {
+        for (const TSourceEntry& source : tree.Entries) {
+            if (source.Size > MaxLhaFileSize) {
+                throw TArchiverError(ArchiverSourceError, "4GB以上のファイルはLZH書庫に格納できません: " + DisplayName(source));
+            }
+            MakeLhaEntry(source);
         }
-        MakeLhaEntry(source);
     }
 
-    TProgressWindow progress(!quiet, window, "圧縮中 - " + command.ArchivePath, command.BaseFolder, tree.FileCount);
-    TArchiveOutputFile output(command.ArchivePath);
-    TLhaWriter writer(output);
-    std::vector<TEntryDigest> written;
-    size_t done = 0;
-    for (const TSourceEntry& source : tree.Entries) {
-        const TLhaEntry entry = MakeLhaEntry(source);
-        progress.SetProgress(done, DisplayName(source));
-        progress.ThrowIfCancelled();
-        TEntryDigest digest;
-        digest.DisplayName = DisplayName(source);
-        digest.IsDirectory = source.IsDirectory;
-        const TLhaEntryHeader header = [&] {
-            if (source.IsDirectory) return writer.AddDirectory(entry);
-            TSourceInput input(source, progress);
-            try {
-                TLhaEntryHeader added = writer.AddFile(entry, input);
-                digest.Size = input.Size;
-                digest.Crc = input.Crc;
-                return added;
-            } catch (const std::length_error&) { // the file grew while it was read
-                throw TArchiverError(ArchiverSourceError, "4GB以上のファイルはLZH書庫に格納できません: " + digest.DisplayName);
-            }
-        }();
-        digest.Name = LhaEntryPath(header, '\\');
-        written.push_back(std::move(digest));
-        if (!source.IsDirectory) ++done;
+    std::vector<TEntryDigest> Write(const TSourceTree& tree, TByteSink& output, TProgressWindow& progress) override
+    {
+        TLhaWriter writer(output);
+        std::vector<TEntryDigest> written;
+        size_t done = 0;
+        for (const TSourceEntry& source : tree.Entries) {
+            const TLhaEntry entry = MakeLhaEntry(source);
+            progress.SetProgress(done, DisplayName(source));
+            progress.ThrowIfCancelled();
+            TEntryDigest digest;
+            digest.DisplayName = DisplayName(source);
+            digest.IsDirectory = source.IsDirectory;
+            const TLhaEntryHeader header = [&] {
+                if (source.IsDirectory) return writer.AddDirectory(entry);
+                TSourceInput input(source, progress);
+                try {
+                    TLhaEntryHeader added = writer.AddFile(entry, input);
+                    digest.Size = input.Size;
+                    digest.Crc = input.Crc;
+                    return added;
+                } catch (const std::length_error&) { // the file grew while it was read
+                    throw TArchiverError(ArchiverSourceError, "4GB以上のファイルはLZH書庫に格納できません: " + digest.DisplayName);
+                }
+            }();
+            digest.Name = LhaEntryPath(header, '\\');
+            written.push_back(std::move(digest));
+            if (!source.IsDirectory) ++done;
+        }
+        writer.Finish();
+        progress.SetProgress(done, "");
+        return written;
     }
-    writer.Finish();
-    progress.SetProgress(done, "");
-    VerifyAndCommit(output, progress, written, [&](const TByteSource& source) { return ReadLhaDigests(source, command.ArchivePath); });
-    return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
-}
+
+    std::vector<TEntryDigest> ReadBack(const TByteSource& archive, const std::string& archivePath, const TProgressWindow&) override
+    {
+        return ReadLhaDigests(archive, archivePath);
+    }
+};
 
 } // namespace
 
@@ -203,7 +189,8 @@ extern "C" {
 
 int WINAPI Unlha(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
 {
-    return RunArchiverCall(output, outputSize, [&] { return MakeArchive(window, commandLine); });
+    TLhaFormat format;
+    return MakeArchive(format, window, commandLine, output, outputSize);
 }
 
 BOOL WINAPI UnlhaGetRunning(void) { return ArchiverIsRunning(); }

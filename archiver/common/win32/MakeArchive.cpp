@@ -1,0 +1,45 @@
+#include "archiver/common/win32/MakeArchive.h"
+
+#include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/ArchiveCommit.h"
+#include "archiver/common/win32/ArchiveFile.h"
+#include "archiver/common/win32/ArchiverCall.h"
+
+namespace {
+
+bool HasSwitch(const TArchiverCommandLine& command, std::string_view name)
+{
+    for (const std::string& s : command.Switches) {
+        if (EqualsIgnoringAsciiCase(s, name)) return true;
+    }
+    return false;
+}
+
+std::string MakeArchiveSteps(TArchiveFormat& format, HWND window, LPCSTR commandLine)
+{
+    if (!commandLine) throw TArchiverError(ArchiverBadCommandLine, "コマンドが指定されていません");
+    const TArchiverSwitches switches = format.Switches();
+    const auto isSwitch = [&](std::string_view text) {
+        return EqualsIgnoringAsciiCase(text, switches.Recursive) || EqualsIgnoringAsciiCase(text, switches.Quiet) ||
+               (switches.IsOwnSwitch && switches.IsOwnSwitch(text));
+    };
+    const TArchiverCommandLine command = ParseArchiverCommandLine(commandLine, TArchiverSyntax{{switches.Command}, isSwitch});
+    format.ReadSwitches(command);
+    const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, HasSwitch(command, switches.Recursive));
+    format.Prepare(command, tree);
+
+    TProgressWindow progress(!HasSwitch(command, switches.Quiet), window, "圧縮中 - " + command.ArchivePath, command.BaseFolder,
+                             tree.FileCount);
+    TArchiveOutputFile output(command.ArchivePath);
+    const std::vector<TEntryDigest> written = format.Write(tree, output, progress);
+    VerifyAndCommit(output, progress, written,
+                    [&](const TByteSource& source) { return format.ReadBack(source, command.ArchivePath, progress); });
+    return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
+}
+
+} // namespace
+
+int MakeArchive(TArchiveFormat& format, HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
+{
+    return RunArchiverCall(output, outputSize, [&] { return MakeArchiveSteps(format, window, commandLine); });
+}
