@@ -28,6 +28,8 @@ public:
     FolderRow& RowAt(size_t index) override { return Rows[index]; }
     void RedrawRow(const FolderRow&) override {}
     HWND OwnerWindow() const override { return nullptr; }
+    // As the window does: the rows come in a queue, delivered at the job's end here.
+    bool DrainsReports() const override { return true; }
     std::vector<FolderRow> Rows;
 };
 

@@ -1,5 +1,7 @@
 #include "toolkit/TThread.h"
 
+#include "toolkit/ErrorReport.h"
+
 #include <process.h>
 
 #include <stdexcept>
@@ -90,15 +92,8 @@ void TThread::WaitFor()
 std::string TThread::FatalMessage() const
 {
     if (!Fatal) return {};
-    try {
-        std::rethrow_exception(Fatal);
-    } catch (const std::bad_alloc&) {
-        return "メモリが不足しています";
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-        return "原因不明のエラーが発生しました";
-    }
+    const std::string message = ExceptionMessage(Fatal);
+    return message.empty() ? "原因不明のエラーが発生しました" : message;
 }
 
 void TThread::Synchronize(const std::function<void()>& operation)
