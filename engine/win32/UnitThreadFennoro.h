@@ -1,7 +1,8 @@
 #pragma once
 // The worker: one object runs one job, the find job (judge every folder below a
-// root folder) or the compress job (archive the checked folders), and reports to
-// its owner only through synchronous calls into the owner's thread.
+// root folder) or the compress job (archive the checked folders). It reaches its
+// owner only on the owner's thread: through synchronous calls, or, for the find
+// job's rows and status texts, through a queue the owner drains.
 #include "engine/FolderRow.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/TThreadFennoroOwner.h"

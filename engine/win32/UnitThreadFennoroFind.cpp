@@ -56,8 +56,8 @@ void TThreadFennoro::FindFolders()
     if (Recursive) {
         if (const auto root = IdentityOf(RootPath)) Ancestors.push_back(*root);
     }
-    // A folder's row goes out together with the next folder's status text: one
-    // synchronous call per folder instead of two. The owner sees the same steps.
+    // A folder's row goes out together with the next folder's status text: queued
+    // for an owner that drains them, else in one synchronous call per folder.
     bool rowStaged = false;
     ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
         if (!entry.IsFolder()) return true;
