@@ -127,3 +127,14 @@ TEST(TThread, DestroyingARunningThreadStopsAndWaits)
     }
     EXPECT_GE(calls, 3);
 }
+
+TEST(TThread, AThreadEndedWithoutItsBodyReturningCountsAsEnded)
+{
+    // What a stack overflow does to a worker: the thread is gone, its end hook never ran.
+    TTestThread thread([](TTestThread&) { ExitThread(0); });
+    for (int i = 0; i < 500 && !thread.Ended(); ++i) Sleep(10);
+    EXPECT_TRUE(thread.Ended());
+    EXPECT_FALSE(thread.Finished());
+    // Waiting for it returns at once.
+    thread.WaitFor();
+}
