@@ -1,8 +1,12 @@
 #pragma once
-// What the benchmarks share: a clock, the generated trees of numbered files and
-// the bare enumeration floor every find is measured against.
+// What the benchmarks share: a clock, the generated trees of numbered files, the
+// bare enumeration floor every find is measured against, and a worker's owner
+// that stores the rows and nothing else.
+#include "engine/win32/TThreadFennoroOwner.h"
+
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // Seconds from the performance counter.
 double Now();
@@ -15,3 +19,18 @@ void RemoveTree(const std::string& dir);
 // The floor: every folder below the root read twice (as a find reads its files,
 // then its sub-folders) with FindFirstFileA, entries only counted.
 size_t EnumerationFloor(const std::string& root);
+
+// Stores the rows, as cheaply as a window could; the find job's rows come in a
+// queue, as the window takes them, delivered at the job's end here.
+class RowStore final : public TThreadFennoroOwner {
+public:
+    void DisplayStatus(const std::string&) override {}
+    void RemoveAllRows() override { Rows.clear(); }
+    void AddRow(const FolderRow& row) override { Rows.push_back(row); }
+    size_t RowCount() const override { return Rows.size(); }
+    FolderRow& RowAt(size_t index) override { return Rows[index]; }
+    void RedrawRow(const FolderRow&) override {}
+    HWND OwnerWindow() const override { return nullptr; }
+    bool DrainsReports() const override { return true; }
+    std::vector<FolderRow> Rows;
+};

@@ -18,21 +18,6 @@
 
 namespace {
 
-// Stores the rows and nothing else, as cheaply as a window could.
-class RowStore final : public TThreadFennoroOwner {
-public:
-    void DisplayStatus(const std::string&) override {}
-    void RemoveAllRows() override { Rows.clear(); }
-    void AddRow(const FolderRow& row) override { Rows.push_back(row); }
-    size_t RowCount() const override { return Rows.size(); }
-    FolderRow& RowAt(size_t index) override { return Rows[index]; }
-    void RedrawRow(const FolderRow&) override {}
-    HWND OwnerWindow() const override { return nullptr; }
-    // As the window does: the rows come in a queue, delivered at the job's end here.
-    bool DrainsReports() const override { return true; }
-    std::vector<FolderRow> Rows;
-};
-
 // The other part of the job's cost: one synchronous call into this thread per folder.
 class CallsOnly final : public TThread {
 public:

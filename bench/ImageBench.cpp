@@ -23,17 +23,6 @@
 
 namespace {
 
-class RowStore final : public TThreadFennoroOwner {
-public:
-    void DisplayStatus(const std::string&) override {}
-    void RemoveAllRows() override { Rows.clear(); }
-    void AddRow(const FolderRow& row) override { Rows.push_back(row); }
-    size_t RowCount() const override { return Rows.size(); }
-    FolderRow& RowAt(size_t index) override { return Rows[index]; }
-    void RedrawRow(const FolderRow&) override {}
-    HWND OwnerWindow() const override { return nullptr; }
-    std::vector<FolderRow> Rows;
-};
 
 struct Page {
     std::string Name;

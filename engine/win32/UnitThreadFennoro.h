@@ -89,9 +89,15 @@ private:
     static bool IsExactName(const TFolderEntry& entry);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
-    // The page check, over a folder that passed the others (and its sub-folders
-    // when the search is recursive); false names the first damaged file.
-    bool CheckImages(const std::string& path);
+    // The page check, over the files the folder check kept in Pages (the folder
+    // and, when the search is recursive, its sub-folders); false names the first
+    // damaged file.
+    bool CheckPages();
+    struct TFolderPages {
+        std::string Dir;  // with its separator
+        std::vector<std::string> Names;
+    };
+    std::vector<TFolderPages> Pages;
 
     // Compress job.
     void CompressFolders();

@@ -76,7 +76,7 @@ void TThreadFennoro::FindFolders()
         const bool unfit = !IsExactName(entry) || (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
         bool ok = !unfit && CheckFolder(path, count);
         // The pages are read only once nothing else keeps the folder back.
-        if (ok && count > 0 && VerifyImages) ok = CheckImages(path);
+        if (ok && count > 0 && VerifyImages) ok = CheckPages();
         RowName = name;
         RowChecked = ok && count > 0;
         if (unfit) {
@@ -110,6 +110,7 @@ bool TThreadFennoro::IsExactName(const TFolderEntry& entry) { return entry.Exact
 bool TThreadFennoro::CheckFolder(const std::string& path, long long& count)
 {
     const size_t ancestorsAtEntry = Ancestors.size();
+    Pages.clear();
     const bool ok = CheckTree(path, count);
     Ancestors.resize(ancestorsAtEntry);
     return ok;
@@ -230,6 +231,8 @@ bool TThreadFennoro::CheckFiles(const std::string& dir, long long& count)
         SortUniqueTextLocaleOrder(names);
         if (ok && Numbered) ok = CheckNumbering(names);
         count += static_cast<long long>(names.size());
+        // Kept, in this order, for the page check once the whole tree has passed.
+        if (ok && VerifyImages) Pages.push_back({dir, std::move(names)});
     }
     return ok;
 }
