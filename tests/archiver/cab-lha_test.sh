@@ -6,18 +6,8 @@
 # (cabextract, lhasa) and compared byte for byte and name for name.
 #   cab-lha_test.sh PATH/archiver-call.exe
 set -uo pipefail
-call_exe=$1
-bin=$(cd "$(dirname "$call_exe")" && pwd)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-for tool in cabextract lha iconv; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-
-work=$(mktemp -d /tmp/cab-lha-test.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-win() { printf 'Z:%s' "${1//\//\\}"; }   # Wine maps / to drive Z:
+RUN_TIMEOUT=280
+source "$(dirname "$0")/archiver-test-lib.sh" "$1" cab-lha-test cabextract lha iconv
 
 # The tree: names as UTF-8 here, code page 932 on the Windows side.
 src=$work/表紙
@@ -30,12 +20,6 @@ printf 'x' > "$src/deep/a/b/c/one"
 for i in $(seq -w 1 120); do printf 'page %s\n' "$i" > "$src/deep/p$i.txt"; done
 file_count=$(find "$src" -type f | wc -l)
 
-# Runs one entry point (Wine hands the UTF-8 arguments over in code page 932);
-# prints the library's answer in UTF-8.
-run() {   # dll function command-line
-  FENNORO_TIMEOUT=280 "$root/scripts/wine-run" "$bin/archiver-call.exe" "$1" "$2" "$3" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'
-  return "${PIPESTATUS[0]}"
-}
 
 # The default templates as the program fills them: $Q is -i / -n, or empty.
 for quiet in 1 0; do

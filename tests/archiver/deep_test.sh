@@ -6,18 +6,7 @@
 # the cabinet's 255-byte names.
 #   deep_test.sh PATH/archiver-call.exe
 set -uo pipefail
-call_exe=$1
-bin=$(cd "$(dirname "$call_exe")" && pwd)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-for tool in 7z iconv; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-
-work=$(mktemp -d /tmp/deep-test.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-win() { printf 'Z:%s' "${1//\//\\}"; }
+source "$(dirname "$0")/archiver-test-lib.sh" "$1" deep-test 7z iconv
 
 # NAME/NAME/..., a file every 100 levels and one at the bottom. Deeper than
 # the host's path limit, so made 100 levels at a time from inside.
@@ -50,7 +39,7 @@ for levels in 600 3000; do
       cab) call=(CAB32.DLL Cab "-a -r -i \"$(win "$archive")\" \"$(win "$tree")\\\" *.*") ;;
     esac
     start=$(date +%s%N)
-    out=$(FENNORO_TIMEOUT=240 "$root/scripts/wine-run" "$bin/archiver-call.exe" "${call[@]}" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r')
+    out=$(RUN_TIMEOUT=240 run "${call[@]}")
     result=$(sed -n 's/^result=//p' <<<"$out")
     message=$(grep -Ev '^[a-z_]+=' <<<"$out" | head -1 | cut -c1-100)
     echo "$levels levels, .$format: result ${result:-none} in $(( ($(date +%s%N) - start) / 1000000 )) ms: $message"

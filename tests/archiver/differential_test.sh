@@ -8,23 +8,7 @@
 # lhasa gives back its names too).
 #   differential_test.sh PATH/archiver-call.exe     (KEEP=1 keeps the work folder)
 set -uo pipefail
-call_exe=$1
-bin=$(cd "$(dirname "$call_exe")" && pwd)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-for tool in 7z unzip cabextract lha iconv md5sum; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-
-work=$(mktemp -d /tmp/differential-test.XXXXXX)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-win() { printf 'Z:%s' "${1//\//\\}"; }   # Wine maps / to drive Z:
-
-run() {   # dll function command-line: prints the library's answer in UTF-8
-  FENNORO_TIMEOUT=120 "$root/scripts/wine-run" "$bin/archiver-call.exe" "$1" "$2" "$3" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r'
-  return "${PIPESTATUS[0]}"
-}
+source "$(dirname "$0")/archiver-test-lib.sh" "$1" differential-test 7z unzip cabextract lha iconv md5sum
 
 # The tree (UTF-8 names here; the libraries see them through the wide API).
 src=$work/src
