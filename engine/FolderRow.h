@@ -12,6 +12,7 @@ enum class FolderCompressState : int {
 
 struct FolderRow {
     std::string Name;        // column "フォルダ名"
+    std::wstring WideName;   // the folder's exact name on disk, when the find listed it (else empty)
     std::string Result;      // column "結果"; "+" fit, "!" failed, "*" compressed, no mark otherwise
     std::string Remark;      // column "備考"
     std::string ParentPath;  // the root folder with a trailing separator; full path = ParentPath + Name

@@ -72,11 +72,13 @@ bool TFormFennoro::ListViewEdited(int index, const std::string& text)
     // A name with a path in it would move the folder out of the search root:
     // refused like any rename the file system turns down.
     if (!IsPlainFileName(text)) return false;
-    const std::string oldPath = row->ParentPath + row->Name;
-    const std::string newPath = row->ParentPath + text;
-    // The wide form reaches folders whose paths pass MAX_PATH.
-    if (!MoveFileW(FileApiPath(oldPath).c_str(), FileApiPath(newPath).c_str())) return false;
+    // The folder by its exact name, which its row's text may only resemble.
+    const std::wstring parent = FileApiPath(IncludeTrailingPathDelimiter(row->ParentPath));
+    const std::wstring oldPath = parent + (row->WideName.empty() ? AnsiToWide(row->Name) : row->WideName);
+    const std::wstring newName = AnsiToWide(text);
+    if (!MoveFileW(oldPath.c_str(), (parent + newName).c_str())) return false;
     row->Name = text;
+    row->WideName = newName;
     return true;
 }
 
@@ -84,9 +86,12 @@ void TFormFennoro::ListViewDblClick()
 {
     const FolderRow* row = FolderList->RowOfItem(ListView->FocusedIndex());
     if (!row) return;
+    // A row whose text only resembles its folder's name would open a look-alike.
+    bool exact = true;
+    if (!row->WideName.empty() && (AnsiName(row->WideName.c_str(), exact) != row->Name || !exact)) return;
     const std::string folder = row->ParentPath + row->Name;
     const std::string archive = row->ParentPath + row->Remark;
-    // The shell's ANSI functions take paths that fit MAX_PATH: a longer one goes by its short form.
+    // The shell's ANSI functions take paths that fit MAX_PATH, and never a short form.
     if (IsDirectory(folder)) {
         const std::string shellFolder = ShellPath(folder);
         if (!shellFolder.empty()) ShellLauncher("explorer", ExplorerParameters(shellFolder));

@@ -11,8 +11,8 @@ bool ForEachFolderEntry(const std::string& dir, const std::function<bool(const T
 bool ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit)
 {
     WIN32_FIND_DATAW data;
-    // "*.*" matches every entry; the short names are not needed.
-    ScopedFind find(FindFirstFileExW(FileApiPath(dir + L"*.*").c_str(), FindExInfoBasic, &data,
+    // "*" matches every entry; the short names are not needed.
+    ScopedFind find(FindFirstFileExW(FileApiPath(dir + L"*").c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     // A folder lists "." and ".." (a drive's root may list nothing at all, and then
     // says so): no first entry otherwise means no folder that can be read.

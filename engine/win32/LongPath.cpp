@@ -1,5 +1,7 @@
 #include "engine/win32/LongPath.h"
 
+#include "base/PathUtility.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -40,16 +42,39 @@ bool IsAbsolute(std::wstring_view path)
     return drive || StartsWith(path, L"\\\\");
 }
 
+// True when the path holds a "." or ".." segment or a forward slash: only the
+// path functions resolve those, the "\\?\" form takes them literally.
+bool NeedsResolving(std::wstring_view path)
+{
+    if (path.find(L'/') != std::wstring_view::npos) return true;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find(L'\\', start);
+        if (end == std::wstring_view::npos) end = path.size();
+        const std::wstring_view segment = path.substr(start, end - start);
+        if (segment == L"." || segment == L"..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// The full form of a relative path or one with "." or ".." segments. The path
+// functions drop a trailing blank or dot of the last segment and read a device
+// name there; behind a separator of our own the last segment is a folder name
+// like the others and keeps its exact spelling.
 std::wstring FullPath(const std::wstring& path)
 {
-    std::vector<wchar_t> buffer(path.size() + MAX_PATH);
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    const bool folder = !path.empty() && (path.back() == L'\\' || path.back() == L'/');
+    const std::wstring guarded = folder ? path : path + L'\\';
+    std::vector<wchar_t> buffer(guarded.size() + MAX_PATH);
+    DWORD length = GetFullPathNameW(guarded.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     if (length >= buffer.size()) {
         buffer.resize(length + 1);
-        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        length = GetFullPathNameW(guarded.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     }
     if (length == 0 || length >= buffer.size()) return path;
-    return std::wstring(buffer.data(), length);
+    std::wstring full(buffer.data(), length);
+    if (!folder && !full.empty() && full.back() == L'\\' && full.size() > 3) full.pop_back();
+    return full;
 }
 
 } // namespace
@@ -57,9 +82,10 @@ std::wstring FullPath(const std::wstring& path)
 std::wstring FileApiPath(const std::wstring& widePath)
 {
     if (StartsWith(widePath, LongPrefix) || StartsWith(widePath, L"\\\\.\\")) return widePath;
-    if (widePath.size() < MAX_PATH && IsAbsolute(widePath)) return widePath;
-    const std::wstring full = FullPath(widePath);
-    if (full.size() < MAX_PATH) return widePath;
+    // Every path in the "\\?\" form: the file system then gets the exact name, which
+    // the path functions would rewrite ("dup " reaches "dup", "nul.jpg" the device).
+    const std::wstring full = IsAbsolute(widePath) && !NeedsResolving(widePath) ? widePath : FullPath(widePath);
+    if (!IsAbsolute(full)) return full;
     if (StartsWith(full, L"\\\\")) return std::wstring(UncLongPrefix) + full.substr(2);
     return std::wstring(LongPrefix) + full;
 }
@@ -97,21 +123,29 @@ std::string AnsiName(const wchar_t* wideName, bool& exact)
     return shown;
 }
 
+std::wstring ShellPath(const std::wstring& widePath)
+{
+    std::wstring plain = FileApiPath(widePath);
+    if (StartsWith(plain, UncLongPrefix)) {
+        plain = L"\\\\" + plain.substr(UncLongPrefix.size());
+    } else if (StartsWith(plain, LongPrefix)) {
+        plain.erase(0, LongPrefix.size());
+    }
+    // The shell copies paths into buffers of MAX_PATH characters (Wine's overflows).
+    if (plain.size() >= MAX_PATH) return {};
+    // The shell reads a plain path through the path functions: a name they would
+    // rewrite reaches another entry.
+    for (size_t start = 0; start < plain.size();) {
+        size_t end = plain.find(L'\\', start);
+        if (end == std::wstring::npos) end = plain.size();
+        if (end > start && (plain[end - 1] == L' ' || plain[end - 1] == L'.')) return {};
+        start = end + 1;
+    }
+    return plain;
+}
+
 std::string ShellPath(std::string_view ansiPath)
 {
-    const std::wstring path = FileApiPath(ansiPath);
-    if (!StartsWith(path, LongPrefix)) return std::string(ansiPath);
-    std::vector<wchar_t> buffer(path.size() + 1);
-    const DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0 || length >= buffer.size()) return {};
-    std::wstring shortPath(buffer.data(), length);
-    if (StartsWith(shortPath, UncLongPrefix)) {
-        shortPath = L"\\\\" + shortPath.substr(UncLongPrefix.size());
-    } else if (StartsWith(shortPath, LongPrefix)) {
-        shortPath.erase(0, LongPrefix.size());
-    }
-    if (shortPath.size() >= MAX_PATH) return {};
-    bool exact = false;
-    std::string shown = AnsiName(shortPath.c_str(), exact);
-    return exact ? shown : std::string();
+    if (ShellPath(AnsiToWide(ansiPath)).empty()) return {};
+    return std::string(ansiPath);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Paths and names between the program's ANSI texts and the wide file API.
-// A path longer than MAX_PATH is reached through the "\\?\" form, which only
-// the wide functions take; what the user sees stays the ANSI text without it.
+// Every path reaches the file system in the "\\?\" form, which only the wide
+// functions take: of any length, and by its exact name (the path functions would
+// drop a trailing blank or dot and read "nul.jpg" as a device). What the user
+// sees stays the ANSI text without it.
 #include <windows.h>
 
 #include <string>
@@ -10,9 +12,10 @@
 // The ANSI text in UTF-16, as the ANSI functions would convert it.
 std::wstring AnsiToWide(std::string_view ansiText);
 
-// The wide form of an ANSI path for the file API: the path as it is when it
-// fits MAX_PATH, otherwise its full form behind "\\?\" ("\\?\UNC\server\share\..."
-// for a UNC path). A path already in that form is taken as it is.
+// The wide form of an ANSI path for the file API: its full form behind "\\?\"
+// ("\\?\UNC\server\share\..." for a UNC path), every name in it kept as it is
+// spelled. A relative path or one with "." or ".." segments is resolved first.
+// A path already in that form is taken as it is.
 std::wstring FileApiPath(std::string_view ansiPath);
 
 // The same for a wide path.
@@ -33,7 +36,12 @@ bool LongPathExists(std::string_view ansiPath);
 // the same wide name.
 std::string AnsiName(const wchar_t* wideName, bool& exact);
 
-// A form of the path that the shell's ANSI functions take (shorter than
-// MAX_PATH characters): the path itself when it fits, else its short (8.3) form
-// when the volume keeps one that fits; empty when there is no such form.
+// The form of a path that the shell's functions take: the plain full path,
+// shorter than MAX_PATH, with no name the path functions would rewrite; empty
+// when there is none. Never a short (8.3) name: under Wine two folders may share
+// one, so it could name a sibling.
+std::wstring ShellPath(const std::wstring& widePath);
+
+// The ANSI path itself where it has a shell form; empty where the shell's ANSI
+// functions cannot reach it exactly.
 std::string ShellPath(std::string_view ansiPath);

@@ -144,6 +144,7 @@ FolderRow TThreadFennoro::StagedRow() const
 {
     FolderRow row;
     row.Name = RowName;
+    row.WideName = RowWideName;
     row.Result = ResultText;
     row.Remark = RemarkText;
     row.ParentPath = RootPath;
@@ -180,6 +181,7 @@ void TThreadFennoro::PickNextRow()
         if (row.Checked && row.CompressState == FolderCompressState::Untried) {
             CurrentRow = &row;
             CurrentName = row.Name;
+            CurrentWideName = row.WideName;
             CurrentParent = row.ParentPath;
             return;
         }

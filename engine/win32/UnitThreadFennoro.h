@@ -5,6 +5,7 @@
 // job's rows and status texts, through a queue the owner drains.
 #include "engine/FolderRow.h"
 #include "engine/win32/FolderEntries.h"
+#include "engine/win32/FolderSafety.h"
 #include "engine/win32/TThreadFennoroOwner.h"
 #include "toolkit/TThread.h"
 
@@ -77,16 +78,8 @@ private:
 
     // Find job.
     void FindFolders();
-    struct TSubFolder {
-        std::string Name;
-        DWORD Attributes;
-        bool Exact;
-    };
-    bool CheckFolder(const std::string& path, long long& count);
-    bool CheckTree(const std::string& path, long long& count);
-    bool CheckFiles(const std::string& dir, long long& count);
-    void ReadSubFolders(const std::string& dir, std::vector<TSubFolder>& subFolders);
-    static bool IsExactName(const TFolderEntry& entry);
+    bool CheckFolder(const std::string& path, const std::wstring& widePath, long long& count);
+    bool CheckFiles(const TTreeFolder& folder, long long& count);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
     // The page check, over the files the folder check kept in Pages (the folder
@@ -101,7 +94,7 @@ private:
 
     // Compress job.
     void CompressFolders();
-    void CompressFolder(const std::string& name, const std::string& parent);
+    void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent);
 
     TThreadFennoroOwner& Owner;
     HWND OwnerWindow;
@@ -133,18 +126,15 @@ private:
     std::string StatusText;
     bool RowChecked = false;
     std::string RowName;
+    std::wstring RowWideName;
     std::string ResultText;
     std::string RemarkText;
     FolderRow* CurrentRow = nullptr;
     std::string CurrentName;
+    std::wstring CurrentWideName;
     std::string CurrentParent;
 
-    // Recursive find: identities of the folders on the way down, so that a link
-    // leading back into the examined tree is never followed.
-    struct FolderIdentity {
-        unsigned long Volume, IndexHigh, IndexLow;
-        bool operator==(const FolderIdentity&) const = default;
-    };
-    std::vector<FolderIdentity> Ancestors;
-    static std::optional<FolderIdentity> IdentityOf(const std::string& dir);
+    // The search root's identity, so that a link or mount leading back to it is
+    // never followed.
+    std::vector<TFolderIdentity> RootIdentity;
 };

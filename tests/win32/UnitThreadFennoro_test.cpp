@@ -310,9 +310,9 @@ TEST(FindJob, LinksNeverMakeTheSearchLoop)
     EngineFindOptions recursive;
     recursive.Recursive = true;
     EngineFind(owner, tree.Root(), recursive);
-    EngineExpectRow(owner, "a", false, "サブディレクトリが存在します", "up");
-    EngineExpectRow(owner, "b", false, "サブディレクトリが存在します", "self");
-    EngineExpectRow(owner, "c", false, "サブディレクトリが存在します", "back");
+    EngineExpectRow(owner, "a", false, "リンクを含むフォルダです", "up");
+    EngineExpectRow(owner, "b", false, "リンクを含むフォルダです", "self");
+    EngineExpectRow(owner, "c", false, "リンクを含むフォルダです", "inner\\back");
     // A link at the top may lead anywhere: never a folder to archive or recycle,
     // even when the user checks its row.
     EngineExpectRow(owner, "side", false, "扱えないファイル名です", "side");
@@ -382,15 +382,17 @@ TEST(FindJob, DeepTreesAreWalkedWithoutRecursionAndRefusedPastTheBound)
     std::string bound = tree.Path("deep");
     for (int level = 0; level < 257; ++level) bound += "\\d";
     EngineExpectRow(owner, "deep", false, "フォルダの階層が深すぎます", bound);
-    // Without recursion the first level decides.
+    // Without recursion too: the tree could not be archived, even checked by hand.
     EngineFind(owner, tree.Root());
-    EngineExpectRow(owner, "deep", false, "サブディレクトリが存在します", "d");
+    EngineExpectRow(owner, "deep", false, "フォルダの階層が深すぎます", bound);
+    EngineExpectRow(owner, "nested", false, "サブディレクトリが存在します", "d");
 }
 
 TEST(FindJob, AMountedAncestorIsNotSearchedAgain)
 {
     // A mounted folder showing its ancestor's content: whether the platform calls it
-    // a reparse point or an ordinary folder, the search must not go round.
+    // a reparse point or an ordinary folder, the search must not go round, and the
+    // folder is no more fit to archive than one holding a link.
     EngineTempTree tree;
     tree.File("a\\01.jpg");
     tree.Folder("a\\again");
@@ -401,11 +403,11 @@ TEST(FindJob, AMountedAncestorIsNotSearchedAgain)
     EngineFindOptions recursive;
     recursive.Recursive = true;
     EngineFind(owner, tree.Root(), recursive);
-    EngineExpectRow(owner, "a", false, "サブディレクトリが存在します", "again");
+    EngineExpectRow(owner, "a", false, "リンクを含むフォルダです", "again");
     EngineExpectRow(owner, "b", true, "+圧縮できます", "");
 }
 
-TEST(FindJob, NamesEqualButForCaseAreOneName)
+TEST(FindJob, NamesEqualButForCaseAreRefused)
 {
     EngineTempTree tree;
     tree.File("dup\\01.jpg");
@@ -426,9 +428,13 @@ TEST(FindJob, NamesEqualButForCaseAreOneName)
         FindClose(find);
     }
     ASSERT_EQ(names, 3);
+    // An archive would hold both, and extracting it on Windows keeps one.
     EngineTestOwner owner;
     EngineFind(owner, tree.Root());
-    EngineExpectRow(owner, "dup", true, "+圧縮できます", "");
+    EXPECT_EQ(owner.Row("dup").Result, "大文字と小文字だけが違う名前があります");
+    // The one found second, in the file system's order.
+    EXPECT_TRUE(owner.Row("dup").Remark == "01.JPG" || owner.Row("dup").Remark == "01.jpg");
+    EXPECT_FALSE(owner.Row("dup").Checked);
 }
 
 TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)

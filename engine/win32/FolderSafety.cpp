@@ -1,0 +1,141 @@
+#include "engine/win32/FolderSafety.h"
+
+#include "base/PathUtility.h"
+#include "toolkit/ScopedHandle.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+const char InterruptedResult[] = "中断されました";
+
+namespace {
+
+constexpr char UnfitName[] = "扱えないファイル名です";
+constexpr char HoldsLink[] = "リンクを含むフォルダです";
+constexpr char CaseTwins[] = "大文字と小文字だけが違う名前があります";
+constexpr char UnreadableFolder[] = "読み取れないフォルダがあります";
+constexpr char TooDeep[] = "フォルダの階層が深すぎます";
+
+// The name as the file system compares names: without regard to case.
+std::wstring FoldCase(const std::wstring& name)
+{
+    std::wstring folded = name;
+    if (!folded.empty()) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+TSafetyFault Fault(const char* result, std::string remark) { return {result, std::move(remark)}; }
+
+} // namespace
+
+std::optional<TFolderIdentity> IdentityOfPath(const std::wstring& path)
+{
+    ScopedHandle handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle || handle.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+    return TFolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+std::optional<TSafetyFault> WalkFolderTree(const TSafetyWalk& walk, TFolderTree& tree)
+{
+    tree.clear();
+    // Per folder of the tree: its parent's position and, once looked up, its identity.
+    struct TLink {
+        size_t Parent;
+        std::optional<TFolderIdentity> Identity;
+    };
+    std::vector<TLink> links;
+    struct TPending {
+        std::string Dir;
+        std::wstring WideDir;
+        size_t Depth;
+        size_t Parent;
+        std::optional<TFolderIdentity> Identity;
+    };
+    constexpr size_t None = static_cast<size_t>(-1);
+    std::vector<TPending> pending{{walk.Path + '\\', walk.WidePath + L'\\', 0, None, std::nullopt}};
+    const size_t topLength = walk.Path.size() + 1;
+    // The path inside the walked folder, as a remark names it.
+    const auto inside = [&](const std::string& dir, const std::string& name) { return dir.substr(topLength) + name; };
+    // True when the identity is the one of a folder on the way down to `at`, itself included.
+    const auto onTheWay = [&](const TFolderIdentity& identity, size_t at) {
+        for (; at != None; at = links[at].Parent) {
+            if (links[at].Identity == identity) return true;
+        }
+        return std::find(walk.Ancestors.begin(), walk.Ancestors.end(), identity) != walk.Ancestors.end();
+    };
+
+    std::vector<TPending> subFolders;
+    std::unordered_set<std::wstring> seen;
+    while (!pending.empty()) {
+        TPending next = std::move(pending.back());
+        pending.pop_back();
+        if (next.Depth > 0) {
+            if (walk.StopRequested && walk.StopRequested()) return Fault(InterruptedResult, {});
+            if (walk.Entering) walk.Entering(next.Dir.substr(0, next.Dir.size() - 1));
+        }
+        TTreeFolder folder{std::move(next.Dir), std::move(next.WideDir), next.Depth, {}};
+        const bool read = ForEachFolderEntry(folder.WideDir, [&](const TFolderEntry& entry) {
+            folder.Entries.push_back(entry);
+            return true;
+        });
+        // Refused, or nested deeper than the file system reaches: what it holds is
+        // unknown, so no archive of it could be known to be whole.
+        if (!read) return Fault(UnreadableFolder, ExcludeTrailingPathDelimiter(folder.Dir));
+
+        const size_t self = tree.size();
+        links.push_back({next.Parent, next.Identity});
+        // Only a folder with sub-folders needs its own identity (the top's is looked up here).
+        if (!links[self].Identity && std::any_of(folder.Entries.begin(), folder.Entries.end(),
+                                                 [](const TFolderEntry& entry) { return entry.IsFolder(); })) {
+            links[self].Identity = IdentityOfPath(folder.WideDir);
+        }
+        seen.clear();
+        subFolders.clear();
+        for (const TFolderEntry& entry : folder.Entries) {
+            // A name an archiver reading ANSI names would miss, or that reaches another entry.
+            if (!entry.ExactName || !IsPlainFileName(entry.Name)) return Fault(UnfitName, entry.Name);
+            // It leads out of the folder: what it leads to must never be archived or removed.
+            if (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Fault(HoldsLink, inside(folder.Dir, entry.Name));
+            // An archive would hold both, and extracting it on Windows keeps one.
+            if (!seen.insert(FoldCase(entry.WideName)).second) return Fault(CaseTwins, entry.Name);
+            if (!entry.IsFolder()) continue;
+            const std::string subDir = folder.Dir + entry.Name;
+            if (folder.Depth + 1 > MaxNestedLevels) return Fault(TooDeep, subDir);
+            std::wstring subWide = folder.WideDir + entry.WideName;
+            const auto identity = IdentityOfPath(subWide);
+            // A mounted folder showing one on the way down: the same as a link.
+            if (identity && onTheWay(*identity, self)) return Fault(HoldsLink, inside(folder.Dir, entry.Name));
+            subFolders.push_back({subDir + '\\', std::move(subWide) + L'\\', folder.Depth + 1, self, identity});
+        }
+        tree.push_back(std::move(folder));
+        // Reversed onto the stack, so that they come off in the file system's order.
+        std::move(subFolders.rbegin(), subFolders.rend(), std::back_inserter(pending));
+    }
+    return std::nullopt;
+}
+
+TTreeDigest DigestOf(const TFolderTree& tree)
+{
+    TTreeDigest digest;
+    digest.Value = 0xCBF29CE484222325ULL;
+    const auto mix = [&](const void* data, size_t size) {
+        for (size_t i = 0; i < size; ++i)
+            digest.Value = (digest.Value ^ static_cast<const unsigned char*>(data)[i]) * 0x100000001B3ULL;
+    };
+    const size_t topLength = tree.empty() ? 0 : tree.front().WideDir.size();
+    for (const TTreeFolder& folder : tree) {
+        mix(folder.WideDir.c_str() + topLength, (folder.WideDir.size() - topLength + 1) * sizeof(wchar_t));
+        for (const TFolderEntry& entry : folder.Entries) {
+            mix(entry.WideName.c_str(), (entry.WideName.size() + 1) * sizeof(wchar_t));
+            mix(&entry.Attributes, sizeof entry.Attributes);
+            mix(&entry.Size, sizeof entry.Size);
+            mix(&entry.LastWriteTime, sizeof entry.LastWriteTime);
+            if (entry.IsFile()) ++digest.Files;
+        }
+        mix("\0", 1);  // the end of a folder, so that nesting counts
+    }
+    return digest;
+}
