@@ -24,7 +24,9 @@ void FennoroSettings::Load(const IniDocument& document)
     Numbered = document.ReadBool(s, "Numbered", true);
     NumberedAbout = document.ReadBool(s, "NumberedAbout", false);
     SilentArchive = document.ReadBool(s, "SilentArchive", true);
-    RemoveFolder = document.ReadBool(s, "RemoveFolder", true);
+    // Removal is the one flag whose misreading costs folders: a hand-written value
+    // that is no integer ("false", "off", an empty one) means off, not the default.
+    RemoveFolder = !document.FindValue(s, "RemoveFolder") || document.ReadInteger(s, "RemoveFolder", 0) != 0;
     AutoFind = document.ReadBool(s, "AutoFind", false);
 
     CopyDragFileName = document.ReadString(s, "CopyDragFileName", "List.txt");

@@ -43,8 +43,8 @@ struct FennoroSettings {
     bool VerifyImages = false;
 
     // Reads every key in the table's order. Values absent, empty (for numbers
-    // and flags) or malformed keep the defaults; ToolBar's default is its value
-    // on entry. With no keys in "Archive" the four default profiles are taken.
+    // and flags) or malformed keep the defaults, except RemoveFolder, which such a
+    // value turns off; ToolBar's default is its value on entry. With no keys in "Archive" the four default profiles are taken.
     void Load(const IniDocument& document);
 
     // Writes every key except CopyDragFileName into section "Setting", then

@@ -80,6 +80,12 @@ void TControl::Detach() noexcept
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
+    RequestedWidth = width;
+    Place(left, top, width, height);
+}
+
+void TControl::Place(int left, int top, int width, int height)
+{
     Placement = RECT{left, top, left + width, top + height};
     if (Window) MoveWindow(Window, left, top, width, height, TRUE);
 }
@@ -184,22 +190,28 @@ LRESULT CALLBACK TControl::ControlProc(HWND window, UINT message, WPARAM wParam,
 void AlignControls(const std::vector<TControl*>& controls, RECT client)
 {
     RECT rest = client;
+    int clientMinimum = 0;
+    for (const TControl* control : controls) {
+        if (control->Align == TAlign::Client) clientMinimum = std::max(clientMinimum, control->MinWidth);
+    }
     for (TControl* control : controls) {
-        const int width = control->Width();
         const int height = control->Height();
         switch (control->Align) {
         case TAlign::Top:
-            control->SetBounds(rest.left, rest.top, rest.right - rest.left, height);
+            control->Place(rest.left, rest.top, rest.right - rest.left, height);
             rest.top += height;
             break;
         case TAlign::Bottom:
-            control->SetBounds(rest.left, rest.bottom - height, rest.right - rest.left, height);
+            control->Place(rest.left, rest.bottom - height, rest.right - rest.left, height);
             rest.bottom -= height;
             break;
-        case TAlign::Right:
-            control->SetBounds(rest.right - width, rest.top, width, rest.bottom - rest.top);
+        case TAlign::Right: {
+            const int room = static_cast<int>(rest.right - rest.left) - clientMinimum;
+            const int width = std::max(0, std::min(control->OwnWidth(), room));
+            control->Place(rest.right - width, rest.top, width, rest.bottom - rest.top);
             rest.right -= width;
             break;
+        }
         default:
             break;
         }
@@ -207,11 +219,11 @@ void AlignControls(const std::vector<TControl*>& controls, RECT client)
     for (TControl* control : controls) {
         const RECT bounds = control->Bounds();
         if (control->Align == TAlign::Client) {
-            control->SetBounds(rest.left, rest.top, std::max(0L, rest.right - rest.left),
-                               std::max(0L, rest.bottom - rest.top));
+            control->Place(rest.left, rest.top, std::max(0L, rest.right - rest.left),
+                           std::max(0L, rest.bottom - rest.top));
         } else if (control->Align == TAlign::None && control->RightMargin >= 0) {
             const int width = client.right - control->RightMargin - bounds.left;
-            control->SetBounds(bounds.left, bounds.top, std::max(0, width), bounds.bottom - bounds.top);
+            control->Place(bounds.left, bounds.top, std::max(0, width), bounds.bottom - bounds.top);
         }
     }
 }

@@ -32,12 +32,18 @@ public:
 
     // Placement inside the parent's client area: aligned controls take an edge or the
     // rest; others keep their bounds, and with a right margin stretch with the parent.
+    // A right-aligned control gives way to a client-aligned sibling's MinWidth while
+    // the parent is narrow, and takes its own width again once there is room.
     TAlign Align = TAlign::None;
     int RightMargin = -1;   // -1: fixed width
+    int MinWidth = 0;       // client-aligned: the least width the edge controls leave it
     RECT Bounds() const noexcept { return Placement; }
     void SetBounds(int left, int top, int width, int height);
+    // Where the control is now.
     int Width() const noexcept { return Placement.right - Placement.left; }
     int Height() const noexcept { return Placement.bottom - Placement.top; }
+    // The width given through SetBounds or SetWidth, whatever the layout leaves it.
+    int OwnWidth() const noexcept { return RequestedWidth; }
     void SetWidth(int width);
 
     // Drawing is suspended from the first BeginUpdate to the matching EndUpdate
@@ -76,6 +82,10 @@ protected:
     // A control whose window is destroyed with its parent forgets it here.
     void Detach() noexcept;
 
+    friend void AlignControls(const std::vector<TControl*>& controls, RECT client);
+    // Moves the control where the layout puts it, keeping its own width.
+    void Place(int left, int top, int width, int height);
+
 private:
     static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -83,6 +93,7 @@ private:
     bool Subclassed = false;
     int UpdateDepth = 0;
     RECT Placement{};
+    int RequestedWidth = 0;
     std::vector<HWND> NotifySources;
 };
 

@@ -29,8 +29,9 @@ public:
     FolderRow& RowAt(size_t index) override;
     void RedrawRow(const FolderRow& row) override;
     HWND OwnerWindow() const override { return Window; }
-    // The find job's reports are drained on the job timer, not waited for per folder.
-    bool DrainsReports() const override { return true; }
+    // The find job's reports are drained on the job timer, not waited for per
+    // folder; without the timer (it could not be set) each comes as it is made.
+    bool DrainsReports() const override { return JobWatch; }
 
     // The row the list shows at the index, or null.
     FolderRow* RowOfItem(int index) const;
@@ -45,7 +46,7 @@ public:
     void SetStatusText(const std::string& text);
 
     // While a job runs, a timer draws what came in and notices the job's end, for
-    // which nothing is sent.
+    // which nothing is sent. Start it before the job's worker is made.
     void StartJobWatch();
     // The timer's identifier, in the window's WM_TIMER messages.
     static constexpr UINT_PTR JobTimerId = 1;

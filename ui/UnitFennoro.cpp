@@ -27,6 +27,8 @@ constexpr LayoutEntry EditFolderLayout{TAlign::None, 1, 1, 402, 19, 2};
 constexpr LayoutEntry ToolBarLayout{TAlign::Right, 407, 2, 223, 21, -1};
 constexpr LayoutEntry ListViewLayout{TAlign::Client, 0, 25, 632, 384, -1};
 constexpr LayoutEntry StatusBarLayout{TAlign::Bottom, 0, 409, 632, 17, -1};
+// The folder box keeps this much of the header; a narrower window narrows the toolbar.
+constexpr int FolderBoxMinimumWidth = 120;
 constexpr int ToolButtonWidth = 23;
 constexpr int ToolSeparatorWidth = 8;
 
@@ -196,6 +198,7 @@ void TFormFennoro::CreateControls()
     Place(*ToolBar, ToolBarLayout, font);
     PanelEditFolder = std::make_unique<TPanel>(PanelHeader->Handle(), 0, 0, 10, 10, false);
     Place(*PanelEditFolder, PanelEditFolderLayout, font);
+    PanelEditFolder->MinWidth = FolderBoxMinimumWidth;
     EditFolder = std::make_unique<TEdit>(PanelEditFolder->Handle(), 0, 0, 10, 10);
     Place(*EditFolder, EditFolderLayout, font);
     PanelHeader->AddChild(*ToolBar);

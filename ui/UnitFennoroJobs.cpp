@@ -31,6 +31,7 @@ void TFormFennoro::StopWorker()
     if (!CurrentWorker) return;
     if (CurrentWorker->Running()) CurrentWorker->RequestStop();
     CurrentWorker->WaitFor();
+    CurrentWorker->DeliverReports();
     CurrentWorker.reset();
     FolderList->FlushDrawing();
 }
@@ -67,10 +68,11 @@ void TFormFennoro::ActionFindExecute(TAction&)
     if (!IsRunning()) {
         StopWorker();
         const TPageCheck pageCheck = ActionVerifyImages->Checked() ? TPageCheck::On : TPageCheck::Off;
+        // The timer first: the worker queues its reports only for a list that drains them.
+        FolderList->StartJobWatch();
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
                                                          ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
                                                          pageCheck);
-        FolderList->StartJobWatch();
     }
     ListView->SetFocus();
 }
@@ -145,17 +147,22 @@ void TFormFennoro::ActionNumberedAboutUpdate(TAction& sender) { sender.SetEnable
 void TFormFennoro::Idle()
 {
     // The commands first: once they see the job ended, so does the model's flush
-    // (a job never runs again), and the last texts are drawn in the same pass.
+    // (a job never runs again), and the last texts are drawn in the same pass,
+    // with whatever the job queued after the timer's last drain.
     TForm::Idle();
-    FolderList->Idle(IsRunning());
+    const bool running = IsRunning();
+    if (!running && CurrentWorker) CurrentWorker->DeliverReports();
+    FolderList->Idle(running);
 }
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_TIMER && wParam == TFolderList::JobTimerId) {
-        // What the find job found since the last tick, then the drawing.
+        // What the find job found since the last tick, then the drawing. The end is
+        // read before the drain: whatever the job queued before it ended is drained.
+        const bool running = IsRunning();
         if (CurrentWorker) CurrentWorker->DeliverReports();
-        FolderList->JobTimer(IsRunning());
+        FolderList->JobTimer(running);
         return 0;
     }
     return TForm::HandleMessage(message, wParam, lParam);

@@ -8,31 +8,26 @@
 #include "settings/win32/SettingsFile.h"
 #include "transfer/TDataCopyDrag.h"
 
-#include <algorithm>
-
 namespace {
 
-// The least a window and its folder box need to be used.
+// The least a window needs to be used.
 constexpr int MinimumFormWidth = 320;
 constexpr int MinimumFormHeight = 200;
-constexpr int MinimumFolderBoxWidth = 120;
 
 } // namespace
 
 void TFormFennoro::LoadSettings()
 {
     FennoroSettings settings;
-    settings.ToolBar = ToolBar->Width();
+    settings.ToolBar = ToolBar->OwnWidth();
     LoadSettingsFile(settings, GetSettingsFileName());
 
     SetFormPlacementText(Handle(), settings.Window);
     KeepFormUsable(Handle(), MinimumFormWidth, MinimumFormHeight);
     SetColumnWidthsText(ListView->Handle(), settings.ListView);
-    // Column widths stay as saved, but a toolbar wider than the header would hide
-    // the folder box.
-    RECT header{};
-    GetClientRect(PanelHeader->Handle(), &header);
-    ToolBar->SetWidth(std::min<int>(settings.ToolBar, std::max<int>(0, header.right - MinimumFolderBoxWidth)));
+    // Saved as given: the header's layout narrows the toolbar only while the window
+    // leaves the folder box too little room.
+    ToolBar->SetWidth(settings.ToolBar);
     PanelHeader->Realign();
     EditFolder->SetText(settings.Path);
     ActionRecursive->SetChecked(settings.Recursive);
@@ -58,7 +53,7 @@ void TFormFennoro::SaveSettings()
     FennoroSettings settings;
     settings.Window = GetFormPlacementText(Handle());
     settings.ListView = GetColumnWidthsText(ListView->Handle());
-    settings.ToolBar = ToolBar->Width();
+    settings.ToolBar = ToolBar->OwnWidth();
     settings.Path = EditFolder->Text();
     settings.Recursive = ActionRecursive->Checked();
     settings.Numbered = ActionNumbered->Checked();

@@ -36,6 +36,7 @@ public:
     // True when the owner drains the find job's rows and status texts itself, on a
     // timer of its own (TThreadFennoro::DeliverReports) and at the job's end: the
     // worker then queues them instead of waiting for the owner at every folder.
+    // Asked once, when a worker is created.
     virtual bool DrainsReports() const { return false; }
 
     // The window that owns the shell's confirmation and progress windows while a

@@ -143,6 +143,19 @@ TEST(FennoroSettings, FlagsAcceptAnyIntegerAndFallBackOnGarbage)
     EXPECT_EQ(LoadFrom("[Setting]\nToolBar=-40\n", 223).ToolBar, 223);
 }
 
+TEST(FennoroSettings, RemovalIsOffUnlessItsValueIsANonZeroInteger)
+{
+    for (const char* off : {"false", "off", "no", "", "0", "FALSE", "1x"})
+        EXPECT_FALSE(LoadFrom(std::string("[Setting]\nRemoveFolder=") + off + "\n").RemoveFolder) << off;
+    EXPECT_TRUE(LoadFrom("[Setting]\nRemoveFolder=1\n").RemoveFolder);
+    EXPECT_TRUE(LoadFrom("[Setting]\nRemoveFolder=-3\n").RemoveFolder);
+    EXPECT_TRUE(LoadFrom("[Setting]\nPath=C:\\\n").RemoveFolder) << "absent: the default";
+    // The other flags keep their defaults on such a value.
+    EXPECT_TRUE(LoadFrom("[Setting]\nSilentArchive=off\n").SilentArchive);
+    const FennoroSettings off = LoadFrom("[Setting]\nRemoveFolder=no\n");
+    EXPECT_NE(SaveOver(off, "[Setting]\nRemoveFolder=no\n").find("RemoveFolder=0\r\n"), std::string::npos);
+}
+
 TEST(FennoroSettings, DragFileNameIsReadButNeverWritten)
 {
     FennoroSettings off = LoadFrom("[Setting]\nCopyDragFileName=\n");

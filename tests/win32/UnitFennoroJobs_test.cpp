@@ -95,6 +95,28 @@ private:
     std::thread Helper;
 };
 
+// Makes the list refuse every new row, as a list control out of memory does.
+class ListRefusingRows {
+public:
+    explicit ListRefusingRows(HWND list)
+        : List(list), Kept(reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC,
+                                                                          reinterpret_cast<LONG_PTR>(Refuse))))
+    {
+        Previous = Kept;
+    }
+    ~ListRefusingRows() { SetWindowLongPtrA(List, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Kept)); }
+
+private:
+    static LRESULT CALLBACK Refuse(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == LVM_INSERTITEMA) return -1;
+        return CallWindowProcA(Previous, window, message, wParam, lParam);
+    }
+    static inline WNDPROC Previous = nullptr;
+    HWND List;
+    WNDPROC Kept;
+};
+
 std::string SystemFolder()
 {
     char folder[MAX_PATH] = {};
@@ -159,6 +181,41 @@ TEST_F(UnitFennoroJobs, TheEndOfAJobShowsWithoutAnyInput)
     EXPECT_EQ(window.Rows().size(), 33u) << "every row is in the list, drawn or not";
     EXPECT_FALSE(window->ActionAbort->Enabled());
     EXPECT_TRUE(window->ToolBar->ButtonEnabled(window->ActionFind->Id()));
+}
+
+TEST_F(UnitFennoroJobs, AFindEndedByAnErrorShowsWhyOnceTheWindowSeesItsEnd)
+{
+    UiFennoroWindow window(Settings());
+    ListRefusingRows refusal(window->ListView->Handle());
+    window.Choose(*window->ActionFind);
+    // As when the timer's last tick falls between the job's last text and its end.
+    KillTimer(window->Handle(), TFolderList::JobTimerId);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Status(), "検索中にエラーが発生したため中止しました: リストに行を追加できません");
+    EXPECT_TRUE(window->ActionFind->Enabled());
+}
+
+TEST_F(UnitFennoroJobs, AListWithoutItsTimerTakesEachRowAsTheFindMakesIt)
+{
+    for (int i = 0; i < 20; ++i) Tree.File("more" + std::to_string(i) + "\\01.jpg", "1");
+    UiFennoroWindow window(Settings());
+    // A handle no timer can be set on: the window is gone.
+    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    TFolderList folders(*window->ListView, *window->StatusBar, gone);
+    folders.StartJobWatch();
+    TThreadFennoro worker(folders, Tree.Root(), ".jpg", false, true, false);
+    // The worker's calls served as they come, without the idle pass or a timer.
+    while (window->ListView->Count() == 0 && !worker.Ended()) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_SENDMESSAGE, 0);
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    EXPECT_LT(window->ListView->Count(), 23) << "the rows came all at once, at the end";
+    worker.WaitFor();
+    folders.FlushDrawing();
+    EXPECT_EQ(window->ListView->Count(), 23);
+    EXPECT_EQ(window->StatusBar->SimpleText(), "検索が終了しました");
 }
 
 TEST_F(UnitFennoroJobs, RefusalsShowTheirTextAndLeaveTheListAndTheWorker)

@@ -188,6 +188,25 @@ TEST(UnitFennoroSettings, WindowSettingsThatLeaveTheWindowUnusableAreMended)
     EXPECT_NE(saved.find("ListView=10,20,30\r\n"), std::string::npos) << "column widths stay as saved";
 }
 
+TEST(UnitFennoroSettings, TheToolbarKeepsItsWidthWhereverTheWindowQuits)
+{
+    for (const char* placement : {"Window=100,100,640,480,1", "Window=100,100,330,300,0", "Window=100,100,640,480,2"}) {
+        UiFennoroWindow window({"[Setting]", placement, "ToolBar=223"});
+        window.Destroy();
+        EXPECT_NE(UiFennoroWindow::SettingsText().find("ToolBar=223\r\n"), std::string::npos)
+            << placement << "\n" << UiFennoroWindow::SettingsText();
+    }
+    // Narrow, the folder box keeps its room; widened, the toolbar is whole again.
+    UiFennoroWindow window({"[Setting]", "Window=100,100,330,300,0", "ToolBar=223"});
+    EXPECT_LT(window->ToolBar->Width(), 223);
+    EXPECT_GE(window->EditFolder->Width(), 100);
+    SetWindowPos(window->Handle(), nullptr, 0, 0, 700, 300, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(window->ToolBar->Width(), 223);
+    ShowWindow(window->Handle(), SW_MINIMIZE);
+    ShowWindow(window->Handle(), SW_RESTORE);
+    EXPECT_EQ(window->ToolBar->Width(), 223);
+}
+
 TEST(UnitFennoroSettings, ThePageCheckIsWrittenLastOnlyOnceTurnedOn)
 {
     std::vector<std::string> lines;
