@@ -1,5 +1,7 @@
 # Shared helpers of the project's scripts.
 FENNORO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The compiler cache serves every clone of the tree: paths inside it count as relative.
+export CCACHE_BASEDIR=$FENNORO_ROOT CCACHE_NOHASHDIR=true
 
 # Configures and builds one preset when needed.
 fennoro_build() {
