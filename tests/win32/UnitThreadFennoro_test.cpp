@@ -405,6 +405,35 @@ TEST(FindJob, AMountedAncestorIsNotSearchedAgain)
     EngineExpectRow(owner, "b", true, "+圧縮できます", "");
 }
 
+namespace {
+
+// Leaves the handle's value in the stack below the caller, where the next call's
+// uninitialised locals will find it.
+__attribute__((noinline)) void FillStackBelow(HANDLE handle)
+{
+    volatile HANDLE values[8192];
+    for (auto& value : values) value = handle;
+}
+
+} // namespace
+
+TEST(HostSteps, EndBeforeTheyReturnAndLeaveTheProgramsHandlesAlone)
+{
+    // A mount made by a host step must be in place when the step returns, and no
+    // handle of ours (a thread's message queue, say) may go with it.
+    EngineTempTree tree;
+    const std::string unixRoot = EngineUnixPath(tree.Root());
+    if (unixRoot.empty()) GTEST_SKIP() << "no host";
+    ScopedHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const std::string script = "/bin/sh -c \"sleep 1 && touch '" + unixRoot + "ended'\"";
+    FillStackBelow(event.get());
+    const bool ran = EngineRunProcess(script);
+    EXPECT_TRUE(SetEvent(event.get())) << "a handle of this process was closed";
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(tree.IsFile("ended"));
+    EXPECT_FALSE(EngineRunProcess("/bin/false"));
+}
+
 TEST(FindJob, NamesEqualButForCaseAreOneName)
 {
     EngineTempTree tree;
