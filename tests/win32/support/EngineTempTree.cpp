@@ -104,15 +104,17 @@ std::string EngineUnixPath(const std::string& windowsPath)
 
 bool EngineRunProcess(const std::string& commandLine)
 {
-    // Wine starts a Unix program without a process of its own and hands back a
-    // process information it never filled in: whatever its stack held, which may
-    // name any handle of this process (a thread's message queue closed so leaves
-    // that thread deaf to SendMessage). Its handles are never touched: the shell
+    // Wine gives a Unix program no process object, and its CreateProcess then reports
+    // success with a process information it never filled in: whatever its stack held,
+    // which may name any handle of this process (closing a thread's message queue so
+    // leaves that thread deaf to SendMessage). Those values are never used: the shell
     // writes the program's exit code to a file once the program has ended.
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(sizeof temp, temp);
+    // Named as the trees are: a file left by an earlier run of this program is never taken for this one's.
     const std::string endFile = IncludeTrailingPathDelimiter(temp) + "fennoro-host-" +
-                                std::to_string(GetCurrentProcessId()) + "-" + std::to_string(Serial++) + ".end";
+                                std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + "-" +
+                                std::to_string(Serial++) + ".end";
     const std::string unixEndFile = EngineUnixPath(endFile);
     if (unixEndFile.empty()) return false;
     // $0 is the file, "$@" the command line as Wine splits it; the rename makes the file whole at once.
