@@ -148,9 +148,8 @@ bool RunOnHost(const std::string& folder, const std::string& script, const std::
     if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    // A host program's end does not come back through Wine: wait for its work.
+    // Wine fills in no handles for a host program (the values are stack leftovers,
+    // and closing them may close one of ours): leave them, and wait for its work.
     for (int i = 0; i < 6000 && !Exists(marker); ++i) Sleep(100);
     return Exists(marker);
 }

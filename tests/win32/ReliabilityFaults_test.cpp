@@ -207,7 +207,7 @@ TEST(CompressFaults, AnArchiveFolderWithoutWritePermission)
     if (unixPath.empty() || !EngineRunProcess("/bin/chmod 555 \"" + unixPath + "\"")) GTEST_SKIP() << "no host";
     const std::wstring probe = tree.WidePath("locked\\probe.tmp");
     bool writable = true;
-    for (int i = 0; i < 100 && writable; ++i) {  // the host program's end is not waited for
+    for (int i = 0; i < 100 && writable; ++i) {  // until the file system takes the change
         HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
         writable = file != INVALID_HANDLE_VALUE;
         if (writable) {

@@ -2,8 +2,16 @@
 
 #include "engine/ArchiverProfile.h"
 #include "settings/FennoroSettings.h"
+#include "win32/support/EngineWatchdog.h"
 
 #include <gtest/gtest.h>
+
+namespace {
+
+// Far beyond the slowest job of any test on a loaded machine.
+constexpr DWORD JobTimeLimit = 90 * 1000;
+
+} // namespace
 
 void EngineFind(EngineTestOwner& owner, const std::string& root, const EngineFindOptions& options,
                 TThreadFennoro** running)
@@ -12,7 +20,10 @@ void EngineFind(EngineTestOwner& owner, const std::string& root, const EngineFin
                           options.NumberedAbout,
                           options.VerifyImages ? TPageCheck::On : TPageCheck::Off);
     if (running) *running = &worker;
-    worker.WaitFor();
+    {
+        EngineWatchdog watchdog("the find job", JobTimeLimit);
+        worker.WaitFor();
+    }
     EXPECT_FALSE(worker.Running());
     EXPECT_EQ(worker.FatalMessage(), "");
     if (running) *running = nullptr;
@@ -38,7 +49,10 @@ void EngineCompress(EngineTestOwner& owner, const EngineCompressOptions& options
     TThreadFennoro worker(owner, options.Extension, options.Quiet, options.RemoveFolder, options.Template,
                           options.Function, options.Dll);
     if (running) *running = &worker;
-    worker.WaitFor();
+    {
+        EngineWatchdog watchdog("the compress job", JobTimeLimit);
+        worker.WaitFor();
+    }
     EXPECT_FALSE(worker.Running());
     EXPECT_EQ(worker.FatalMessage(), "");
     if (running) *running = nullptr;

@@ -11,11 +11,11 @@ namespace {
 
 std::atomic<unsigned> Serial{0};
 
-std::wstring Wide(const std::string& text)
+std::wstring Wide(const std::string& text, UINT codePage = CP_ACP)
 {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
     std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
-    if (length > 1) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+    if (length > 1) MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide.data(), length);
     return wide;
 }
 
@@ -60,10 +60,23 @@ void CreateWithContent(const std::wstring& path, const std::string& content, DWO
     if (attributes) SetFileAttributesW(path.c_str(), attributes);
 }
 
+// The file's content; empty when it cannot be read.
+std::string ReadWhole(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string content;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
+    CloseHandle(file);
+    return content;
+}
+
 // Arguments reach a host program split by the Windows rules: quotes group blanks.
 std::string Quote(const std::string& text) { return '"' + text + '"'; }
 
-// A host program's end is not waited for: look for its work instead.
+// What a host program did, as this program sees it through the file API.
 template <typename Done>
 bool Await(Done done)
 {
@@ -91,19 +104,40 @@ std::string EngineUnixPath(const std::string& windowsPath)
 
 bool EngineRunProcess(const std::string& commandLine)
 {
+    // Wine gives a Unix program no process object, and its CreateProcess then reports
+    // success with a process information it never filled in: whatever its stack held,
+    // which may name any handle of this process (closing a thread's message queue so
+    // leaves that thread deaf to SendMessage). Those values are never used: the shell
+    // writes the program's exit code to a file once the program has ended.
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof temp, temp);
+    // Named as the trees are: a file left by an earlier run of this program is never taken for this one's.
+    const std::string endFile = IncludeTrailingPathDelimiter(temp) + "fennoro-host-" +
+                                std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + "-" +
+                                std::to_string(Serial++) + ".end";
+    const std::string unixEndFile = EngineUnixPath(endFile);
+    if (unixEndFile.empty()) return false;
+    // $0 is the file, "$@" the command line as Wine splits it; the rename makes the file whole at once.
+    const std::string line = R"(/bin/sh -c "\"$@\"; echo $? >\"$0.part\" && mv \"$0.part\" \"$0\"" )" +
+                             Quote(unixEndFile) + " " + commandLine;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, nullptr, 0);
-    std::wstring line(length, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, line.data(), length);
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    PROCESS_INFORMATION unfilled{};
+    std::wstring wide = Wide(line, CP_UTF8);
+    if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &unfilled)) {
         return false;
     }
-    WaitForSingleObject(process.hProcess, 60000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    const std::wstring end = LongForm(endFile);
+    for (int i = 0; i < 3000; ++i) {
+        if (GetFileAttributesW(end.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            const std::string code = ReadWhole(end);
+            DeleteFileW(end.c_str());
+            return code == "0\n";
+        }
+        Sleep(20);
+    }
+    ADD_FAILURE() << "a host program did not end within a minute: " << commandLine;
+    return false;
 }
 
 EngineTempTree::EngineTempTree(const std::string& stem)
@@ -183,13 +217,10 @@ bool EngineTempTree::HostMake(const std::string& script, const std::string& seen
     std::string root = EngineUnixPath(RootPath);
     if (root.empty()) return false;
     if (root.back() != '/') root += '/';
-    if (!EngineRunProcess("/bin/sh -c " + Quote("cd '" + root + "' && " + script))) return false;
+    // Whatever part of `made` the script got to goes when the tree goes.
     if (!made.empty()) HostEntries.push_back({root + made, made, made, "/bin/rm -rf "});
-    for (int i = 0; i < 1200; ++i) {
-        if (GetFileAttributesW(WidePath(seen).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-        Sleep(50);
-    }
-    return false;
+    if (!EngineRunProcess("/bin/sh -c " + Quote("cd '" + root + "' && " + script))) return false;
+    return Await([&] { return GetFileAttributesW(WidePath(seen).c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 bool EngineTempTree::FolderBind(const std::string& relative, const std::string& target, const std::string& marker,
@@ -201,9 +232,10 @@ bool EngineTempTree::FolderBind(const std::string& relative, const std::string& 
     // One host program for both steps: the second must follow the first.
     std::string command = "mount --bind '" + from + "' '" + at + "'";
     if (readOnly) command += " && mount -o remount,bind,ro '" + at + "'";
-    if (!EngineRunProcess("/bin/sh -c " + Quote(command))) return false;
+    // Undone even when only the first step took.
     const std::string seen = relative + "\\" + marker;
     HostEntries.push_back({at, relative, seen, "/bin/umount -l "});
+    if (!EngineRunProcess("/bin/sh -c " + Quote(command))) return false;
     if (!Await([&] { return IsFile(seen); })) return false;
     if (!readOnly) return true;
     // Read-only once a new file cannot be made there.
@@ -249,18 +281,7 @@ bool EngineTempTree::IsFolder(const std::string& relative) const
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string EngineTempTree::Read(const std::string& relative) const
-{
-    HANDLE file =
-        CreateFileW(WidePath(relative).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::string content;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
-    CloseHandle(file);
-    return content;
-}
+std::string EngineTempTree::Read(const std::string& relative) const { return ReadWhole(WidePath(relative)); }
 
 std::vector<std::wstring> EngineTempTree::Names(const std::string& folder) const
 {

@@ -72,9 +72,10 @@ private:
     std::vector<HostEntry> HostEntries;
 };
 
-// Runs a command line given in UTF-8 (under Wine it may start a Unix program)
-// and waits for it; true when it started. Under Wine a Unix program's exit code
-// does not come back, so callers look at its effect.
+// Runs a host program (under Wine: a Unix program named by its absolute path) with
+// a command line given in UTF-8, its arguments split by the Windows rules, and
+// waits for its end; true when it exited with 0. False where there is no host,
+// and, with a failure, when it has not ended within a minute.
 bool EngineRunProcess(const std::string& commandLine);
 
 // The Unix path (UTF-8) of a Windows path under Wine; empty elsewhere.
