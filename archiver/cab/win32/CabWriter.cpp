@@ -19,6 +19,7 @@ namespace {
 
 constexpr char CabinetName[] = "*cabinet";
 constexpr size_t ProbeSize = 64 * 1024;
+constexpr size_t ReadAheadSize = 1 << 20;
 
 // Whether MSZIP pays for a file, judged on its first 64 KiB deflated quickly:
 // pages already compressed (JPEG, PNG) are stored instead.
@@ -56,7 +57,8 @@ private:
     TByteSink& Sink;
 };
 
-// A source file, checksummed as the library reads it from start to end.
+// A source file, checksummed as the library reads it from start to end. The
+// library asks for 32 KiB at a time: the file is read ahead in larger pieces.
 class TSourceStore final : public TCabinetStore {
 public:
     TSourceStore(std::shared_ptr<TSourceFile> file, const std::function<void()>& poll) : File(std::move(file)), Poll(poll) {}
@@ -66,7 +68,14 @@ public:
     {
         Poll();
         if (position >= File->Size()) return 0;
-        const size_t read = File->ReadAt(position, data, static_cast<size_t>(std::min<uint64_t>(size, File->Size() - position)));
+        if (position < AheadStart || position >= AheadStart + Ahead.size()) {
+            Ahead.resize(static_cast<size_t>(std::min<uint64_t>(ReadAheadSize, File->Size() - position)));
+            Ahead.resize(File->ReadAt(position, Ahead.data(), Ahead.size()));
+            AheadStart = position;
+        }
+        const size_t offset = static_cast<size_t>(position - AheadStart);
+        const size_t read = std::min(size, Ahead.size() - offset);
+        std::memcpy(data, Ahead.data() + offset, read);
         if (position == 0) {  // read again from the start
             CheckedUpTo = 0;
             Crc = 0;
@@ -88,6 +97,8 @@ public:
 private:
     std::shared_ptr<TSourceFile> File;
     const std::function<void()>& Poll;
+    std::vector<uint8_t> Ahead;
+    uint64_t AheadStart = 0;
     uint64_t CheckedUpTo = 0;
     uint32_t Crc = 0;
 };
