@@ -297,6 +297,11 @@ TEntryDigest TCabWriter::AddFile(const TCabSource& source)
     // A change of method starts a new folder of the cabinet; an empty file has
     // nothing to pack and keeps the method before it.
     if (size > 0) Method = CompressionPays(*State->CurrentFile) ? tcompTYPE_MSZIP : tcompTYPE_NONE;
+    // Stored data takes its full size in the cabinet: a sure overflow is refused before it is written.
+    if (Method == tcompTYPE_NONE) {
+        StoredBytes += size;
+        if (StoredBytes > MaxCabinetBytes) ThrowCabinetTooLarge();
+    }
     StartFolderFor(size);
     if (!FCIAddFile(Context, key, name.data(), FALSE, NextCabinet, Status, OpenSource, static_cast<TCOMP>(Method))) Fail("FCIAddFile");
     State->Files.RethrowIfFailed();

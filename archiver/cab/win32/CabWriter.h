@@ -52,5 +52,6 @@ private:
     unsigned Method = 1;      // of the folder being filled: MSZIP until a file says otherwise
     unsigned FolderMethod = 1;
     uint64_t FolderBytes = 0; // uncompressed bytes in the folder being filled
+    uint64_t StoredBytes = 0; // of the files stored as they are
     uint16_t SetId = 0;
 };
