@@ -50,7 +50,7 @@ private:
     std::unique_ptr<TState> State;
     void* Context = nullptr;  // HFCI
     unsigned Method = 1;      // of the folder being filled: MSZIP until a file says otherwise
-    unsigned FolderMethod = 1;
+    unsigned FolderMethod = 1; // the method FolderBytes were counted under
     uint64_t FolderBytes = 0; // uncompressed bytes in the folder being filled
     uint64_t StoredBytes = 0; // of the files stored as they are
     uint16_t SetId = 0;
