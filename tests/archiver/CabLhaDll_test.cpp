@@ -8,6 +8,7 @@
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/lha/LhaReader.h"
 #include "support/ArchiverTestSupport.h"
+#include "unit/CabinetBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -301,6 +302,26 @@ TEST_P(CabLhaDll, CancelInTheProgressWindowStopsAndRemovesThePartialArchive)
     EXPECT_EQ(Dll.Output, "中断されました");
     EXPECT_FALSE(Dll.IsRunning());
     ExpectRootHolds({"大"});
+}
+
+// The system's reader decodes blocks past a folder's count; the read-back
+// refuses a count that wrapped before it decodes anything.
+TEST(CabReadBack, AFolderWhoseBlockCountWrappedIsRefused)
+{
+    const std::vector<uint8_t> whole = MakeCabinet({{0x8000, 0x8000, 100}}, {{0, 0, 0x10000}, {0, 0x10000, 100}});
+    const std::vector<TEntryDigest> digests = ReadCabinetDigests(TMemorySource(whole), "t.cab");
+    ASSERT_EQ(digests.size(), 2u);
+    EXPECT_EQ(digests[0].Size, 0x10000u);
+    EXPECT_EQ(digests[0].Crc, Crc32Update(0, std::string(0x10000, 'x').data(), 0x10000));
+
+    const std::vector<uint8_t> wrapped = MakeCabinet({{0x8000, 0x8000, 100}}, {{0, 0, 0x10000}, {0, 0x10000, 100}}, {1});
+    try {
+        ReadCabinetDigests(TMemorySource(wrapped), "t.cab");
+        ADD_FAILURE() << "a wrapped block count was read back";
+    } catch (const TArchiverError& error) {
+        EXPECT_EQ(error.Code, ArchiverVerifyError);
+        EXPECT_STREQ(error.what(), "書庫の検査に失敗しました(フォルダのデータブロック数が内容と合いません): t.cab");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Libraries, CabLhaDll, testing::Values(Lha, Cab),

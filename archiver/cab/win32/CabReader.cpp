@@ -1,5 +1,6 @@
 #include "archiver/cab/win32/CabReader.h"
 
+#include "archiver/cab/CabinetLayout.h"
 #include "archiver/cab/win32/CabinetFiles.h"
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/Crc32.h"
@@ -158,6 +159,7 @@ const char* FdiErrorText(int error)
 
 std::vector<TEntryDigest> ReadCabinetDigests(const TByteSource& cabinet, const std::string& displayName)
 {
+    CheckCabinetLayout(cabinet, displayName);
     TReadState state;
     state.Files.Add(CabinetName, std::make_shared<TSourceByteStore>(cabinet));
     ERF error{};

@@ -1,7 +1,8 @@
 #pragma once
 // Reads a cabinet back through the system's cabinet library (FDI): every file
 // is decoded (block checksums checked by the library) and digested, nothing
-// is written to disk.
+// is written to disk. The layout is checked first (CabinetLayout.h), which
+// the library does not do.
 #include "archiver/common/ArchiveStream.h"
 #include "archiver/common/ArchiveVerify.h"
 

@@ -1,14 +1,16 @@
 #include "archiver/cab/win32/CabWriter.h"
 
+#include "archiver/cab/CabinetLayout.h"
 #include "archiver/cab/win32/CabinetFiles.h"
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/Crc32.h"
-#include "archiver/common/win32/SourceTree.h"
+#include "archiver/common/win32/SourceFile.h"
 #include "archiver/common/win32/TextConvert.h"
 
 #include <fci.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -17,27 +19,15 @@ namespace {
 
 constexpr char CabinetName[] = "*cabinet";
 constexpr size_t ProbeSize = 64 * 1024;
-
-bool IsEmptyFile(const TCabSource& source)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    return GetFileAttributesExW(FullFileSystemPath(source.Path).c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow == 0 &&
-           data.nFileSizeHigh == 0;
-}
+constexpr size_t ReadAheadSize = 1 << 20;
 
 // Whether MSZIP pays for a file, judged on its first 64 KiB deflated quickly:
-// pages already compressed (JPEG, PNG) are stored instead. A file that cannot
-// be read here is left to the packing itself to report.
-bool CompressionPays(const TCabSource& source)
+// pages already compressed (JPEG, PNG) are stored instead.
+bool CompressionPays(TSourceFile& file)
 {
-    HANDLE file = CreateFileW(FullFileSystemPath(source.Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return true;
     std::vector<Bytef> head(ProbeSize);
-    DWORD read = 0;
-    const BOOL ok = ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
-    CloseHandle(file);
-    if (!ok || read == 0) return true;
+    const size_t read = file.ReadAt(0, head.data(), head.size());
+    if (read == 0) return true;
     uLongf packed = compressBound(read);
     std::vector<Bytef> out(packed);
     if (compress2(out.data(), &packed, head.data(), read, 1) != Z_OK) return true;
@@ -55,6 +45,7 @@ public:
     }
     void WriteAt(uint64_t position, const void* data, size_t size) override
     {
+        if (position + size > MaxCabinetBytes) ThrowCabinetTooLarge();
         const uint64_t end = Sink.Position();
         if (position > end) throw TArchiverError(ArchiverInternalError, "書庫の書き込み位置が正しくありません");
         const size_t inside = static_cast<size_t>(std::min<uint64_t>(size, end - position));
@@ -66,31 +57,25 @@ private:
     TByteSink& Sink;
 };
 
-// A source file, checksummed as the library reads it from start to end.
+// A source file, checksummed as the library reads it from start to end. The
+// library asks for 32 KiB at a time: the file is read ahead in larger pieces.
 class TSourceStore final : public TCabinetStore {
 public:
-    TSourceStore(const TCabSource& source, const std::function<void()>& poll) : Name(source.DisplayName), Poll(poll)
-    {
-        File = CreateFileW(FullFileSystemPath(source.Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        LARGE_INTEGER size{};
-        if (File == INVALID_HANDLE_VALUE || !GetFileSizeEx(File, &size)) Fail("ファイルを開けません: ");
-        FileSize = static_cast<uint64_t>(size.QuadPart);
-        if (FileSize > MaxCabinetFileSize) {
-            throw TArchiverError(ArchiverSourceError, "2GB以上のファイルはCAB書庫に格納できません: " + Name);
-        }
-    }
-    ~TSourceStore() override
-    {
-        if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
-    }
-    uint64_t Size() const override { return FileSize; }
+    TSourceStore(std::shared_ptr<TSourceFile> file, const std::function<void()>& poll) : File(std::move(file)), Poll(poll) {}
+    // The size seen at opening is what is stored, even if the file grows meanwhile.
+    uint64_t Size() const override { return File->Size(); }
     size_t ReadAt(uint64_t position, void* data, size_t size) override
     {
         Poll();
-        // The size seen at opening is what is stored, even if the file grows meanwhile.
-        size_t read = 0;
-        if (!ReadFileAt(File, FileSize, position, data, size, read)) Fail("ファイルを読み込めません: ");
+        if (position >= File->Size()) return 0;
+        if (position < AheadStart || position >= AheadStart + Ahead.size()) {
+            Ahead.resize(static_cast<size_t>(std::min<uint64_t>(ReadAheadSize, File->Size() - position)));
+            Ahead.resize(File->ReadAt(position, Ahead.data(), Ahead.size()));
+            AheadStart = position;
+        }
+        const size_t offset = static_cast<size_t>(position - AheadStart);
+        const size_t read = std::min(size, Ahead.size() - offset);
+        std::memcpy(data, Ahead.data() + offset, read);
         if (position == 0) {  // read again from the start
             CheckedUpTo = 0;
             Crc = 0;
@@ -103,21 +88,17 @@ public:
     }
     void WriteAt(uint64_t, const void*, size_t) override
     {
-        throw TArchiverError(ArchiverInternalError, "元のファイルには書き込めません: " + Name);
+        throw TArchiverError(ArchiverInternalError, "元のファイルには書き込めません");
     }
     // The bytes read from start to end: their count and CRC.
     uint64_t CheckedSize() const { return CheckedUpTo; }
     uint32_t CheckedCrc() const { return Crc; }
 
 private:
-    [[noreturn]] void Fail(const char* what) const
-    {
-        throw TArchiverError(ArchiverSourceError, what + Name + " (" + SystemErrorText(GetLastError()) + ")");
-    }
-    std::string Name;
+    std::shared_ptr<TSourceFile> File;
     const std::function<void()>& Poll;
-    HANDLE File = INVALID_HANDLE_VALUE;
-    uint64_t FileSize = 0;
+    std::vector<uint8_t> Ahead;
+    uint64_t AheadStart = 0;
     uint64_t CheckedUpTo = 0;
     uint32_t Crc = 0;
 };
@@ -132,6 +113,7 @@ struct TCabWriter::TState {
     TCabinetFiles Files;
     std::function<void()> Poll;
     const TCabSource* Current = nullptr;
+    std::shared_ptr<TSourceFile> CurrentFile;
     std::shared_ptr<TSourceStore> CurrentStore;
     ERF Error{};
 };
@@ -209,8 +191,11 @@ FNFCIGETTEMPFILE(TemporaryName)
 FNFCIGETNEXTCABINET(NextCabinet)
 {
     (void)pccab, (void)cbPrevCab;
-    StateOf(pv).Files.Keep(std::make_exception_ptr(
-        TArchiverError(ArchiverWriteError, "書庫が大きすぎます(CAB書庫は2GBまでです)")));
+    try {
+        ThrowCabinetTooLarge();
+    } catch (...) {
+        StateOf(pv).Files.Keep(std::current_exception());
+    }
     return FALSE;
 }
 
@@ -234,7 +219,7 @@ FNFCIGETOPENINFO(OpenSource)
         *pdate = HIWORD(source.DosDateTime);
         *ptime = LOWORD(source.DosDateTime);
         *pattribs = static_cast<USHORT>(source.Attributes | (source.Utf8Name ? _A_NAME_IS_UTF : 0));
-        state.CurrentStore = std::make_shared<TSourceStore>(source, state.Poll);
+        state.CurrentStore = std::make_shared<TSourceStore>(state.CurrentFile, state.Poll);
         return state.Files.OpenStore(state.CurrentStore);
     });
 }
@@ -279,20 +264,50 @@ void TCabWriter::Fail(const char* step)
     }
 }
 
+// A folder's block count is 16 bits wide: a file that would take the folder
+// past what 65,535 blocks hold starts a new one. A change of method starts
+// one too (the library does that itself).
+void TCabWriter::StartFolderFor(uint64_t fileSize)
+{
+    if (Method != FolderMethod) {
+        FolderMethod = Method;
+        FolderBytes = 0;
+    }
+    if (FolderBytes > 0 && FolderBytes + fileSize > MaxCabinetFolderBytes) {
+        if (!FCIFlushFolder(Context, NextCabinet, Status)) Fail("FCIFlushFolder");
+        State->Files.RethrowIfFailed();
+        FolderBytes = 0;
+    }
+    FolderBytes += fileSize;
+}
+
 TEntryDigest TCabWriter::AddFile(const TCabSource& source)
 {
     State->Current = &source;
     State->CurrentStore.reset();
+    // Opened once, here: what is not a file on a disk is refused before a byte is read.
+    State->CurrentFile = std::make_shared<TSourceFile>(source.Path, source.DisplayName, State->Poll);
+    const uint64_t size = State->CurrentFile->Size();
+    if (size > MaxCabinetFileSize) {
+        throw TArchiverError(ArchiverSourceError, "2GB以上のファイルはCAB書庫に格納できません: " + source.DisplayName);
+    }
     char key[] = "source";  // the file itself is found through Current
     std::vector<char> name(source.NameInCabinet.begin(), source.NameInCabinet.end());
     name.push_back('\0');
     // A change of method starts a new folder of the cabinet; an empty file has
     // nothing to pack and keeps the method before it.
-    if (!IsEmptyFile(source)) Method = CompressionPays(source) ? tcompTYPE_MSZIP : tcompTYPE_NONE;
+    if (size > 0) Method = CompressionPays(*State->CurrentFile) ? tcompTYPE_MSZIP : tcompTYPE_NONE;
+    // Stored data takes its full size in the cabinet: a sure overflow is refused before it is written.
+    if (Method == tcompTYPE_NONE) {
+        StoredBytes += size;
+        if (StoredBytes > MaxCabinetBytes) ThrowCabinetTooLarge();
+    }
+    StartFolderFor(size);
     if (!FCIAddFile(Context, key, name.data(), FALSE, NextCabinet, Status, OpenSource, static_cast<TCOMP>(Method))) Fail("FCIAddFile");
     State->Files.RethrowIfFailed();
     const std::shared_ptr<TSourceStore> store = State->CurrentStore;
     State->CurrentStore.reset();
+    State->CurrentFile.reset();
     if (!store || store->CheckedSize() != store->Size()) {
         throw TArchiverError(ArchiverSourceError, "ファイルを最後まで読み込めませんでした: " + source.DisplayName);
     }

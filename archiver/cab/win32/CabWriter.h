@@ -1,6 +1,9 @@
 #pragma once
 // Writes a cabinet through the system's cabinet library (FCI): one cabinet,
 // MSZIP compression, names with the UTF-8 attribute where not plain ASCII.
+// A folder of the cabinet is closed before its data-block count would pass
+// 65,535 (the library does not: the count would wrap), and a cabinet that
+// would pass 2 GiB, which the library's 32-bit offsets cannot address, is refused.
 #include "archiver/common/ArchiveStream.h"
 #include "archiver/common/ArchiveVerify.h"
 
@@ -43,8 +46,12 @@ public:
 
 private:
     [[noreturn]] void Fail(const char* step);
+    void StartFolderFor(uint64_t fileSize);
     std::unique_ptr<TState> State;
     void* Context = nullptr;  // HFCI
     unsigned Method = 1;      // of the folder being filled: MSZIP until a file says otherwise
+    unsigned FolderMethod = 1; // the method FolderBytes were counted under
+    uint64_t FolderBytes = 0; // uncompressed bytes in the folder being filled
+    uint64_t StoredBytes = 0; // of the files stored as they are
     uint16_t SetId = 0;
 };

@@ -1,6 +1,8 @@
 #include "archiver/cab/win32/CabinetFiles.h"
 
 #include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/ExactPath.h"
+#include "archiver/common/win32/TemporaryFile.h"
 #include "archiver/common/win32/TextConvert.h"
 
 #include <cstdio>
@@ -14,19 +16,24 @@ namespace {
 
 } // namespace
 
+void ThrowCabinetTooLarge()
+{
+    throw TArchiverError(ArchiverWriteError, "書庫が大きすぎます(CAB書庫は2GBまでです)");
+}
+
 TTemporaryStore::TTemporaryStore()
 {
     wchar_t folder[MAX_PATH + 1];
-    wchar_t path[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"cab", 0, path)) TemporaryFailure(GetLastError());
-    File = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (File == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        DeleteFileW(path);
-        TemporaryFailure(error);
-    }
+    if (length == 0 || length > MAX_PATH) TemporaryFailure(GetLastError());
+    // The folder's own name, should the system give a short one.
+    const std::wstring given = ExactPath(std::wstring(folder, length));
+    std::wstring name(given.size() + MAX_PATH, L'\0');
+    const DWORD longLength = GetLongPathNameW(given.c_str(), name.data(), static_cast<DWORD>(name.size()));
+    name = longLength > 0 && longLength < name.size() ? name.substr(0, longLength) : given;
+    std::wstring path;
+    File = CreateTemporaryFile(name, L"~cab", 0, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, path);
+    if (File == INVALID_HANDLE_VALUE) TemporaryFailure(GetLastError());
 }
 
 TTemporaryStore::~TTemporaryStore()
@@ -57,6 +64,7 @@ size_t TTemporaryStore::ReadAt(uint64_t position, void* data, size_t size)
 
 void TTemporaryStore::WriteAt(uint64_t position, const void* data, size_t size)
 {
+    if (position + size > MaxCabinetBytes) ThrowCabinetTooLarge();
     // A full disk may take part of a write and report success: the rest is
     // written again, which then fails with the real reason.
     const auto* p = static_cast<const uint8_t*>(data);

@@ -14,6 +14,11 @@
 #include <set>
 #include <string>
 
+// The library addresses the cabinet and its temporary files with signed
+// 32-bit offsets: a cabinet cannot be larger, and none is written past it.
+constexpr uint64_t MaxCabinetBytes = 0x7FFFFFFF;
+[[noreturn]] void ThrowCabinetTooLarge();
+
 // ReadFile at an offset, up to the end of a file of the given size; false on
 // failure (GetLastError says why).
 bool ReadFileAt(HANDLE file, uint64_t fileSize, uint64_t position, void* data, size_t size, size_t& read);

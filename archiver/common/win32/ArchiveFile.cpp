@@ -1,10 +1,10 @@
 #include "archiver/common/win32/ArchiveFile.h"
 
 #include "archiver/common/ArchiverError.h"
-#include "archiver/common/win32/SourceTree.h"
+#include "archiver/common/win32/ExactPath.h"
+#include "archiver/common/win32/TemporaryFile.h"
 #include "archiver/common/win32/TextConvert.h"
 
-#include <atomic>
 #include <cstring>
 
 namespace {
@@ -24,28 +24,15 @@ std::wstring FolderOf(const std::wstring& path)
 
 TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetAnsi(targetPath)
 {
-    std::wstring wide = AnsiToWide(targetPath);
-    for (wchar_t& c : wide) {
-        if (c == L'/') c = L'\\';
-    }
-    Target = FullPathName(wide);
+    Target = AbsolutePath(AnsiToWide(targetPath));
     if (Target.empty() || Target.back() == L'\\') {
         throw TArchiverError(ArchiverWriteError, "書庫のパスが正しくありません: " + targetPath);
     }
-    if (GetFileAttributesW(FullFileSystemPath(Target).c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(ExactPath(Target).c_str()) != INVALID_FILE_ATTRIBUTES) {
         throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + targetPath);
     }
     // A name of our own beside the target: same volume, so the final rename is atomic.
-    static std::atomic<unsigned> counter{0};
-    const std::wstring folder = FolderOf(Target);
-    for (int attempt = 0; attempt < 100 && File == INVALID_HANDLE_VALUE; ++attempt) {
-        wchar_t name[64];
-        swprintf(name, 64, L"~arc%lx_%x.tmp", GetCurrentProcessId(), counter.fetch_add(1) + GetTickCount() % 0x10000);
-        TempPath = folder + name;
-        File = CreateFileW(FullFileSystemPath(TempPath).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (File == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
+    File = CreateTemporaryFile(FolderOf(Target), L"~arc", FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, TempPath);
     if (File == INVALID_HANDLE_VALUE) {
         throw TArchiverError(ArchiverWriteError, WithReason("書庫を作成できません: " + targetPath, GetLastError()));
     }
@@ -55,7 +42,7 @@ TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetAn
 TArchiveOutputFile::~TArchiveOutputFile()
 {
     if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
-    if (!Committed && !TempPath.empty()) DeleteFileW(FullFileSystemPath(TempPath).c_str());
+    if (!Committed && !TempPath.empty()) DeleteFileW(ExactPath(TempPath).c_str());
 }
 
 void TArchiveOutputFile::Fail(DWORD error) const
@@ -136,7 +123,7 @@ void TArchiveOutputFile::Commit()
     const HANDLE file = File;
     File = INVALID_HANDLE_VALUE;
     if (!CloseHandle(file)) notOnDisk(GetLastError());
-    if (!MoveFileExW(FullFileSystemPath(TempPath).c_str(), FullFileSystemPath(Target).c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExW(ExactPath(TempPath).c_str(), ExactPath(Target).c_str(), MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
             throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + TargetAnsi);
@@ -148,7 +135,7 @@ void TArchiveOutputFile::Commit()
 
 TFileByteSource::TFileByteSource(const std::wstring& path, const std::string& displayName) : DisplayName(displayName)
 {
-    File = CreateFileW(FullFileSystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    File = CreateFileW(ExactPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     LARGE_INTEGER size{};
     if (File == INVALID_HANDLE_VALUE || !GetFileSizeEx(File, &size)) {
@@ -178,34 +165,4 @@ void TFileByteSource::ReadAt(uint64_t position, void* data, size_t size) const
         size -= read;
         position += read;
     }
-}
-
-TSourceFile::TSourceFile(const std::wstring& path, const std::string& displayName) : DisplayName(displayName)
-{
-    File = CreateFileW(FullFileSystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (File == INVALID_HANDLE_VALUE) {
-        throw TArchiverError(ArchiverSourceError, WithReason("ファイルを開けません: " + DisplayName, GetLastError()));
-    }
-}
-
-TSourceFile::~TSourceFile()
-{
-    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
-}
-
-size_t TSourceFile::Read(void* data, size_t size)
-{
-    auto* p = static_cast<uint8_t*>(data);
-    size_t total = 0;
-    while (total < size) {
-        const DWORD step = static_cast<DWORD>(size - total < (1u << 30) ? size - total : (1u << 30));
-        DWORD read = 0;
-        if (!ReadFile(File, p + total, step, &read, nullptr)) {
-            throw TArchiverError(ArchiverSourceError, WithReason("ファイルを読み込めません: " + DisplayName, GetLastError()));
-        }
-        if (read == 0) break;
-        total += read;
-    }
-    return total;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Files of an archiver call: the archive being written (under a temporary name
 // beside the target, renamed only when complete and verified), the archive
-// read back for verification, and the source files.
+// read back for verification. Every call names them in the "\\?\" form
+// (ExactPath.h), so a name ending in a blank or a dot is kept.
 #include "archiver/common/ArchiveStream.h"
 
 #include <windows.h>
@@ -62,20 +63,4 @@ private:
     std::string DisplayName;
     HANDLE File = INVALID_HANDLE_VALUE;
     uint64_t FileSize = 0;
-};
-
-// A source file read from start to end. Failures throw ArchiverSourceError
-// naming the file by displayName.
-class TSourceFile {
-public:
-    TSourceFile(const std::wstring& path, const std::string& displayName);
-    ~TSourceFile();
-    TSourceFile(const TSourceFile&) = delete;
-    TSourceFile& operator=(const TSourceFile&) = delete;
-    // Reads up to size bytes; fewer only at the end of the file (0 at the end).
-    size_t Read(void* data, size_t size);
-
-private:
-    std::string DisplayName;
-    HANDLE File = INVALID_HANDLE_VALUE;
 };

@@ -2,6 +2,7 @@
 
 #include "archiver/common/ArchiverCommandLine.h"
 #include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/ExactPath.h"
 #include "archiver/common/win32/TextConvert.h"
 
 #include <algorithm>
@@ -117,12 +118,12 @@ private:
         const std::wstring folder = Tree.BaseFolder + relativeFolder;
         // The reason before the name: a deep folder's name may not fit the caller's buffer.
         const auto unreadable = [&](DWORD error) {
-            const std::wstring name = relativeFolder.empty() ? folder : relativeFolder.substr(0, relativeFolder.size() - 1);
+            const std::wstring name = relativeFolder.empty() ? PlainPath(folder) : relativeFolder.substr(0, relativeFolder.size() - 1);
             return TArchiverError(ArchiverSourceError, "フォルダを読み込めません(" + SystemErrorText(error) + "): " + WideToAnsi(name));
         };
         std::vector<WIN32_FIND_DATAW> items;
         WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW(FullFileSystemPath(folder + L"*").c_str(), &data);
+        HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
         if (find == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return items;
@@ -149,40 +150,15 @@ private:
 
 } // namespace
 
-std::wstring FullPathName(const std::wstring& path)
-{
-    std::wstring full(path.size() + MAX_PATH, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length >= full.size()) {
-        full.resize(length + 1);
-        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    }
-    if (length == 0 || length >= full.size()) return path;
-    full.resize(length);
-    return full;
-}
-
-std::wstring FullFileSystemPath(const std::wstring& path)
-{
-    if (path.rfind(L"\\\\?\\", 0) == 0) return path;
-    const std::wstring full = FullPathName(path);
-    if (full.size() < MAX_PATH - 12) return full;
-    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
-}
-
 TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive)
 {
     TSourceTree tree;
-    std::wstring base = AnsiToWide(baseFolder);
-    for (wchar_t& c : base) {
-        if (c == L'/') c = L'\\';
-    }
-    const DWORD attributes = GetFileAttributesW(FullFileSystemPath(base).c_str());
-    if (base.empty() || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    const std::wstring base = AnsiToWide(baseFolder);
+    const DWORD attributes = base.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(ExactPath(base).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         throw TArchiverError(ArchiverSourceError, "フォルダが見つかりません: " + baseFolder);
     }
-    tree.BaseFolder = FullPathName(base);
+    tree.BaseFolder = ExactPath(base);
     if (tree.BaseFolder.back() != L'\\') tree.BaseFolder += L'\\';
 
     TPatternSet set;

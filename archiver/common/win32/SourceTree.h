@@ -9,7 +9,7 @@
 #include <vector>
 
 struct TSourceEntry {
-    std::wstring Path;          // full path, for opening
+    std::wstring Path;          // full path in the "\\?\" form, for opening
     std::wstring RelativePath;  // below the base folder, '\\'-separated, no trailing separator
     bool IsDirectory = false;
     uint64_t Size = 0;
@@ -20,7 +20,7 @@ struct TSourceEntry {
 };
 
 struct TSourceTree {
-    std::wstring BaseFolder;            // full path with a trailing separator
+    std::wstring BaseFolder;            // full path in the "\\?\" form, with a trailing separator
     std::vector<TSourceEntry> Entries;  // depth-first; a folder before its contents; names sorted
     size_t FileCount = 0;
     uint64_t TotalBytes = 0;
@@ -34,13 +34,6 @@ struct TSourceTree {
 // Throws TArchiverError (ArchiverSourceError) when the base folder does not
 // exist, a folder cannot be read, or nothing at all matches.
 TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive);
-
-// Full path of a possibly relative one.
-std::wstring FullPathName(const std::wstring& path);
-
-// The full path as file API calls take it: paths too long for MAX_PATH get
-// the "\\?\" form.
-std::wstring FullFileSystemPath(const std::wstring& path);
 
 // The entry's relative path in the ANSI code page, for messages.
 std::string DisplayName(const TSourceEntry& entry);

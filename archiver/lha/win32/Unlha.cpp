@@ -7,6 +7,7 @@
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/MakeArchive.h"
+#include "archiver/common/win32/SourceFile.h"
 #include "archiver/lha/LhaReader.h"
 #include "archiver/lha/LhaWriter.h"
 
@@ -71,7 +72,7 @@ TLhaEntry MakeLhaEntry(const TSourceEntry& source)
 class TSourceInput final : public TByteInput {
 public:
     TSourceInput(const TSourceEntry& entry, const TProgressWindow& progress)
-        : File(entry.Path, DisplayName(entry)), Progress(progress) {}
+        : File(entry.Path, DisplayName(entry), [&progress] { progress.ThrowIfCancelled(); }), Progress(progress) {}
     size_t Read(void* buffer, size_t size) override
     {
         Progress.ThrowIfCancelled();

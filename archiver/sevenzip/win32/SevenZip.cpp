@@ -4,6 +4,7 @@
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/MakeArchive.h"
+#include "archiver/common/win32/SourceFile.h"
 #include "archiver/common/win32/TextConvert.h"
 #include "archiver/sevenzip/DeflatePipeline.h"
 #include "archiver/sevenzip/SevenZipFormat.h"
@@ -31,7 +32,8 @@ bool IsFormatSwitch(std::string_view text)
 
 class TFileReader final : public TDataReader {
 public:
-    TFileReader(const std::wstring& path, const std::string& name) : File(path, name) {}
+    TFileReader(const std::wstring& path, const std::string& name, const TProgressWindow& progress)
+        : File(path, name, [&progress] { progress.ThrowIfCancelled(); }) {}
     size_t Read(void* data, size_t size) override { return File.Read(data, size); }
 
 private:
@@ -75,7 +77,8 @@ public:
             if (!source.IsDirectory) {
                 const std::wstring path = source.Path;
                 const std::string name = entry.Entry.DisplayName;
-                entry.Open = [path, name] { return std::make_unique<TFileReader>(path, name); };
+                // Read on the pipeline's threads; a read that waits still hears Cancel.
+                entry.Open = [this, path, name] { return std::make_unique<TFileReader>(path, name, *Progress); };
             }
             Entries.push_back(std::move(entry));
         }
@@ -83,6 +86,7 @@ public:
 
     std::vector<TEntryDigest> Write(const TSourceTree&, TByteSink& output, TProgressWindow& progress) override
     {
+        Progress = &progress;
         const auto report = [&](size_t done, const TArchiveEntry& current) {
             progress.SetProgress(done, current.DisplayName);
             progress.ThrowIfCancelled();
@@ -121,6 +125,7 @@ private:
     // .7z it is LZMA's normal level (16 MiB dictionary, binary-tree match finder).
     int Level = 5;
     std::vector<TPipelineEntry> Entries;
+    const TProgressWindow* Progress = nullptr;  // of the Write under way
 };
 
 } // namespace
