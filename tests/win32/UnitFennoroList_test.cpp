@@ -164,3 +164,20 @@ TEST_F(UnitFennoroList, SelectAllInvertAndCopyTheSelectedRows)
     window->Choose(*(*window)->ActionSelectAll);
     EXPECT_EQ(list.SelectedCount(), 5);
 }
+
+TEST_F(UnitFennoroList, RenameMovesTheRowsOwnFolderNeverItsLookAlike)
+{
+    // "dup " reaches "dup" through the path functions.
+    EngineTempTree tree("fennoro-list");
+    tree.File("dup\\01.jpg", "plain");
+    tree.WideFolder("", L"dup ");
+    tree.WideFile("", L"dup \\01.jpg", "blank");
+    UiFennoroWindow window({"[Setting]", "Path=" + tree.Root(), "RemoveFolder=0"});
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    const int blank = IndexOf(window, "dup ");
+    ASSERT_GE(blank, 0);
+    EXPECT_TRUE(window.Form().ListViewEdited(blank, "renamed"));
+    EXPECT_EQ(tree.Read("renamed\\01.jpg"), "blank");
+    EXPECT_EQ(tree.Read("dup\\01.jpg"), "plain");
+}
