@@ -41,32 +41,6 @@ bool MakeLookAlikes(EngineTempTree& tree)
 
 } // namespace
 
-TEST(FolderSafety, TheFindJudgesEveryFolderByItsWholeTree)
-{
-    EngineTempTree tree;
-    tree.File("shared\\01.jpg", "not this book's");
-    tree.File("linked\\01.jpg");
-    tree.File("deep\\sub\\01.jpg");
-    tree.File("loose\\01.jpg");
-    tree.File("loose\\sub\\01.jpg");
-    if (!tree.FolderLink("linked\\extras", tree.Path("shared")) ||
-        !tree.FolderLink("deep\\sub\\extras", tree.Path("shared")) ||
-        !tree.FolderLink("loose\\sub\\extras", tree.Path("shared"))) {
-        GTEST_SKIP() << "no host shell here";
-    }
-    for (const bool recursive : {false, true}) {
-        EngineTestOwner owner;
-        EngineFindOptions options;
-        options.Recursive = recursive;
-        EngineFind(owner, tree.Root(), options);
-        EngineExpectRow(owner, "linked", false, "リンクを含むフォルダです", "extras");
-        EngineExpectRow(owner, "deep", false, "リンクを含むフォルダです", "sub\\extras");
-        // Also below a sub-folder that the content rules refuse first.
-        EngineExpectRow(owner, "loose", false, "リンクを含むフォルダです", "sub\\extras");
-        EngineExpectRow(owner, "shared", true, "+圧縮できます", "");
-    }
-}
-
 TEST(FolderSafety, AHandCheckedFolderIsArchivedOnlyWhenItsWholeTreeIsExact)
 {
     EngineTempTree tree;
