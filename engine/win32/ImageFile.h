@@ -1,6 +1,6 @@
 #pragma once
 // The page check on a file on disk, read through the wide file API so that long
-// paths and names outside the ANSI code page reach the file too.
+// paths and any name reach the file.
 #include "engine/ImageCheck.h"
 
 #include <string>

@@ -13,8 +13,8 @@
 namespace {
 
 // The verdict on an entry below the root that no later step could reach exactly
-// (the archiver's command line, the shell): a name Win32 rewrites or the ANSI code
-// page cannot hold, or a link or junction leading out of the root.
+// (the archiver's command line, the shell): a name Win32 rewrites or no text
+// can hold, or a link or junction leading out of the root.
 constexpr char UnfitName[] = "扱えないファイル名です";
 
 } // namespace

@@ -79,8 +79,9 @@ TEST_F(UnitFennoroCommands, EveryCommandIsShownAndReachedAsItsTableEntrySays)
             if (!item) item = menu->Find(action.Id());
         if (&action != form.ActionRenameFolder) {
             ASSERT_NE(item, nullptr);
-            char text[256] = {};
-            GetMenuStringA(item->Parent()->SubMenu(), action.Id(), text, sizeof text, MF_BYCOMMAND);
+            wchar_t wide[256] = {};
+            GetMenuStringW(item->Parent()->SubMenu(), action.Id(), wide, 256, MF_BYCOMMAND);
+            const std::string text = Utf8Text(wide);
             const TShortCut key = action.ShortCut();
             std::string expected = action.Caption();
             if (!key.Empty()) expected += '\t' + ShortCutToText(key);

@@ -1,4 +1,6 @@
 // The main window running jobs: find, compress and abort from commands and keys,
+
+#include "base/WideText.h"
 // the refusals in the status bar, the options handed to the next job, Enter and
 // drops in the folder box, the automatic find, and closing during a job.
 #include "transfer/TDataObject.h"
@@ -59,7 +61,12 @@ IDataObject* DroppedFiles(const std::vector<std::string>& paths)
     DROPFILES header{};
     header.pFiles = sizeof(DROPFILES);
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
-    for (const std::string& path : paths) bytes += path + '\0';
+    // An ANSI list, as older file managers give it.
+    for (const std::string& path : paths) {
+        std::string ansi;
+        ExactCodePageText(path, CP_ACP, ansi);
+        bytes += ansi + '\0';
+    }
     bytes += '\0';
     return Offered(CF_HDROP, bytes);
 }

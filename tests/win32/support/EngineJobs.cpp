@@ -1,5 +1,7 @@
 #include "win32/support/EngineJobs.h"
 
+#include "base/WideText.h"
+
 #include "engine/ArchiverProfile.h"
 #include "settings/FennoroSettings.h"
 #include "win32/support/EngineWatchdog.h"
@@ -65,7 +67,7 @@ EngineScript::~EngineScript()
 
 EngineScript& EngineScript::Set(const char* name, const std::string& value)
 {
-    SetEnvironmentVariableA(name, value.c_str());
+    SetEnvironmentVariableW(WideText(name).c_str(), WideText(value).c_str());
     Names.push_back(name);
     return *this;
 }
