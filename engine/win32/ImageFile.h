@@ -7,4 +7,4 @@
 
 // True when the file holds an intact image of the kind. A file that cannot be
 // opened or read counts as damaged.
-bool IsIntactImageFile(TImageKind kind, const std::wstring& path);
+bool IsIntactImageFile(TImageKind kind, const std::wstring& path, TCheckDepth depth = TCheckDepth::Quick);

@@ -5,6 +5,7 @@
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"
+#include "engine/win32/PageChecker.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "base/PathUtility.h"
 
@@ -75,6 +76,7 @@ void TThreadFennoro::FindFolders()
         rowStaged = true;
         return !StopRequested();
     });
+    PageChecker.reset();  // its helper thread ends with the walk
     Synchronize([this, rowStaged] {
         DeliverReports();
         if (rowStaged) AppendRow();

@@ -20,7 +20,9 @@ void EngineFind(EngineTestOwner& owner, const std::string& root, const EngineFin
 {
     TThreadFennoro worker(owner, root, options.Extensions, options.Recursive, options.Numbered,
                           options.NumberedAbout,
-                          options.VerifyImages ? TPageCheck::On : TPageCheck::Off);
+                          !options.VerifyImages ? TPageCheck::Off
+                          : options.DeepImages  ? TPageCheck::Deep
+                                                : TPageCheck::On);
     if (running) *running = &worker;
     {
         EngineWatchdog watchdog("the find job", JobTimeLimit);
