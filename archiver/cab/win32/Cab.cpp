@@ -88,6 +88,13 @@ int WINAPI Cab(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
 
 BOOL WINAPI CabGetRunning(void) { return ArchiverIsRunning(); }
 
+// On: the command line, the output buffer and every name are UTF-8; off: the ANSI code page.
+BOOL WINAPI CabSetUnicodeMode(BOOL on)
+{
+    SetUnicodeMode(on != FALSE);
+    return TRUE;
+}
+
 int WINAPI CabGetFileCount(LPCSTR archive)
 {
     return CountArchiveFiles(archive, [&](const TByteSource& source) { return ReadCabinetDigests(source, archive); });

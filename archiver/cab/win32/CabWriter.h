@@ -18,7 +18,7 @@ struct TCabSource {
     std::wstring Path;            // the file to read
     std::string NameInCabinet;    // relative path with '\\', ASCII or UTF-8
     bool Utf8Name = false;
-    std::string DisplayName;      // for messages, in the ANSI code page
+    std::string DisplayName;      // for messages (UTF-8)
     uint32_t DosDateTime = 0;     // date in the high word, time in the low word
     uint16_t Attributes = 0;      // read-only, hidden, system, archive
 };

@@ -8,7 +8,7 @@ void VerifyAndCommit(TArchiveOutputFile& output, TProgressWindow& progress, cons
     output.Flush();
     progress.ThrowIfCancelled();
     {
-        const TFileByteSource source(output.TemporaryPath(), WideToAnsi(output.TargetPath()));
+        const TFileByteSource source(output.TemporaryPath(), WideToUtf8(output.TargetPath()));
         CompareEntryDigests(written, readBack(source));
     }
     progress.Close();

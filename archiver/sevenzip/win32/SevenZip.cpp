@@ -112,10 +112,9 @@ public:
 
     std::vector<TEntryDigest> ReadBack(const TByteSource& archive, const std::string&, const TProgressWindow& progress) override
     {
-        const TNameForMessages display = [](const std::string& utf8) { return Utf8ToAnsi(utf8); };
-        if (Format == TFormat::Zip) return ReadZipDigests(archive, display);
+        if (Format == TFormat::Zip) return ReadZipDigests(archive);
         // Decoding LZMA takes a while on large folders: Cancel is heard between reads.
-        return ReadSevenZipDigests(TPolledSource(archive, [&] { progress.ThrowIfCancelled(); }), display);
+        return ReadSevenZipDigests(TPolledSource(archive, [&] { progress.ThrowIfCancelled(); }));
     }
 
 private:
@@ -139,6 +138,13 @@ int WINAPI SevenZip(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputS
 }
 
 BOOL WINAPI SevenZipGetRunning(void) { return ArchiverIsRunning(); }
+
+// On: the command line, the output buffer and every name are UTF-8; off: the ANSI code page.
+BOOL WINAPI SevenZipSetUnicodeMode(BOOL on)
+{
+    SetUnicodeMode(on != FALSE);
+    return TRUE;
+}
 
 // A .7z or a .zip, told by its signature rather than by its name.
 int WINAPI SevenZipGetFileCount(LPCSTR archive)

@@ -58,3 +58,6 @@ std::string SampleBytes(size_t size, uint32_t seed);
 
 // Removes a folder tree (ANSI path).
 void RemoveTree(const std::string& path);
+
+// A text of the libraries' insides (UTF-8) in the ANSI code page, as the tests' literals are.
+std::string AnsiFromUtf8(const std::string& utf8);
