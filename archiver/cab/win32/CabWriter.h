@@ -30,8 +30,9 @@ constexpr size_t MaxCabinetNameBytes = 255;
 
 class TCabWriter {
 public:
-    // poll runs often while data is packed; it may throw to stop (Cancel).
-    TCabWriter(TByteSink& cabinet, std::function<void()> poll);
+    // poll runs often while data is packed and written; it may throw to stop
+    // (Cancel). counted hears of the bytes taken from the sources.
+    TCabWriter(TByteSink& cabinet, std::function<void()> poll, std::function<void(uint64_t)> counted = {});
     ~TCabWriter();
     TCabWriter(const TCabWriter&) = delete;
     TCabWriter& operator=(const TCabWriter&) = delete;

@@ -30,7 +30,8 @@ std::string MakeArchiveSteps(TArchiveFormat& format, HWND window, LPCSTR command
     format.Prepare(command, tree);
 
     TProgressWindow progress(!HasSwitch(command, switches.Quiet), window, "圧縮中 - " + command.ArchivePath, command.BaseFolder,
-                             tree.FileCount);
+                             tree.FileCount, tree.TotalBytes);
+    progress.ThrowIfCancelled();  // the first report: nothing done yet
     TArchiveOutputFile output(command.ArchivePath);
     const std::vector<TEntryDigest> written = format.Write(tree, output, progress);
     VerifyAndCommit(output, progress, written,

@@ -3,6 +3,8 @@
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/win32/TextConvert.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int CancelId = IDCANCEL;
@@ -19,8 +21,10 @@ HINSTANCE ThisModule()
 
 } // namespace
 
-TProgressWindow::TProgressWindow(bool visible, HWND owner, const std::string& title, const std::string& folder, size_t totalFiles)
-    : Owner(owner), Title(title), Folder(folder), TotalFiles(totalFiles)
+TProgressWindow::TProgressWindow(bool visible, HWND owner, const std::string& title, const std::string& folder, size_t totalFiles,
+                                 uint64_t totalBytes)
+    : Owner(owner), Title(title), Folder(folder), TotalFiles(totalFiles), Callback(ThreadProgressCallback()),
+      CallingThread(GetCurrentThreadId()), TotalBytes(totalBytes)
 {
     if (!visible) return;
     StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -43,14 +47,52 @@ void TProgressWindow::Close()
 
 void TProgressWindow::SetProgress(size_t filesDone, const std::string& currentName)
 {
-    if (!Thread) return;
+    if (!Thread && !Callback.Function) return;
     std::lock_guard<std::mutex> guard(Lock);
     Done = filesDone;
     Current = currentName;
 }
 
+void TProgressWindow::SetReadBack(uint64_t archiveBytesRead, uint64_t archiveSize)
+{
+    ReadingBack = true;
+    const double share = archiveSize ? static_cast<double>(std::min(archiveBytesRead, archiveSize)) / archiveSize : 1.0;
+    ReadBackBytes = static_cast<uint64_t>(share * static_cast<double>(TotalBytes));
+}
+
+void TProgressWindow::ReportFinished()
+{
+    SetReadBack(1, 1);
+    Report(true);
+}
+
+// The work in bytes: what packing took of the sources (all of them once the
+// read-back began; a file may have shrunk or grown), then the read-back's
+// share; never back, never past the whole.
+void TProgressWindow::Report(bool force) const
+{
+    if (!Callback.Function || GetCurrentThreadId() != CallingThread) return;
+    const ULONGLONG now = GetTickCount64();
+    if (!force && Reported && now - LastReport < ReportMilliseconds) return;
+    const uint64_t total = TotalBytes * 2;
+    const uint64_t packed = ReadingBack ? TotalBytes : std::min<uint64_t>(PackedBytes, TotalBytes);
+    LastDone = std::clamp<uint64_t>(packed + ReadBackBytes, LastDone, total);
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        const std::string& name = ReadingBack ? std::string() : Current;
+        if (!Reported || name != ReportedName) {
+            ReportedName = name;
+            ReportedNameText = ToCallText(name);
+        }
+    }
+    Reported = true;
+    LastReport = now;
+    if (!Callback.Function(Callback.Context, ReportedNameText.c_str(), LastDone, total)) Cancelled = true;
+}
+
 void TProgressWindow::ThrowIfCancelled() const
 {
+    Report(false);
     if (CancelRequested()) throw TArchiverError(ArchiverCancelled, std::string(CancelledMessage));
 }
 

@@ -7,6 +7,7 @@
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/MakeArchive.h"
+#include "archiver/common/win32/ProgressCallback.h"
 #include "archiver/common/win32/SourceFile.h"
 #include "archiver/common/win32/TextConvert.h"
 #include "archiver/lha/LhaReader.h"
@@ -78,12 +79,13 @@ TLhaEntry MakeLhaEntry(const TSourceEntry& source)
 // and the place where Cancel is noticed while a large file is packed.
 class TSourceInput final : public TByteInput {
 public:
-    TSourceInput(const TSourceEntry& entry, const TProgressWindow& progress)
+    TSourceInput(const TSourceEntry& entry, TProgressWindow& progress)
         : File(entry.Path, DisplayName(entry), [&progress] { progress.ThrowIfCancelled(); }), Progress(progress) {}
     size_t Read(void* buffer, size_t size) override
     {
         Progress.ThrowIfCancelled();
         const size_t n = File.Read(buffer, size);
+        Progress.AddPackedBytes(n);
         Crc = Crc32Update(Crc, buffer, n);
         Size += n;
         return n;
@@ -93,7 +95,7 @@ public:
 
 private:
     TSourceFile File;
-    const TProgressWindow& Progress;
+    TProgressWindow& Progress;
 };
 
 class TDigestOutput final : public TByteOutput {
@@ -210,6 +212,13 @@ BOOL WINAPI UnlhaGetRunning(void) { return ArchiverIsRunning(); }
 BOOL WINAPI UnlhaSetUnicodeMode(BOOL on)
 {
     SetUnicodeMode(on != FALSE);
+    return TRUE;
+}
+
+// For calls made later from the calling thread; null removes it (ProgressWindow.h reports to it).
+BOOL WINAPI UnlhaSetProgressCallback(ARCHIVER_PROGRESS_CALLBACK callback, LPVOID context)
+{
+    SetThreadProgressCallback(callback, context);
     return TRUE;
 }
 
