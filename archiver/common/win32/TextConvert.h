@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-// The Unicode mode: one flag for the whole process (per library), read when a
-// call starts.
+// The Unicode mode: one plain flag for the whole process (per library), to be
+// set between calls.
 void SetUnicodeMode(bool on);
 bool IsUnicodeMode();
 
