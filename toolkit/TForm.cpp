@@ -2,6 +2,8 @@
 
 #include "toolkit/TApplication.h"
 
+#include <windowsx.h>
+
 #include <stdexcept>
 
 namespace {
@@ -188,6 +190,15 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DRAWITEM:
         if (wParam == 0 && MainMenu->DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
         break;
+    case WM_CONTEXTMENU: {
+        // A child's request, passed up by its default handling; from the keyboard the point is (-1, -1).
+        TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(wParam));
+        if (!control || !control->OnContextMenu) break;
+        const bool keyboard = lParam == -1;
+        control->OnContextMenu(keyboard ? control->KeyboardMenuPoint()
+                                        : POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    }
     case WM_INITMENUPOPUP:
         // A menu shows the states of this moment.
         ActionList.UpdateAll();

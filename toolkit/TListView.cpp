@@ -98,6 +98,14 @@ void TListView::SetChecked(int index, bool checked)
     SendMessageA(Handle(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
+void TListView::SetSelectedChecked(bool checked)
+{
+    int index = -1;
+    while ((index = static_cast<int>(SendMessageA(Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED))) >= 0) {
+        SetChecked(index, checked);
+    }
+}
+
 int TListView::SelectedCount() const { return static_cast<int>(SendMessageA(Handle(), LVM_GETSELECTEDCOUNT, 0, 0)); }
 
 bool TListView::Selected(int index) const
@@ -142,6 +150,44 @@ bool TListView::EndEdit(int index, const char* text)
     Editing = false;
     if (!text || !OnEdited) return false;
     return OnEdited(index, text);
+}
+
+POINT TListView::KeyboardMenuPoint() const
+{
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    POINT point{client.left, client.top};
+    const int focused = FocusedIndex();
+    RECT row{};
+    row.left = LVIR_LABEL;
+    if (focused >= 0 && SendMessageA(Handle(), LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&row)) &&
+        row.bottom > client.top && row.bottom < client.bottom) {
+        point = POINT{row.left, row.bottom};
+    }
+    ClientToScreen(Handle(), &point);
+    return point;
+}
+
+bool TListView::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    // The list's own Space toggles the focused row alone and selects it alone.
+    if (message == WM_KEYDOWN && wParam == VK_SPACE && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_SHIFT) >= 0 &&
+        GetKeyState(VK_MENU) >= 0) {
+        const int focused = FocusedIndex();
+        if (focused >= 0 && Selected(focused) && SelectedCount() > 1) {
+            SetSelectedChecked(!Checked(focused));
+            result = 0;
+            return true;
+        }
+    }
+    // The Menu key's release asks for the shortcut menu, which not every system's
+    // default handling does; taken here, it cannot ask twice.
+    if (message == WM_KEYUP && wParam == VK_APPS) {
+        SendMessageA(Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Handle()), -1);
+        result = 0;
+        return true;
+    }
+    return TControl::WindowMessage(message, wParam, lParam, result);
 }
 
 bool TListView::Notify(NMHDR& header, LRESULT& result)

@@ -100,6 +100,11 @@ const TCommandEntry CommandTable[] = {
     // Last, so that the older commands keep their identifiers.
     {&F::ActionVerifyImages, "オプション", "画像の破損を調べる(&V)", "画像破損検査指定|画像の破損を調べる",
      CtrlKey('I'), -1, true, false, &F::ActionUpdateEnableAlways, nullptr},
+    // The folder list's shortcut menu alone shows these.
+    {&F::ActionCheckSelected, "編集", "チェックを付ける(&C)", "チェック|選択した行にチェックを付ける", TShortCut{}, -1,
+     false, false, &F::ActionUpdateEnableSelectLines, &F::ActionCheckSelectedExecute},
+    {&F::ActionUncheckSelected, "編集", "チェックを外す(&U)", "チェック解除|選択した行のチェックを外す", TShortCut{},
+     -1, false, false, &F::ActionUpdateEnableSelectLines, &F::ActionUncheckSelectedExecute},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -138,6 +143,11 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Sub, "圧縮形式(&H)", &F::MainMenuArchiveExtension},
     {TMenuEntry::Bar, "ヘルプ(&H)", &F::MainMenuHelp},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbout},
+};
+
+// The folder list's shortcut menu; null is a separator.
+TAction* TFormFennoro::* const ListMenuItems[] = {
+    &F::ActionCheckSelected, &F::ActionUncheckSelected, nullptr, &F::ActionSelectAll,
 };
 
 // The toolbar's buttons; null is a separator.
@@ -227,6 +237,7 @@ void TFormFennoro::CreateControls()
     ListView->OnDblClick = [this] { ListViewDblClick(); };
     ListView->OnReturn = [this] { ListViewDblClick(); };
     ListView->OnBeginDrag = [this] { ListViewBeginDrag(); };
+    ListView->OnContextMenu = [this](POINT screen) { ListViewContextMenu(screen); };
 }
 
 void TFormFennoro::CreateCommands()
@@ -257,6 +268,14 @@ void TFormFennoro::CreateMenus()
         this->*entry.Member = submenu;
     }
     AttachMenu();
+    PopupMenuList = &menu.AddPopupMenu();
+    for (TAction* TFormFennoro::*command : ListMenuItems) {
+        if (command) {
+            PopupMenuList->AddItem(*(this->*command));
+        } else {
+            PopupMenuList->AddSeparator();
+        }
+    }
 }
 
 void TFormFennoro::CreateToolBar()

@@ -51,6 +51,8 @@ public:
     TAction* ActionAbout;
     TAction* ActionRenameFolder;
     TAction* ActionVerifyImages;
+    TAction* ActionCheckSelected;
+    TAction* ActionUncheckSelected;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -59,6 +61,8 @@ public:
     TMenuItem* MainMenuHelp;
     TMenuItem* MainMenuExtensions;
     TMenuItem* MainMenuArchiveExtension;
+    // The folder list's shortcut menu.
+    TMenuItem* PopupMenuList;
 
     // The archiver profiles as "extension=profile" lines, in settings order.
     std::vector<std::string> ArchiveEntries;
@@ -104,6 +108,9 @@ public:
     void ActionCopyExecute(TAction& sender);
     void ActionSelectAllExecute(TAction& sender);
     void ActionSelectInvertExecute(TAction& sender);
+    void ActionCheckSelectedExecute(TAction& sender);
+    void ActionUncheckSelectedExecute(TAction& sender);
+    void ListViewContextMenu(POINT screen);
     // How the list opens a folder or an archive: the shell, unless a test looks on.
     using TShellLauncher = void (*)(const std::string& file, const std::string& parameters);
     static TShellLauncher ShellLauncher;
