@@ -134,6 +134,43 @@ void TListView::SetFocused(int index)
     SendMessageA(Handle(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
+void TListView::SetCheckBoxSize(int size)
+{
+    HWND window = Handle();
+    HIMAGELIST current = reinterpret_cast<HIMAGELIST>(SendMessageA(window, LVM_GETIMAGELIST, LVSIL_STATE, 0));
+    int width = 0;
+    int height = 0;
+    if (current && ImageList_GetIconSize(current, &width, &height) && width == size && height == size) return;
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 0);
+    if (!images) return;
+    constexpr COLORREF transparent = RGB(255, 0, 255);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    // The box keeps the proportions of the system's: 13 of 16 pixels, centred.
+    const int side = MulDiv(size, 13, 16);
+    const int offset = (size - side) / 2;
+    // State image 1 is unchecked, 2 checked.
+    for (const UINT state : {0u, static_cast<UINT>(DFCS_CHECKED)}) {
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        HBRUSH background = CreateSolidBrush(transparent);
+        RECT all{0, 0, size, size};
+        FillRect(dc, &all, background);
+        DeleteObject(background);
+        RECT box{offset, offset, offset + side, offset + side};
+        DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | state);
+        SelectObject(dc, old);
+        ImageList_AddMasked(images, bitmap, transparent);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    // The list owns the list it shows; the one it gives back is ours to free.
+    HIMAGELIST previous =
+        reinterpret_cast<HIMAGELIST>(SendMessageA(window, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images)));
+    if (previous && previous != images) ImageList_Destroy(previous);
+}
+
 void TListView::EditCaption(int index)
 {
     SetFocus();

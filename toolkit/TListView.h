@@ -39,6 +39,10 @@ public:
     int FocusedIndex() const;
     void SetFocused(int index);
 
+    // Check boxes of the given side in pixels (the rows grow with them); the
+    // list's own are kept where they have that side already.
+    void SetCheckBoxSize(int size);
+
     // Starts editing the row's first column in place.
     void EditCaption(int index);
     // True while a first-column text is being edited.

@@ -82,6 +82,8 @@ public:
 
     HMENU Handle() const noexcept { return Popup; }
     HIMAGELIST Images() const noexcept { return ImageList; }
+    // Pictures of another size, for another screen density.
+    void SetImages(HIMAGELIST images) noexcept { ImageList = images; }
 
     // A shortcut menu outside the bar, whose items draw and route like the bar's.
     TMenuItem& AddPopupMenu();

@@ -2,7 +2,8 @@
 
 #include <stdexcept>
 
-TToolBar::TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHeight) : ButtonWidth(buttonWidth)
+TToolBar::TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHeight, int imageSize)
+    : ButtonWidth(buttonWidth)
 {
     HWND window = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
@@ -12,7 +13,7 @@ TToolBar::TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHe
     Attach(window, false);
     SendMessageA(window, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    SendMessageA(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
+    SendMessageA(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(imageSize, imageSize));
     SendMessageA(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth, buttonHeight));
     // The tooltip sends its requests through the toolbar to our parent: find us from it.
     AddNotifySource(reinterpret_cast<HWND>(SendMessageA(window, TB_GETTOOLTIPS, 0, 0)));
@@ -45,6 +46,30 @@ void TToolBar::AddSeparator(int width)
     button.fsStyle = BTNS_SEP;
     SendMessageA(Handle(), TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
     Extent += width;
+}
+
+void TToolBar::SetMetrics(HIMAGELIST images, int imageSize, int buttonWidth, int buttonHeight, int separatorWidth)
+{
+    HWND window = Handle();
+    SendMessageA(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageA(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(imageSize, imageSize));
+    SendMessageA(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth, buttonHeight));
+    ButtonWidth = buttonWidth;
+    Extent = 0;
+    const int count = static_cast<int>(SendMessageA(window, TB_BUTTONCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+        TBBUTTON button{};
+        SendMessageA(window, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+        if (!(button.fsStyle & BTNS_SEP)) {
+            Extent += buttonWidth;
+            continue;
+        }
+        // A separator's width is its picture index: it is put in again.
+        SendMessageA(window, TB_DELETEBUTTON, index, 0);
+        button.iBitmap = separatorWidth;
+        SendMessageA(window, TB_INSERTBUTTONA, index, reinterpret_cast<LPARAM>(&button));
+        Extent += separatorWidth;
+    }
 }
 
 bool TToolBar::ButtonEnabled(UINT id) const { return SendMessageA(Handle(), TB_ISBUTTONENABLED, id, 0) != 0; }

@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+// A toolbar width at one density given at another, in proportion to the buttons'
+// extent: a toolbar that shows every button still does.
+int ToolBarWidthForDpi(int width, UINT fromDpi, UINT toDpi);
+
 class TFormFennoro final : public TForm {
 public:
     // Builds the window, loads the settings, prepares the list header and
@@ -124,6 +128,9 @@ public:
 
 private:
     void CreateControls();
+    // Places, sizes and fonts of the controls at the form's density.
+    void PlaceControls();
+    void DpiChanged(UINT oldDpi) override;
     void CreateCommands();
     void CreateMenus();
     void CreateToolBar();
