@@ -53,7 +53,6 @@ void TToolBar::SetMetrics(HIMAGELIST images, int imageSize, int buttonWidth, int
     HWND window = Handle();
     SendMessageA(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
     SendMessageA(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(imageSize, imageSize));
-    SendMessageA(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth, buttonHeight));
     ButtonWidth = buttonWidth;
     Extent = 0;
     const int count = static_cast<int>(SendMessageA(window, TB_BUTTONCOUNT, 0, 0));
@@ -70,6 +69,8 @@ void TToolBar::SetMetrics(HIMAGELIST images, int imageSize, int buttonWidth, int
         SendMessageA(window, TB_INSERTBUTTONA, index, reinterpret_cast<LPARAM>(&button));
         Extent += separatorWidth;
     }
+    // Last: putting a button in measures the buttons again from their pictures.
+    SendMessageA(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth, buttonHeight));
 }
 
 bool TToolBar::ButtonEnabled(UINT id) const { return SendMessageA(Handle(), TB_ISBUTTONENABLED, id, 0) != 0; }

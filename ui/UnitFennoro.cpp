@@ -267,9 +267,10 @@ void TFormFennoro::PlaceControls()
 void TFormFennoro::DpiChanged(UINT oldDpi)
 {
     const int toolBarWidth = ToolBarWidthForDpi(ToolBar->OwnWidth(), oldDpi, Dpi());
+    PlaceControls();
+    // After the font, which has the toolbar measure its buttons from their pictures.
     ToolBar->SetMetrics(Images(), ImageSize(), Scale(ToolButtonWidth), Scale(ToolBarLayout.Height),
                         Scale(ToolSeparatorWidth));
-    PlaceControls();
     ToolBar->SetWidth(toolBarWidth);
     HWND list = ListView->Handle();
     for (int column = 0; column < ListViewColumnCount(list); ++column) {
@@ -329,6 +330,9 @@ void TFormFennoro::CreateToolBar()
             ToolBar->AddSeparator(Scale(ToolSeparatorWidth));
         }
     }
+    // The buttons' size once more: the toolbar measured them from their pictures when it got its font.
+    ToolBar->SetMetrics(Images(), ImageSize(), Scale(ToolButtonWidth), Scale(ToolBarLayout.Height),
+                        Scale(ToolSeparatorWidth));
     ToolBar->SetWidth(ToolBar->ButtonsWidth());
 }
 
