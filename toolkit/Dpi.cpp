@@ -33,11 +33,3 @@ UINT WindowDpi(HWND window)
     }
     return SystemDpi();
 }
-
-BOOL AdjustWindowRectForDpi(RECT& rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi)
-{
-    using AdjustFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = User32Function<AdjustFunction>("AdjustWindowRectExForDpi");
-    if (adjustForDpi) return adjustForDpi(&rect, style, menu, exStyle, dpi);
-    return AdjustWindowRectEx(&rect, style, menu, exStyle);
-}

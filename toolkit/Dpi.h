@@ -14,5 +14,3 @@ UINT SystemDpi();
 inline int ScaleToDpi(int length, UINT dpi) { return MulDiv(length, static_cast<int>(dpi), DesignDpi); }
 // A length at the given density, in 96-DPI pixels.
 inline int ScaleFromDpi(int length, UINT dpi) { return MulDiv(length, DesignDpi, static_cast<int>(dpi)); }
-// AdjustWindowRectEx at the given density.
-BOOL AdjustWindowRectForDpi(RECT& rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi);

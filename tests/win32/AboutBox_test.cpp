@@ -1,11 +1,13 @@
 #include "ui/UnitAboutBox.h"
 
 #include "resources/AboutBox.h"
+#include "toolkit/TForm.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -345,8 +347,67 @@ TEST_F(AboutBox, LayoutIsInPixelsWithTheCopyrightGrowingToTheLeft)
 
     RECT button{};
     SendDlgItemMessageA(box.Handle(), IDC_ABOUT_TOOLBAR, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&button));
-    EXPECT_EQ(button.right - button.left, 85);
+    EXPECT_GE(button.right - button.left, 85) << "wider where the caption needs it";
     EXPECT_EQ(button.bottom - button.top, 23);
+}
+
+namespace {
+
+// One of the program's forms as the box's owner, on a monitor of the given density.
+class OwnerForm final : public TForm {
+public:
+    explicit OwnerForm(UINT dpi) : TForm("AboutBoxOwnerForm", "owner", 640, 480, {"Arial", 12, ANSI_CHARSET}, nullptr)
+    {
+        RECT frame{};
+        GetWindowRect(Handle(), &frame);
+        if (dpi != Dpi()) SendMessageA(Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
+    }
+};
+
+int FontHeight(HWND window)
+{
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return std::abs(font.lfHeight);
+}
+
+} // namespace
+
+TEST_F(AboutBox, ButtonsFitTheirCaptionsAtTheOwnersDensity)
+{
+    for (const UINT dpi : {96u, 120u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        OwnerForm owner(dpi);
+        ASSERT_EQ(owner.Dpi(), dpi);
+        TFormAboutBox box(owner.Handle());
+        RECT client{};
+        GetClientRect(box.Handle(), &client);
+        EXPECT_NEAR(client.right, MulDiv(306, static_cast<int>(dpi), 96), 1);
+        EXPECT_NEAR(client.bottom, MulDiv(198, static_cast<int>(dpi), 96), 1);
+        EXPECT_EQ(FontHeight(GetDlgItem(box.Handle(), IDC_ABOUT_PRODUCTNAME)), MulDiv(19, static_cast<int>(dpi), 96));
+
+        HWND toolBar = GetDlgItem(box.Handle(), IDC_ABOUT_TOOLBAR);
+        const RECT bar = ClientRectOf(box, IDC_ABOUT_TOOLBAR);
+        EXPECT_GE(bar.left, 0);
+        EXPECT_LE(bar.right, client.right);
+        HDC dc = GetDC(toolBar);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(toolBar, WM_GETFONT, 0, 0)));
+        const int padding = LOWORD(SendMessageA(toolBar, TB_GETPADDING, 0, 0));
+        for (int index = 0; index < 2; ++index) {
+            TBBUTTON button{};
+            SendMessageA(toolBar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+            char caption[64] = {};
+            SendMessageA(toolBar, TB_GETBUTTONTEXTA, button.idCommand, reinterpret_cast<LPARAM>(caption));
+            SIZE extent{};
+            GetTextExtentPoint32A(dc, caption, static_cast<int>(strlen(caption)), &extent);
+            RECT item{};
+            SendMessageA(toolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+            EXPECT_LE(extent.cx + padding, item.right - item.left) << caption;
+            EXPECT_LE(item.right, bar.right - bar.left) << caption;
+        }
+        SelectObject(dc, old);
+        ReleaseDC(toolBar, dc);
+    }
 }
 
 TEST_F(AboutBox, VersionValuesOfTheProgramFile)
