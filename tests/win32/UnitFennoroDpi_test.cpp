@@ -123,9 +123,11 @@ TEST(UnitFennoroDpi, EverythingDrawnFollowsTheMonitorsDensityAndComesBack)
         const RECT frame = Frame(form.Handle());
         EXPECT_TRUE(EqualRect(&frame, &suggested)) << "the window takes the suggested frame";
         ExpectScaled(at96, Measure(form), factor);
-        // The rows hold the whole text of their font.
+        // The rows, the folder box and the status bar hold the whole height of their font.
         const Measures now = Measure(form);
         EXPECT_GE(now.RowHeight, now.FontHeight);
+        EXPECT_GE(now.FolderBoxHeight, now.FontHeight + 4);
+        EXPECT_GE(now.StatusBarHeight, now.FontHeight + 4);
     }
     MoveToDpi(form, 96, frame96);
     const Measures back = Measure(form);
