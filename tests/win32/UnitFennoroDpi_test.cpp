@@ -129,6 +129,29 @@ TEST(UnitFennoroDpi, EverythingDrawnFollowsTheMonitorsDensityAndComesBack)
         EXPECT_GE(now.FolderBoxHeight, now.FontHeight + 4);
         EXPECT_GE(now.StatusBarHeight, now.FontHeight + 4);
     }
+    // At a density whose check boxes are drawn for it, a click on the box and Space still toggle it.
+    MoveToDpi(form, 144, Scaled(frame96, 1.5));
+    TListView& list = *form.ListView;
+    const bool before = list.Checked(0);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    SendMessageA(list.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    LVHITTESTINFO hit{};
+    hit.pt = POINT{row.left + Measure(form).CheckBox / 2, (row.top + row.bottom) / 2};
+    SendMessageA(list.Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    EXPECT_EQ(hit.iItem, 0);
+    EXPECT_TRUE(hit.flags & LVHT_ONITEMSTATEICON);
+    SendMessageA(list.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageA(list.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    PumpPending();
+    EXPECT_NE(list.Checked(0), before);
+    EXPECT_EQ(form.Folders().RowOfItem(0)->Checked, list.Checked(0));
+    list.SetFocus();
+    list.SetFocused(0);
+    PostKey(list.Handle(), VK_SPACE);
+    PumpPending();
+    EXPECT_EQ(list.Checked(0), before);
+
     MoveToDpi(form, 96, frame96);
     const Measures back = Measure(form);
     EXPECT_EQ(back.FontHeight, at96.FontHeight);
