@@ -1,5 +1,7 @@
 #include "toolkit/TListView.h"
 
+#include "toolkit/Dpi.h"
+
 #include <stdexcept>
 
 TListView::TListView(HWND parent, int left, int top, int width, int height)
@@ -134,30 +136,36 @@ void TListView::SetFocused(int index)
     SendMessageA(Handle(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
-void TListView::SetCheckBoxSize(int size)
+void TListView::SetDpi(UINT dpi)
 {
     HWND window = Handle();
     HIMAGELIST current = reinterpret_cast<HIMAGELIST>(SendMessageA(window, LVM_GETIMAGELIST, LVSIL_STATE, 0));
-    int width = 0;
+    HIMAGELIST own = OwnCheckBoxes ? OwnCheckBoxes.get() : current;
+    int ownSize = 0;
     int height = 0;
-    if (current && ImageList_GetIconSize(current, &width, &height) && width == size && height == size) return;
+    if (!own || !ImageList_GetIconSize(own, &ownSize, &height)) return;
+    // The list made its own for the system's density: they are right there.
+    const UINT systemDpi = SystemDpi();
+    if (dpi == systemDpi) {
+        if (!OwnCheckBoxes) return;
+        SendMessageA(window, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(OwnCheckBoxes.release()));
+        if (current) ImageList_Destroy(current);
+        return;
+    }
+    const int size = MulDiv(ownSize, static_cast<int>(dpi), static_cast<int>(systemDpi));
     HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 0);
     if (!images) return;
     constexpr COLORREF transparent = RGB(255, 0, 255);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
-    // The box keeps the proportions of the system's: 13 of 16 pixels, centred.
-    const int side = MulDiv(size, 13, 16);
-    const int offset = (size - side) / 2;
     // State image 1 is unchecked, 2 checked.
     for (const UINT state : {0u, static_cast<UINT>(DFCS_CHECKED)}) {
         HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
         HGDIOBJ old = SelectObject(dc, bitmap);
         HBRUSH background = CreateSolidBrush(transparent);
-        RECT all{0, 0, size, size};
-        FillRect(dc, &all, background);
+        RECT box{0, 0, size, size};
+        FillRect(dc, &box, background);
         DeleteObject(background);
-        RECT box{offset, offset, offset + side, offset + side};
         DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | state);
         SelectObject(dc, old);
         ImageList_AddMasked(images, bitmap, transparent);
@@ -165,10 +173,15 @@ void TListView::SetCheckBoxSize(int size)
     }
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
-    // The list owns the list it shows; the one it gives back is ours to free.
+    // The list frees the list it shows when it goes; the one it gives back is
+    // ours: its own is kept for a return to the system's density.
     HIMAGELIST previous =
         reinterpret_cast<HIMAGELIST>(SendMessageA(window, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images)));
-    if (previous && previous != images) ImageList_Destroy(previous);
+    if (!OwnCheckBoxes) {
+        OwnCheckBoxes.reset(previous);
+    } else if (previous) {
+        ImageList_Destroy(previous);
+    }
 }
 
 void TListView::EditCaption(int index)

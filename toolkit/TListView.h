@@ -4,6 +4,7 @@
 // first column editable in place. Each row carries one pointer-sized value.
 // Space over a selection of several rows that holds the focused one sets every
 // selected row's check box to the focused row's new state.
+#include "toolkit/ScopedHandle.h"
 #include "toolkit/TControl.h"
 
 #include <commctrl.h>
@@ -39,9 +40,9 @@ public:
     int FocusedIndex() const;
     void SetFocused(int index);
 
-    // Check boxes of the given side in pixels (the rows grow with them); the
-    // list's own are kept where they have that side already.
-    void SetCheckBoxSize(int size);
+    // Check boxes for the density (the rows grow with them): the list's own at
+    // the system's density, for which it made them; at another, drawn again in proportion.
+    void SetDpi(UINT dpi);
 
     // Starts editing the row's first column in place.
     void EditCaption(int index);
@@ -70,4 +71,6 @@ private:
     bool EndEdit(int index, const char* text);
 
     bool Editing = false;
+    // The list's own check boxes while it shows others.
+    ScopedImageList OwnCheckBoxes;
 };

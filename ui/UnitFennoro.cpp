@@ -261,7 +261,7 @@ void TFormFennoro::PlaceControls()
     Place(*EditFolder, EditFolderLayout, *this);
     Place(*StatusBar, StatusBarLayout, *this);
     Place(*ListView, ListViewLayout, *this);
-    ListView->SetCheckBoxSize(Scale(16));
+    ListView->SetDpi(Dpi());
 }
 
 void TFormFennoro::DpiChanged(UINT oldDpi)
