@@ -380,12 +380,13 @@ INT_PTR TFormAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_DPICHANGED: {
         // Moved to a monitor of another density: new fonts, then the layout at it.
+        // The box sizes itself to its layout and takes only the suggested place.
         BoxDpi = LOWORD(wParam);
         std::unique_ptr<Fonts> old = std::exchange(FontSet, std::make_unique<Fonts>(BoxDpi));
         PlaceControls();
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return TRUE;
     }
     case WM_PAINT:

@@ -408,6 +408,24 @@ TEST_F(AboutBox, ButtonsFitTheirCaptionsAtTheOwnersDensity)
         SelectObject(dc, old);
         ReleaseDC(toolBar, dc);
     }
+
+    // Moved to a monitor of another density while open: laid out again at it.
+    OwnerForm owner(96);
+    TFormAboutBox box(owner.Handle());
+    RECT suggested{20, 30, 700, 500};
+    SendMessageA(box.Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT client{};
+    GetClientRect(box.Handle(), &client);
+    EXPECT_EQ(client.right, 612);
+    EXPECT_EQ(client.bottom, 396);
+    RECT frame{};
+    GetWindowRect(box.Handle(), &frame);
+    EXPECT_EQ(frame.left, 20);
+    EXPECT_EQ(frame.top, 30);
+    EXPECT_EQ(FontHeight(GetDlgItem(box.Handle(), IDC_ABOUT_PRODUCTNAME)), 38);
+    RECT item{};
+    SendDlgItemMessageA(box.Handle(), IDC_ABOUT_TOOLBAR, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(item.bottom - item.top, 46);
 }
 
 TEST_F(AboutBox, VersionValuesOfTheProgramFile)
