@@ -46,7 +46,7 @@ ScopedImageList LoadImageStrip(const char* resource, int wanted, int& size)
 
 TForm::TForm(const char* className, const char* caption, int width, int height, const TFontSpec& font,
              const char* imageStripResource)
-    : FontSpec(font), ImageStripName(imageStripResource), FormDpi(SystemDpi())
+    : DesignFont(font), ImageStripName(imageStripResource), FormDpi(SystemDpi())
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HICON icon = LoadIconA(instance, "MAINICON");
@@ -70,9 +70,9 @@ TForm::TForm(const char* className, const char* caption, int width, int height, 
 
 void TForm::MakeFontAndImages(ScopedFont& font, ScopedImageList& images)
 {
-    font.reset(CreateFontA(-Scale(FontSpec.Height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, FontSpec.CharSet,
+    font.reset(CreateFontA(-Scale(DesignFont.Height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DesignFont.CharSet,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                           FontSpec.Face));
+                           DesignFont.Face));
     images = LoadImageStrip(ImageStripName, Scale(16), ImagePixels);
 }
 

@@ -88,7 +88,7 @@ private:
     ScopedImageList ImageList;
     std::unique_ptr<TMainMenu> MainMenu;
     ScopedFont FormFont;
-    TFontSpec FontSpec;
+    TFontSpec DesignFont;
     const char* ImageStripName;
     UINT FormDpi;
     int ImagePixels = 16;
