@@ -5,8 +5,11 @@ A source holds a palette and pictures:
     colour X RRGGBB       one character per colour; "none" is transparent
     picture NAME WxH      followed by H rows of W characters
 Usage:
-    MakeImages.py strip SOURCE OUT.bmp          all pictures side by side, 24-bit,
-                                                transparent as magenta (255,0,255)
+    MakeImages.py strip SOURCE OUT.bmp [SIZE]   all pictures side by side, 24-bit,
+                                                transparent as magenta (255,0,255); with a
+                                                size, each square picture is redrawn at
+                                                SIZE x SIZE, every pixel widened to whole
+                                                pixels (no blended edges)
     MakeImages.py icon SOURCE OUT.ico           every picture as one image, 32-bit with alpha
     MakeImages.py bitmap16 SOURCE NAME OUT.bmp  one picture, 4-bit with the standard
                                                 16-colour palette (colours must be in it)
@@ -68,8 +71,16 @@ def rows_24(pixels, width):
     return data
 
 
-def strip(source, out):
+def resized(picture, size):
+    name, width, height, pixels = picture
+    return (name, size, size, [[pixels[y * height // size][x * width // size] for x in range(size)]
+                               for y in range(size)])
+
+
+def strip(source, out, size=None):
     pictures = parse(source)
+    if size:
+        pictures = [resized(p, size) for p in pictures]
     height = pictures[0][2]
     if any(p[2] != height for p in pictures):
         sys.exit(f'{source}: the pictures of a strip share one height')
@@ -125,8 +136,8 @@ def bitmap16(source, name, out):
 
 if __name__ == '__main__':
     kind = sys.argv[1] if len(sys.argv) > 1 else ''
-    if kind == 'strip' and len(sys.argv) == 4:
-        strip(sys.argv[2], sys.argv[3])
+    if kind == 'strip' and len(sys.argv) in (4, 5):
+        strip(sys.argv[2], sys.argv[3], int(sys.argv[4]) if len(sys.argv) == 5 else None)
     elif kind == 'icon' and len(sys.argv) == 4:
         icon(sys.argv[2], sys.argv[3])
     elif kind == 'bitmap16' and len(sys.argv) == 5:

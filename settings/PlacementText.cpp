@@ -66,3 +66,15 @@ PlacementRect UsablePlacementBounds(PlacementRect frame, const PlacementRect& wo
     return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(left + width),
             static_cast<int32_t>(top + height)};
 }
+
+PlacementRect ScalePlacementSize(const PlacementRect& frame, int32_t numerator, int32_t denominator)
+{
+    if (denominator <= 0 || numerator <= 0) return frame;
+    const auto scale = [&](int32_t origin, int32_t end) {
+        const int64_t length = int64_t{end} - origin;
+        const int64_t half = denominator / 2;
+        const int64_t scaled = (length >= 0 ? length * numerator + half : length * numerator - half) / denominator;
+        return static_cast<int32_t>(std::clamp<int64_t>(int64_t{origin} + scaled, INT32_MIN, INT32_MAX));
+    };
+    return {frame.Left, frame.Top, scale(frame.Left, frame.Right), scale(frame.Top, frame.Bottom)};
+}

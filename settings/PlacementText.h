@@ -30,6 +30,11 @@ std::string FormatPlacementText(const Placement& placement);
 // integer stops the apply there, keeping the items before it.
 Placement ApplyPlacementText(Placement placement, std::string_view text);
 
+// The frame with its width and height scaled by numerator / denominator (rounded
+// to the nearest pixel, held to the 32-bit range); the top left stays, being a
+// place on the screen. Settings keep the size in 96-DPI pixels.
+PlacementRect ScalePlacementSize(const PlacementRect& frame, int32_t numerator, int32_t denominator);
+
 // A frame a window can be used in on a work area: grown to at least the minimum
 // size (and no larger than the work area), and moved wholly onto the work area
 // when less than a grip of it (100 by 50 pixels, or all of a smaller frame) lies

@@ -133,6 +133,13 @@ void TControl::SetFocus()
 
 bool TControl::Focused() const { return Window && GetFocus() == Window; }
 
+POINT TControl::KeyboardMenuPoint() const
+{
+    POINT point{0, 0};
+    if (Window) ClientToScreen(Window, &point);
+    return point;
+}
+
 bool TControl::Notify(NMHDR&, LRESULT&) { return false; }
 
 bool TControl::Command(WORD, WORD) { return false; }

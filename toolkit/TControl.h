@@ -65,6 +65,10 @@ public:
     std::function<void(const TMouseEvent&)> OnMouseDown;
     std::function<void(const TMouseEvent&)> OnMouseMove;
     std::function<void(const TMouseEvent&)> OnMouseUp;
+    // The shortcut menu was asked for (right button, the Menu key, Shift+F10), at a screen point.
+    std::function<void(POINT screen)> OnContextMenu;
+    // Where a shortcut menu asked for from the keyboard opens, in screen coordinates.
+    virtual POINT KeyboardMenuPoint() const;
 
     // A WM_NOTIFY or WM_COMMAND from this control, received by its parent. True when handled.
     virtual bool Notify(NMHDR& header, LRESULT& result);

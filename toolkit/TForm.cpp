@@ -1,10 +1,14 @@
 #include "toolkit/TForm.h"
 
 #include "base/WideText.h"
-
+#include "toolkit/Dpi.h"
 #include "toolkit/TApplication.h"
 
+#include <windowsx.h>
+
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -13,15 +17,28 @@ namespace {
 constexpr UINT WM_FORMSHOW = WM_APP + 0x100;
 constexpr COLORREF ImageMaskColour = RGB(255, 0, 255);
 
-ScopedImageList LoadImageStrip(const char* resource)
+// The strip drawn at the largest size that does not pass the wanted one; the
+// plain strip is the 16-pixel one.
+ScopedImageList LoadImageStrip(const char* resource, int wanted, int& size)
 {
+    size = 16;
     if (!resource) return nullptr;
-    const ScopedBitmap bitmap(static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), WideText(resource).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    ScopedBitmap bitmap;
+    for (int candidate : {32, 24, 20}) {
+        if (candidate > wanted) continue;
+        const std::string name = resource + std::to_string(candidate);
+        bitmap.reset(static_cast<HBITMAP>(LoadImageA(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        if (bitmap) {
+            size = candidate;
+            break;
+        }
+    }
+    if (!bitmap) bitmap.reset(static_cast<HBITMAP>(LoadImageA(instance, resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap) return nullptr;
     BITMAP info{};
-    GetObjectW(bitmap.get(), sizeof info, &info);
-    ScopedImageList images(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, info.bmWidth / 16, 0));
+    GetObjectA(bitmap.get(), sizeof info, &info);
+    ScopedImageList images(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, info.bmWidth / size, 0));
     if (images) ImageList_AddMasked(images.get(), bitmap.get(), ImageMaskColour);
     return images;
 }
@@ -30,19 +47,54 @@ ScopedImageList LoadImageStrip(const char* resource)
 
 TForm::TForm(const char* className, const char* caption, int width, int height, const TFontSpec& font,
              const char* imageStripResource)
+    : DesignFont(font), ImageStripName(imageStripResource), FormDpi(SystemDpi())
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     HICON icon = LoadIconW(instance, L"MAINICON");
     if (!icon) icon = LoadIconW(nullptr, IDI_APPLICATION);
     RegisterWindowClass(className, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
-    FormFont.reset(CreateFontW(-font.Height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.CharSet, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                               WideText(font.Face).c_str()));
-    ImageList = LoadImageStrip(imageStripResource);
+    MakeFontAndImages(FormFont, ImageList);
     MainMenu = std::make_unique<TMainMenu>(ImageList.get());
-    CreateHandle(0, className, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, width,
-                 height, nullptr);
+    CreateHandle(0, className, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                 Scale(width), Scale(height), nullptr);
+    // Made on a monitor of another density than the system's: its size and pictures follow that one.
+    const UINT dpi = WindowDpi(Handle());
+    if (dpi != FormDpi) {
+        RECT frame{};
+        GetWindowRect(Handle(), &frame);
+        frame.right = frame.left + MulDiv(frame.right - frame.left, static_cast<int>(dpi), static_cast<int>(FormDpi));
+        frame.bottom = frame.top + MulDiv(frame.bottom - frame.top, static_cast<int>(dpi), static_cast<int>(FormDpi));
+        ChangeDpi(dpi, &frame);
+    }
     if (TApplication* application = TApplication::Current()) application->AddForm(this);
+}
+
+void TForm::MakeFontAndImages(ScopedFont& font, ScopedImageList& images)
+{
+    font.reset(CreateFontW(-Scale(DesignFont.Height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DesignFont.CharSet,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                           WideText(DesignFont.Face).c_str()));
+    images = LoadImageStrip(ImageStripName, Scale(16), ImagePixels);
+}
+
+void TForm::ChangeDpi(UINT dpi, const RECT* suggested)
+{
+    const UINT oldDpi = FormDpi;
+    FormDpi = dpi;
+    // The old font and pictures stay until every control has the new ones.
+    ScopedFont font;
+    ScopedImageList images;
+    MakeFontAndImages(font, images);
+    std::swap(font, FormFont);
+    std::swap(images, ImageList);
+    MainMenu->SetImages(ImageList.get());
+    DpiChanged(oldDpi);
+    if (suggested) {
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Realign();
+    DrawMenuBar(Handle());
 }
 
 TForm::~TForm()
@@ -192,6 +244,18 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DRAWITEM:
         if (wParam == 0 && MainMenu->DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
         break;
+    case WM_DPICHANGED:
+        ChangeDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_CONTEXTMENU: {
+        // A child's request, passed up by its default handling; from the keyboard the point is (-1, -1).
+        TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(wParam));
+        if (!control || !control->OnContextMenu) break;
+        const bool keyboard = lParam == -1;
+        control->OnContextMenu(keyboard ? control->KeyboardMenuPoint()
+                                        : POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    }
     case WM_INITMENUPOPUP:
         // A menu shows the states of this moment.
         ActionList.UpdateAll();

@@ -16,7 +16,7 @@
 
 struct TFontSpec {
     const char* Face;
-    int Height;    // pixels, character height
+    int Height;    // pixels at 96 DPI, character height
     BYTE CharSet;
 };
 
@@ -35,6 +35,11 @@ public:
     TMainMenu& Menu() noexcept { return *MainMenu; }
     HIMAGELIST Images() const noexcept { return ImageList.get(); }
     HFONT Font() const noexcept { return FormFont.get(); }
+    // The density the form is drawn at, and a length designed at 96 DPI at that density.
+    UINT Dpi() const noexcept { return FormDpi; }
+    int Scale(int length) const noexcept { return MulDiv(length, static_cast<int>(FormDpi), 96); }
+    // The side of the square pictures in the image strip.
+    int ImageSize() const noexcept { return ImagePixels; }
 
     // The idle pass: every command's update handler once.
     virtual void Idle();
@@ -45,7 +50,10 @@ public:
 
 protected:
     // The window class is named after the form class; the image strip is a bitmap
-    // resource of 16 x 16 pictures with magenta as the transparent colour.
+    // resource of 16 x 16 pictures with magenta as the transparent colour, and the
+    // same pictures at other sizes are resources named after it with the size
+    // appended ("ToolImages24"). The size and the font follow the density of the
+    // monitor; width and height are 96-DPI pixels.
     TForm(const char* className, const char* caption, int width, int height, const TFontSpec& font,
           const char* imageStripResource);
 
@@ -62,10 +70,16 @@ protected:
 
     // Runs after the form has been shown (every time it is shown).
     virtual void FormShow() {}
+    // The form moved to a monitor of another density: the font and the image strip
+    // are new (the old ones live until this returns); the controls take them here.
+    virtual void DpiChanged(UINT oldDpi) { (void)oldDpi; }
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // The font and the image strip at the form's density.
+    void MakeFontAndImages(ScopedFont& font, ScopedImageList& images);
+    void ChangeDpi(UINT dpi, const RECT* suggested);
     bool RouteCommand(WPARAM wParam, LPARAM lParam);
     bool RouteNotify(NMHDR& header, LRESULT& result);
 
@@ -74,6 +88,10 @@ private:
     ScopedImageList ImageList;
     std::unique_ptr<TMainMenu> MainMenu;
     ScopedFont FormFont;
+    TFontSpec DesignFont;
+    const char* ImageStripName;
+    UINT FormDpi;
+    int ImagePixels = 16;
     std::vector<TControl*> Controls;
     std::vector<TControl*> TabOrder;
     HWND LastFocus = nullptr;

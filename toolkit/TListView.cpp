@@ -1,6 +1,7 @@
 #include "toolkit/TListView.h"
 
 #include "base/WideText.h"
+#include "toolkit/Dpi.h"
 
 #include <stdexcept>
 
@@ -103,6 +104,14 @@ void TListView::SetChecked(int index, bool checked)
     SendMessageW(Handle(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
+void TListView::SetSelectedChecked(bool checked)
+{
+    int index = -1;
+    while ((index = static_cast<int>(SendMessageW(Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(index), LVNI_SELECTED))) >= 0) {
+        SetChecked(index, checked);
+    }
+}
+
 int TListView::SelectedCount() const { return static_cast<int>(SendMessageW(Handle(), LVM_GETSELECTEDCOUNT, 0, 0)); }
 
 bool TListView::Selected(int index) const
@@ -131,6 +140,54 @@ void TListView::SetFocused(int index)
     SendMessageW(Handle(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
 }
 
+void TListView::SetDpi(UINT dpi)
+{
+    HWND window = Handle();
+    HIMAGELIST current = reinterpret_cast<HIMAGELIST>(SendMessageW(window, LVM_GETIMAGELIST, LVSIL_STATE, 0));
+    HIMAGELIST own = OwnCheckBoxes ? OwnCheckBoxes.get() : current;
+    int ownSize = 0;
+    int height = 0;
+    if (!own || !ImageList_GetIconSize(own, &ownSize, &height)) return;
+    // The list made its own for the system's density: they are right there.
+    const UINT systemDpi = SystemDpi();
+    if (dpi == systemDpi) {
+        if (!OwnCheckBoxes) return;
+        SendMessageW(window, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(OwnCheckBoxes.release()));
+        if (current) ImageList_Destroy(current);
+        return;
+    }
+    const int size = MulDiv(ownSize, static_cast<int>(dpi), static_cast<int>(systemDpi));
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 2, 0);
+    if (!images) return;
+    constexpr COLORREF transparent = RGB(255, 0, 255);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    // State image 1 is unchecked, 2 checked.
+    for (const UINT state : {0u, static_cast<UINT>(DFCS_CHECKED)}) {
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        HBRUSH background = CreateSolidBrush(transparent);
+        RECT box{0, 0, size, size};
+        FillRect(dc, &box, background);
+        DeleteObject(background);
+        DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | state);
+        SelectObject(dc, old);
+        ImageList_AddMasked(images, bitmap, transparent);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    // The list frees the list it shows when it goes; the one it gives back is
+    // ours: its own is kept for a return to the system's density.
+    HIMAGELIST previous =
+        reinterpret_cast<HIMAGELIST>(SendMessageW(window, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images)));
+    if (!OwnCheckBoxes) {
+        OwnCheckBoxes.reset(previous);
+    } else if (previous) {
+        ImageList_Destroy(previous);
+    }
+}
+
 void TListView::EditCaption(int index)
 {
     SetFocus();
@@ -147,6 +204,44 @@ bool TListView::EndEdit(int index, const char* text)
     Editing = false;
     if (!text || !OnEdited) return false;
     return OnEdited(index, text);
+}
+
+POINT TListView::KeyboardMenuPoint() const
+{
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    POINT point{client.left, client.top};
+    const int focused = FocusedIndex();
+    RECT row{};
+    row.left = LVIR_LABEL;
+    if (focused >= 0 && SendMessageW(Handle(), LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&row)) &&
+        row.bottom > client.top && row.bottom < client.bottom) {
+        point = POINT{row.left, row.bottom};
+    }
+    ClientToScreen(Handle(), &point);
+    return point;
+}
+
+bool TListView::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    // The list's own Space toggles the focused row alone and selects it alone.
+    if (message == WM_KEYDOWN && wParam == VK_SPACE && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_SHIFT) >= 0 &&
+        GetKeyState(VK_MENU) >= 0) {
+        const int focused = FocusedIndex();
+        if (focused >= 0 && Selected(focused) && SelectedCount() > 1) {
+            SetSelectedChecked(!Checked(focused));
+            result = 0;
+            return true;
+        }
+    }
+    // The Menu key's release asks for the shortcut menu, which not every system's
+    // default handling does; taken here, it cannot ask twice.
+    if (message == WM_KEYUP && wParam == VK_APPS) {
+        SendMessageW(Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Handle()), -1);
+        result = 0;
+        return true;
+    }
+    return TControl::WindowMessage(message, wParam, lParam, result);
 }
 
 bool TListView::Notify(NMHDR& header, LRESULT& result)

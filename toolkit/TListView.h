@@ -2,6 +2,9 @@
 // A report list: check boxes, several rows selected at once, the whole row
 // highlighted, the selection shown also without the focus, and the text of the
 // first column editable in place. Each row carries one pointer-sized value.
+// Space over a selection of several rows that holds the focused one sets every
+// selected row's check box to the focused row's new state.
+#include "toolkit/ScopedHandle.h"
 #include "toolkit/TControl.h"
 
 #include <commctrl.h>
@@ -28,11 +31,18 @@ public:
     bool Checked(int index) const;
     void SetChecked(int index, bool checked);
 
+    // Sets the check box of every selected row.
+    void SetSelectedChecked(bool checked);
+
     int SelectedCount() const;
     bool Selected(int index) const;
     void SetSelected(int index, bool selected);
     int FocusedIndex() const;
     void SetFocused(int index);
+
+    // Check boxes for the density (the rows grow with them): the list's own at
+    // the system's density, for which it made them; at another, drawn again in proportion.
+    void SetDpi(UINT dpi);
 
     // Starts editing the row's first column in place.
     void EditCaption(int index);
@@ -51,9 +61,16 @@ public:
     std::function<void()> OnBeginDrag;
 
     bool Notify(NMHDR& header, LRESULT& result) override;
+    // Below the focused row when it is in view, else the list's top left.
+    POINT KeyboardMenuPoint() const override;
+
+protected:
+    bool WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     bool EndEdit(int index, const char* text);
 
     bool Editing = false;
+    // The list's own check boxes while it shows others.
+    ScopedImageList OwnCheckBoxes;
 };

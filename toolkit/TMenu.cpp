@@ -148,8 +148,26 @@ TMainMenu::TMainMenu(HIMAGELIST images) : TMenuItem(this, nullptr, 0), ImageList
 
 TMainMenu::~TMainMenu()
 {
+    for (const auto& popup : Popups) {
+        if (popup->Popup && IsMenu(popup->Popup)) DestroyMenu(popup->Popup);
+    }
     // Destroys the submenus with it; a window that still shows it must have let it go.
     if (Popup && IsMenu(Popup)) DestroyMenu(Popup);
+}
+
+TMenuItem& TMainMenu::AddPopupMenu()
+{
+    auto item = std::unique_ptr<TMenuItem>(new TMenuItem(this, nullptr, NextCommand++));
+    item->Popup = CreatePopupMenu();
+    if (!item->Popup) throw std::runtime_error("メニューを作成できません");
+    Popups.push_back(std::move(item));
+    return *Popups.back();
+}
+
+void TMainMenu::TrackPopup(const TMenuItem& popup, HWND owner, POINT screen)
+{
+    TrackPopupMenuEx(popup.SubMenu(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, owner,
+                     nullptr);
 }
 
 bool TMainMenu::MeasureItem(MEASUREITEMSTRUCT& measure) const

@@ -51,6 +51,7 @@ public:
     TMenuItem* Find(UINT command) noexcept;
 
 protected:
+    friend class TMainMenu;
     TMenuItem(TMainMenu* root, TMenuItem* parent, UINT command);
 
     HMENU Popup = nullptr;
@@ -81,6 +82,13 @@ public:
 
     HMENU Handle() const noexcept { return Popup; }
     HIMAGELIST Images() const noexcept { return ImageList; }
+    // Pictures of another size, for another screen density.
+    void SetImages(HIMAGELIST images) noexcept { ImageList = images; }
+
+    // A shortcut menu outside the bar, whose items draw and route like the bar's.
+    TMenuItem& AddPopupMenu();
+    // Shows the shortcut menu at a screen point; its choice reaches the owner as WM_COMMAND.
+    static void TrackPopup(const TMenuItem& popup, HWND owner, POINT screen);
 
     // The owner-drawn pictures of the items (WM_MEASUREITEM, WM_DRAWITEM of a menu).
     bool MeasureItem(MEASUREITEMSTRUCT& measure) const;
@@ -90,4 +98,5 @@ private:
     friend class TMenuItem;
     UINT NextCommand = 0x1000;
     HIMAGELIST ImageList;
+    std::vector<std::unique_ptr<TMenuItem>> Popups;
 };

@@ -4,7 +4,8 @@
 
 #include <stdexcept>
 
-TToolBar::TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHeight) : ButtonWidth(buttonWidth)
+TToolBar::TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHeight, int imageSize)
+    : ButtonWidth(buttonWidth)
 {
     HWND window = CreateWindowExW(0, TOOLBARCLASSNAME, L"",
                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
@@ -14,7 +15,7 @@ TToolBar::TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHe
     Attach(window, false);
     SendMessageW(window, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    SendMessageW(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
+    SendMessageW(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(imageSize, imageSize));
     SendMessageW(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth, buttonHeight));
     // The tooltip sends its requests through the toolbar to our parent: find us from it.
     AddNotifySource(reinterpret_cast<HWND>(SendMessageW(window, TB_GETTOOLTIPS, 0, 0)));
@@ -47,6 +48,31 @@ void TToolBar::AddSeparator(int width)
     button.fsStyle = BTNS_SEP;
     SendMessageW(Handle(), TB_ADDBUTTONS, 1, reinterpret_cast<LPARAM>(&button));
     Extent += width;
+}
+
+void TToolBar::SetMetrics(HIMAGELIST images, int imageSize, int buttonWidth, int buttonHeight, int separatorWidth)
+{
+    HWND window = Handle();
+    SendMessageW(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageW(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(imageSize, imageSize));
+    ButtonWidth = buttonWidth;
+    Extent = 0;
+    const int count = static_cast<int>(SendMessageW(window, TB_BUTTONCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+        TBBUTTON button{};
+        SendMessageW(window, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+        if (!(button.fsStyle & BTNS_SEP)) {
+            Extent += buttonWidth;
+            continue;
+        }
+        // A separator's width is its picture index: it is put in again.
+        SendMessageW(window, TB_DELETEBUTTON, index, 0);
+        button.iBitmap = separatorWidth;
+        SendMessageW(window, TB_INSERTBUTTONA, index, reinterpret_cast<LPARAM>(&button));
+        Extent += separatorWidth;
+    }
+    // Last: putting a button in measures the buttons again from their pictures.
+    SendMessageW(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth, buttonHeight));
 }
 
 bool TToolBar::ButtonEnabled(UINT id) const { return SendMessageW(Handle(), TB_ISBUTTONENABLED, id, 0) != 0; }

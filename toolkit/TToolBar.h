@@ -12,7 +12,7 @@
 
 class TToolBar final : public TControl {
 public:
-    TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHeight);
+    TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHeight, int imageSize = 16);
 
     // A button bound to the command; an auto-check command gets a button that
     // appears pressed while the command is checked.
@@ -20,6 +20,8 @@ public:
     void AddSeparator(int width);
     // The width the buttons and separators take together.
     int ButtonsWidth() const noexcept { return Extent; }
+    // New pictures and sizes for every button and separator, as for another screen density.
+    void SetMetrics(HIMAGELIST images, int imageSize, int buttonWidth, int buttonHeight, int separatorWidth);
 
     // The button's state as the control shows it.
     bool ButtonEnabled(UINT id) const;

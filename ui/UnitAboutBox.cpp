@@ -3,14 +3,18 @@
 #include "base/WideText.h"
 
 #include "resources/AboutBox.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/ScopedHandle.h"
+#include "toolkit/TForm.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 AboutBoxShellExecuteFunction AboutBoxShellExecute = ShellExecuteA;
@@ -35,7 +39,7 @@ constexpr char AboutBoxTerms[] =
     "圧縮後にフォルダを削除する設定で使う前に、\r\n"
     "大切なデータはバックアップしてください。";
 
-// The layout in pixels, client coordinates of the box. The labels, the icon
+// The layout in pixels at 96 DPI, client coordinates of the box. The labels, the icon
 // and the terms sit on a panel at (4, 4); their places are given on it.
 constexpr SIZE ClientSize{306, 198};
 constexpr RECT PanelRect{4, 4, 4 + 297, 4 + 157};
@@ -58,8 +62,9 @@ constexpr ControlPlace Places[] = {
     {IDC_ABOUT_PRODUCTNAME, {PanelX + 56, PanelY + 8, PanelX + 56 + 233, PanelY + 8 + 20}},
     {IDC_ABOUT_VERSION, {PanelX + 56, PanelY + 25, PanelX + 56 + 233, PanelY + 25 + 14}},
     {IDC_ABOUT_COMMENTS, {PanelX + 8, PanelY + 60, PanelX + 8 + 281, PanelY + 60 + 90}},
-    {IDC_ABOUT_TOOLBAR, {68, 169, 68 + 2 * ToolButtonSize.cx, 169 + ToolButtonSize.cy}},
 };
+// The toolbar's top; it is centred, as wide as its two buttons.
+constexpr int ToolBarTop = 169;
 
 // Heights are character heights in pixels. The family picks a like face where
 // the named one is not installed.
@@ -106,13 +111,40 @@ RECT WorkAreaNear(HWND window)
 
 } // namespace
 
+// Heights at 96 DPI, made at the box's density.
 struct TFormAboutBox::Fonts {
-    ScopedFont Form = MakeFont("Arial", FF_SWISS, 12, false, false);
-    ScopedFont ProductName = MakeFont("Times New Roman", FF_ROMAN, 19, true, true);
-    ScopedFont Version = MakeFont("Arial", FF_SWISS, 13, true, false);
-    ScopedFont Comments = MakeFont("ＭＳ Ｐゴシック", FF_MODERN, 12, false, false, SHIFTJIS_CHARSET);
-    ScopedFont ToolBar = MakeFont("Arial", FF_SWISS, 12, true, true);
+    explicit Fonts(UINT dpi)
+        : Form(MakeFont("Arial", FF_SWISS, ScaleToDpi(12, dpi), false, false)),
+          ProductName(MakeFont("Times New Roman", FF_ROMAN, ScaleToDpi(19, dpi), true, true)),
+          Version(MakeFont("Arial", FF_SWISS, ScaleToDpi(13, dpi), true, false)),
+          Comments(MakeFont("ＭＳ Ｐゴシック", FF_MODERN, ScaleToDpi(12, dpi), false, false, SHIFTJIS_CHARSET)),
+          ToolBar(MakeFont("Arial", FF_SWISS, ScaleToDpi(12, dpi), true, true))
+    {
+    }
+    ScopedFont Form;
+    ScopedFont ProductName;
+    ScopedFont Version;
+    ScopedFont Comments;
+    ScopedFont ToolBar;
 };
+
+namespace {
+
+RECT ScaleRect(const RECT& rect, UINT dpi)
+{
+    return {ScaleToDpi(rect.left, dpi), ScaleToDpi(rect.top, dpi), ScaleToDpi(rect.right, dpi),
+            ScaleToDpi(rect.bottom, dpi)};
+}
+
+// The owner's density when it is one of our forms (it may have moved to another
+// monitor), else that of the monitor the owner is on.
+UINT OwnerDpi(HWND owner)
+{
+    if (const auto* form = dynamic_cast<const TForm*>(TWindow::FromHandle(owner))) return form->Dpi();
+    return owner ? WindowDpi(owner) : SystemDpi();
+}
+
+} // namespace
 
 POINT AboutBoxPosition(const RECT& owner, SIZE box, const RECT& workArea)
 {
@@ -126,7 +158,8 @@ POINT AboutBoxPosition(const RECT& owner, SIZE box, const RECT& workArea)
     return {left, top};
 }
 
-TFormAboutBox::TFormAboutBox(HWND owner, const std::string& programPath) : FontSet(std::make_unique<Fonts>())
+TFormAboutBox::TFormAboutBox(HWND owner, const std::string& programPath)
+    : BoxDpi(OwnerDpi(owner)), FontSet(std::make_unique<Fonts>(BoxDpi))
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
@@ -142,16 +175,43 @@ TFormAboutBox::~TFormAboutBox() { DestroyHandle(); }
 
 void TFormAboutBox::BuildLayout()
 {
-    const DWORD style = static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE));
-    RECT frame{0, 0, ClientSize.cx, ClientSize.cy};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetDlgItemTextW(Handle(), IDC_ABOUT_COMMENTS, WideText(AboutBoxTerms).c_str());
+    // Two flat buttons that show only their captions.
+    HWND toolBar = GetDlgItem(Handle(), IDC_ABOUT_TOOLBAR);
+    SendMessageW(toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(toolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
+    static char okCaption[] = "OK";
+    static char webPageCaption[] = "  Web page...  ";
+    TBBUTTON buttons[2]{};
+    buttons[0].iBitmap = I_IMAGENONE;
+    buttons[0].idCommand = IDC_ABOUT_OK;
+    buttons[0].fsState = TBSTATE_ENABLED;
+    buttons[0].fsStyle = BTNS_BUTTON;
+    buttons[0].iString = reinterpret_cast<INT_PTR>(okCaption);
+    buttons[1] = buttons[0];
+    buttons[1].idCommand = IDC_ABOUT_WEBPAGE;
+    buttons[1].iString = reinterpret_cast<INT_PTR>(webPageCaption);
+    SendMessageW(toolBar, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
+    PlaceControls();
+}
+
+void TFormAboutBox::PlaceControls()
+{
+    const UINT dpi = BoxDpi;
+    // The frame as the window has it now: its title bar is drawn at the density the system gives it.
+    RECT window{};
+    RECT client{};
+    GetWindowRect(Handle(), &window);
+    GetClientRect(Handle(), &client);
+    const int frameWidth = (window.right - window.left) - client.right;
+    const int frameHeight = (window.bottom - window.top) - client.bottom;
+    SetWindowPos(Handle(), nullptr, 0, 0, ScaleToDpi(ClientSize.cx, dpi) + frameWidth,
+                 ScaleToDpi(ClientSize.cy, dpi) + frameHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     for (const ControlPlace& place : Places) {
-        MoveWindow(GetDlgItem(Handle(), place.Id), place.Bounds.left, place.Bounds.top,
-                   place.Bounds.right - place.Bounds.left, place.Bounds.bottom - place.Bounds.top, FALSE);
+        const RECT bounds = ScaleRect(place.Bounds, dpi);
+        MoveWindow(GetDlgItem(Handle(), place.Id), bounds.left, bounds.top, bounds.right - bounds.left,
+                   bounds.bottom - bounds.top, FALSE);
     }
     const auto setFont = [this](int id, HFONT font) {
         SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -162,26 +222,28 @@ void TFormAboutBox::BuildLayout()
     setFont(IDC_ABOUT_COMMENTS, FontSet->Comments.get());
     setFont(IDC_ABOUT_TOOLBAR, FontSet->ToolBar.get());
     SetCopyrightText(WindowText(GetDlgItem(Handle(), IDC_ABOUT_COPYRIGHT)));
-    SetDlgItemTextW(Handle(), IDC_ABOUT_COMMENTS, WideText(AboutBoxTerms).c_str());
 
-    // Two flat buttons that show only their captions.
+    // Each button at least its designed width, and wide enough for the longer
+    // caption with the toolbar's padding and a margin on either side; the pair
+    // stays centred under the panel.
     HWND toolBar = GetDlgItem(Handle(), IDC_ABOUT_TOOLBAR);
-    SendMessageW(toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(toolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-    SendMessageW(toolBar, TB_SETBUTTONWIDTH, 0, MAKELPARAM(ToolButtonSize.cx, ToolButtonSize.cx));
-    static wchar_t okCaption[] = L"OK";
-    static wchar_t webPageCaption[] = L"  Web page...  ";
-    TBBUTTON buttons[2]{};
-    buttons[0].iBitmap = I_IMAGENONE;
-    buttons[0].idCommand = IDC_ABOUT_OK;
-    buttons[0].fsState = TBSTATE_ENABLED;
-    buttons[0].fsStyle = BTNS_BUTTON;
-    buttons[0].iString = reinterpret_cast<INT_PTR>(okCaption);
-    buttons[1] = buttons[0];
-    buttons[1].idCommand = IDC_ABOUT_WEBPAGE;
-    buttons[1].iString = reinterpret_cast<INT_PTR>(webPageCaption);
-    SendMessageW(toolBar, TB_ADDBUTTONS, 2, reinterpret_cast<LPARAM>(buttons));
-    SendMessageW(toolBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ToolButtonSize.cx, ToolButtonSize.cy));
+    const int padding = LOWORD(SendMessageW(toolBar, TB_GETPADDING, 0, 0));
+    int width = ScaleToDpi(ToolButtonSize.cx, dpi);
+    HDC dc = GetDC(toolBar);
+    HGDIOBJ old = SelectObject(dc, FontSet->ToolBar.get());
+    for (const char* caption : {"OK", "  Web page...  "}) {
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, caption, static_cast<int>(std::strlen(caption)), &extent);
+        width = std::max(width, static_cast<int>(extent.cx) + padding + 2 * ScaleToDpi(4, dpi));
+    }
+    SelectObject(dc, old);
+    ReleaseDC(toolBar, dc);
+    const int height = ScaleToDpi(ToolButtonSize.cy, dpi);
+    SendMessageW(toolBar, TB_SETBUTTONWIDTH, 0, MAKELPARAM(width, width));
+    SendMessageW(toolBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(width, height));
+    const int left = (ScaleToDpi(ClientSize.cx, dpi) - 2 * width) / 2;
+    MoveWindow(toolBar, std::max(0, left), ScaleToDpi(ToolBarTop, dpi), 2 * width, height, FALSE);
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TFormAboutBox::SetCopyrightText(const std::string& text)
@@ -196,7 +258,9 @@ void TFormAboutBox::SetCopyrightText(const std::string& text)
     GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
-    MoveWindow(label, CopyrightRight - extent.cx, CopyrightTop, extent.cx, CopyrightHeight, TRUE);
+    const int right = ScaleToDpi(CopyrightRight, BoxDpi);
+    MoveWindow(label, right - extent.cx, ScaleToDpi(CopyrightTop, BoxDpi), extent.cx,
+               ScaleToDpi(CopyrightHeight, BoxDpi), TRUE);
 }
 
 void TFormAboutBox::ReadVersionResource(const std::string& programPath)
@@ -252,10 +316,10 @@ void TFormAboutBox::Paint()
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(Handle(), &paint);
-    RECT panel = PanelRect;
+    RECT panel = ScaleRect(PanelRect, BoxDpi);
     DrawBevel(dc, panel, BDR_SUNKENOUTER, 1);
     DrawBevel(dc, panel, BDR_RAISEDINNER, 1);
-    RECT iconPanel = PanelIconRect;
+    RECT iconPanel = ScaleRect(PanelIconRect, BoxDpi);
     DrawBevel(dc, iconPanel, BDR_SUNKENOUTER, 2);
     InflateRect(&iconPanel, -1, -1); // border
     DrawBevel(dc, iconPanel, BDR_RAISEDINNER, 2);
@@ -318,6 +382,17 @@ INT_PTR TFormAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         Close();
         return TRUE;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another density: new fonts, then the layout at it.
+        // The box sizes itself to its layout and takes only the suggested place.
+        BoxDpi = LOWORD(wParam);
+        std::unique_ptr<Fonts> old = std::exchange(FontSet, std::make_unique<Fonts>(BoxDpi));
+        PlaceControls();
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return TRUE;
+    }
     case WM_PAINT:
         Paint();
         return TRUE;

@@ -40,11 +40,15 @@ private:
     // The box sees every key before its controls do.
     bool PreviewMessage(MSG& message) override;
     void BuildLayout();
+    // Places, fonts and button sizes at the box's density.
+    void PlaceControls();
     void ReadVersionResource(const std::string& programPath);
     void SetCopyrightText(const std::string& text);
     void PlaceOnOwner();
     void Paint();
 
+    // The density the box is drawn at: its owner's at first.
+    UINT BoxDpi;
     struct Fonts;
     // Made before the box and released after it, also when the making throws.
     std::unique_ptr<Fonts> FontSet;

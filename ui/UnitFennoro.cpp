@@ -7,6 +7,7 @@
 #include "listview/win32/ListViewUtility.h"
 #include "transfer/TDataCopyDrag.h"
 #include "transfer/TDataDropAccept.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/TApplication.h"
 
 #include <shellapi.h>
@@ -17,7 +18,7 @@ constexpr TFontSpec MainFont{"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET};
 constexpr int FormWidth = 640;
 constexpr int FormHeight = 480;
 
-// The layout: where each component sits in its parent, in pixels.
+// The layout: where each component sits in its parent, in pixels at 96 DPI.
 struct LayoutEntry {
     TAlign Align;
     int Left, Top, Width, Height;
@@ -41,12 +42,13 @@ struct ColumnEntry {
 constexpr ColumnEntry ListColumns[] = {{"フォルダ名", 250}, {"結果", 200}, {"備考", 160}};
 
 template <typename Control>
-void Place(Control& control, const LayoutEntry& layout, HFONT font)
+void Place(Control& control, const LayoutEntry& layout, const TForm& form)
 {
     control.Align = layout.Align;
-    control.RightMargin = layout.RightMargin;
-    control.SetBounds(layout.Left, layout.Top, layout.Width, layout.Height);
-    control.SetFont(font);
+    control.RightMargin = layout.RightMargin < 0 ? -1 : form.Scale(layout.RightMargin);
+    control.SetBounds(form.Scale(layout.Left), form.Scale(layout.Top), form.Scale(layout.Width),
+                      form.Scale(layout.Height));
+    control.SetFont(form.Font());
 }
 
 // The command table: one entry a command, in the order the commands are made.
@@ -104,6 +106,11 @@ const TCommandEntry CommandTable[] = {
      CtrlKey('I'), -1, true, false, &F::ActionUpdateEnableAlways, nullptr},
     {&F::ActionDeepImageCheck, "オプション", "画像を詳しく調べる(&W)", "画像詳細検査指定|画像を詳しく調べる",
      TShortCut{}, -1, true, false, &F::ActionDeepImageCheckUpdate, nullptr},
+    // The folder list's shortcut menu alone shows these.
+    {&F::ActionCheckSelected, "編集", "チェックを付ける(&C)", "チェック|選択した行にチェックを付ける", TShortCut{}, -1,
+     false, false, &F::ActionUpdateEnableSelectLines, &F::ActionCheckSelectedExecute},
+    {&F::ActionUncheckSelected, "編集", "チェックを外す(&U)", "チェック解除|選択した行のチェックを外す", TShortCut{},
+     -1, false, false, &F::ActionUpdateEnableSelectLines, &F::ActionUncheckSelectedExecute},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -145,6 +152,11 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbout},
 };
 
+// The folder list's shortcut menu; null is a separator.
+TAction* TFormFennoro::* const ListMenuItems[] = {
+    &F::ActionCheckSelected, &F::ActionUncheckSelected, nullptr, &F::ActionSelectAll,
+};
+
 // The toolbar's buttons; null is a separator.
 TAction* TFormFennoro::* const ToolBarButtons[] = {
     &F::ActionSelectFolder, nullptr,           &F::ActionRecursive,    &F::ActionNumbered,
@@ -152,7 +164,23 @@ TAction* TFormFennoro::* const ToolBarButtons[] = {
     &F::ActionFind,         &F::ActionCompress, &F::ActionAbort,
 };
 
+// The width of every toolbar button and separator together, at a density.
+int ToolButtonsExtent(UINT dpi)
+{
+    int extent = 0;
+    for (TAction* TFormFennoro::*command : ToolBarButtons) {
+        extent += ScaleToDpi(command ? ToolButtonWidth : ToolSeparatorWidth, dpi);
+    }
+    return extent;
+}
+
 } // namespace
+
+int ToolBarWidthForDpi(int width, UINT fromDpi, UINT toDpi)
+{
+    // In proportion to the buttons' extent, so that a toolbar showing every button still does.
+    return MulDiv(width, ToolButtonsExtent(toDpi), ToolButtonsExtent(fromDpi));
+}
 
 TFormFennoro::TFormFennoro() : TForm("TFormFennoro", "Fennoro", FormWidth, FormHeight, MainFont, "ToolImages")
 {
@@ -196,26 +224,20 @@ TFormFennoro::~TFormFennoro()
 void TFormFennoro::CreateControls()
 {
     HWND form = Handle();
-    HFONT font = Font();
-    PanelHeader = std::make_unique<TPanel>(form, 0, 0, PanelHeaderLayout.Width, PanelHeaderLayout.Height, true);
-    Place(*PanelHeader, PanelHeaderLayout, font);
-    ToolBar = std::make_unique<TToolBar>(PanelHeader->Handle(), Images(), ToolButtonWidth, ToolBarLayout.Height);
-    Place(*ToolBar, ToolBarLayout, font);
+    PanelHeader = std::make_unique<TPanel>(form, 0, 0, Scale(PanelHeaderLayout.Width), Scale(PanelHeaderLayout.Height),
+                                           true);
+    ToolBar = std::make_unique<TToolBar>(PanelHeader->Handle(), Images(), Scale(ToolButtonWidth),
+                                         Scale(ToolBarLayout.Height), ImageSize());
     PanelEditFolder = std::make_unique<TPanel>(PanelHeader->Handle(), 0, 0, 10, 10, false);
-    Place(*PanelEditFolder, PanelEditFolderLayout, font);
-    PanelEditFolder->MinWidth = FolderBoxMinimumWidth;
     EditFolder = std::make_unique<TEdit>(PanelEditFolder->Handle(), 0, 0, 10, 10);
-    Place(*EditFolder, EditFolderLayout, font);
     PanelHeader->AddChild(*ToolBar);
     PanelHeader->AddChild(*PanelEditFolder);
     PanelEditFolder->AddChild(*EditFolder);
-
-    StatusBar = std::make_unique<TStatusBar>(form, StatusBarLayout.Height);
-    Place(*StatusBar, StatusBarLayout, font);
+    StatusBar = std::make_unique<TStatusBar>(form, Scale(StatusBarLayout.Height));
     ListView = std::make_unique<TListView>(form, 0, 0, 10, 10);
-    Place(*ListView, ListViewLayout, font);
+    PlaceControls();
     for (int column = 0; column < static_cast<int>(std::size(ListColumns)); ++column) {
-        InsertListViewColumn(ListView->Handle(), column, ListColumns[column].Caption, ListColumns[column].Width);
+        InsertListViewColumn(ListView->Handle(), column, ListColumns[column].Caption, Scale(ListColumns[column].Width));
     }
 
     AddControl(*PanelHeader);
@@ -232,6 +254,38 @@ void TFormFennoro::CreateControls()
     ListView->OnDblClick = [this] { ListViewDblClick(); };
     ListView->OnReturn = [this] { ListViewDblClick(); };
     ListView->OnBeginDrag = [this] { ListViewBeginDrag(); };
+    ListView->OnContextMenu = [this](POINT screen) { ListViewContextMenu(screen); };
+}
+
+void TFormFennoro::PlaceControls()
+{
+    Place(*PanelHeader, PanelHeaderLayout, *this);
+    Place(*ToolBar, ToolBarLayout, *this);
+    Place(*PanelEditFolder, PanelEditFolderLayout, *this);
+    PanelEditFolder->MinWidth = Scale(FolderBoxMinimumWidth);
+    Place(*EditFolder, EditFolderLayout, *this);
+    Place(*StatusBar, StatusBarLayout, *this);
+    Place(*ListView, ListViewLayout, *this);
+    ListView->SetDpi(Dpi());
+}
+
+void TFormFennoro::DpiChanged(UINT oldDpi)
+{
+    const int toolBarWidth = ToolBarWidthForDpi(ToolBar->OwnWidth(), oldDpi, Dpi());
+    PlaceControls();
+    // After the font, which has the toolbar measure its buttons from their pictures.
+    ToolBar->SetMetrics(Images(), ImageSize(), Scale(ToolButtonWidth), Scale(ToolBarLayout.Height),
+                        Scale(ToolSeparatorWidth));
+    ToolBar->SetWidth(toolBarWidth);
+    HWND list = ListView->Handle();
+    for (int column = 0; column < ListViewColumnCount(list); ++column) {
+        const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+        if (width > 0) {
+            SendMessageW(list, LVM_SETCOLUMNWIDTH, column,
+                         MAKELPARAM(MulDiv(width, static_cast<int>(Dpi()), static_cast<int>(oldDpi)), 0));
+        }
+    }
+    PanelHeader->Realign();
 }
 
 void TFormFennoro::CreateCommands()
@@ -262,6 +316,14 @@ void TFormFennoro::CreateMenus()
         this->*entry.Member = submenu;
     }
     AttachMenu();
+    PopupMenuList = &menu.AddPopupMenu();
+    for (TAction* TFormFennoro::*command : ListMenuItems) {
+        if (command) {
+            PopupMenuList->AddItem(*(this->*command));
+        } else {
+            PopupMenuList->AddSeparator();
+        }
+    }
 }
 
 void TFormFennoro::CreateToolBar()
@@ -270,9 +332,12 @@ void TFormFennoro::CreateToolBar()
         if (command) {
             ToolBar->AddButton(*(this->*command));
         } else {
-            ToolBar->AddSeparator(ToolSeparatorWidth);
+            ToolBar->AddSeparator(Scale(ToolSeparatorWidth));
         }
     }
+    // The buttons' size once more: the toolbar measured them from their pictures when it got its font.
+    ToolBar->SetMetrics(Images(), ImageSize(), Scale(ToolButtonWidth), Scale(ToolBarLayout.Height),
+                        Scale(ToolSeparatorWidth));
     ToolBar->SetWidth(ToolBar->ButtonsWidth());
 }
 

@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+// A toolbar width at one density given at another, in proportion to the buttons'
+// extent: a toolbar that shows every button still does.
+int ToolBarWidthForDpi(int width, UINT fromDpi, UINT toDpi);
+
 class TFormFennoro final : public TForm {
 public:
     // Builds the window, loads the settings, prepares the list header and
@@ -52,6 +56,8 @@ public:
     TAction* ActionRenameFolder;
     TAction* ActionVerifyImages;
     TAction* ActionDeepImageCheck;
+    TAction* ActionCheckSelected;
+    TAction* ActionUncheckSelected;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -60,6 +66,8 @@ public:
     TMenuItem* MainMenuHelp;
     TMenuItem* MainMenuExtensions;
     TMenuItem* MainMenuArchiveExtension;
+    // The folder list's shortcut menu.
+    TMenuItem* PopupMenuList;
 
     // The archiver profiles as "extension=profile" lines, in settings order.
     std::vector<std::string> ArchiveEntries;
@@ -106,6 +114,9 @@ public:
     void ActionCopyExecute(TAction& sender);
     void ActionSelectAllExecute(TAction& sender);
     void ActionSelectInvertExecute(TAction& sender);
+    void ActionCheckSelectedExecute(TAction& sender);
+    void ActionUncheckSelectedExecute(TAction& sender);
+    void ListViewContextMenu(POINT screen);
     // How the list opens a folder or an archive: the shell, unless a test looks on.
     using TShellLauncher = void (*)(const std::string& file, const std::string& parameters);
     static TShellLauncher ShellLauncher;
@@ -119,6 +130,9 @@ public:
 
 private:
     void CreateControls();
+    // Places, sizes and fonts of the controls at the form's density.
+    void PlaceControls();
+    void DpiChanged(UINT oldDpi) override;
     void CreateCommands();
     void CreateMenus();
     void CreateToolBar();

@@ -1,6 +1,6 @@
 // What the user does with the rows of the folder list: sort by a column, rename
 // a folder in place, open a folder or its archive, drag the selected rows out,
-// copy them, select all or invert the selection.
+// copy them, select all or invert the selection, check or uncheck the selected rows.
 #include "ui/UnitFennoro.h"
 
 #include "engine/win32/LongPath.h"
@@ -125,4 +125,14 @@ void TFormFennoro::ActionSelectAllExecute(TAction&)
 void TFormFennoro::ActionSelectInvertExecute(TAction&)
 {
     ListViewSelectInvert(ListView->Handle(), true);
+}
+
+void TFormFennoro::ActionCheckSelectedExecute(TAction&) { ListView->SetSelectedChecked(true); }
+
+void TFormFennoro::ActionUncheckSelectedExecute(TAction&) { ListView->SetSelectedChecked(false); }
+
+void TFormFennoro::ListViewContextMenu(POINT screen)
+{
+    // Its items show the states of this moment (the form updates them as the menu opens).
+    TMainMenu::TrackPopup(*PopupMenuList, Handle(), screen);
 }

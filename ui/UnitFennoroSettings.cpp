@@ -2,10 +2,13 @@
 // window is made, written back from them when it goes.
 #include "ui/UnitFennoro.h"
 
+#include "listview/ListViewUtilityText.h"
 #include "listview/win32/ListViewUtility.h"
+#include "settings/PlacementText.h"
 #include "settings/FennoroSettings.h"
 #include "settings/win32/IniUtility.h"
 #include "settings/win32/SettingsFile.h"
+#include "toolkit/Dpi.h"
 #include "transfer/TDataCopyDrag.h"
 
 namespace {
@@ -14,20 +17,40 @@ namespace {
 constexpr int MinimumFormWidth = 320;
 constexpr int MinimumFormHeight = 200;
 
+// Lengths in the settings are 96-DPI pixels, so that a window keeps its
+// apparent size at any density; a window's top left is a place on the screen.
+std::string PlacementTextAtDpi(HWND form, std::string_view text, UINT dpi)
+{
+    Placement current;
+    current = ApplyPlacementText(current, GetFormPlacementText(form));
+    Placement designed{ScalePlacementSize(current.Bounds, DesignDpi, dpi), current.State};
+    const Placement wanted = ApplyPlacementText(designed, text);
+    if (wanted == designed) return std::string(text);
+    return FormatPlacementText({ScalePlacementSize(wanted.Bounds, dpi, DesignDpi), wanted.State});
+}
+
+std::string PlacementTextAtDesignDpi(const std::string& text, UINT dpi)
+{
+    const Placement placement = ApplyPlacementText(Placement{}, text);
+    return FormatPlacementText({ScalePlacementSize(placement.Bounds, DesignDpi, dpi), placement.State});
+}
+
 } // namespace
 
 void TFormFennoro::LoadSettings()
 {
     FennoroSettings settings;
-    settings.ToolBar = ToolBar->OwnWidth();
+    const UINT dpi = Dpi();
+    settings.ToolBar = ToolBarWidthForDpi(ToolBar->OwnWidth(), dpi, DesignDpi);
     LoadSettingsFile(settings, GetSettingsFileName());
 
-    SetFormPlacementText(Handle(), settings.Window);
-    KeepFormUsable(Handle(), MinimumFormWidth, MinimumFormHeight);
-    SetColumnWidthsText(ListView->Handle(), settings.ListView);
+    SetFormPlacementText(Handle(), dpi == DesignDpi ? settings.Window : PlacementTextAtDpi(Handle(), settings.Window, dpi));
+    KeepFormUsable(Handle(), Scale(MinimumFormWidth), Scale(MinimumFormHeight));
+    SetColumnWidthsText(ListView->Handle(), dpi == DesignDpi ? settings.ListView
+                                                             : ScaleColumnWidthsText(settings.ListView, dpi, DesignDpi));
     // Saved as given: the header's layout narrows the toolbar only while the window
     // leaves the folder box too little room.
-    ToolBar->SetWidth(settings.ToolBar);
+    ToolBar->SetWidth(ToolBarWidthForDpi(settings.ToolBar, DesignDpi, dpi));
     PanelHeader->Realign();
     EditFolder->SetText(settings.Path);
     ActionRecursive->SetChecked(settings.Recursive);
@@ -52,9 +75,14 @@ void TFormFennoro::LoadSettings()
 void TFormFennoro::SaveSettings()
 {
     FennoroSettings settings;
+    const UINT dpi = Dpi();
     settings.Window = GetFormPlacementText(Handle());
     settings.ListView = GetColumnWidthsText(ListView->Handle());
-    settings.ToolBar = ToolBar->OwnWidth();
+    if (dpi != DesignDpi) {
+        settings.Window = PlacementTextAtDesignDpi(settings.Window, dpi);
+        settings.ListView = ScaleColumnWidthsText(settings.ListView, DesignDpi, dpi);
+    }
+    settings.ToolBar = ToolBarWidthForDpi(ToolBar->OwnWidth(), dpi, DesignDpi);
     settings.Path = EditFolder->Text();
     settings.Recursive = ActionRecursive->Checked();
     settings.Numbered = ActionNumbered->Checked();

@@ -4,7 +4,7 @@
 // an end-to-end test or the headless demo run needs it: the folder list rows,
 // the status text, the clipboard. Texts are written as the window holds them
 // (code page 932 bytes); the Linux side converts them.
-//   fennoro-probe rows | status | wait-status TEXT SECONDS | wait-idle SECONDS
+//   fennoro-probe rows | status | metrics | wait-status TEXT SECONDS | wait-idle SECONDS
 //                 | dialog | clipboard [FORMAT] | close | exists
 #include <windows.h>
 #include <shellapi.h>
@@ -167,6 +167,38 @@ HWND FindDialog()
     return search.Found;
 }
 
+int WindowHeight(HWND window)
+{
+    RECT rect{};
+    if (window) GetWindowRect(window, &rect);
+    return rect.bottom - rect.top;
+}
+
+// Sizes of the window's parts, in its own pixels, as "name value" lines.
+int PrintMetrics()
+{
+    HWND main = FindMain();
+    HWND list = main ? FindChild(main, WC_LISTVIEWA) : nullptr;
+    HWND toolBar = main ? FindChild(main, TOOLBARCLASSNAMEA) : nullptr;
+    if (!list || !toolBar) return 2;
+    RemoteBlock block(list, sizeof(RECT));
+    if (!block.Valid()) return 3;
+    RECT row{LVIR_BOUNDS, 0, 0, 0};
+    block.Write(0, &row, sizeof row);
+    SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(block.Base()));
+    block.Read(0, &row, sizeof row);
+    RECT client{};
+    GetClientRect(main, &client);
+    const LRESULT button = SendMessageW(toolBar, TB_GETBUTTONSIZE, 0, 0);
+    std::printf("row %ld\n", row.bottom - row.top);
+    std::printf("column %d\n", static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0)));
+    std::printf("button %d %d\n", LOWORD(button), HIWORD(button));
+    std::printf("status %d\n", WindowHeight(FindChild(main, STATUSCLASSNAMEA)));
+    std::printf("folderbox %d\n", WindowHeight(FindChild(main, "Edit")));
+    std::printf("client %ld %ld\n", client.right, client.bottom);
+    return 0;
+}
+
 int PrintClipboard(const char* formatName)
 {
     UINT format = CF_TEXT;
@@ -195,6 +227,7 @@ int main(int argc, char** argv)
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "rows") return PrintRows();
     if (command == "exists") return FindMain() ? 0 : 1;
+    if (command == "metrics") return PrintMetrics();
     if (command == "status") {
         std::string text;
         if (!StatusText(text)) return 2;
@@ -231,6 +264,6 @@ int main(int argc, char** argv)
         PostMessageW(main, WM_CLOSE, 0, 0);
         return WaitFor(argc > 2 ? std::atof(argv[2]) : 30, [](const char*) { return FindMain() == nullptr; }, nullptr) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: fennoro-probe rows|status|exists|dialog|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");
+    std::fprintf(stderr, "usage: fennoro-probe rows|status|metrics|exists|dialog|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");
     return 64;
 }

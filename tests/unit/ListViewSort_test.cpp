@@ -89,3 +89,10 @@ TEST(ColumnWidthsText, FormatAndParse)
     EXPECT_EQ(ParseColumnWidthsText("250,,160"), (std::vector<int32_t>{250}));
     EXPECT_TRUE(ParseColumnWidthsText("").empty());
 }
+
+TEST(ColumnWidthsText, WidthsScaleBetweenDensitiesAndCodesStay)
+{
+    EXPECT_EQ(ScaleColumnWidthsText("250,200,160", 144, 96), "375,300,240");
+    EXPECT_EQ(ScaleColumnWidthsText("375,-2,0,-1,101", 96, 144), "250,-2,0,-1,67");
+    EXPECT_EQ(ScaleColumnWidthsText("250,x,160", 144, 96), "375");
+}

@@ -63,3 +63,12 @@ TEST(PlacementText, UnusableFramesAreBroughtOntoTheWorkArea)
     // A work area with an offset (a second monitor on the left).
     EXPECT_EQ(UsablePlacementBounds({0, 0, 0, 0}, {-1280, 0, 0, 1024}, 320, 200), (PlacementRect{-320, 0, 0, 200}));
 }
+
+TEST(PlacementText, SizesScaleBetweenDensitiesAndTheCornerStays)
+{
+    EXPECT_EQ(ScalePlacementSize(Start.Bounds, 144, 96), (PlacementRect{100, 50, 1060, 770}));
+    EXPECT_EQ(ScalePlacementSize({100, 50, 1060, 770}, 96, 144), Start.Bounds);
+    // Rounded to the nearest pixel, also for a frame drawn inside out.
+    EXPECT_EQ(ScalePlacementSize({0, 0, 641, -641}, 96, 144), (PlacementRect{0, 0, 427, -427}));
+    EXPECT_EQ(ScalePlacementSize({0, 0, INT32_MAX, 10}, 2, 1), (PlacementRect{0, 0, INT32_MAX, 20}));
+}

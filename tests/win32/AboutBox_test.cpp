@@ -3,11 +3,13 @@
 #include "base/WideText.h"
 
 #include "resources/AboutBox.h"
+#include "toolkit/TForm.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -305,7 +307,7 @@ TEST_F(AboutBox, ShowsTheProgramsOwnIconNameVersionAndTerms)
     EXPECT_GT(version.size(), std::string("Version ").size());
     EXPECT_NE(ItemText(box, IDC_ABOUT_COPYRIGHT), "Programmed by ");
 
-    HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageA(box.Handle(), IDC_ABOUT_PROGRAMICON, STM_GETICON, 0, 0));
+    HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box.Handle(), IDC_ABOUT_PROGRAMICON, STM_GETICON, 0, 0));
     ASSERT_NE(icon, nullptr);
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -319,7 +321,7 @@ TEST_F(AboutBox, ShowsTheProgramsOwnIconNameVersionAndTerms)
     int lines = 1;
     for (size_t at = terms.find("\r\n"); at != std::string::npos; at = terms.find("\r\n", at + 2)) ++lines;
     EXPECT_EQ(lines, 15);
-    EXPECT_EQ(GetWindowLongA(GetDlgItem(box.Handle(), IDC_ABOUT_COMMENTS), GWL_STYLE) & (ES_READONLY | WS_TABSTOP),
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(box.Handle(), IDC_ABOUT_COMMENTS), GWL_STYLE) & (ES_READONLY | WS_TABSTOP),
               ES_READONLY);
 }
 
@@ -332,7 +334,7 @@ TEST_F(AboutBox, LayoutIsInPixelsWithTheCopyrightGrowingToTheLeft)
     GetClientRect(box.Handle(), &client);
     EXPECT_EQ(client.right, 306);
     EXPECT_EQ(client.bottom, 198);
-    EXPECT_TRUE(GetWindowLongA(box.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongW(box.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     const RECT copyright = ClientRectOf(box, IDC_ABOUT_COPYRIGHT);
     EXPECT_EQ(copyright.right, 4 + 289);
@@ -346,9 +348,86 @@ TEST_F(AboutBox, LayoutIsInPixelsWithTheCopyrightGrowingToTheLeft)
     EXPECT_LT(copyright.left, initial.left) << "a longer text grows to the left";
 
     RECT button{};
-    SendDlgItemMessageA(box.Handle(), IDC_ABOUT_TOOLBAR, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&button));
-    EXPECT_EQ(button.right - button.left, 85);
+    SendDlgItemMessageW(box.Handle(), IDC_ABOUT_TOOLBAR, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&button));
+    EXPECT_GE(button.right - button.left, 85) << "wider where the caption needs it";
     EXPECT_EQ(button.bottom - button.top, 23);
+}
+
+namespace {
+
+// One of the program's forms as the box's owner, on a monitor of the given density.
+class OwnerForm final : public TForm {
+public:
+    explicit OwnerForm(UINT dpi) : TForm("AboutBoxOwnerForm", "owner", 640, 480, {"Arial", 12, ANSI_CHARSET}, nullptr)
+    {
+        RECT frame{};
+        GetWindowRect(Handle(), &frame);
+        if (dpi != Dpi()) SendMessageW(Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
+    }
+};
+
+int FontHeight(HWND window)
+{
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return std::abs(font.lfHeight);
+}
+
+} // namespace
+
+TEST_F(AboutBox, ButtonsFitTheirCaptionsAtTheOwnersDensity)
+{
+    for (const UINT dpi : {96u, 120u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        OwnerForm owner(dpi);
+        ASSERT_EQ(owner.Dpi(), dpi);
+        TFormAboutBox box(owner.Handle());
+        RECT client{};
+        GetClientRect(box.Handle(), &client);
+        EXPECT_NEAR(client.right, MulDiv(306, static_cast<int>(dpi), 96), 1);
+        EXPECT_NEAR(client.bottom, MulDiv(198, static_cast<int>(dpi), 96), 1);
+        EXPECT_EQ(FontHeight(GetDlgItem(box.Handle(), IDC_ABOUT_PRODUCTNAME)), MulDiv(19, static_cast<int>(dpi), 96));
+
+        HWND toolBar = GetDlgItem(box.Handle(), IDC_ABOUT_TOOLBAR);
+        const RECT bar = ClientRectOf(box, IDC_ABOUT_TOOLBAR);
+        EXPECT_GE(bar.left, 0);
+        EXPECT_LE(bar.right, client.right);
+        HDC dc = GetDC(toolBar);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(toolBar, WM_GETFONT, 0, 0)));
+        const int padding = LOWORD(SendMessageW(toolBar, TB_GETPADDING, 0, 0));
+        for (int index = 0; index < 2; ++index) {
+            TBBUTTON button{};
+            SendMessageW(toolBar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+            char caption[64] = {};
+            SendMessageW(toolBar, TB_GETBUTTONTEXTA, button.idCommand, reinterpret_cast<LPARAM>(caption));
+            SIZE extent{};
+            GetTextExtentPoint32A(dc, caption, static_cast<int>(strlen(caption)), &extent);
+            RECT item{};
+            SendMessageW(toolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+            EXPECT_LE(extent.cx + padding, item.right - item.left) << caption;
+            EXPECT_LE(item.right, bar.right - bar.left) << caption;
+        }
+        SelectObject(dc, old);
+        ReleaseDC(toolBar, dc);
+    }
+
+    // Moved to a monitor of another density while open: laid out again at it.
+    OwnerForm owner(96);
+    TFormAboutBox box(owner.Handle());
+    RECT suggested{20, 30, 700, 500};
+    SendMessageW(box.Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT client{};
+    GetClientRect(box.Handle(), &client);
+    EXPECT_EQ(client.right, 612);
+    EXPECT_EQ(client.bottom, 396);
+    RECT frame{};
+    GetWindowRect(box.Handle(), &frame);
+    EXPECT_EQ(frame.left, 20);
+    EXPECT_EQ(frame.top, 30);
+    EXPECT_EQ(FontHeight(GetDlgItem(box.Handle(), IDC_ABOUT_PRODUCTNAME)), 38);
+    RECT item{};
+    SendDlgItemMessageW(box.Handle(), IDC_ABOUT_TOOLBAR, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(item.bottom - item.top, 46);
 }
 
 TEST_F(AboutBox, VersionValuesOfTheProgramFile)
@@ -421,7 +500,7 @@ TEST_F(AboutBox, ABoxOnAMainWindowAtTheScreensEdgeStaysInTheWorkArea)
 {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    GetMonitorInfoA(MonitorFromWindow(Owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    GetMonitorInfoW(MonitorFromWindow(Owner, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT work = monitor.rcWork;
 
     SetWindowPos(Owner, nullptr, work.right - 200, work.top - 150, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);

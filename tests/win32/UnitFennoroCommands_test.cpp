@@ -73,10 +73,14 @@ TEST_F(UnitFennoroCommands, EveryCommandIsShownAndReachedAsItsTableEntrySays)
         TAction& action = actions[i];
         SCOPED_TRACE(action.Caption());
         // Its menu item shows the caption and the shortcut, and mirrors the check;
-        // only the rename command lives on the list alone.
+        // only the rename command lives on the list alone, the check commands in its menu.
         const TMenuItem* item = nullptr;
         for (TMenuItem* menu : {form.MainMenuFile, form.MainMenuEdit, form.MainMenuOption, form.MainMenuHelp})
             if (!item) item = menu->Find(action.Id());
+        if (&action == form.ActionCheckSelected || &action == form.ActionUncheckSelected) {
+            EXPECT_EQ(item, nullptr);
+            item = form.PopupMenuList->Find(action.Id());
+        }
         if (&action != form.ActionRenameFolder) {
             ASSERT_NE(item, nullptr);
             wchar_t wide[256] = {};
@@ -117,7 +121,8 @@ TEST_F(UnitFennoroCommands, WhileAJobRunsOnlyAbortOptionsChooserExitAndAboutAreE
     form.ListView->SetFocused(0);
     PumpPending();
     for (TAction* action : {form.ActionFind, form.ActionCompress, form.ActionCopy, form.ActionSelectAll,
-                            form.ActionSelectInvert, form.ActionRenameFolder}) {
+                            form.ActionSelectInvert, form.ActionRenameFolder,
+                            form.ActionCheckSelected, form.ActionUncheckSelected}) {
         EXPECT_TRUE(action->Enabled()) << action->Caption();
     }
     EXPECT_FALSE(form.ActionAbort->Enabled());
@@ -128,7 +133,8 @@ TEST_F(UnitFennoroCommands, WhileAJobRunsOnlyAbortOptionsChooserExitAndAboutAreE
     ASSERT_TRUE(form.IsRunning());
     TApplication::Current()->Idle();
     for (TAction* action : {form.ActionFind, form.ActionCompress, form.ActionCopy, form.ActionSelectAll,
-                            form.ActionSelectInvert, form.ActionRenameFolder}) {
+                            form.ActionSelectInvert, form.ActionRenameFolder,
+                            form.ActionCheckSelected, form.ActionUncheckSelected}) {
         EXPECT_FALSE(action->Enabled()) << action->Caption();
     }
     for (TAction* action : {form.ActionAbort, form.ActionAutoFind, form.ActionRecursive, form.ActionNumbered,

@@ -183,3 +183,114 @@ TEST_F(UnitFennoroList, RenameMovesTheRowsOwnFolderNeverItsLookAlike)
     EXPECT_EQ(tree.Read("renamed\\01.jpg"), "blank");
     EXPECT_EQ(tree.Read("dup\\01.jpg"), "plain");
 }
+
+namespace {
+
+// The shortcut menu that a request opens, read and closed from inside its loop.
+struct OpenedMenu {
+    HMENU Menu = nullptr;
+    std::vector<bool> Enabled;
+};
+OpenedMenu Opened;
+
+void CALLBACK ReadAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND popup = FindWindowA("#32768", nullptr);
+    if (!popup) return;
+    KillTimer(nullptr, timer);
+    Opened.Menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(Opened.Menu); ++i) {
+        const UINT state = GetMenuState(Opened.Menu, static_cast<UINT>(i), MF_BYPOSITION);
+        if (!(state & MF_SEPARATOR)) Opened.Enabled.push_back(!(state & MF_GRAYED));
+    }
+    EndMenu();
+}
+
+// Sends or posts what opens the menu, then pumps until the menu has come and gone.
+OpenedMenu OpenMenu(const std::function<void()>& request)
+{
+    Opened = {};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, ReadAndCloseMenu);
+    request();
+    PumpUntil([] { return Opened.Menu != nullptr; }, 5000);
+    KillTimer(nullptr, timer);
+    return Opened;
+}
+
+} // namespace
+
+TEST_F(UnitFennoroList, SpaceAndTheShortcutMenuSetEverySelectedRowsCheck)
+{
+    auto window = Found();
+    TFormFennoro& form = window->Form();
+    TListView& list = *form.ListView;
+    const auto checks = [&list] {
+        std::string marks;
+        for (int i = 0; i < list.Count(); ++i) marks += list.Checked(i) ? '1' : '0';
+        return marks;
+    };
+    const auto rowChecks = [&form, &list] {
+        std::string marks;
+        for (int i = 0; i < list.Count(); ++i) marks += form.Folders().RowOfItem(i)->Checked ? '1' : '0';
+        return marks;
+    };
+    ASSERT_EQ(checks(), "11111");
+    list.SetFocus();
+    for (int i : {1, 2, 3}) list.SetSelected(i, true);
+    list.SetFocused(2);
+
+    // Space sets the three to the focused row's new state, and keeps them selected.
+    PostKey(list.Handle(), VK_SPACE);
+    PumpPending();
+    EXPECT_EQ(checks(), "10001");
+    EXPECT_EQ(rowChecks(), "10001");
+    EXPECT_EQ(list.SelectedCount(), 3);
+    PostKey(list.Handle(), VK_SPACE);
+    PumpPending();
+    EXPECT_EQ(checks(), "11111");
+
+    // A single selected row: only it.
+    for (int i : {1, 3}) list.SetSelected(i, false);
+    PostKey(list.Handle(), VK_SPACE);
+    PumpPending();
+    EXPECT_EQ(checks(), "11011");
+    list.SetChecked(2, true);
+
+    // The menu from the keyboard: check, uncheck, select all.
+    for (int i : {1, 3}) list.SetSelected(i, true);
+    PumpPending();
+    OpenedMenu menu = OpenMenu([&] { SendMessageW(list.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.Handle()), -1); });
+    ASSERT_EQ(menu.Menu, form.PopupMenuList->SubMenu());
+    EXPECT_EQ(menu.Enabled, (std::vector<bool>{true, true, true}));
+    window->Choose(*form.ActionUncheckSelected);
+    EXPECT_EQ(checks(), "10001");
+    EXPECT_EQ(rowChecks(), "10001");
+    window->Choose(*form.ActionSelectAll);
+    window->Choose(*form.ActionUncheckSelected);
+    EXPECT_EQ(rowChecks(), "00000");
+    PumpPending();
+    EXPECT_FALSE(form.ActionCompress->Enabled());
+    for (int i = 0; i < 4; ++i) list.SetSelected(i, false);
+    window->Choose(*form.ActionCheckSelected);
+    EXPECT_EQ(rowChecks(), "00001");
+
+    // Shift+F10 and the Menu key open it too; without a selected row its check commands are greyed.
+    list.SetSelected(4, false);
+    PumpPending();
+    menu = OpenMenu([&] {
+        // The release reaches the open menu, as from the keyboard.
+        SetKeyHeld(VK_SHIFT, true);
+        PostMessageW(list.Handle(), WM_SYSKEYDOWN, VK_F10, 1);
+        PostMessageW(list.Handle(), WM_SYSKEYUP, VK_F10, static_cast<LPARAM>(1 | (3u << 30)));
+        PumpPending();
+        SetKeyHeld(VK_SHIFT, false);
+    });
+    ASSERT_EQ(menu.Menu, form.PopupMenuList->SubMenu());
+    EXPECT_EQ(menu.Enabled, (std::vector<bool>{false, false, true}));
+    menu = OpenMenu([&] { PostKey(list.Handle(), VK_APPS); });
+    ASSERT_EQ(menu.Menu, form.PopupMenuList->SubMenu());
+    menu = OpenMenu([] {});
+    EXPECT_EQ(menu.Menu, nullptr) << "one request, one menu";
+    window->Choose(*form.ActionCheckSelected);
+    EXPECT_EQ(rowChecks(), "00001");
+}
