@@ -229,9 +229,10 @@ source "$root/scripts/wine-env.sh"
 fennoro_wine_prepare
 make_pages
 make_text
-make_prose_folder
+[ "${BENCH_ONLY:-all}" = zip ] || make_prose_folder
 case ${BENCH_ONLY:-all} in
   7z) bench_sevenzip pages; bench_sevenzip prose ;;
   prose) bench_sevenzip prose ;;
+  zip) bench_set pages; bench_set text ;;
   *) bench_set pages; bench_set text; bench_sevenzip pages; bench_sevenzip prose ;;
 esac
