@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -34,7 +35,66 @@ void Folders(EngineTempTree& tree, EngineTestOwner& owner, std::initializer_list
     }
 }
 
+// Asks a worker to stop from another thread once its archiver has reported the
+// folder's progress, a little later, so that the stop arrives inside the call.
+class StopInsideTheCall {
+public:
+    explicit StopInsideTheCall(TThreadFennoro& worker)
+        : Helper([this, &worker] {
+              for (int wait = 0; wait < 400 && Seen.FolderPermille < 0; ++wait) {
+                  Seen = worker.Progress();
+                  Sleep(50);
+              }
+              Sleep(200);
+              StoppedAt = GetTickCount();
+              worker.RequestStop();
+          })
+    {
+    }
+    ~StopInsideTheCall() { Join(); }
+    void Join()
+    {
+        if (Helper.joinable()) Helper.join();
+    }
+    TJobProgress Seen;  // the progress when the folder's share first came
+    DWORD StoppedAt = 0;
+
+private:
+    std::thread Helper;
+};
+
 } // namespace
+
+TEST(CompressJob, ALibraryReportingProgressIsStoppedInsideTheFolder)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Folders(tree, owner, {"a", "b"});
+    EngineScript script;
+    // Without a stop the call would work for a minute.
+    script.Set("FENNORO_FIXTURE_LOG", tree.Path("log.txt")).Set("FENNORO_FIXTURE_SLEEP", "60000");
+    TThreadFennoro worker(owner, ".zip", "", false, ZipTemplate, "Fixture", "fixture_progress.dll");
+    StopInsideTheCall stop(worker);
+    worker.WaitFor();
+    const DWORD ended = GetTickCount();
+    stop.Join();
+    const DWORD afterStop = ended - stop.StoppedAt;
+
+    EXPECT_EQ(stop.Seen.Done, 0u);
+    EXPECT_EQ(stop.Seen.Total, 2u);
+    EXPECT_GE(stop.Seen.FolderPermille, 0) << "the folder's progress reached the job";
+    EXPECT_LT(afterStop, 5000u) << "the job ended " << afterStop << " ms after the stop";
+    EngineExpectRow(owner, "a", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=32800", "中断されました");
+    EXPECT_EQ(owner.Changed, std::vector<std::string>{"a"}) << "no further folder is tried";
+    EXPECT_EQ(owner.Statuses.back(), "圧縮を中断しました");
+    EXPECT_EQ(tree.Names(""), (std::vector<std::wstring>{L"a", L"b", L"log.txt"}));
+    // The callback is the library's only while the call lasts.
+    const std::vector<std::string> log = Lines(tree.Read("log.txt"));
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[1], "progress set");
+    EXPECT_EQ(log[2].substr(0, 5), "call ");
+    EXPECT_EQ(log[3], "progress removed");
+}
 
 TEST(CompressJob, SuccessWritesTheArchiveAndClearsTheRow)
 {
