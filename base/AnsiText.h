@@ -1,10 +1,9 @@
 #pragma once
-// Comparisons of ANSI-code-page byte strings without regard to case, by one of
+// Comparisons of the program's UTF-8 texts without regard to case, by one of
 // two rules whose names say which:
-// - AsciiFolded: only the ASCII letters a-z are folded, and only where they stand
-//   as characters of their own: a trail byte of a double-byte character (ア is
-//   0x83 0x41) is compared by value, so two different Japanese characters never
-//   compare equal. Platform-free, for settings keys and extensions in the INI text.
+// - AsciiFolded: only the ASCII letters a-z are folded (no byte of a multi-byte
+//   character is ASCII, so two different Japanese characters never compare
+//   equal). Platform-free, for settings keys and extensions in the INI text.
 // - LocaleOrder: the user's locale collation (the Win32 build only), for names
 //   shown to the user and extensions the find job matches.
 #include <string>

@@ -19,16 +19,8 @@ bool IsAnsiLeadByte(unsigned char byte)
 
 size_t LastPathDelimiter(std::string_view path)
 {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (IsAnsiLeadByte(c) && i + 1 < path.size()) {
-            ++i;
-        } else if (c == '\\' || c == '/') {
-            last = i;
-        }
-    }
-    return last;
+    // UTF-8: no byte of a multi-byte character is ever below 0x80.
+    return path.find_last_of("\\/");
 }
 
 bool EndsWithPathDelimiter(std::string_view path)
@@ -70,7 +62,6 @@ bool IsDeviceName(std::string_view name)
 
 bool IsWin32ExactName(std::string_view name)
 {
-    // Neither a space nor a dot is ever a trail byte of code page 932.
     return !name.empty() && name.back() != ' ' && name.back() != '.' && !IsDeviceName(name);
 }
 
@@ -79,11 +70,6 @@ bool IsPlainFileName(std::string_view name)
     if (name.empty() || name == "." || name == "..") return false;
     for (size_t i = 0; i < name.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(name[i]);
-        if (IsAnsiLeadByte(byte)) {
-            if (i + 1 >= name.size() || name[i + 1] == '\0') return false;  // a cut character
-            ++i;  // a trail byte may be '\\' or '|'
-            continue;
-        }
         if (byte < 0x20 || std::strchr("\\/:*?\"<>|", byte)) return false;
     }
     return IsWin32ExactName(name);

@@ -1,11 +1,12 @@
 #pragma once
-// Path separator logic for ANSI-code-page byte strings. In code page 932 a
-// trail byte may be 0x5C ('\\'): 表 is 0x95 0x5C, so a byte test on the last
-// byte misreads such a name. Every separator test of the program goes through here.
+// Path separator logic for the program's UTF-8 paths, where no byte of a
+// multi-byte character is below 0x80, so '\\' is always a separator. Every
+// separator test of the program goes through here.
 #include <string>
 #include <string_view>
 
-// True when the byte starts a double-byte character in the ANSI code page.
+// True when the byte starts a double-byte character in the ANSI code page: for
+// the archiver libraries, whose ANSI texts are still walked byte by byte.
 bool IsAnsiLeadByte(unsigned char byte);
 
 // Byte position of the last '\\' or '/' that is a character of its own, or npos.

@@ -135,7 +135,7 @@ double CheckOnly(const std::string& root, int folders, size_t pages, const char*
     for (int f = 0; f < folders; ++f) {
         for (size_t i = 0; i < pages; ++i) {
             std::snprintf(name, sizeof name, "vol%05d\\p%02zu%s", f, i + 1, extension);
-            if (!IsIntactImageFile(ImageKindOf(name), AnsiToWide(root + name))) std::printf("  (unexpected damage: %s)\n", name);
+            if (!IsIntactImageFile(ImageKindOf(name), WideText(root + name))) std::printf("  (unexpected damage: %s)\n", name);
         }
     }
     return Now() - start;

@@ -5,34 +5,34 @@ namespace {
 // Before this, an estimate swings too much to be worth reading.
 constexpr uint64_t EstimateAfterMs = 2000;
 
-std::wstring Number(uint64_t value) { return std::to_wstring(value); }
+std::string Number(uint64_t value) { return std::to_string(value); }
 
 } // namespace
 
-std::wstring ByteSizeText(uint64_t bytes)
+std::string ByteSizeText(uint64_t bytes)
 {
     struct TUnit {
         uint64_t Size;
-        const wchar_t* Name;
+        const char* Name;
     };
-    static constexpr TUnit Units[] = {{1000000000ULL, L" GB"}, {1000000ULL, L" MB"}, {1000ULL, L" KB"}};
+    static constexpr TUnit Units[] = {{1000000000ULL, " GB"}, {1000000ULL, " MB"}, {1000ULL, " KB"}};
     for (const TUnit& unit : Units) {
         // The next smaller unit would show 1000.00 or more: 999,995 bytes read "1.00 MB".
         if (bytes < unit.Size - unit.Size / 200000) continue;
         const uint64_t hundredths = bytes / (unit.Size / 100) + (bytes % (unit.Size / 100) >= unit.Size / 200 ? 1 : 0);
         const uint64_t fraction = hundredths % 100;
-        return Number(hundredths / 100) + L"." + (fraction < 10 ? L"0" : L"") + Number(fraction) + unit.Name;
+        return Number(hundredths / 100) + "." + (fraction < 10 ? "0" : "") + Number(fraction) + unit.Name;
     }
-    return Number(bytes) + L" B";
+    return Number(bytes) + " B";
 }
 
-std::wstring TimeLeftText(uint64_t milliseconds)
+std::string TimeLeftText(uint64_t milliseconds)
 {
     const uint64_t seconds = (milliseconds + 999) / 1000;
-    if (seconds < 60) return L"残り 約" + Number(seconds == 0 ? 1 : seconds) + L"秒";
+    if (seconds < 60) return "残り 約" + Number(seconds == 0 ? 1 : seconds) + "秒";
     const uint64_t minutes = (seconds + 30) / 60;
-    if (minutes < 60) return L"残り 約" + Number(minutes) + L"分";
-    return L"残り 約" + Number(minutes / 60) + L"時間" + Number(minutes % 60) + L"分";
+    if (minutes < 60) return "残り 約" + Number(minutes) + "分";
+    return "残り 約" + Number(minutes / 60) + "時間" + Number(minutes % 60) + "分";
 }
 
 bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds)
@@ -48,17 +48,17 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds)
     return true;
 }
 
-std::wstring JobProgressText(const TJobProgress& progress)
+std::string JobProgressText(const TJobProgress& progress)
 {
     if (progress.Ended && progress.Kind == TProgressKind::Find)
-        return L"フォルダ " + Number(progress.Done) + L" 圧縮できる " + Number(progress.Fit);
+        return "フォルダ " + Number(progress.Done) + " 圧縮できる " + Number(progress.Fit);
     if (progress.Ended)
-        return L"成功 " + Number(progress.Succeeded) + L" 失敗 " + Number(progress.Failed) + L" 残り " +
-               Number(progress.Left) + L" | " + ByteSizeText(progress.BytesBefore) + L" → " +
+        return "成功 " + Number(progress.Succeeded) + " 失敗 " + Number(progress.Failed) + " 残り " +
+               Number(progress.Left) + " | " + ByteSizeText(progress.BytesBefore) + " → " +
                ByteSizeText(progress.BytesAfter);
-    std::wstring text = Number(progress.Done) + L" / " + Number(progress.Total);
-    if (progress.FolderPermille >= 0) text += L" " + Number(static_cast<unsigned>(progress.FolderPermille) / 10) + L"%";
+    std::string text = Number(progress.Done) + " / " + Number(progress.Total);
+    if (progress.FolderPermille >= 0) text += " " + Number(static_cast<unsigned>(progress.FolderPermille) / 10) + "%";
     uint64_t left = 0;
-    if (EstimateTimeLeft(progress, left)) text += L" " + TimeLeftText(left);
+    if (EstimateTimeLeft(progress, left)) text += " " + TimeLeftText(left);
     return text;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // How far a job has come, and the short text the window shows for it at the
 // right end of its status bar: "12 / 300" with the time left while it runs, the
-// counts at its end. Wide text: it goes to the wide status bar calls as it is.
+// counts at its end. UTF-8, as every text of the program.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,10 +29,10 @@ struct TJobProgress {
 };
 
 // "1.40 GB", "12.00 MB", "3.50 KB" (1 KB = 1000 bytes), "512 B".
-std::wstring ByteSizeText(uint64_t bytes);
+std::string ByteSizeText(uint64_t bytes);
 
 // "残り 約40秒", "残り 約3分", "残り 約2時間5分".
-std::wstring TimeLeftText(uint64_t milliseconds);
+std::string TimeLeftText(uint64_t milliseconds);
 
 // The time the rest of a running job should take, judged from the part done so
 // far; false while too little is done or too little time has passed to say.
@@ -41,4 +41,4 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds);
 // While the job runs: "12 / 300", the folder's percentage when known ("12 / 300 45%"),
 // and the time left once it can be estimated. At the end of a find: "フォルダ 300
 // 圧縮できる 283"; of a compression: "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB".
-std::wstring JobProgressText(const TJobProgress& progress);
+std::string JobProgressText(const TJobProgress& progress);

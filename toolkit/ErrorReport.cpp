@@ -1,5 +1,7 @@
 #include "toolkit/ErrorReport.h"
 
+#include "base/WideText.h"
+
 #include <new>
 #include <utility>
 
@@ -49,5 +51,5 @@ TErrorSink SetErrorSink(TErrorSink sink) { return std::exchange(Sink(), std::mov
 
 void ShowErrorBox(HWND owner, const std::string& message, const std::string& title) noexcept
 {
-    MessageBoxA(owner, message.c_str(), title.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    MessageBoxW(owner, WideText(message).c_str(), WideText(title).c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }

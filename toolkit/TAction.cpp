@@ -1,5 +1,7 @@
 #include "toolkit/TAction.h"
 
+#include "base/WideText.h"
+
 #include <cstdio>
 
 std::string ShortCutToText(const TShortCut& shortCut)
@@ -17,9 +19,9 @@ std::string ShortCutToText(const TShortCut& shortCut)
         std::snprintf(name, sizeof name, "F%d", key - VK_F1 + 1);
         text += name;
     } else {
-        char name[32] = {};
-        const UINT scanCode = MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
-        if (scanCode && GetKeyNameTextA(static_cast<LONG>(scanCode << 16), name, sizeof name) > 0) text += name;
+        wchar_t name[32] = {};
+        const UINT scanCode = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+        if (scanCode && GetKeyNameTextW(static_cast<LONG>(scanCode << 16), name, 32) > 0) text += Utf8Text(name);
     }
     return text;
 }

@@ -56,7 +56,7 @@ void TApplication::Terminate() noexcept
 {
     TerminateRequested = true;
     // Wakes a loop that waits for a message.
-    PostMessageA(nullptr, WM_NULL, 0, 0);
+    PostMessageW(nullptr, WM_NULL, 0, 0);
 }
 
 namespace {
@@ -83,7 +83,7 @@ bool IsIdleMessage(const MSG& message)
 bool TApplication::ProcessMessages()
 {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             TerminateRequested = true;
             return false;
@@ -106,7 +106,7 @@ void TApplication::HandleMessage(MSG& message)
         if (form && form->PreprocessKey(message)) return;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
 }
 
 void TApplication::Idle()
@@ -148,12 +148,12 @@ void TApplication::ShowError(const std::string& message)
 TBusyCursor::TBusyCursor()
 {
     ++BusyCount;
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 }
 
 TBusyCursor::~TBusyCursor()
 {
-    if (--BusyCount == 0) SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    if (--BusyCount == 0) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
 bool TBusyCursor::Active() noexcept { return BusyCount > 0; }

@@ -1,5 +1,7 @@
 #include "toolkit/TControl.h"
 
+#include "base/WideText.h"
+
 #include "toolkit/ErrorReport.h"
 #include "toolkit/WindowRegistry.h"
 
@@ -94,34 +96,34 @@ void TControl::SetWidth(int width) { SetBounds(Placement.left, Placement.top, wi
 
 void TControl::BeginUpdate()
 {
-    if (UpdateDepth++ == 0 && Window) SendMessageA(Window, WM_SETREDRAW, FALSE, 0);
+    if (UpdateDepth++ == 0 && Window) SendMessageW(Window, WM_SETREDRAW, FALSE, 0);
 }
 
 void TControl::EndUpdate()
 {
     if (UpdateDepth == 0 || --UpdateDepth > 0 || !Window) return;
-    SendMessageA(Window, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(Window, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(Window, nullptr, TRUE);
 }
 
 void TControl::SetFont(HFONT font)
 {
-    if (Window) SendMessageA(Window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (Window) SendMessageW(Window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 std::string TControl::Text() const
 {
     if (!Window) return {};
-    const int length = GetWindowTextLengthA(Window);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(Window, text.data(), length + 1);
+    const int length = GetWindowTextLengthW(Window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(Window, text.data(), length + 1);
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
+    return Utf8Text(text);
 }
 
 void TControl::SetText(const std::string& text)
 {
-    if (Window) SetWindowTextA(Window, text.c_str());
+    if (Window) SetWindowTextW(Window, WideText(text).c_str());
 }
 
 void TControl::SetFocus()
@@ -139,7 +141,7 @@ bool TControl::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 {
     switch (message) {
     case WM_CHAR:
-        if (OnKeyPress) {
+        if (OnKeyPress && wParam < 0x80) {  // the keys handled are ASCII
             char key = static_cast<char>(wParam);
             OnKeyPress(key);
             if (key == 0) {
@@ -166,17 +168,17 @@ bool TControl::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
 LRESULT CALLBACK TControl::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const TWindowBinding* binding = FindWindowBinding(window);
-    if (!binding || !binding->PreviousProc) return DefWindowProcA(window, message, wParam, lParam);
+    if (!binding || !binding->PreviousProc) return DefWindowProcW(window, message, wParam, lParam);
     const WNDPROC previous = binding->PreviousProc;
     TControl* self = binding->Control;
     if (message == WM_NCDESTROY) {
         // Destroyed with its parent: the object stays, without a window.
         if (self) self->Detach();
         ForgetSubclass(window);
-        return CallWindowProcA(previous, window, message, wParam, lParam);
+        return CallWindowProcW(previous, window, message, wParam, lParam);
     }
     // Detached while another subclass still calls ours: pass everything on.
-    if (!self || self->Window != window) return CallWindowProcA(previous, window, message, wParam, lParam);
+    if (!self || self->Window != window) return CallWindowProcW(previous, window, message, wParam, lParam);
     try {
         LRESULT result = 0;
         if (self->WindowMessage(message, wParam, lParam, result)) return result;
@@ -184,7 +186,7 @@ LRESULT CALLBACK TControl::ControlProc(HWND window, UINT message, WPARAM wParam,
         ReportException();
         return 0;
     }
-    return CallWindowProcA(previous, window, message, wParam, lParam);
+    return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
 void AlignControls(const std::vector<TControl*>& controls, RECT client)

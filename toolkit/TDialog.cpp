@@ -1,5 +1,7 @@
 #include "toolkit/TDialog.h"
 
+#include "base/WideText.h"
+
 #include "toolkit/ErrorReport.h"
 #include "toolkit/WindowRegistry.h"
 
@@ -48,7 +50,7 @@ TDialog::~TDialog()
 void TDialog::CreateHandle(const char* templateName, HWND owner)
 {
     OwnerWindow = owner;
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), templateName, owner, DialogProc,
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), WideText(templateName).c_str(), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
     if (CreateError) {
         if (window) DestroyWindow(window);
@@ -73,20 +75,20 @@ void TDialog::ShowModal()
         ModalEnded = false;
         MSG message;
         while (!ModalEnded && Window) {
-            const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+            const BOOL got = GetMessageW(&message, nullptr, 0, 0);
             if (got == -1) break;
             if (got == 0) {
                 PostQuitMessage(static_cast<int>(message.wParam)); // for the loop that owns it
                 break;
             }
             try {
-                if (PreviewMessage(message) || IsDialogMessageA(Window, &message)) continue;
+                if (PreviewMessage(message) || IsDialogMessageW(Window, &message)) continue;
             } catch (...) {
                 ReportException();
                 continue;
             }
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
     if (Window) ShowWindow(Window, SW_HIDE);

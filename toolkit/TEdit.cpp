@@ -4,8 +4,8 @@
 
 TEdit::TEdit(HWND parent, int left, int top, int width, int height)
 {
-    HWND window = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                                  left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                                  left, top, width, height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window) throw std::runtime_error("エディットボックスを作成できません");
     Attach(window, true);
 }

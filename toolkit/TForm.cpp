@@ -1,5 +1,7 @@
 #include "toolkit/TForm.h"
 
+#include "base/WideText.h"
+
 #include "toolkit/TApplication.h"
 
 #include <stdexcept>
@@ -15,10 +17,10 @@ ScopedImageList LoadImageStrip(const char* resource)
 {
     if (!resource) return nullptr;
     const ScopedBitmap bitmap(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        LoadImageW(GetModuleHandleW(nullptr), WideText(resource).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap) return nullptr;
     BITMAP info{};
-    GetObjectA(bitmap.get(), sizeof info, &info);
+    GetObjectW(bitmap.get(), sizeof info, &info);
     ScopedImageList images(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, info.bmWidth / 16, 0));
     if (images) ImageList_AddMasked(images.get(), bitmap.get(), ImageMaskColour);
     return images;
@@ -29,12 +31,13 @@ ScopedImageList LoadImageStrip(const char* resource)
 TForm::TForm(const char* className, const char* caption, int width, int height, const TFontSpec& font,
              const char* imageStripResource)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HICON icon = LoadIconA(instance, "MAINICON");
-    if (!icon) icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HICON icon = LoadIconW(instance, L"MAINICON");
+    if (!icon) icon = LoadIconW(nullptr, IDI_APPLICATION);
     RegisterWindowClass(className, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
-    FormFont.reset(CreateFontA(-font.Height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.CharSet, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.Face));
+    FormFont.reset(CreateFontW(-font.Height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.CharSet, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                               WideText(font.Face).c_str()));
     ImageList = LoadImageStrip(imageStripResource);
     MainMenu = std::make_unique<TMainMenu>(ImageList.get());
     CreateHandle(0, className, caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, width,
@@ -65,19 +68,20 @@ void TForm::AddControl(TControl& control) { Controls.push_back(&control); }
 void TForm::SetHint(TControl& control, const std::string& hint)
 {
     if (!HintWindow) {
-        HintWindow = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        HintWindow = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                                     GetModuleHandleA(nullptr), nullptr);
+                                     GetModuleHandleW(nullptr), nullptr);
         if (!HintWindow) return;
     }
-    TTTOOLINFOA tool{};
+    TTTOOLINFO tool{};
     // The size every version of the common controls accepts.
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = Handle();
     tool.uId = reinterpret_cast<UINT_PTR>(control.Handle());
-    tool.lpszText = const_cast<char*>(hint.c_str());
-    SendMessageA(HintWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    std::wstring text = WideText(hint);  // the tool tip keeps a copy
+    tool.lpszText = text.data();
+    SendMessageW(HintWindow, TTM_ADDTOOL, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void TForm::Realign()
@@ -94,7 +98,7 @@ void TForm::EndConstruction()
     // made, and Show will not show it again: its first showing is now.
     if (ShowPending || IsWindowVisible(Handle())) {
         ShowPending = false;
-        PostMessageA(Handle(), WM_FORMSHOW, 0, 0);
+        PostMessageW(Handle(), WM_FORMSHOW, 0, 0);
     }
 }
 
@@ -197,12 +201,12 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_SETCURSOR:
         if (TBusyCursor::Active() && LOWORD(lParam) == HTCLIENT) {
-            SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
             return TRUE;
         }
         break;
     case WM_SHOWWINDOW:
-        if (wParam && lParam == 0) PostMessageA(Handle(), WM_FORMSHOW, 0, 0);
+        if (wParam && lParam == 0) PostMessageW(Handle(), WM_FORMSHOW, 0, 0);
         break;
     case WM_FORMSHOW:
         if (Constructed) {

@@ -1,5 +1,7 @@
 #include "toolkit/TMenu.h"
 
+#include "base/WideText.h"
+
 #include <stdexcept>
 
 TMenuItem::TMenuItem(TMainMenu* root, TMenuItem* parent, UINT command)
@@ -47,18 +49,18 @@ TMenuItem& TMenuItem::AddSeparator()
 TMenuItem& TMenuItem::Append(std::unique_ptr<TMenuItem> item)
 {
     if (!Popup) throw std::logic_error("menu item without a submenu");
-    std::string text;
-    const MENUITEMINFOA info = item->Info(text);
-    if (!InsertMenuItemA(Popup, static_cast<UINT>(Items.size()), TRUE, &info)) {
+    std::wstring text;
+    const MENUITEMINFO info = item->Info(text);
+    if (!InsertMenuItemW(Popup, static_cast<UINT>(Items.size()), TRUE, &info)) {
         throw std::runtime_error("メニュー項目を追加できません");
     }
     Items.push_back(std::move(item));
     return *Items.back();
 }
 
-MENUITEMINFOA TMenuItem::Info(std::string& text) const
+MENUITEMINFO TMenuItem::Info(std::wstring& text) const
 {
-    MENUITEMINFOA info{};
+    MENUITEMINFO info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_DATA;
     info.wID = CommandId;
@@ -70,11 +72,12 @@ MENUITEMINFOA TMenuItem::Info(std::string& text) const
     }
     info.fType = MFT_STRING | (Radio ? MFT_RADIOCHECK : 0);
     info.fMask |= MIIM_STRING;
-    text = Caption();
+    std::string caption = Caption();
     if (BoundAction && !BoundAction->ShortCut().Empty()) {
-        text += '\t';
-        text += ShortCutToText(BoundAction->ShortCut());
+        caption += '\t';
+        caption += ShortCutToText(BoundAction->ShortCut());
     }
+    text = WideText(caption);
     info.dwTypeData = text.data();
     if (Popup) {
         info.fMask |= MIIM_SUBMENU;
@@ -93,11 +96,11 @@ std::string TMenuItem::Caption() const { return BoundAction ? BoundAction->Capti
 void TMenuItem::ShowState()
 {
     if (!ParentItem || !ParentItem->Popup) return;
-    MENUITEMINFOA info{};
+    MENUITEMINFO info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_STATE;
     info.fState = (Checked() ? MFS_CHECKED : MFS_UNCHECKED) | (Enabled() ? MFS_ENABLED : MFS_GRAYED);
-    SetMenuItemInfoA(ParentItem->Popup, CommandId, FALSE, &info);
+    SetMenuItemInfoW(ParentItem->Popup, CommandId, FALSE, &info);
 }
 
 void TMenuItem::SetChecked(bool checked)
@@ -173,7 +176,7 @@ bool TMainMenu::DrawItem(const DRAWITEMSTRUCT& draw) const
     const int y = draw.rcItem.top + (draw.rcItem.bottom - draw.rcItem.top - height) / 2;
     if (draw.itemState & (ODS_GRAYED | ODS_DISABLED)) {
         HICON icon = ImageList_GetIcon(ImageList, image, ILD_NORMAL);
-        DrawStateA(draw.hDC, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, width, height,
+        DrawStateW(draw.hDC, nullptr, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, width, height,
                    DST_ICON | DSS_DISABLED);
         DestroyIcon(icon);
     } else {

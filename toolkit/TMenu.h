@@ -58,7 +58,7 @@ protected:
 private:
     TMenuItem& Append(std::unique_ptr<TMenuItem> item);
     void ShowState();
-    MENUITEMINFOA Info(std::string& text) const;
+    MENUITEMINFO Info(std::wstring& text) const;
 
     TMainMenu* Root;
     TMenuItem* ParentItem;

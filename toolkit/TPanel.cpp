@@ -54,7 +54,7 @@ LRESULT TPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MEASUREITEM:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-        return SendMessageA(GetParent(Handle()), message, wParam, lParam);
+        return SendMessageW(GetParent(Handle()), message, wParam, lParam);
     default:
         return TWindow::HandleMessage(message, wParam, lParam);
     }

@@ -1,5 +1,7 @@
 #include "toolkit/TStatusBar.h"
 
+#include "base/WideText.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -8,9 +10,9 @@
 TStatusBar::TStatusBar(HWND parent, int height)
 {
     // Placed by its form like any other control, not by itself.
-    HWND window = CreateWindowExA(0, STATUSCLASSNAMEA, "",
+    HWND window = CreateWindowExW(0, STATUSCLASSNAME, L"",
                                   WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE, 0, 0,
-                                  100, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  100, height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window) throw std::runtime_error("ステータスバーを作成できません");
     // Subclassed: a new width lays the parts out again.
     Attach(window, true);
@@ -21,30 +23,29 @@ TStatusBar::TStatusBar(HWND parent, int height)
 
 std::string TStatusBar::SimpleText() const
 {
-    // The length may be counted in characters, not bytes: leave room for two bytes each.
-    const LRESULT length = SendMessageA(Handle(), SB_GETTEXTLENGTHA, 0, 0);
-    std::string text(2 * static_cast<size_t>(LOWORD(length)) + 1, '\0');
-    SendMessageA(Handle(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(std::char_traits<char>::length(text.c_str()));
-    return text;
+    const LRESULT length = SendMessageW(Handle(), SB_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(LOWORD(length)) + 1, L'\0');
+    SendMessageW(Handle(), SB_GETTEXT, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(std::char_traits<wchar_t>::length(text.c_str()));
+    return Utf8Text(text);
 }
 
 void TStatusBar::SetSimpleText(const std::string& text)
 {
-    SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(Handle(), SB_SETTEXT, 0, reinterpret_cast<LPARAM>(WideText(text).c_str()));
 }
 
-std::wstring TStatusBar::ProgressText() const
+std::string TStatusBar::ProgressText() const
 {
     if (SendMessageW(Handle(), SB_GETPARTS, 0, 0) < 2) return {};
     const LRESULT length = SendMessageW(Handle(), SB_GETTEXTLENGTHW, 1, 0);
     std::wstring text(static_cast<size_t>(LOWORD(length)) + 1, L'\0');
     SendMessageW(Handle(), SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(text.data()));
     text.resize(std::char_traits<wchar_t>::length(text.c_str()));
-    return text;
+    return Utf8Text(text);
 }
 
-void TStatusBar::SetProgressText(const std::wstring& text)
+void TStatusBar::SetProgressText(const std::string& text)
 {
     if (text == Progress) return;
     Progress = text;
@@ -53,7 +54,7 @@ void TStatusBar::SetProgressText(const std::wstring& text)
     if (text.empty()) {
         PartWidth = 0;
     } else {
-        PartWidth = std::max(PartWidth, TextWidth(text));
+        PartWidth = std::max(PartWidth, TextWidth(WideText(text)));
     }
     RECT client{};
     GetClientRect(Handle(), &client);
@@ -77,7 +78,7 @@ void TStatusBar::LayParts(int width)
     const int second = std::min(PartWidth, width / 2);
     int rightEdges[2] = {width - second, -1};
     SendMessageW(Handle(), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(rightEdges));
-    SendMessageW(Handle(), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(Progress.c_str()));
+    SendMessageW(Handle(), SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(WideText(Progress).c_str()));
 }
 
 // The text in the bar's font, with the part's borders and the size grip beside it.

@@ -14,8 +14,8 @@ public:
     void SetSimpleText(const std::string& text);
 
     // The text at the right end; empty: none, the first text takes the whole width.
-    std::wstring ProgressText() const;
-    void SetProgressText(const std::wstring& text);
+    std::string ProgressText() const;
+    void SetProgressText(const std::string& text);
     // The width the right part takes now (0 without one).
     int ProgressWidth() const noexcept { return PartWidth; }
 
@@ -26,6 +26,6 @@ private:
     void LayParts(int width);
     int TextWidth(const std::wstring& text) const;
 
-    std::wstring Progress;
+    std::string Progress;
     int PartWidth = 0;
 };

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr UINT WM_SYNCHRONIZE = WM_APP + 1;
-constexpr char SyncWindowClass[] = "TThreadSyncWindow";
+constexpr wchar_t SyncWindowClass[] = L"TThreadSyncWindow";
 
 struct SyncCall {
     const std::function<void()>* Operation;
@@ -20,16 +20,16 @@ struct SyncCall {
 
 TThread::TThread() : OwnerThreadId(GetCurrentThreadId())
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA windowClass{};
-    if (!GetClassInfoA(instance, SyncWindowClass, &windowClass)) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASS windowClass{};
+    if (!GetClassInfoW(instance, SyncWindowClass, &windowClass)) {
         windowClass.lpfnWndProc = SyncWindowProc;
         windowClass.hInstance = instance;
         windowClass.lpszClassName = SyncWindowClass;
-        RegisterClassA(&windowClass);
+        RegisterClassW(&windowClass);
     }
     // Message-only: never shown, never enumerated, owned by the creating thread.
-    SyncWindow.reset(CreateWindowExA(0, SyncWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+    SyncWindow.reset(CreateWindowExW(0, SyncWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
     if (!SyncWindow) throw std::runtime_error("スレッドの同期ウィンドウを作成できません");
 }
 
@@ -85,7 +85,7 @@ void TThread::WaitFor()
         if (result == WAIT_FAILED) return;
         // Peeking dispatches the messages sent from other threads; posted ones stay queued.
         MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
@@ -103,7 +103,7 @@ void TThread::Synchronize(const std::function<void()>& operation)
         return;
     }
     SyncCall call{&operation, nullptr};
-    SendMessageA(SyncWindow.get(), WM_SYNCHRONIZE, 0, reinterpret_cast<LPARAM>(&call));
+    SendMessageW(SyncWindow.get(), WM_SYNCHRONIZE, 0, reinterpret_cast<LPARAM>(&call));
     if (call.Error) std::rethrow_exception(call.Error);
 }
 
@@ -119,5 +119,5 @@ LRESULT CALLBACK TThread::SyncWindowProc(HWND window, UINT message, WPARAM wPara
         }
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }

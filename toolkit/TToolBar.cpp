@@ -1,40 +1,42 @@
 #include "toolkit/TToolBar.h"
 
+#include "base/WideText.h"
+
 #include <stdexcept>
 
 TToolBar::TToolBar(HWND parent, HIMAGELIST images, int buttonWidth, int buttonHeight) : ButtonWidth(buttonWidth)
 {
-    HWND window = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+    HWND window = CreateWindowExW(0, TOOLBARCLASSNAME, L"",
                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
                                       CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
-                                  0, 0, 100, buttonHeight, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  0, 0, 100, buttonHeight, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window) throw std::runtime_error("ツールバーを作成できません");
     Attach(window, false);
-    SendMessageA(window, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    SendMessageA(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
-    SendMessageA(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth, buttonHeight));
+    SendMessageW(window, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageW(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
+    SendMessageW(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth, buttonHeight));
     // The tooltip sends its requests through the toolbar to our parent: find us from it.
-    AddNotifySource(reinterpret_cast<HWND>(SendMessageA(window, TB_GETTOOLTIPS, 0, 0)));
+    AddNotifySource(reinterpret_cast<HWND>(SendMessageW(window, TB_GETTOOLTIPS, 0, 0)));
 }
 
 void TToolBar::AddButton(TAction& action)
 {
     TBBUTTON button{};
     const int imageCount = ImageList_GetImageCount(
-        reinterpret_cast<HIMAGELIST>(SendMessageA(Handle(), TB_GETIMAGELIST, 0, 0)));
+        reinterpret_cast<HIMAGELIST>(SendMessageW(Handle(), TB_GETIMAGELIST, 0, 0)));
     button.iBitmap = action.ImageIndex() >= 0 && action.ImageIndex() < imageCount ? action.ImageIndex() : I_IMAGENONE;
     button.idCommand = static_cast<int>(action.Id());
     button.fsState = TBSTATE_ENABLED;
     button.fsStyle = static_cast<BYTE>(action.AutoCheck() ? BTNS_CHECK : BTNS_BUTTON);
-    SendMessageA(Handle(), TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+    SendMessageW(Handle(), TB_ADDBUTTONS, 1, reinterpret_cast<LPARAM>(&button));
     Actions.push_back(&action);
     Extent += ButtonWidth;
     HWND window = Handle();
     const UINT id = action.Id();
     action.AddObserver([window, id](const TAction& changed) {
-        SendMessageA(window, TB_ENABLEBUTTON, id, MAKELPARAM(changed.Enabled(), 0));
-        SendMessageA(window, TB_CHECKBUTTON, id, MAKELPARAM(changed.Checked(), 0));
+        SendMessageW(window, TB_ENABLEBUTTON, id, MAKELPARAM(changed.Enabled(), 0));
+        SendMessageW(window, TB_CHECKBUTTON, id, MAKELPARAM(changed.Checked(), 0));
     });
 }
 
@@ -43,13 +45,13 @@ void TToolBar::AddSeparator(int width)
     TBBUTTON button{};
     button.iBitmap = width;
     button.fsStyle = BTNS_SEP;
-    SendMessageA(Handle(), TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+    SendMessageW(Handle(), TB_ADDBUTTONS, 1, reinterpret_cast<LPARAM>(&button));
     Extent += width;
 }
 
-bool TToolBar::ButtonEnabled(UINT id) const { return SendMessageA(Handle(), TB_ISBUTTONENABLED, id, 0) != 0; }
+bool TToolBar::ButtonEnabled(UINT id) const { return SendMessageW(Handle(), TB_ISBUTTONENABLED, id, 0) != 0; }
 
-bool TToolBar::ButtonChecked(UINT id) const { return SendMessageA(Handle(), TB_ISBUTTONCHECKED, id, 0) != 0; }
+bool TToolBar::ButtonChecked(UINT id) const { return SendMessageW(Handle(), TB_ISBUTTONCHECKED, id, 0) != 0; }
 
 std::string TToolBar::ToolTipText(UINT id) const
 {
@@ -67,10 +69,10 @@ TAction* TToolBar::ActionOf(UINT id) const noexcept
 
 bool TToolBar::Notify(NMHDR& header, LRESULT& result)
 {
-    if (header.code != TTN_GETDISPINFOA) return false;
-    auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
+    if (header.code != TTN_GETDISPINFO) return false;
+    auto& info = reinterpret_cast<NMTTDISPINFO&>(header);
     if (info.uFlags & TTF_IDISHWND) return false;
-    ToolTipBuffer = ToolTipText(static_cast<UINT>(header.idFrom));
+    ToolTipBuffer = WideText(ToolTipText(static_cast<UINT>(header.idFrom)));
     info.lpszText = ToolTipBuffer.data();
     result = 0;
     return true;
@@ -82,6 +84,6 @@ bool TToolBar::Command(WORD, WORD id)
     if (!action) return false;
     action->Execute();
     // The button toggled itself when clicked: it shows the command's state again.
-    SendMessageA(Handle(), TB_CHECKBUTTON, id, MAKELPARAM(action->Checked(), 0));
+    SendMessageW(Handle(), TB_CHECKBUTTON, id, MAKELPARAM(action->Checked(), 0));
     return true;
 }

@@ -36,5 +36,5 @@ private:
     int ButtonWidth;
     std::vector<TAction*> Actions;
     int Extent = 0;
-    std::string ToolTipBuffer;
+    std::wstring ToolTipBuffer;
 };

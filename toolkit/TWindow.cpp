@@ -1,5 +1,7 @@
 #include "toolkit/TWindow.h"
 
+#include "base/WideText.h"
+
 #include "toolkit/ErrorReport.h"
 #include "toolkit/WindowRegistry.h"
 
@@ -41,28 +43,29 @@ TWindow* TWindow::FromHandle(HWND window) noexcept
 
 void TWindow::RegisterWindowClass(const char* className, UINT style, HBRUSH background, HICON icon)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA existing{};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEX existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, className, &existing)) return;
-    WNDCLASSEXA windowClass{};
+    const std::wstring wideClassName = WideText(className);
+    if (GetClassInfoExW(instance, wideClassName.c_str(), &existing)) return;
+    WNDCLASSEX windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = style;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = icon;
     windowClass.hIconSm = icon;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = background;
-    windowClass.lpszClassName = className;
-    if (!RegisterClassExA(&windowClass)) throw std::runtime_error(std::string("ウィンドウクラスを登録できません: ") + className);
+    windowClass.lpszClassName = wideClassName.c_str();
+    if (!RegisterClassExW(&windowClass)) throw std::runtime_error(std::string("ウィンドウクラスを登録できません: ") + className);
 }
 
 void TWindow::CreateHandle(DWORD exStyle, const char* className, const char* caption, DWORD style, int x, int y,
                            int width, int height, HWND parent)
 {
-    HWND window = CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent, nullptr,
-                                  GetModuleHandleA(nullptr), this);
+    HWND window = CreateWindowExW(exStyle, WideText(className).c_str(), WideText(caption ? caption : "").c_str(),
+                                  style, x, y, width, height, parent, nullptr, GetModuleHandleW(nullptr), this);
     if (!window && Window) {
         // Refused after WM_NCCREATE: the handle is gone, whether or not WM_NCDESTROY said so.
         Unbind(std::exchange(Window, nullptr), this);
@@ -73,14 +76,14 @@ void TWindow::CreateHandle(DWORD exStyle, const char* className, const char* cap
 
 LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return DefWindowProcA(Window, message, wParam, lParam);
+    return DefWindowProcW(Window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     TWindow* self = nullptr;
     if (message == WM_NCCREATE) {
-        self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCT*>(lParam)->lpCreateParams);
         try {
             // A new window: nothing left over from an earlier one with this handle counts.
             BindWindow(window) = TWindowBinding{self};
@@ -92,7 +95,7 @@ LRESULT CALLBACK TWindow::WindowProc(HWND window, UINT message, WPARAM wParam, L
     } else {
         self = FromHandle(window);
     }
-    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
 
     LRESULT result = 0;
     try {

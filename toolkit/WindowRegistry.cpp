@@ -41,17 +41,17 @@ void InstallSubclass(HWND window, WNDPROC procedure)
     if (binding.Subclass == procedure) return;
     if (binding.Subclass) throw std::logic_error("InstallSubclass: the window has another subclass");
     // Kept before the switch: the new procedure may see a message at once.
-    binding.PreviousProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+    binding.PreviousProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
     binding.Subclass = procedure;
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
 }
 
 void RemoveSubclass(HWND window, WNDPROC procedure) noexcept
 {
     TWindowBinding* binding = FindWindowBinding(window);
     if (!binding || binding->Subclass != procedure || !procedure) return;
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != procedure) return;
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(binding->PreviousProc));
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != procedure) return;
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(binding->PreviousProc));
     ForgetSubclass(window);
 }
 
@@ -67,6 +67,6 @@ void ForgetSubclass(HWND window) noexcept
 LRESULT CallPreviousProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const TWindowBinding* binding = FindWindowBinding(window);
-    if (!binding || !binding->PreviousProc) return DefWindowProcA(window, message, wParam, lParam);
-    return CallWindowProcA(binding->PreviousProc, window, message, wParam, lParam);
+    if (!binding || !binding->PreviousProc) return DefWindowProcW(window, message, wParam, lParam);
+    return CallWindowProcW(binding->PreviousProc, window, message, wParam, lParam);
 }

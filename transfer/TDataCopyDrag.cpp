@@ -1,5 +1,7 @@
 #include "transfer/TDataCopyDrag.h"
 
+#include "base/WideText.h"
+
 #include "base/PathUtility.h"
 #include "toolkit/ScopedHandle.h"
 #include "transfer/TDataObject.h"
@@ -60,27 +62,49 @@ bool TDataCopyDrag::AddData(CLIPFORMAT format, const void* bytes, size_t size)
 
 bool TDataCopyDrag::AddText(const std::string& text)
 {
-    return AddData(CF_TEXT, text.c_str(), text.size() + 1);
+    // Unicode for every reader that takes it; the ANSI form for the others shows
+    // "?" for a character the code page lacks, never a look-alike.
+    const std::wstring wide = WideText(text);
+    std::string ansi;
+    if (!ExactCodePageText(text, CP_ACP, ansi)) {
+        ansi.clear();
+        const int size = static_cast<int>(wide.size());
+        const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, nullptr);
+        if (length > 0) {
+            ansi.assign(static_cast<size_t>(length), '\0');
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, ansi.data(), length, nullptr, nullptr);
+        }
+    }
+    return AddData(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)) &&
+           AddData(CF_TEXT, ansi.c_str(), ansi.size() + 1);
+}
+
+std::string FileFormOfText(const std::string& text)
+{
+    std::string ansi;
+    if (ExactCodePageText(text, CP_ACP, ansi)) return ansi;
+    return "\xEF\xBB\xBF" + text;
 }
 
 bool TDataCopyDrag::AddFiles(std::string_view paths)
 {
-    // Each path followed by a NUL, and one more NUL closes the list.
-    std::string list;
+    // Each path followed by a NUL, and one more NUL closes the list; wide names,
+    // so that every name reaches the target exactly.
+    std::wstring list;
     try {
         size_t start = 0;
         while (start < paths.size()) {
             size_t end = start;
             while (end < paths.size() && static_cast<unsigned char>(paths[end]) >= 0x20) ++end;
             if (end > start) {
-                list.append(paths.substr(start, end - start));
-                list += '\0';
+                list.append(WideText(paths.substr(start, end - start)));
+                list += L'\0';
             }
             start = end;
             while (start < paths.size() && static_cast<unsigned char>(paths[start]) < 0x20) ++start;
         }
-        if (list.empty()) list += '\0'; // an empty list still ends in two NULs
-        list += '\0';
+        if (list.empty()) list += L'\0'; // an empty list still ends in two NULs
+        list += L'\0';
     } catch (...) {
         return false;
     }
@@ -88,15 +112,16 @@ bool TDataCopyDrag::AddFiles(std::string_view paths)
     header.pFiles = sizeof header;
     header.pt = {0, 0};
     header.fNC = TRUE;
-    header.fWide = FALSE;
-    ScopedGlobal block(GlobalAlloc(SharedBlockFlags, sizeof header + list.size()));
+    header.fWide = TRUE;
+    const size_t listBytes = list.size() * sizeof(wchar_t);
+    ScopedGlobal block(GlobalAlloc(SharedBlockFlags, sizeof header + listBytes));
     if (!block) return false;
     {
         TGlobalLock lock(block.get());
         if (!lock) return false;
         auto* bytes = static_cast<char*>(lock.Get());
         std::memcpy(bytes, &header, sizeof header);
-        std::memcpy(bytes + sizeof header, list.data(), list.size());
+        std::memcpy(bytes + sizeof header, list.data(), listBytes);
     }
     try {
         Pending.push_back(TFormatData{CF_HDROP, std::move(block)});
@@ -130,17 +155,17 @@ int TDataCopyDrag::Transfer(const char* fileName, bool drag)
         const char* name = fileName ? fileName : FileName();
         if (name && IsPlainFileName(name)) {
             const auto text = std::find_if(Pending.begin(), Pending.end(),
-                                           [](const TFormatData& data) { return data.Format == CF_TEXT; });
+                                           [](const TFormatData& data) { return data.Format == CF_UNICODETEXT; });
             if (text != Pending.end()) {
-                std::string bytes;
+                std::string utf8;
                 {
                     TGlobalLock lock(text->Block.get());
                     if (lock) {
-                        const auto* data = static_cast<const char*>(lock.Get());
-                        bytes.assign(data, strnlen(data, lock.Size()));
+                        const auto* data = static_cast<const wchar_t*>(lock.Get());
+                        utf8 = Utf8Text(std::wstring_view(data, wcsnlen(data, lock.Size() / sizeof(wchar_t))));
                     }
                 }
-                WriteTemporaryFile(bytes, name);
+                WriteTemporaryFile(FileFormOfText(utf8), name);
             }
         }
 
@@ -173,18 +198,20 @@ int TDataCopyDrag::Transfer(const char* fileName, bool drag)
 bool TDataCopyDrag::WriteTemporaryFile(std::string_view text, const char* name)
 {
     DeleteTemporaryDirectory();
-    char base[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(MAX_PATH, base);
+    wchar_t base[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH, base);
     if (length == 0 || length >= MAX_PATH) return false;
-    const std::string prefix = IncludeTrailingPathDelimiter(std::string_view(base, length));
+    const std::string prefix = IncludeTrailingPathDelimiter(Utf8Text(std::wstring_view(base, length)));
 
     DWORD number = GetTickCount();
     for (int attempt = 0; attempt < TemporaryDirectoryAttempts && TempDirectory.empty(); ++attempt, ++number) {
-        char candidate[MAX_PATH];
-        const int written = std::snprintf(candidate, sizeof candidate, "%s%lx", prefix.c_str(),
-                                          static_cast<unsigned long>(number));
-        if (written <= 0 || written >= static_cast<int>(sizeof candidate)) return false;
-        if (GetFileAttributesA(candidate) == INVALID_FILE_ATTRIBUTES && CreateDirectoryA(candidate, nullptr))
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%lx", static_cast<unsigned long>(number));
+        const std::string candidate = prefix + suffix;
+        const std::wstring wideCandidate = WideText(candidate);
+        if (wideCandidate.size() >= MAX_PATH) return false;
+        if (GetFileAttributesW(wideCandidate.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            CreateDirectoryW(wideCandidate.c_str(), nullptr))
             TempDirectory = candidate;
     }
     if (TempDirectory.empty()) return false;
@@ -192,7 +219,7 @@ bool TDataCopyDrag::WriteTemporaryFile(std::string_view text, const char* name)
     const std::string path = TempDirectory + "\\" + name;
     bool written = false;
     {
-        ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+        ScopedHandle file(CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
         if (file.get() != INVALID_HANDLE_VALUE && file) {
             written = true;
@@ -213,12 +240,12 @@ bool TDataCopyDrag::WriteTemporaryFile(std::string_view text, const char* name)
 void TDataCopyDrag::DeleteTemporaryDirectory()
 {
     if (TempDirectory.empty()) return;
-    std::string from = TempDirectory;
-    from.append(2, '\0'); // the list of sources ends in two NULs
-    SHFILEOPSTRUCTA operation{};
+    std::wstring from = WideText(TempDirectory);
+    from.append(2, L'\0'); // the list of sources ends in two NULs
+    SHFILEOPSTRUCT operation{};
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    SHFileOperationA(&operation);
+    SHFileOperationW(&operation);
     TempDirectory.clear();
 }

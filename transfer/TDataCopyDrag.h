@@ -18,6 +18,10 @@ struct TFormatData {
     ScopedGlobal Block;
 };
 
+// A UTF-8 text as a file holds it: in the ANSI code page where every character
+// fits, else in UTF-8 behind a byte-order mark, which Notepad and Excel read.
+std::string FileFormOfText(const std::string& text);
+
 class TDataCopyDrag {
 public:
     // The program's one collector, made on first use on the user-interface
@@ -35,10 +39,13 @@ public:
     // Copies `size` bytes into a new movable, zero-filled, shareable block and
     // appends it under `format`. False, with nothing added, when that fails.
     bool AddData(CLIPFORMAT format, const void* bytes, size_t size);
-    // The text with its terminating NUL as CF_TEXT.
+    // The UTF-8 text as CF_UNICODETEXT and, in the ANSI code page ("?" where it
+    // lacks a character), as CF_TEXT, each with its terminating NUL. The file a
+    // transfer writes holds it in the ANSI code page where every character fits,
+    // else in UTF-8 with a byte-order mark (Notepad reads both right).
     bool AddText(const std::string& text);
-    // Appends a CF_HDROP list of the paths in `paths`: runs of control
-    // characters (0x01 to 0x1F) separate them.
+    // Appends a CF_HDROP list (wide names) of the UTF-8 paths in `paths`: runs
+    // of control characters (0x01 to 0x1F) separate them.
     bool AddFiles(std::string_view paths);
 
     // Drops every pending rendering, so that a content added in part never mixes

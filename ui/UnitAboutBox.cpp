@@ -1,5 +1,7 @@
 #include "ui/UnitAboutBox.h"
 
+#include "base/WideText.h"
+
 #include "resources/AboutBox.h"
 #include "toolkit/ScopedHandle.h"
 
@@ -63,24 +65,24 @@ constexpr ControlPlace Places[] = {
 // the named one is not installed.
 ScopedFont MakeFont(const char* face, BYTE family, int height, bool bold, bool italic, BYTE charSet = DEFAULT_CHARSET)
 {
-    return ScopedFont(CreateFontA(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, charSet,
+    return ScopedFont(CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, charSet,
                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | family,
-                                  face));
+                                  WideText(face).c_str()));
 }
 
 std::string WindowText(HWND window)
 {
-    std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-    return text;
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return Utf8Text(text);
 }
 
 std::string RunningExecutable()
 {
-    std::string path(32768, '\0');
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     path.resize(length < path.size() ? length : 0);
-    return path;
+    return Utf8Text(path);
 }
 
 // A bevel of the given width, drawn inwards; the rectangle shrinks by it.
@@ -96,9 +98,9 @@ RECT WorkAreaNear(HWND window)
 {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
     RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return area;
 }
 
@@ -130,8 +132,8 @@ TFormAboutBox::TFormAboutBox(HWND owner, const std::string& programPath) : FontS
     InitCommonControlsEx(&controls);
     CreateHandle("TFormAboutBox", owner);
     ReadVersionResource(programPath.empty() ? RunningExecutable() : programPath);
-    if (HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON"))
-        SendDlgItemMessageA(Handle(), IDC_ABOUT_PROGRAMICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    if (HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"))
+        SendDlgItemMessageW(Handle(), IDC_ABOUT_PROGRAMICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     PlaceOnOwner();
 }
 
@@ -140,8 +142,8 @@ TFormAboutBox::~TFormAboutBox() { DestroyHandle(); }
 
 void TFormAboutBox::BuildLayout()
 {
-    const DWORD style = static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE));
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE));
     RECT frame{0, 0, ClientSize.cx, ClientSize.cy};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
@@ -152,7 +154,7 @@ void TFormAboutBox::BuildLayout()
                    place.Bounds.right - place.Bounds.left, place.Bounds.bottom - place.Bounds.top, FALSE);
     }
     const auto setFont = [this](int id, HFONT font) {
-        SendDlgItemMessageA(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     };
     setFont(IDC_ABOUT_PRODUCTNAME, FontSet->ProductName.get());
     setFont(IDC_ABOUT_VERSION, FontSet->Version.get());
@@ -160,15 +162,15 @@ void TFormAboutBox::BuildLayout()
     setFont(IDC_ABOUT_COMMENTS, FontSet->Comments.get());
     setFont(IDC_ABOUT_TOOLBAR, FontSet->ToolBar.get());
     SetCopyrightText(WindowText(GetDlgItem(Handle(), IDC_ABOUT_COPYRIGHT)));
-    SetDlgItemTextA(Handle(), IDC_ABOUT_COMMENTS, AboutBoxTerms);
+    SetDlgItemTextW(Handle(), IDC_ABOUT_COMMENTS, WideText(AboutBoxTerms).c_str());
 
     // Two flat buttons that show only their captions.
     HWND toolBar = GetDlgItem(Handle(), IDC_ABOUT_TOOLBAR);
-    SendMessageA(toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-    SendMessageA(toolBar, TB_SETBUTTONWIDTH, 0, MAKELPARAM(ToolButtonSize.cx, ToolButtonSize.cx));
-    static char okCaption[] = "OK";
-    static char webPageCaption[] = "  Web page...  ";
+    SendMessageW(toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(toolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
+    SendMessageW(toolBar, TB_SETBUTTONWIDTH, 0, MAKELPARAM(ToolButtonSize.cx, ToolButtonSize.cx));
+    static wchar_t okCaption[] = L"OK";
+    static wchar_t webPageCaption[] = L"  Web page...  ";
     TBBUTTON buttons[2]{};
     buttons[0].iBitmap = I_IMAGENONE;
     buttons[0].idCommand = IDC_ABOUT_OK;
@@ -178,19 +180,20 @@ void TFormAboutBox::BuildLayout()
     buttons[1] = buttons[0];
     buttons[1].idCommand = IDC_ABOUT_WEBPAGE;
     buttons[1].iString = reinterpret_cast<INT_PTR>(webPageCaption);
-    SendMessageA(toolBar, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
-    SendMessageA(toolBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ToolButtonSize.cx, ToolButtonSize.cy));
+    SendMessageW(toolBar, TB_ADDBUTTONS, 2, reinterpret_cast<LPARAM>(buttons));
+    SendMessageW(toolBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ToolButtonSize.cx, ToolButtonSize.cy));
 }
 
 void TFormAboutBox::SetCopyrightText(const std::string& text)
 {
     // The label is as wide as its text and grows to the left.
     HWND label = GetDlgItem(Handle(), IDC_ABOUT_COPYRIGHT);
-    SetWindowTextA(label, text.c_str());
+    const std::wstring wide = WideText(text);
+    SetWindowTextW(label, wide.c_str());
     SIZE extent{};
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, FontSet->Form.get());
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
     MoveWindow(label, CopyrightRight - extent.cx, CopyrightTop, extent.cx, CopyrightHeight, TRUE);
@@ -199,13 +202,14 @@ void TFormAboutBox::SetCopyrightText(const std::string& text)
 void TFormAboutBox::ReadVersionResource(const std::string& programPath)
 {
     DWORD unused = 0;
-    const DWORD size = GetFileVersionInfoSizeA(programPath.c_str(), &unused);
+    const std::wstring widePath = WideText(programPath);
+    const DWORD size = GetFileVersionInfoSizeW(widePath.c_str(), &unused);
     if (size == 0) return;
     std::vector<char> block(size);
-    if (!GetFileVersionInfoA(programPath.c_str(), 0, size, block.data())) return;
+    if (!GetFileVersionInfoW(widePath.c_str(), 0, size, block.data())) return;
     void* translation = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &translation, &length) || !translation ||
+    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &translation, &length) || !translation ||
         length < 2 * sizeof(WORD))
         return;
     const WORD* languageAndCodePage = static_cast<const WORD*>(translation);
@@ -216,18 +220,18 @@ void TFormAboutBox::ReadVersionResource(const std::string& programPath)
     const auto query = [&](const char* name) -> std::optional<std::string> {
         void* value = nullptr;
         UINT valueLength = 0;
-        if (!VerQueryValueA(block.data(), (std::string(prefix) + name).c_str(), &value, &valueLength) || !value)
+        if (!VerQueryValueW(block.data(), WideText(std::string(prefix) + name).c_str(), &value, &valueLength) || !value)
             return std::nullopt;
-        const char* text = static_cast<const char*>(value);
-        return std::string(text, strnlen(text, valueLength));
+        const wchar_t* text = static_cast<const wchar_t*>(value);
+        return Utf8Text(std::wstring_view(text, wcsnlen(text, valueLength)));
     };
     if (const auto productName = query("ProductName")) {
-        SetWindowTextA(Handle(), (*productName + WindowText(Handle())).c_str());
-        SetDlgItemTextA(Handle(), IDC_ABOUT_PRODUCTNAME, productName->c_str());
+        SetWindowTextW(Handle(), WideText(*productName + WindowText(Handle())).c_str());
+        SetDlgItemTextW(Handle(), IDC_ABOUT_PRODUCTNAME, WideText(*productName).c_str());
     }
     if (const auto productVersion = query("ProductVersion")) {
         HWND label = GetDlgItem(Handle(), IDC_ABOUT_VERSION);
-        SetWindowTextA(label, (WindowText(label) + *productVersion).c_str());
+        SetWindowTextW(label, WideText(WindowText(label) + *productVersion).c_str());
     }
     if (const auto copyright = query("LegalCopyright")) SetCopyrightText(*copyright);
 }

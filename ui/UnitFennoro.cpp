@@ -1,4 +1,6 @@
 // The main window: layout, command table, menus, toolbar, start-up and shutdown,
+
+#include "base/WideText.h"
 // the folder box's keys and drops.
 #include "ui/UnitFennoro.h"
 
@@ -290,14 +292,15 @@ void TFormFennoro::FolderDropped(HWND window, CLIPFORMAT format, HGLOBAL data, D
     TControl* control = TControl::FromHandle(window);
     if (!control || format != CF_HDROP || !data) return;
     HDROP drop = static_cast<HDROP>(data);
-    const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
     // A list without a first path cannot be fetched: the box keeps its text.
     if (length == 0) return;
-    std::string path(static_cast<size_t>(length) + 1, '\0');
-    const UINT copied = DragQueryFileA(drop, 0, path.data(), length + 1);
+    std::wstring path(static_cast<size_t>(length) + 1, L'\0');
+    const UINT copied = DragQueryFileW(drop, 0, path.data(), length + 1);
     if (copied == 0) return;
     path.resize(std::min<size_t>(copied, length));
-    control->SetText(path);
+    std::string text;
+    if (ExactUtf8Text(path, text)) control->SetText(text);
 }
 
 void TFormFennoro::ActionExitExecute(TAction&) { Close(); }

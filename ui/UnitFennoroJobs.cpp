@@ -39,12 +39,9 @@ void TFormFennoro::StopWorker()
 
 void TFormFennoro::ActionSelectFolderExecute(TAction&)
 {
-    // The chooser takes a 260-byte buffer: a longer folder text opens it at its default.
-    char path[MAX_PATH] = {};
-    const std::string folder = EditFolder->Text();
-    if (folder.size() < sizeof path) std::memcpy(path, folder.c_str(), folder.size() + 1);
-    if (!FolderDialog(Handle(), "検索フォルダの選択", path)) return;
-    path[sizeof path - 1] = '\0';
+    // The chooser opens at the folder box's text where it is a folder it can show.
+    std::string path = EditFolder->Text();
+    if (!FolderDialog(Handle(), std::string("検索フォルダの選択"), path)) return;
     EditFolder->SetText(path);
     if (ActionAutoFind->Checked()) ActionFind->Execute();
 }

@@ -27,12 +27,14 @@ std::string ExplorerParameters(const std::string& folder)
 
 void ShellExecuteLauncher(const std::string& file, const std::string& parameters)
 {
-    SHELLEXECUTEINFOA info{};
+    const std::wstring wideFile = WideText(file);
+    const std::wstring wideParameters = WideText(parameters);
+    SHELLEXECUTEINFO info{};
     info.cbSize = sizeof info;
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
+    info.lpFile = wideFile.c_str();
+    info.lpParameters = wideParameters.c_str();
     info.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&info);
+    ShellExecuteExW(&info);
 }
 
 bool IsDirectory(const std::string& path)
@@ -74,8 +76,8 @@ bool TFormFennoro::ListViewEdited(int index, const std::string& text)
     if (!IsPlainFileName(text)) return false;
     // The folder by its exact name, which its row's text may only resemble.
     const std::wstring parent = FileApiPath(IncludeTrailingPathDelimiter(row->ParentPath));
-    const std::wstring oldPath = parent + (row->WideName.empty() ? AnsiToWide(row->Name) : row->WideName);
-    const std::wstring newName = AnsiToWide(text);
+    const std::wstring oldPath = parent + (row->WideName.empty() ? WideText(row->Name) : row->WideName);
+    const std::wstring newName = WideText(text);
     if (!MoveFileW(oldPath.c_str(), (parent + newName).c_str())) return false;
     row->Name = text;
     row->WideName = newName;
@@ -88,10 +90,10 @@ void TFormFennoro::ListViewDblClick()
     if (!row) return;
     // A row whose text only resembles its folder's name would open a look-alike.
     bool exact = true;
-    if (!row->WideName.empty() && (AnsiName(row->WideName.c_str(), exact) != row->Name || !exact)) return;
+    if (!row->WideName.empty() && (Utf8Name(row->WideName.c_str(), exact) != row->Name || !exact)) return;
     const std::string folder = row->ParentPath + row->Name;
     const std::string archive = row->ParentPath + row->Remark;
-    // The shell's ANSI functions take paths that fit MAX_PATH, and never a short form.
+    // The shell takes paths that fit MAX_PATH, and never a short form.
     if (IsDirectory(folder)) {
         const std::string shellFolder = ShellPath(folder);
         if (!shellFolder.empty()) ShellLauncher("explorer", ExplorerParameters(shellFolder));

@@ -1,5 +1,7 @@
 #include "base/AnsiText.h"
 
+#include "base/WideText.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -20,17 +22,23 @@ bool IsPlainAscii(std::string_view text)
 bool SortKey(std::string_view text, std::string& key)
 {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const std::wstring wide = WideText(text);
+    const int size = static_cast<int>(wide.size());
+    // A sort key is bytes, though the wide call counts its buffer in characters.
     char buffer[2048];
-    int length = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), static_cast<int>(text.size()), buffer,
+    int length = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), size, reinterpret_cast<LPWSTR>(buffer),
                               sizeof buffer);
     if (length > 0) {
         key.assign(buffer, static_cast<size_t>(length));
         return true;
     }
-    length = LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    length = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), size, nullptr, 0);
     if (length <= 0) return false;
-    key.assign(static_cast<size_t>(length), '\0');
-    return LCMapStringA(LOCALE_USER_DEFAULT, flags, text.data(), static_cast<int>(text.size()), key.data(), length) > 0;
+    key.assign(static_cast<size_t>(length) + 1, '\0');
+    if (LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), size, reinterpret_cast<LPWSTR>(key.data()), length) <= 0)
+        return false;
+    key.resize(static_cast<size_t>(length));
+    return true;
 }
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -39,8 +47,10 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 
 int CompareTextLocaleOrder(std::string_view a, std::string_view b)
 {
-    const int result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                                      b.data(), static_cast<int>(b.size()));
+    const std::wstring wideA = WideText(a);
+    const std::wstring wideB = WideText(b);
+    const int result = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wideA.c_str(),
+                                      static_cast<int>(wideA.size()), wideB.c_str(), static_cast<int>(wideB.size()));
     if (result == 0) return a.compare(b);  // the call failed: order by bytes rather than call them equal
     return result - CSTR_EQUAL;
 }

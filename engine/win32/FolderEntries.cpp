@@ -5,7 +5,7 @@
 
 bool ForEachFolderEntry(const std::string& dir, const std::function<bool(const TFolderEntry&)>& visit)
 {
-    return ForEachFolderEntry(AnsiToWide(dir), visit);
+    return ForEachFolderEntry(WideText(dir), visit);
 }
 
 bool ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit)
@@ -22,7 +22,7 @@ bool ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const 
         const wchar_t* name = data.cFileName;
         if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
         entry.WideName = name;
-        entry.Name = AnsiName(name, entry.ExactName);
+        entry.Name = Utf8Name(name, entry.ExactName);
         entry.Attributes = data.dwFileAttributes;
         entry.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         entry.LastWriteTime =

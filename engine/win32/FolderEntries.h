@@ -1,7 +1,6 @@
 #pragma once
 // The entries of one folder through the wide file API, so that neither a long
-// path nor a name outside the ANSI code page hides an entry, with each name as
-// the ANSI functions show it.
+// path nor any name hides an entry, with each name also in UTF-8.
 #include <windows.h>
 
 #include <cstdint>
@@ -10,8 +9,8 @@
 
 struct TFolderEntry {
     std::wstring WideName;   // the name itself
-    std::string Name;        // as the ANSI functions show it
-    bool ExactName = true;   // false: Name does not name the entry (the code page lacks a character)
+    std::string Name;        // in UTF-8
+    bool ExactName = true;   // false: Name does not name the entry (a lone surrogate)
     DWORD Attributes = 0;
     uint64_t Size = 0;
     uint64_t LastWriteTime = 0;

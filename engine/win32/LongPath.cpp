@@ -1,6 +1,7 @@
 #include "engine/win32/LongPath.h"
 
 #include "base/PathUtility.h"
+#include "base/WideText.h"
 
 #include <algorithm>
 #include <vector>
@@ -12,27 +13,7 @@ constexpr std::wstring_view UncLongPrefix = L"\\\\?\\UNC\\";
 
 } // namespace
 
-std::wstring AnsiToWide(std::string_view text)
-{
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
 namespace {
-
-std::string Narrow(std::wstring_view text, DWORD flags, BOOL* usedDefault)
-{
-    if (text.empty()) return {};
-    const int length = WideCharToMultiByte(CP_ACP, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, usedDefault);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, flags, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
-                        usedDefault);
-    return narrow;
-}
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
@@ -90,37 +71,27 @@ std::wstring FileApiPath(const std::wstring& widePath)
     return std::wstring(LongPrefix) + full;
 }
 
-std::wstring FileApiPath(std::string_view ansiPath) { return FileApiPath(AnsiToWide(ansiPath)); }
+std::wstring FileApiPath(std::string_view path) { return FileApiPath(WideText(path)); }
 
-DWORD LongPathAttributes(std::string_view ansiPath)
+DWORD LongPathAttributes(std::string_view path)
 {
-    if (ansiPath.empty()) return INVALID_FILE_ATTRIBUTES;
-    return GetFileAttributesW(FileApiPath(ansiPath).c_str());
+    if (path.empty()) return INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(FileApiPath(path).c_str());
 }
 
-bool LongFileExists(std::string_view ansiPath)
+bool LongFileExists(std::string_view path)
 {
-    const DWORD attributes = LongPathAttributes(ansiPath);
+    const DWORD attributes = LongPathAttributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool LongPathExists(std::string_view ansiPath) { return LongPathAttributes(ansiPath) != INVALID_FILE_ATTRIBUTES; }
+bool LongPathExists(std::string_view path) { return LongPathAttributes(path) != INVALID_FILE_ATTRIBUTES; }
 
-std::string AnsiName(const wchar_t* wideName, bool& exact)
+std::string Utf8Name(const wchar_t* wideName, bool& exact)
 {
-    const std::wstring_view wide(wideName);
-    if (std::all_of(wide.begin(), wide.end(), [](wchar_t c) { return c < 0x80; })) {
-        exact = true;
-        return std::string(wide.begin(), wide.end());
-    }
-    // The text the ANSI functions would give, look-alikes included.
-    std::string shown = Narrow(wide, 0, nullptr);
-    // It names the entry only when no character had to be replaced and it reads back the same.
-    BOOL usedDefault = FALSE;
-    const bool flagsAllowed = GetACP() != CP_UTF8;  // UTF-8 takes neither the flag nor the question
-    Narrow(wide, flagsAllowed ? WC_NO_BEST_FIT_CHARS : 0, flagsAllowed ? &usedDefault : nullptr);
-    exact = !usedDefault && AnsiToWide(shown) == wide;
-    return shown;
+    std::string name;
+    exact = ExactUtf8Text(wideName, name);
+    return exact ? name : Utf8Text(wideName);
 }
 
 std::wstring ShellPath(const std::wstring& widePath)
@@ -144,8 +115,8 @@ std::wstring ShellPath(const std::wstring& widePath)
     return plain;
 }
 
-std::string ShellPath(std::string_view ansiPath)
+std::string ShellPath(std::string_view path)
 {
-    if (ShellPath(AnsiToWide(ansiPath)).empty()) return {};
-    return std::string(ansiPath);
+    if (ShellPath(WideText(path)).empty()) return {};
+    return std::string(path);
 }

@@ -1,5 +1,7 @@
 #include "engine/win32/RecycleBin.h"
 
+#include "base/WideText.h"
+
 #include <string>
 #include <vector>
 
@@ -7,11 +9,12 @@ namespace {
 
 bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
-std::string Environment(const char* name)
+// In UTF-8, as Wine's Unix paths are spelled.
+std::string Environment(const wchar_t* name)
 {
-    char value[4096];
-    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+    wchar_t value[4096];
+    const DWORD length = GetEnvironmentVariableW(name, value, 4096);
+    return length > 0 && length < 4096 ? Utf8Text(std::wstring_view(value, length)) : std::string();
 }
 
 // Wine's trash folder for moved items, as a wide path; empty when there is none.
@@ -21,9 +24,9 @@ std::wstring WineTrashFiles()
     const auto toDos = reinterpret_cast<DosFileName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
     if (!toDos) return {};
-    std::string dataHome = Environment("XDG_DATA_HOME");
+    std::string dataHome = Environment(L"XDG_DATA_HOME");
     if (dataHome.empty()) {
-        const std::string home = Environment("HOME");
+        const std::string home = Environment(L"HOME");
         if (home.empty()) return {};
         dataHome = home + "/.local/share";
     }

@@ -1,4 +1,6 @@
 // The compress job: every checked, untried row's folder is packed into an archive
+
+#include "base/WideText.h"
 // beside it by the profile's archiver library, and optionally moved to the recycle bin.
 #include "engine/ArchiverProfile.h"
 #include "engine/win32/FolderSafety.h"
@@ -45,20 +47,23 @@ private:
     SetProgressFunction Set;
 };
 
+// The optional Unicode switch: on, every text the library takes and gives is UTF-8.
+using UnicodeModeFunction = BOOL(WINAPI*)(BOOL on);
+
 constexpr DWORD OutputSize = 1024;
 
 // What an archiver returns when the archive already exists; it never overwrites one.
 constexpr int ArchiveExistsResult = 2;
 
 // The wide name of the row's folder, when it names exactly the entry the find
-// listed: the row's own ANSI text is what the archiver gets, so it must convert to
+// listed: the row's own text is what the archiver gets, so it must convert to
 // that very name and back, and be a plain name Win32 does not rewrite.
 std::optional<std::wstring> ExactFolderName(const std::string& name, const std::wstring& wideName)
 {
     if (!IsPlainFileName(name)) return std::nullopt;
-    const std::wstring wide = wideName.empty() ? AnsiToWide(name) : wideName;
+    const std::wstring wide = wideName.empty() ? WideText(name) : wideName;
     bool exact = false;
-    if (AnsiName(wide.c_str(), exact) != name || !exact) return std::nullopt;
+    if (Utf8Name(wide.c_str(), exact) != name || !exact) return std::nullopt;
     return wide;
 }
 
@@ -76,6 +81,20 @@ uint64_t FileSize(const std::wstring& path)
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The first name in the tree that the ANSI code page cannot give back exactly: a
+// library without the Unicode switch reads the folder through the ANSI functions,
+// which would show it a look-alike or "?". None when every name fits.
+std::optional<std::string> NameOutsideAnsi(const TFolderTree& tree)
+{
+    std::string ansi;
+    for (const TTreeFolder& folder : tree) {
+        for (const TFolderEntry& entry : folder.Entries) {
+            if (!ExactCodePageText(entry.Name, CP_ACP, ansi)) return entry.Name;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -110,7 +129,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const std::string folderPath = parent + name;
     const std::string archiveName = name + ArchiveExtension;
     const std::string archivePath = parent + archiveName;
-    const std::string commandLine =
+    const std::string utf8CommandLine =
         BuildCommandLine(CommandTemplate, QuietOption, archivePath, IncludeTrailingPathDelimiter(folderPath));
     const std::string runningName = FunctionName + "GetRunning";
     const auto fail = [&](const std::string& result, const std::string& remark) { SetRowResult(result, remark, true); };
@@ -158,8 +177,9 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     int archivedFiles = -1;
     bool fileCountKnown = false;
     char output[OutputSize];
+    bool unicode = false;
     {
-        ScopedModule library(LoadLibraryA(DllName.c_str()));
+        ScopedModule library(LoadLibraryW(WideText(DllName).c_str()));
         if (!library) return fail("!致命的なエラー", DllName + "をロードできません");
         const auto archiver = reinterpret_cast<ArchiverFunction>(
             reinterpret_cast<void*>(GetProcAddress(library.get(), FunctionName.c_str())));
@@ -169,6 +189,18 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
         if (!running) return fail("!致命的なエラー", DllName + "の" + runningName + "関数が見つかりません");
         if (running()) return fail("!致命的なエラー", DllName + "は現在動作中なので使用できません");
 
+        // UTF-8 where the library takes it; else the ANSI code page, and only for a
+        // folder whose every name it holds exactly, before anything is written.
+        const auto unicodeMode = reinterpret_cast<UnicodeModeFunction>(
+            reinterpret_cast<void*>(GetProcAddress(library.get(), (FunctionName + "SetUnicodeMode").c_str())));
+        unicode = unicodeMode && unicodeMode(TRUE);
+        std::string commandLine = utf8CommandLine;
+        std::string ansiArchivePath = archivePath;
+        if (!unicode) {
+            if (!ExactCodePageText(utf8CommandLine, CP_ACP, commandLine)) return fail("!扱えないファイル名です", name);
+            ExactCodePageText(archivePath, CP_ACP, ansiArchivePath);
+            if (const auto unfit = NameOutsideAnsi(tree)) return fail("!扱えないファイル名です", *unfit);
+        }
         // A library that reports its progress shows it, and stops within the folder.
         const auto setProgress = reinterpret_cast<SetProgressFunction>(reinterpret_cast<void*>(
             GetProcAddress(library.get(), (FunctionName + "SetProgressCallback").c_str())));
@@ -187,7 +219,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
         cleansUp = fileCount != nullptr;
         if (returned == 0 && RemoveFolder && fileCount) {
             fileCountKnown = true;
-            archivedFiles = fileCount(archivePath.c_str());
+            archivedFiles = fileCount(ansiArchivePath.c_str());
         }
     }  // the library is released before its result is looked at
 
@@ -201,7 +233,8 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
             RecycleBinCanTake(exactArchive))
             MoveToRecycleBin(nullptr, ShellPath(exactArchive), exactArchive, FOF_SILENT | FOF_NOCONFIRMATION);
         output[OutputSize - 1] = '\0';
-        return fail("!圧縮に失敗: 戻り値=" + std::to_string(returned), output);
+        const std::string message = unicode ? Utf8Text(WideText(output)) : CodePageToUtf8(output, CP_ACP);
+        return fail("!圧縮に失敗: 戻り値=" + std::to_string(returned), message);
     }
     // A profile whose command line writes the archive elsewhere must never cost the folder.
     if (!LongFileExists(archivePath)) return fail("!書庫が作成されていません", archiveName);

@@ -16,7 +16,7 @@ bool TThreadFennoro::CheckPages()
                 return false;
             }
             const TImageKind kind = ImageKindOf(name);
-            if (kind != TImageKind::None && !IsIntactImageFile(kind, AnsiToWide(folder.Dir + name))) {
+            if (kind != TImageKind::None && !IsIntactImageFile(kind, WideText(folder.Dir + name))) {
                 ResultText = "破損した画像があります";
                 RemarkText = name;
                 return false;

@@ -1,5 +1,7 @@
 #include "listview/win32/ListViewExportWin32.h"
 
+#include "base/WideText.h"
+
 #include "listview/win32/ListViewUtility.h"
 #include "transfer/TDataCopyDrag.h"
 
@@ -12,11 +14,11 @@ namespace {
 std::vector<TListViewColumn> ReadColumns(HWND listView)
 {
     std::vector<TListViewColumn> columns;
-    LVCOLUMNA column{};
+    LVCOLUMN column{};
     column.mask = LVCF_FMT;
-    for (int i = 0; SendMessageA(listView, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)); ++i) {
+    for (int i = 0; SendMessageW(listView, LVM_GETCOLUMN, i, reinterpret_cast<LPARAM>(&column)); ++i) {
         TListViewColumn entry;
-        entry.Width = static_cast<int32_t>(SendMessageA(listView, LVM_GETCOLUMNWIDTH, i, 0));
+        entry.Width = static_cast<int32_t>(SendMessageW(listView, LVM_GETCOLUMNWIDTH, i, 0));
         switch (column.fmt & LVCFMT_JUSTIFYMASK) {
         case LVCFMT_RIGHT: entry.Alignment = CellKindRight; break;
         case LVCFMT_CENTER: entry.Alignment = CellKindCentre; break;
@@ -33,17 +35,17 @@ TListViewSnapshot ReadListViewSnapshot(HWND listView)
 {
     TListViewSnapshot list;
     if (!IsWindow(listView)) return list;
-    list.CheckBoxes = (SendMessageA(listView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES) != 0;
+    list.CheckBoxes = (SendMessageW(listView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES) != 0;
     list.Columns = ReadColumns(listView);
-    const int itemCount = static_cast<int>(SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0));
+    const int itemCount = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
     int item = -1;
     // The next selected item after the previous one; never more rows than items.
     while (static_cast<int>(list.Rows.size()) < itemCount) {
-        const int next = static_cast<int>(SendMessageA(listView, LVM_GETNEXTITEM, item, MAKELPARAM(LVNI_ALL | LVNI_SELECTED, 0)));
+        const int next = static_cast<int>(SendMessageW(listView, LVM_GETNEXTITEM, item, MAKELPARAM(LVNI_ALL | LVNI_SELECTED, 0)));
         if (next < 0 || next <= item) break;
         item = next;
         TListViewRow row;
-        const UINT state = static_cast<UINT>(SendMessageA(listView, LVM_GETITEMSTATE, item, LVIS_STATEIMAGEMASK));
+        const UINT state = static_cast<UINT>(SendMessageW(listView, LVM_GETITEMSTATE, item, LVIS_STATEIMAGEMASK));
         row.Checked = (state >> 12) == 2; // state image 2 is the ticked box
         row.Texts.reserve(list.Columns.size());
         for (size_t column = 0; column < list.Columns.size(); ++column)
@@ -79,8 +81,14 @@ bool AddListViewRenderings(TDataCopyDrag& transfer, HWND listView, bool visibleO
     // The three renderings describe one selection: what a failed call left behind
     // is dropped first, and a failure now leaves nothing for the next transfer.
     transfer.ClearPending();
-    if (transfer.AddText(tab) && transfer.AddData(csvFormat, csv.c_str(), csv.size() + 1) &&
-        transfer.AddData(CF_SYLK, sylk.data(), sylk.size()))
+    // Excel reads CSV in the ANSI code page unless it starts with a byte-order
+    // mark; SYLK only in the ANSI code page, so a selection that does not fit it
+    // leaves SYLK out rather than offer names Excel would show wrong.
+    const std::string csvBytes = FileFormOfText(csv);
+    std::string sylkBytes;
+    const bool sylkFits = ExactCodePageText(sylk, CP_ACP, sylkBytes);
+    if (transfer.AddText(tab) && transfer.AddData(csvFormat, csvBytes.c_str(), csvBytes.size() + 1) &&
+        (!sylkFits || transfer.AddData(CF_SYLK, sylkBytes.data(), sylkBytes.size())))
         return true;
     transfer.ClearPending();
     return false;

@@ -24,7 +24,7 @@ constexpr const char* DownBitmapName = "ListViewUtility_IDB_DOWN";
 
 HWND HeaderOf(HWND list)
 {
-    const LRESULT header = SendMessageA(list, LVM_GETHEADER, 0, 0);
+    const LRESULT header = SendMessageW(list, LVM_GETHEADER, 0, 0);
     if (header == 0 || header == -1) return nullptr;
     return reinterpret_cast<HWND>(header);
 }
@@ -38,49 +38,49 @@ WNDPROC SavedHeaderProc(HWND header)
 
 bool IsListView(HWND window)
 {
-    char className[64] = {};
-    return window && GetClassNameA(window, className, sizeof className) > 0 && lstrcmpiA(className, WC_LISTVIEWA) == 0;
+    wchar_t className[64] = {};
+    return window && GetClassNameW(window, className, 64) > 0 && lstrcmpiW(className, WC_LISTVIEW) == 0;
 }
 
 // Bitmaps in header items belong to the items: release them before the header goes.
 void DeleteHeaderBitmaps(HWND header)
 {
-    const int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        HDITEMA item{};
+        HDITEM item{};
         item.mask = HDI_BITMAP;
-        if (SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item)) && item.hbm) {
+        if (SendMessageW(header, HDM_GETITEM, i, reinterpret_cast<LPARAM>(&item)) && item.hbm) {
             DeleteObject(item.hbm);
             item.hbm = nullptr;
-            SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
+            SendMessageW(header, HDM_SETITEM, i, reinterpret_cast<LPARAM>(&item));
         }
     }
 }
 
 bool IsRightAligned(HWND list, int column)
 {
-    LVCOLUMNA lvc{};
+    LVCOLUMN lvc{};
     lvc.mask = LVCF_FMT;
-    if (!SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&lvc))) return false;
+    if (!SendMessageW(list, LVM_GETCOLUMN, column, reinterpret_cast<LPARAM>(&lvc))) return false;
     return (lvc.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT;
 }
 
 LPARAM ItemParam(HWND list, int index)
 {
-    LVITEMA item{};
+    LVITEM item{};
     item.mask = LVIF_PARAM;
     item.iItem = index;
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_GETITEM, 0, reinterpret_cast<LPARAM>(&item));
     return item.lParam;
 }
 
 void SetItemParam(HWND list, int index, LPARAM param)
 {
-    LVITEMA item{};
+    LVITEM item{};
     item.mask = LVIF_PARAM;
     item.iItem = index;
     item.lParam = param;
-    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_SETITEM, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 struct RankContext {
@@ -115,12 +115,12 @@ void ReorderItems(HWND list, const std::vector<int>& order)
     for (size_t p = 0; p < count; ++p) ranks.emplace(params[order[p]], p);
     if (ranks.size() == count) {
         RankContext context{&ranks};
-        SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(CompareRanks));
+        SendMessageW(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(CompareRanks));
         return;
     }
     for (size_t p = 0; p < count; ++p) SetItemParam(list, order[p], static_cast<LPARAM>(p));
     RankContext context{nullptr};
-    SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(CompareRanks));
+    SendMessageW(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context), reinterpret_cast<LPARAM>(CompareRanks));
     for (size_t p = 0; p < count; ++p) SetItemParam(list, static_cast<int>(p), params[order[p]]);
 }
 
@@ -150,7 +150,7 @@ void InitHeaderSortMark(HWND list, uint32_t comCtlVersion)
     if (SortMarkStyleFor(comCtlVersion) == SortMarkStyle::None) return;
     const HWND header = HeaderOf(list);
     if (!header) return;
-    if (comCtlVersion >= ComCtlVersion580) SendMessageA(header, HDM_SETBITMAPMARGIN, 0, 0);
+    if (comCtlVersion >= ComCtlVersion580) SendMessageW(header, HDM_SETBITMAPMARGIN, 0, 0);
     // Once per header: the registry keeps its own procedure, and a second call changes nothing.
     InstallSubclass(header, HeaderSubclassProc);
     if (GetListViewSortWord(list) != 0) SetHeaderSortMark(list, true);
@@ -166,16 +166,16 @@ void SetHeaderSortMark(HWND list, bool show)
     if (!header || !SavedHeaderProc(header)) return;
     const bool ascending = SortWordAscending(word);
 
-    HDITEMA item{};
+    HDITEM item{};
     if (SortMarkStyleFor(ComCtlVersion) == SortMarkStyle::SortFlag) {
         item.mask = HDI_FORMAT;
-        if (!SendMessageA(header, HDM_GETITEMA, index, reinterpret_cast<LPARAM>(&item))) return;
+        if (!SendMessageW(header, HDM_GETITEM, index, reinterpret_cast<LPARAM>(&item))) return;
         // Both flags at once would be no mark at all: the shown one replaces the other.
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         if (show) item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
     } else {
         item.mask = HDI_FORMAT | HDI_BITMAP;
-        if (!SendMessageA(header, HDM_GETITEMA, index, reinterpret_cast<LPARAM>(&item))) return;
+        if (!SendMessageW(header, HDM_GETITEM, index, reinterpret_cast<LPARAM>(&item))) return;
         if (item.hbm) {
             DeleteObject(item.hbm);
             item.hbm = nullptr;
@@ -183,21 +183,21 @@ void SetHeaderSortMark(HWND list, bool show)
         if (show) {
             item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
             // Without the bitmap (a program built without it) the item simply shows no picture.
-            item.hbm = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), ascending ? UpBitmapName : DownBitmapName,
+            item.hbm = static_cast<HBITMAP>(LoadImageA(GetModuleHandleW(nullptr), ascending ? UpBitmapName : DownBitmapName,
                                                        IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
         } else {
             item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
         }
     }
-    SendMessageA(header, HDM_SETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(header, HDM_SETITEM, index, reinterpret_cast<LPARAM>(&item));
 }
 
 LRESULT CALLBACK HeaderSubclassProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const WNDPROC saved = SavedHeaderProc(header);
-    if (!saved) return DefWindowProcA(header, message, wParam, lParam);
+    if (!saved) return DefWindowProcW(header, message, wParam, lParam);
     if (message == WM_DESTROY) DeleteHeaderBitmaps(header);
-    const LRESULT result = CallWindowProcA(saved, header, message, wParam, lParam);
+    const LRESULT result = CallWindowProcW(saved, header, message, wParam, lParam);
     // A later window with this handle starts without our subclass.
     if (message == WM_NCDESTROY) ForgetSubclass(header);
     if (message == WM_CAPTURECHANGED) {
@@ -213,14 +213,14 @@ LRESULT CALLBACK HeaderSubclassProc(HWND header, UINT message, WPARAM wParam, LP
 
 void ListViewColumnSort(HWND list, int column)
 {
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     SetHeaderSortMark(list, false);
     SetListViewSortWord(list, NextSortWord(GetListViewSortWord(list), column));
     // The order is decided on a snapshot of the column's texts, with the
     // list's own sort only moving the items: comparisons by item position
     // during the list's sort are not reliable on every platform.
     const bool numeric = IsRightAligned(list, column);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     const uint32_t word = GetListViewSortWord(list);
     const int textColumn = static_cast<int>(SortWordColumn(word)) - 1;
     std::vector<std::string> texts;
@@ -235,7 +235,7 @@ void ListViewColumnSort(HWND list, int column)
     // The header shows the mark again when it releases the mouse; a sort started
     // any other way shows it here, and showing it twice does no harm.
     SetHeaderSortMark(list, true);
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
 void ListViewSortCompare(HWND list, int item1, int item2, int32_t& result, LPARAM numeric)

@@ -1,5 +1,7 @@
 #include "listview/win32/ListViewUtility.h"
 
+#include "base/WideText.h"
+
 #include "listview/ListViewUtilityText.h"
 
 #include <commctrl.h>
@@ -33,12 +35,12 @@ class WaitCursor {
 public:
     explicit WaitCursor(bool enabled) : Enabled(enabled)
     {
-        if (Enabled) SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        if (Enabled) SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     }
     // The default cursor, not the one shown before.
     ~WaitCursor()
     {
-        if (Enabled) SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        if (Enabled) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
@@ -51,9 +53,9 @@ private:
 
 int ListViewColumnCount(HWND list)
 {
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     if (!header) return 0;
-    const LRESULT count = SendMessageA(header, HDM_GETITEMCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(header, HDM_GETITEMCOUNT, 0, 0);
     return count > 0 ? static_cast<int>(count) : 0;
 }
 
@@ -71,24 +73,25 @@ int32_t GetListViewColumnStoredWidth(HWND list, int column)
 {
     const std::string name = ColumnPropertyName("Width", column);
     if (HasProperty(list, name)) return GetIntProperty(list, name);
-    return static_cast<int32_t>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+    return static_cast<int32_t>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
 }
 
 void SetListViewColumnWidth(HWND list, int column, int32_t width)
 {
     SetIntProperty(list, ColumnPropertyName("Width", column), width);
     // Negative widths are the list's automatic sizing codes (-1 contents, -2 header).
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
 }
 
 int InsertListViewColumn(HWND list, int column, const std::string& caption, int32_t width, int format)
 {
-    LVCOLUMNA lvc{};
+    LVCOLUMN lvc{};
     lvc.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
     lvc.fmt = format;
     lvc.cx = width < 0 ? 0 : width;
-    lvc.pszText = const_cast<char*>(caption.c_str());
-    const int index = static_cast<int>(SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&lvc)));
+    std::wstring text = WideText(caption);
+    lvc.pszText = text.data();
+    const int index = static_cast<int>(SendMessageW(list, LVM_INSERTCOLUMN, column, reinterpret_cast<LPARAM>(&lvc)));
     if (index >= 0) SetListViewColumnWidth(list, index, width);
     return index;
 }
@@ -99,7 +102,7 @@ std::string GetColumnWidthsText(HWND list)
     const int count = ListViewColumnCount(list);
     for (int i = 0; i < count; ++i) {
         const int32_t tag = GetListViewColumnTag(list, i);
-        widths.push_back(tag < 0 ? tag : static_cast<int32_t>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0)));
+        widths.push_back(tag < 0 ? tag : static_cast<int32_t>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0)));
     }
     return FormatColumnWidthsText(widths);
 }
@@ -117,25 +120,25 @@ void SetColumnWidthsText(HWND list, std::string_view text)
 void ListViewSelectAll(HWND list, bool waitCursor)
 {
     const WaitCursor cursor(waitCursor);
-    LVITEMA item{};
+    LVITEM item{};
     item.stateMask = LVIS_SELECTED;
     item.state = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
 void ListViewSelectInvert(HWND list, bool waitCursor)
 {
     const WaitCursor cursor(waitCursor);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        const UINT state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_SELECTED));
-        LVITEMA item{};
+        const UINT state = static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_SELECTED));
+        LVITEM item{};
         item.stateMask = LVIS_SELECTED;
         item.state = (state & LVIS_SELECTED) ? 0 : LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
     }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
 
@@ -151,17 +154,17 @@ void SetListViewSortWord(HWND list, uint32_t word)
 
 std::string GetListViewCellText(HWND list, int item, int column)
 {
-    std::vector<char> buffer(260);
+    std::vector<wchar_t> buffer(260);
     for (;;) {
-        LVITEMA lvi{};
+        LVITEM lvi{};
         lvi.iSubItem = column;
         lvi.pszText = buffer.data();
         lvi.cchTextMax = static_cast<int>(buffer.size());
-        const LRESULT length = SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&lvi));
+        const LRESULT length = SendMessageW(list, LVM_GETITEMTEXT, item, reinterpret_cast<LPARAM>(&lvi));
         // A text that filled the buffer may have been cut: try again with more room.
         if (length < static_cast<LRESULT>(buffer.size()) - 1 || buffer.size() >= (1u << 20)) {
             const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
-            return std::string(buffer.data(), std::min(size, buffer.size() - 1));
+            return Utf8Text(std::wstring_view(buffer.data(), std::min(size, buffer.size() - 1)));
         }
         buffer.resize(buffer.size() * 4);
     }

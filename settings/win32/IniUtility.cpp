@@ -7,7 +7,7 @@ namespace {
 RECT WorkArea()
 {
     RECT area{};
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) area = RECT{};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) area = RECT{};
     return area;
 }
 
@@ -65,10 +65,10 @@ void SetFormPlacementText(HWND form, std::string_view text)
     }
 
     switch (wanted.State) {
-    case 1: SendMessageA(form, WM_SYSCOMMAND, SC_MINIMIZE, 0); break;
-    case 2: SendMessageA(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0); break;
+    case 1: SendMessageW(form, WM_SYSCOMMAND, SC_MINIMIZE, 0); break;
+    case 2: SendMessageW(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0); break;
     case 0:
-        if (current.State != 0) SendMessageA(form, WM_SYSCOMMAND, SC_RESTORE, 0);
+        if (current.State != 0) SendMessageW(form, WM_SYSCOMMAND, SC_RESTORE, 0);
         break;
     default: break;
     }
@@ -81,7 +81,7 @@ void KeepFormUsable(HWND form, int minWidth, int minHeight)
     const RECT wanted{frame.Left, frame.Top, frame.Right, frame.Bottom};
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    if (!GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor)) return;
     const RECT& w = monitor.rcWork;
     const PlacementRect usable = UsablePlacementBounds(frame, {w.left, w.top, w.right, w.bottom}, minWidth, minHeight);
     if (usable == frame) return;

@@ -16,14 +16,17 @@ std::string SettingsFileNameFor(const std::string& modulePath);
 
 // The document of the file. A missing file gives an empty document and true;
 // a file that exists but cannot be read whole, or is no settings text (it holds
-// a NUL, or is UTF-8 with a character the ANSI code page lacks), gives false.
-// UTF-8 with a byte-order mark is read in the ANSI code page.
+// a NUL, or has the UTF-8 mark but is not UTF-8), gives false. The document
+// holds UTF-8: a file with the UTF-8 byte-order mark is read as UTF-8, any other
+// in the ANSI code page.
 bool TryLoadIniFile(const std::string& fileName, IniDocument& document);
 // The same, with an unreadable file taken as empty.
 IniDocument LoadIniFile(const std::string& fileName);
 
 // Writes the document beside the file and moves it into place in one step,
 // so a failed write leaves the old file whole. False when it could not be written.
+// The file is in the ANSI code page while every text fits it, else UTF-8 with
+// the byte-order mark.
 bool SaveIniFile(const std::string& fileName, const IniDocument& document);
 
 // The main window's load and save in one call each: Load reads the file into

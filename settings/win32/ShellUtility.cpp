@@ -1,5 +1,7 @@
 #include "settings/win32/ShellUtility.h"
 
+#include "base/WideText.h"
+
 #include "settings/DragDetector.h"
 
 #include <shlobj.h>
@@ -91,13 +93,13 @@ int CALLBACK FolderDialogBrowseCallback(HWND dialog, UINT message, LPARAM parame
 {
     switch (message) {
     case BFFM_INITIALIZED:
-        if (data) SendMessageA(dialog, BFFM_SETSELECTIONA, 1, data);
+        if (data) SendMessageW(dialog, BFFM_SETSELECTION, 1, data);
         break;
     case BFFM_SELCHANGED: {
         // Virtual items (the computer, the network) have no path and cannot be confirmed.
-        char selected[MAX_PATH];
-        if (!SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(parameter), selected)) selected[0] = '\0';
-        SendMessageA(dialog, BFFM_ENABLEOK, 0, static_cast<LPARAM>(static_cast<signed char>(selected[0])));
+        wchar_t selected[MAX_PATH];
+        if (!SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(parameter), selected)) selected[0] = L'\0';
+        SendMessageW(dialog, BFFM_ENABLEOK, 0, selected[0] != L'\0');
         break;
     }
     default:
@@ -106,44 +108,58 @@ int CALLBACK FolderDialogBrowseCallback(HWND dialog, UINT message, LPARAM parame
     return 0;
 }
 
+int32_t FolderDialog(HWND owner, const std::string& title, std::string& path)
+{
+    wchar_t displayName[MAX_PATH] = {};
+    const std::wstring wideTitle = WideText(title);
+    const std::wstring start = WideText(path);
+    BROWSEINFO info{};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = wideTitle.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    info.lpfn = FolderDialogBrowseCallback;
+    info.lParam = start.empty() || start.size() >= MAX_PATH ? 0 : reinterpret_cast<LPARAM>(start.c_str());
+
+    InvalidHandleGuard guard;
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+    if (!item) return 0;
+    // Through a local buffer: an item without a file-system path must not
+    // be reported as a chosen folder with an empty or stale path.
+    wchar_t chosen[MAX_PATH] = {};
+    const BOOL found = SHGetPathFromIDListW(item, chosen);
+    CoTaskMemFree(item);
+    std::string text;
+    if (!found || chosen[0] == L'\0' || !ExactUtf8Text(chosen, text)) return 0;
+    path = text;
+    return 1;
+}
+
 extern "C" {
 
 SHELL_EXPORT int32_t WINAPI FolderDialog(HWND owner, const char* title, char* path)
 {
-    char displayName[MAX_PATH] = {};
-    BROWSEINFOA info{};
-    info.hwndOwner = owner;
-    info.pidlRoot = nullptr;
-    info.pszDisplayName = displayName;
-    info.lpszTitle = title;
-    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
-    info.lpfn = FolderDialogBrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(path);
-
-    InvalidHandleGuard guard;
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&info);
-    if (!item) return 0;
-    // Through a local buffer: an item without a file-system path must not
-    // be reported as a chosen folder with an empty or stale path.
-    char chosen[MAX_PATH] = {};
-    const BOOL found = SHGetPathFromIDListA(item, chosen);
-    CoTaskMemFree(item);
-    if (!found || chosen[0] == '\0') return 0;
-    if (path) std::memcpy(path, chosen, std::strlen(chosen) + 1);
+    std::string chosen = path ? std::string(path) : std::string();
+    if (!FolderDialog(owner, title ? title : "", chosen)) return 0;
+    // A path longer than the caller's buffer is not a path it could use.
+    if (chosen.size() >= MAX_PATH) return 0;
+    if (path) std::memcpy(path, chosen.c_str(), chosen.size() + 1);
     return 1;
 }
 
 SHELL_EXPORT char* WINAPI GetErrorString(DWORD code)
 {
     // Inserts such as %1 are left in the text: there are no arguments to read.
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+    wchar_t* wide = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
                                             FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                                        nullptr, code, 0x0400, reinterpret_cast<char*>(&text), 0, nullptr);
-    if (length == 0) {
-        if (text) LocalFree(text);
-        return nullptr;
-    }
+                                        nullptr, code, 0x0400, reinterpret_cast<wchar_t*>(&wide), 0, nullptr);
+    const std::string utf8 = length ? Utf8Text(std::wstring_view(wide, length)) : std::string();
+    if (wide) LocalFree(wide);
+    if (utf8.empty()) return nullptr;
+    char* text = static_cast<char*>(LocalAlloc(LMEM_FIXED, utf8.size() + 1));
+    if (text) std::memcpy(text, utf8.c_str(), utf8.size() + 1);
     return text;
 }
 

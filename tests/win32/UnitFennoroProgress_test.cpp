@@ -26,13 +26,13 @@ protected:
     }
 
     // The part at the right end of the status bar.
-    static std::wstring Progress(UiFennoroWindow& window) { return window->StatusBar->ProgressText(); }
+    static std::string Progress(UiFennoroWindow& window) { return window->StatusBar->ProgressText(); }
 
     // The window after a find, compressing until its archiver reports the first folder's share.
     static bool CompressUntilAShareShows(UiFennoroWindow& window)
     {
         window.Press(VK_F8);
-        return PumpUntil([&] { return Progress(window).find(L"%") != std::wstring::npos; }, 30000);
+        return PumpUntil([&] { return Progress(window).find("%") != std::string::npos; }, 30000);
     }
 
     // The one row the stop cut short; fails the test unless there is exactly one.
@@ -70,11 +70,11 @@ private:
 TEST_F(UnitFennoroProgress, CountsWhileAJobRunsAndSumsItUpAtTheEnd)
 {
     UiFennoroWindow window(Settings());
-    EXPECT_EQ(Progress(window), L"") << "no part before the first job";
+    EXPECT_EQ(Progress(window), "") << "no part before the first job";
     window.Press(VK_F5);
     ASSERT_TRUE(window.WaitForJob());
     EXPECT_EQ(window.Status(), "検索が終了しました") << "the first part keeps its text";
-    EXPECT_EQ(Progress(window), L"フォルダ 3 圧縮できる 2");
+    EXPECT_EQ(Progress(window), "フォルダ 3 圧縮できる 2");
     EXPECT_GT(window->StatusBar->ProgressWidth(), 0);
 
     const std::string hold = "fennoro-progress-" + std::to_string(GetCurrentProcessId());
@@ -84,15 +84,15 @@ TEST_F(UnitFennoroProgress, CountsWhileAJobRunsAndSumsItUpAtTheEnd)
     window.Press(VK_F8);
     ASSERT_TRUE(PumpUntil([&] { return calls.IsEntered(); }, 30000));
     // The first folder in the library's hands: none done of two, with its share.
-    ASSERT_TRUE(PumpUntil([&] { return Progress(window).rfind(L"0 / 2 ", 0) == 0; }, 30000)) << Progress(window);
-    EXPECT_NE(Progress(window).find(L"%"), std::wstring::npos) << Progress(window);
+    ASSERT_TRUE(PumpUntil([&] { return Progress(window).rfind("0 / 2 ", 0) == 0; }, 30000)) << Progress(window);
+    EXPECT_NE(Progress(window).find("%"), std::string::npos) << Progress(window);
     calls.ReleaseAll();
     ASSERT_TRUE(window.WaitForJob());
     EXPECT_EQ(window.Status(), "圧縮が終了しました");
     const size_t archives = Tree.Read("a.zip").size() + Tree.Read("b.zip").size();
     ASSERT_GT(archives, 0u);
     ASSERT_LT(archives, 1000u);
-    EXPECT_EQ(Progress(window), L"成功 2 失敗 0 残り 0 | 4.00 KB → " + std::to_wstring(archives) + L" B");
+    EXPECT_EQ(Progress(window), "成功 2 失敗 0 残り 0 | 4.00 KB → " + std::to_string(archives) + " B");
 }
 
 TEST_F(UnitFennoroProgress, CtrlDStopsTheFolderInHandWithinSeconds)
@@ -114,7 +114,7 @@ TEST_F(UnitFennoroProgress, CtrlDStopsTheFolderInHandWithinSeconds)
     EXPECT_TRUE(stopped.Checked);
     EXPECT_EQ(stopped.Remark, "中断されました");
     EXPECT_EQ(Tree.Names(""), (std::vector<std::wstring>{L"a", L"b", L"gap"})) << "no archive, no temporary file";
-    EXPECT_EQ(Progress(window), L"成功 0 失敗 1 残り 1 | 0 B → 0 B");
+    EXPECT_EQ(Progress(window), "成功 0 失敗 1 残り 1 | 0 B → 0 B");
 }
 
 TEST_F(UnitFennoroProgress, ClosingDuringALongFolderEndsWithinSeconds)

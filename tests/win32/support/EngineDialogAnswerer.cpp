@@ -1,5 +1,7 @@
 #include "win32/support/EngineDialogAnswerer.h"
 
+#include "base/WideText.h"
+
 EngineDialogAnswerer::EngineDialogAnswerer(int button) : Button(button)
 {
     Thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
@@ -44,10 +46,10 @@ BOOL CALLBACK EngineDialogAnswerer::VisitWindow(HWND window, LPARAM self)
     if (!button) return TRUE;
     std::lock_guard<std::mutex> guard(answerer->Lock);
     if (!answerer->Seen.insert(window).second) return TRUE;
-    char title[256] = {};
-    GetWindowTextA(window, title, sizeof title);
-    answerer->Titles.push_back(title);
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(answerer->Button, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    answerer->Titles.push_back(Utf8Text(title));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(answerer->Button, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     return TRUE;
 }
 
@@ -62,6 +64,6 @@ bool EngineWaitServingCalls(HANDLE handle, DWORD timeoutMilliseconds)
         if (result == WAIT_OBJECT_0) return true;
         if (result != WAIT_OBJECT_0 + 1) return false;
         MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }

@@ -11,7 +11,7 @@ namespace {
 
 std::atomic<unsigned> Serial{0};
 
-std::wstring Wide(const std::string& text, UINT codePage = CP_ACP)
+std::wstring Wide(const std::string& text, UINT codePage = CP_UTF8)
 {
     const int length = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
     std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
@@ -90,11 +90,11 @@ std::string EngineUnixPath(const std::string& windowsPath)
 {
     using UnixFileName = char*(CDECL*)(LPCWSTR);
     const auto toUnix = reinterpret_cast<UnixFileName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!toUnix) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
+    const int length = MultiByteToWideChar(CP_UTF8, 0, windowsPath.c_str(), -1, nullptr, 0);
     std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), length);
+    MultiByteToWideChar(CP_UTF8, 0, windowsPath.c_str(), -1, wide.data(), length);
     char* unixPath = toUnix(wide.c_str());
     if (!unixPath) return {};
     std::string result = unixPath;
@@ -172,9 +172,7 @@ void EngineTempTree::Folder(const std::string& relative) const
     const std::string path = Path(relative);
     // Parents first, cut at real separators only.
     for (size_t i = RootPath.size(); i < path.size(); ++i) {
-        if (IsAnsiLeadByte(static_cast<unsigned char>(path[i]))) {
-            ++i;
-        } else if (path[i] == '\\') {
+        if (path[i] == '\\') {
             CreateDirectoryW(LongForm(path.substr(0, i)).c_str(), nullptr);
         }
     }
@@ -305,12 +303,12 @@ std::string EngineRecycleBinFiles()
     if (length == 0 || length >= sizeof dataHome) return {};
     using DosFileName = WCHAR*(CDECL*)(const char*);
     const auto toDos = reinterpret_cast<DosFileName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
     if (!toDos) return {};
     WCHAR* dos = toDos((std::string(dataHome) + "/Trash/files").c_str());
     if (!dos) return {};
     char path[MAX_PATH * 2] = {};
-    WideCharToMultiByte(CP_ACP, 0, dos, -1, path, sizeof path, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, dos, -1, path, sizeof path, nullptr, nullptr);
     HeapFree(GetProcessHeap(), 0, dos);
     return IncludeTrailingPathDelimiter(path);
 }

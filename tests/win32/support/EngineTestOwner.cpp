@@ -8,7 +8,7 @@ EngineTestOwner::EngineTestOwner(bool withWindow)
 {
     if (withWindow) {
         Window = CreateWindowExA(0, "STATIC", "Fennoro", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+                                 GetModuleHandleW(nullptr), nullptr);
     }
 }
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 EngineWatchdog::EngineWatchdog(std::string what, DWORD milliseconds)
-    : What(std::move(what)), Milliseconds(milliseconds), Ended(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    : What(std::move(what)), Milliseconds(milliseconds), Ended(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
     if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info()) {
         What = std::string(test->test_suite_name()) + "." + test->name() + ": " + What;

@@ -30,12 +30,12 @@ std::string UiFennoroWindow::SettingsText()
 
 void UiFennoroWindow::Choose(const TAction& action)
 {
-    SendMessageA(Window->Handle(), WM_COMMAND, MAKEWPARAM(action.Id(), 0), 0);
+    SendMessageW(Window->Handle(), WM_COMMAND, MAKEWPARAM(action.Id(), 0), 0);
 }
 
 void UiFennoroWindow::Choose(const TMenuItem& item)
 {
-    SendMessageA(Window->Handle(), WM_COMMAND, MAKEWPARAM(item.Command(), 0), 0);
+    SendMessageW(Window->Handle(), WM_COMMAND, MAKEWPARAM(item.Command(), 0), 0);
 }
 
 void UiFennoroWindow::Press(WPARAM virtualKey, bool control)
