@@ -1,10 +1,13 @@
 // Reads the state of a running Fennoro window from another process, the way
+
+#include "base/WideText.h"
 // an end-to-end test or the headless demo run needs it: the folder list rows,
 // the status text, the clipboard. Texts are written as the window holds them
 // (code page 932 bytes); the Linux side converts them.
 //   fennoro-probe rows | status | wait-status TEXT SECONDS | wait-idle SECONDS
 //                 | dialog | clipboard [FORMAT] | close | exists
 #include <windows.h>
+#include <shellapi.h>
 #include <commctrl.h>
 
 #include <cstdio>
@@ -82,15 +85,15 @@ constexpr int TextSize = 4096;
 
 std::string ItemText(HWND list, RemoteBlock& block, int item, int column)
 {
-    LVITEMA lvItem{};
+    LVITEM lvItem{};
     lvItem.iSubItem = column;
     lvItem.cchTextMax = TextSize;
-    lvItem.pszText = block.Base() + sizeof(LVITEMA);
+    lvItem.pszText = reinterpret_cast<wchar_t*>(block.Base() + sizeof(LVITEM));
     block.Write(0, &lvItem, sizeof lvItem);
-    const int length = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(block.Base())));
-    std::vector<char> text(TextSize + 1, 0);
-    block.Read(sizeof(LVITEMA), text.data(), TextSize);
-    return std::string(text.data(), length > 0 ? strnlen(text.data(), TextSize) : 0);
+    const int length = static_cast<int>(SendMessageW(list, LVM_GETITEMTEXT, item, reinterpret_cast<LPARAM>(block.Base())));
+    std::vector<wchar_t> text(TextSize + 1, 0);
+    block.Read(sizeof(LVITEM), text.data(), TextSize * sizeof(wchar_t));
+    return length > 0 ? Utf8Text(std::wstring_view(text.data(), wcsnlen(text.data(), TextSize))) : std::string();
 }
 
 int PrintRows()
@@ -98,11 +101,11 @@ int PrintRows()
     HWND main = FindMain();
     HWND list = main ? FindChild(main, WC_LISTVIEWA) : nullptr;
     if (!list) return 2;
-    RemoteBlock block(list, sizeof(LVITEMA) + TextSize);
+    RemoteBlock block(list, sizeof(LVITEM) + (TextSize + 1) * sizeof(wchar_t));
     if (!block.Valid()) return 3;
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        const UINT state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK));
+        const UINT state = static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK));
         const bool checked = ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
         std::printf("%d\t%s\t%s\t%s\n", checked ? 1 : 0, ItemText(list, block, i, 0).c_str(),
                     ItemText(list, block, i, 1).c_str(), ItemText(list, block, i, 2).c_str());
@@ -118,11 +121,11 @@ bool StatusText(std::string& text)
     RemoteBlock block(status, TextSize);
     if (!block.Valid()) return false;
     // A simple status bar keeps its text in the simple part (index 255).
-    const bool simple = SendMessageA(status, SB_ISSIMPLE, 0, 0) != 0;
-    SendMessageA(status, SB_GETTEXTA, simple ? SB_SIMPLEID : 0, reinterpret_cast<LPARAM>(block.Base()));
-    std::vector<char> buffer(TextSize + 1, 0);
+    const bool simple = SendMessageW(status, SB_ISSIMPLE, 0, 0) != 0;
+    SendMessageW(status, SB_GETTEXT, simple ? SB_SIMPLEID : 0, reinterpret_cast<LPARAM>(block.Base()));
+    std::vector<wchar_t> buffer(TextSize / sizeof(wchar_t) + 1, 0);
     block.Read(0, buffer.data(), TextSize);
-    text.assign(buffer.data(), strnlen(buffer.data(), TextSize));
+    text = Utf8Text(std::wstring_view(buffer.data(), wcsnlen(buffer.data(), TextSize / sizeof(wchar_t))));
     return true;
 }
 
@@ -202,25 +205,30 @@ int main(int argc, char** argv)
         return WaitFor(argc > 2 ? std::atof(argv[2]) : 30, [](const char*) { return FindMain() != nullptr; }, nullptr) ? 0 : 1;
     }
     if (command == "wait-status" && argc > 2) {
-        // Waits until the status text starts with the given text.
-        return WaitFor(argc > 3 ? std::atof(argv[3]) : 60, [](const char* expected) {
+        // Waits until the status text starts with the given text (UTF-8, from the
+        // wide command line: the ANSI one would not hold every character).
+        int wideCount = 0;
+        LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+        const std::string expected = wide && wideCount > 2 ? Utf8Text(wide[2]) : std::string(argv[2]);
+        if (wide) LocalFree(wide);
+        return WaitFor(argc > 3 ? std::atof(argv[3]) : 60, [](const char* wanted) {
             std::string text;
-            return StatusText(text) && text.rfind(expected, 0) == 0;
-        }, argv[2]) ? 0 : 1;
+            return StatusText(text) && text.rfind(wanted, 0) == 0;
+        }, expected.c_str()) ? 0 : 1;
     }
     if (command == "dialog") {
         HWND dialog = FindDialog();
         if (!dialog) return 1;
-        char title[256] = {};
-        GetWindowTextA(dialog, title, sizeof title);
-        std::printf("%s\n", title);
+        wchar_t title[256] = {};
+        GetWindowTextW(dialog, title, 256);
+        std::printf("%s\n", Utf8Text(title).c_str());
         return 0;
     }
     if (command == "clipboard") return PrintClipboard(argc > 2 ? argv[2] : nullptr);
     if (command == "close") {
         HWND main = FindMain();
         if (!main) return 1;
-        PostMessageA(main, WM_CLOSE, 0, 0);
+        PostMessageW(main, WM_CLOSE, 0, 0);
         return WaitFor(argc > 2 ? std::atof(argv[2]) : 30, [](const char*) { return FindMain() == nullptr; }, nullptr) ? 0 : 1;
     }
     std::fprintf(stderr, "usage: fennoro-probe rows|status|exists|dialog|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");

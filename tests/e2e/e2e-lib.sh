@@ -58,9 +58,9 @@ e2e_key() {
 e2e_probe() { wine "$E2E_BIN/fennoro-probe.exe" "$@"; }
 
 # The window's rows as UTF-8 lines: checked, name, result, remark (tab-separated).
-e2e_rows() { e2e_probe rows | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+e2e_rows() { e2e_probe rows | tr -d '\r'; }
 
-e2e_status() { e2e_probe status | iconv -f CP932 -t UTF-8 | tr -d '\r'; }
+e2e_status() { e2e_probe status | tr -d '\r'; }
 
 # Wine hands the probe its arguments in the ANSI code page: pass them as UTF-8.
 e2e_wait_status() {   # text, seconds

@@ -200,7 +200,7 @@ public:
             return;
         }
         WORD language = 0;
-        EnumResourceLanguagesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), TakeLanguage,
+        EnumResourceLanguagesA(GetModuleHandleW(nullptr), MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), TakeLanguage,
                                reinterpret_cast<LONG_PTR>(&language));
         HANDLE update = CopyFileA(RunningExecutable().c_str(), Path.c_str(), FALSE)
                             ? BeginUpdateResourceA(Path.c_str(), FALSE)
@@ -237,7 +237,7 @@ bool RunModal(TFormAboutBox& box, std::function<void()> whileOpen = {})
     TimerFired = false;
     WhileOpen = [&box, whileOpen] {
         if (whileOpen) whileOpen();
-        SendMessageA(box.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        SendMessageW(box.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     };
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, CloseFromTimer);
     box.ShowModal();
@@ -251,7 +251,7 @@ WNDPROC CommentsProc = nullptr;
 LRESULT CALLBACK CountChars(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CHAR) ++CharsAtComments;
-    return CallWindowProcA(CommentsProc, window, message, wParam, lParam);
+    return CallWindowProcW(CommentsProc, window, message, wParam, lParam);
 }
 
 // A click on a toolbar button, posted for the modal loop to deliver.
@@ -259,10 +259,10 @@ void ClickToolButton(const TFormAboutBox& box, int index)
 {
     HWND toolBar = GetDlgItem(box.Handle(), IDC_ABOUT_TOOLBAR);
     RECT button{};
-    SendMessageA(toolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&button));
+    SendMessageW(toolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&button));
     const LPARAM centre = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
-    PostMessageA(toolBar, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-    PostMessageA(toolBar, WM_LBUTTONUP, 0, centre);
+    PostMessageW(toolBar, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageW(toolBar, WM_LBUTTONUP, 0, centre);
 }
 
 class AboutBox : public ::testing::Test {
@@ -273,7 +273,7 @@ protected:
         RealShellExecute = AboutBoxShellExecute;
         AboutBoxShellExecute = RecordShellExecute;
         Owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 640, 480, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(Owner, nullptr);
     }
     void TearDown() override
@@ -281,9 +281,9 @@ protected:
         DestroyWindow(Owner);
         AboutBoxShellExecute = RealShellExecute;
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
-    void Post(HWND window, UINT message, WPARAM wParam) { PostMessageA(window, message, wParam, 1); }
+    void Post(HWND window, UINT message, WPARAM wParam) { PostMessageW(window, message, wParam, 1); }
     HWND Owner = nullptr;
     AboutBoxShellExecuteFunction RealShellExecute = nullptr;
 };
@@ -442,7 +442,7 @@ TEST_F(AboutBox, LettersAreConsumedAndChangeNothing)
     HWND comments = GetDlgItem(box.Handle(), IDC_ABOUT_COMMENTS);
     CharsAtComments = 0;
     CommentsProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(comments, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountChars)));
+        SetWindowLongPtrW(comments, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountChars)));
     const std::string termsBefore = WindowText(comments);
     Post(comments, WM_KEYDOWN, 'A');
     Post(comments, WM_CHAR, 'a');

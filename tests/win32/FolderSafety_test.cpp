@@ -1,4 +1,6 @@
 // One safety judgment for the find and the compress job: a folder that could not
+
+#include "base/WideText.h"
 // be archived and removed exactly is refused by both, whatever its row says, and
 // removal goes to the recycle bin of the very folder archived, or nowhere.
 #include "engine/win32/LongPath.h"
@@ -178,8 +180,8 @@ TEST(FolderSafety, TwoWindowsNeverWorkOnOneFolderOrArchiveAtOnce)
     for (const std::string held : {"book", "book.zip"}) {
         owner.Add(tree.Root(), "book", true);
         // The other window: another thread of its own holds the path's lock.
-        HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         std::thread other([&] {
             TPathLock lock;
             EXPECT_TRUE(lock.TryLock(FileApiPath(tree.Path(held))));

@@ -1,5 +1,7 @@
 #include "settings/win32/IniUtility.h"
 
+#include "base/WideText.h"
+
 #include "toolkit/ScopedHandle.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +17,7 @@ void RegisterFormClass()
     static const bool registered = [] {
         WNDCLASSA wc{};
         wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = ClassName;
         return RegisterClassA(&wc) != 0;
     }();
@@ -26,7 +28,7 @@ ScopedWindow MakeForm(int left = 100, int top = 50, int width = 640, int height 
 {
     RegisterFormClass();
     return ScopedWindow(CreateWindowExA(0, ClassName, "Form", WS_OVERLAPPEDWINDOW, left, top, width, height, nullptr,
-                                        nullptr, GetModuleHandleA(nullptr), nullptr));
+                                        nullptr, GetModuleHandleW(nullptr), nullptr));
 }
 
 RECT ScreenRect(HWND window)
@@ -112,7 +114,7 @@ TEST(IniUtility, MaximisedWindowKeepsItsNormalFrame)
     EXPECT_EQ(GetFormPlacementText(form.get()), "120,80,500,300,2");
 
     // Restoring returns to the saved normal frame.
-    SendMessageA(form.get(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    SendMessageW(form.get(), WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_FALSE(IsZoomed(form.get()));
     EXPECT_EQ(RectText(ScreenRect(form.get())), "120,80,620,380");
 
@@ -140,7 +142,7 @@ TEST(IniUtility, MinimisedWindowRoundTrip)
     ASSERT_TRUE(next);
     SetFormPlacementText(next.get(), GetFormPlacementText(form.get()));
     EXPECT_TRUE(IsIconic(next.get()));
-    SendMessageA(next.get(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    SendMessageW(next.get(), WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_EQ(RectText(ScreenRect(next.get())), "200,100,600,400");
 }
 

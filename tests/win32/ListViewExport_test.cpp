@@ -1,5 +1,7 @@
 #include "listview/win32/ListViewExportWin32.h"
 
+#include "base/WideText.h"
+
 #include "transfer/TDataCopyDrag.h"
 
 #include "toolkit/ScopedHandle.h"
@@ -20,46 +22,49 @@ protected:
         INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
         ASSERT_TRUE(InitCommonControlsEx(&init));
         Parent.reset(CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                     GetModuleHandleA(nullptr), nullptr));
+                                     GetModuleHandleW(nullptr), nullptr));
         ASSERT_TRUE(Parent);
-        List = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0,
-                               400, 300, Parent.get(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        List = CreateWindowExW(0, WC_LISTVIEW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0,
+                               400, 300, Parent.get(), nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_TRUE(List);
-        SendMessageA(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
+        SendMessageW(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
                      LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     }
 
     void AddColumn(const char* caption, int width, int format)
     {
-        LVCOLUMNA column{};
+        LVCOLUMN column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        column.pszText = const_cast<char*>(caption);
+        std::wstring text = WideText(caption);
+        column.pszText = text.data();
         column.cx = width;
         column.fmt = format;
         const int index = Columns++;
-        ASSERT_EQ(SendMessageA(List, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column)), index);
-        SendMessageA(List, LVM_SETCOLUMNWIDTH, index, width); // width 0 is taken as it is
+        ASSERT_EQ(SendMessageW(List, LVM_INSERTCOLUMN, index, reinterpret_cast<LPARAM>(&column)), index);
+        SendMessageW(List, LVM_SETCOLUMNWIDTH, index, width); // width 0 is taken as it is
     }
 
     // Appends a row; `key` is its sort key for the tests that sort.
     int AddRow(const std::vector<std::string>& texts, bool checked, bool selected, LPARAM key = 0)
     {
-        LVITEMA item{};
+        LVITEM item{};
         item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = static_cast<int>(SendMessageA(List, LVM_GETITEMCOUNT, 0, 0));
-        item.pszText = const_cast<char*>(texts[0].c_str());
+        item.iItem = static_cast<int>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0));
+        std::wstring itemText = WideText(texts[0]);
+        item.pszText = itemText.data();
         item.lParam = key;
-        const int index = static_cast<int>(SendMessageA(List, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        const int index = static_cast<int>(SendMessageW(List, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item)));
         for (size_t i = 1; i < texts.size(); ++i) {
-            LVITEMA sub{};
+            LVITEM sub{};
             sub.iSubItem = static_cast<int>(i);
-            sub.pszText = const_cast<char*>(texts[i].c_str());
-            SendMessageA(List, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+            std::wstring subText = WideText(texts[i]);
+        sub.pszText = subText.data();
+            SendMessageW(List, LVM_SETITEMTEXT, index, reinterpret_cast<LPARAM>(&sub));
         }
-        LVITEMA state{};
+        LVITEM state{};
         state.stateMask = LVIS_STATEIMAGEMASK | LVIS_SELECTED;
         state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1) | (selected ? LVIS_SELECTED : 0);
-        SendMessageA(List, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
+        SendMessageW(List, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
         return index;
     }
 
@@ -120,7 +125,7 @@ TEST_F(ListViewExportWin32, SnapshotReadsWidthsAlignmentsChecksAndTexts)
 
 TEST_F(ListViewExportWin32, WithoutCheckBoxesThereIsNoCheckColumn)
 {
-    SendMessageA(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+    SendMessageW(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
     AddColumn("Name", 100, LVCFMT_LEFT);
     AddColumn("Size", 60, LVCFMT_RIGHT);
     AddRow({"", "b"}, false, true);
@@ -137,7 +142,7 @@ TEST_F(ListViewExportWin32, RowsFollowTheCurrentSortOrder)
     AddRow({"b"}, false, false, 2);
     AddRow({"d"}, false, true, 0);
     EXPECT_EQ(ListViewToTabText(List, true, false), "0\tc\r\n1\ta\r\n0\td\r\n");
-    ASSERT_TRUE(SendMessageA(List, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareKeys)));
+    ASSERT_TRUE(SendMessageW(List, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&CompareKeys)));
     EXPECT_EQ(ListViewToTabText(List, true, false), "0\td\r\n1\ta\r\n0\tc\r\n");
 }
 

@@ -1,4 +1,6 @@
 #include "listview/ListViewSort.h"
+
+#include "base/WideText.h"
 #include "listview/win32/ListViewUtility.h"
 
 #include "toolkit/ScopedHandle.h"
@@ -23,18 +25,18 @@ protected:
         static const bool registered = [] {
             WNDCLASSA wc{};
             wc.lpfnWndProc = DefWindowProcA;
-            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.hInstance = GetModuleHandleW(nullptr);
             wc.lpszClassName = "ListViewUtilityTestForm";
             return RegisterClassA(&wc) != 0;
         }();
         ASSERT_TRUE(registered);
         Form.reset(CreateWindowExA(0, "ListViewUtilityTestForm", "Form", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
-                                   nullptr, GetModuleHandleA(nullptr), nullptr));
+                                   nullptr, GetModuleHandleW(nullptr), nullptr));
         ASSERT_TRUE(Form);
-        List = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 780,
-                               500, Form.get(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        List = CreateWindowExW(0, WC_LISTVIEW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 780,
+                               500, Form.get(), nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_TRUE(List);
-        SendMessageA(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
+        SendMessageW(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
                      LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     }
 
@@ -51,21 +53,23 @@ protected:
 
     void AddRow(const Strings& cells)
     {
-        LVITEMA item{};
+        LVITEM item{};
         item.mask = LVIF_TEXT;
         item.iItem = ItemCount();
-        item.pszText = const_cast<char*>(cells[0].c_str());
-        const int index = static_cast<int>(SendMessageA(List, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        std::wstring itemText = WideText(cells[0]);
+        item.pszText = itemText.data();
+        const int index = static_cast<int>(SendMessageW(List, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item)));
         ASSERT_GE(index, 0);
         for (size_t c = 1; c < cells.size(); ++c) {
-            LVITEMA sub{};
+            LVITEM sub{};
             sub.iSubItem = static_cast<int>(c);
-            sub.pszText = const_cast<char*>(cells[c].c_str());
-            SendMessageA(List, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+            std::wstring subText = WideText(cells[c]);
+        sub.pszText = subText.data();
+            SendMessageW(List, LVM_SETITEMTEXT, index, reinterpret_cast<LPARAM>(&sub));
         }
     }
 
-    int ItemCount() const { return static_cast<int>(SendMessageA(List, LVM_GETITEMCOUNT, 0, 0)); }
+    int ItemCount() const { return static_cast<int>(SendMessageW(List, LVM_GETITEMCOUNT, 0, 0)); }
 
     Strings Column(int column) const
     {
@@ -78,27 +82,27 @@ protected:
     {
         std::vector<int> rows;
         for (int i = 0; i < ItemCount(); ++i)
-            if (SendMessageA(List, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) rows.push_back(i);
+            if (SendMessageW(List, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) rows.push_back(i);
         return rows;
     }
 
     void SetItemState(int index, UINT state, UINT mask)
     {
-        LVITEMA item{};
+        LVITEM item{};
         item.state = state;
         item.stateMask = mask;
-        SendMessageA(List, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(List, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
     }
 
-    int Width(int column) const { return static_cast<int>(SendMessageA(List, LVM_GETCOLUMNWIDTH, column, 0)); }
+    int Width(int column) const { return static_cast<int>(SendMessageW(List, LVM_GETCOLUMNWIDTH, column, 0)); }
 
-    HWND Header() const { return reinterpret_cast<HWND>(SendMessageA(List, LVM_GETHEADER, 0, 0)); }
+    HWND Header() const { return reinterpret_cast<HWND>(SendMessageW(List, LVM_GETHEADER, 0, 0)); }
 
-    HDITEMA HeaderItem(int index) const
+    HDITEM HeaderItem(int index) const
     {
-        HDITEMA item{};
+        HDITEM item{};
         item.mask = HDI_FORMAT | HDI_BITMAP;
-        SendMessageA(Header(), HDM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(Header(), HDM_GETITEM, index, reinterpret_cast<LPARAM>(&item));
         return item;
     }
 
@@ -118,7 +122,7 @@ protected:
 
     bool HeaderSubclassed() const
     {
-        return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Header(), GWLP_WNDPROC)) == HeaderSubclassProc;
+        return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Header(), GWLP_WNDPROC)) == HeaderSubclassProc;
     }
 
     void AddSortRows()
@@ -177,7 +181,7 @@ TEST_F(ListViewUtilityTest, AutomaticWidthCodeSurvivesWidening)
     AddColumns({250, 200, -2});
     SetColumnWidthsText(List, "");
     EXPECT_EQ(GetListViewColumnTag(List, 2), -2);
-    SendMessageA(List, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(400, 0));   // the user widens it
+    SendMessageW(List, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(400, 0));   // the user widens it
     EXPECT_EQ(Width(2), 400);
     EXPECT_EQ(GetColumnWidthsText(List), "250,200,-2");
     // The next start applies the code again and keeps the tag.
@@ -201,7 +205,7 @@ TEST_F(ListViewUtilityTest, SelectAllAndInvert)
     ListViewSelectInvert(List, true);
     EXPECT_EQ(Selected(), (std::vector<int>{0, 2, 4}));
     // Focus and check boxes stay where they were.
-    EXPECT_EQ(SendMessageA(List, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 3);
+    EXPECT_EQ(SendMessageW(List, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 3);
     EXPECT_TRUE(ListView_GetCheckState(List, 2));
     EXPECT_FALSE(ListView_GetCheckState(List, 0));
 
@@ -252,10 +256,10 @@ TEST_F(ListViewUtilityTest, CaptureChangeOnTheHeaderShowsTheMark)
     ListViewColumnSort(List, 1);
     SetHeaderSortMark(List, false);
     EXPECT_EQ(Marks(), "...");
-    SendMessageA(Header(), WM_CAPTURECHANGED, 0, 0);
+    SendMessageW(Header(), WM_CAPTURECHANGED, 0, 0);
     EXPECT_EQ(Marks(), ".^.");
     // The header still works as a header through the subclass.
-    EXPECT_EQ(SendMessageA(Header(), HDM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(Header(), HDM_GETITEMCOUNT, 0, 0), 3);
 }
 
 TEST_F(ListViewUtilityTest, ListSortedBeforeThePrepareShowsItsMarkAtOnce)
@@ -269,15 +273,15 @@ TEST_F(ListViewUtilityTest, ListSortedBeforeThePrepareShowsItsMarkAtOnce)
 TEST_F(ListViewUtilityTest, BitmapMarksBelowVersionSix)
 {
     AddSortRows();
-    SendMessageA(Header(), HDM_SETBITMAPMARGIN, 7, 0);
+    SendMessageW(Header(), HDM_SETBITMAPMARGIN, 7, 0);
     InitHeaderSortMark(List, PackComCtlVersion(5, 81));
     EXPECT_TRUE(HeaderSubclassed());
-    EXPECT_EQ(SendMessageA(Header(), HDM_GETBITMAPMARGIN, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(Header(), HDM_GETBITMAPMARGIN, 0, 0), 0);
 
     ListViewColumnSort(List, 2);
     EXPECT_EQ(Marks(), "..b");
     // The item shows the program's arrow bitmap when the module carries one, else only the flags.
-    const bool hasArrows = FindResourceA(GetModuleHandleA(nullptr), "ListViewUtility_IDB_DOWN", RT_BITMAP) != nullptr;
+    const bool hasArrows = FindResourceW(GetModuleHandleW(nullptr), L"ListViewUtility_IDB_DOWN", RT_BITMAP) != nullptr;
     EXPECT_EQ(HeaderItem(2).hbm != nullptr, hasArrows);
     ListViewColumnSort(List, 0);
     EXPECT_EQ(Marks(), "b..");
@@ -286,10 +290,10 @@ TEST_F(ListViewUtilityTest, BitmapMarksBelowVersionSix)
 TEST_F(ListViewUtilityTest, BitmapMarksAtVersion472LeaveTheMarginAlone)
 {
     AddSortRows();
-    SendMessageA(Header(), HDM_SETBITMAPMARGIN, 7, 0);
+    SendMessageW(Header(), HDM_SETBITMAPMARGIN, 7, 0);
     InitHeaderSortMark(List, PackComCtlVersion(4, 72));
     EXPECT_TRUE(HeaderSubclassed());
-    EXPECT_EQ(SendMessageA(Header(), HDM_GETBITMAPMARGIN, 0, 0), 7);
+    EXPECT_EQ(SendMessageW(Header(), HDM_GETBITMAPMARGIN, 0, 0), 7);
     ListViewColumnSort(List, 1);
     EXPECT_EQ(Marks(), ".b.");
 }
@@ -303,8 +307,8 @@ TEST_F(ListViewUtilityTest, NoMarksBelow470ButSortingWorks)
         ListViewColumnSort(List, 2);
         EXPECT_EQ(Column(2), (Strings{"alpha", "beta", "delta", "Epsilon", "Gamma", "Zeta"}));
         EXPECT_EQ(Marks(), "...");
-        SendMessageA(List, LVM_DELETEALLITEMS, 0, 0);
-        while (SendMessageA(List, LVM_DELETECOLUMN, 0, 0)) {}
+        SendMessageW(List, LVM_DELETEALLITEMS, 0, 0);
+        while (SendMessageW(List, LVM_DELETECOLUMN, 0, 0)) {}
         SetListViewSortWord(List, 0);
     }
 }
@@ -337,15 +341,16 @@ TEST(ListViewCellText, LongTextsComeBackWhole)
 {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
-    ScopedWindow list(CreateWindowExA(0, WC_LISTVIEWA, "", LVS_REPORT, 0, 0, 100, 100, nullptr, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr));
+    ScopedWindow list(CreateWindowExW(0, WC_LISTVIEW, L"", LVS_REPORT, 0, 0, 100, 100, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr));
     ASSERT_TRUE(list);
     ASSERT_EQ(InsertListViewColumn(list.get(), 0, "Name", 100), 0);
     const std::string text = std::string(1000, 'x') + "表";
-    LVITEMA item{};
+    LVITEM item{};
     item.mask = LVIF_TEXT;
-    item.pszText = const_cast<char*>(text.c_str());
-    ASSERT_EQ(SendMessageA(list.get(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    std::wstring itemText = WideText(text);
+        item.pszText = itemText.data();
+    ASSERT_EQ(SendMessageW(list.get(), LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item)), 0);
     EXPECT_EQ(GetListViewCellText(list.get(), 0, 0), text);
 }
 
@@ -355,18 +360,18 @@ TEST_F(ListViewUtilityTest, SortKeepsItemDataStatesAndChecksWithTheirRows)
     const Strings names{"d", "b", "e", "a", "c"};
     for (const std::string& name : names) AddRow({name, std::to_string(name[0] - 'a')});
     auto param = [&](int index) {
-        LVITEMA item{};
+        LVITEM item{};
         item.mask = LVIF_PARAM;
         item.iItem = index;
-        SendMessageA(List, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(List, LVM_GETITEM, 0, reinterpret_cast<LPARAM>(&item));
         return item.lParam;
     };
     auto setParam = [&](int index, LPARAM value) {
-        LVITEMA item{};
+        LVITEM item{};
         item.mask = LVIF_PARAM;
         item.iItem = index;
         item.lParam = value;
-        SendMessageA(List, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(List, LVM_SETITEM, 0, reinterpret_cast<LPARAM>(&item));
     };
     // Distinct data (as row objects would be) and, in a second round, repeated data.
     for (bool distinct : {true, false}) {
@@ -383,7 +388,7 @@ TEST_F(ListViewUtilityTest, SortKeepsItemDataStatesAndChecksWithTheirRows)
         for (int i = 0; i < ItemCount(); ++i) {
             const char name = GetListViewCellText(List, i, 0)[0];
             EXPECT_EQ(param(i), distinct ? 1000 + name : (name == 'a' || name == 'c' ? 7 : 0)) << name;
-            EXPECT_EQ((SendMessageA(List, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) != 0, name == 'b');
+            EXPECT_EQ((SendMessageW(List, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) != 0, name == 'b');
             EXPECT_EQ(ListView_GetCheckState(List, i) != 0, name == 'e');
         }
         ListViewColumnSort(List, 1);   // numbers, ascending

@@ -1,4 +1,6 @@
 // Faults while folders are archived: every one gives its row a clear failure,
+
+#include "base/WideText.h"
 // leaves no partial archive and keeps the folder, even with removal on.
 #include "engine/win32/UnitThreadFennoro.h"
 #include "win32/support/EngineDialogAnswerer.h"
@@ -20,7 +22,7 @@ bool StartsWith(const std::string& text, const std::string& prefix) { return tex
 std::wstring Wide(const std::string& text)
 {
     std::wstring wide(text.size() + 1, L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
     return wide;
 }
 

@@ -39,7 +39,7 @@ int RunEndingAt(EngineTestOwner& owner, Ending ending, int at, Start start)
     while (!worker->Finished() && !close) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_SENDMESSAGE);
         MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
     worker.reset();  // the window's end: stop request, then wait serving the calls
     owner.OnCall = nullptr;

@@ -59,7 +59,7 @@ std::string ModuleDirectory()
 
 TEST(Resources, TheImageStripHoldsTwentyFourPicturesWithATransparentColour)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
     HBITMAP strip = static_cast<HBITMAP>(LoadImageA(instance, "ToolImages", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(strip, nullptr);
     const Pixels pixels = ReadBitmap(strip);
@@ -83,7 +83,7 @@ TEST(Resources, TheImageStripHoldsTwentyFourPicturesWithATransparentColour)
 
 TEST(Resources, TheMainIconComesInTheStandardSizes)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
     EXPECT_NE(LoadIconA(instance, "MAINICON"), nullptr);
     for (int size : {16, 32}) {
         HICON icon = static_cast<HICON>(LoadImageA(instance, "MAINICON", IMAGE_ICON, size, size, 0));
@@ -101,7 +101,7 @@ TEST(Resources, TheMainIconComesInTheStandardSizes)
 
 TEST(Resources, SortMarksAreEmbossedTrianglesOnTheFaceColour)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
     const COLORREF grey = RGB(192, 192, 192);
     const COLORREF dark = RGB(128, 128, 128);
     const COLORREF white = RGB(255, 255, 255);

@@ -1,5 +1,7 @@
 #include "settings/win32/ShellUtility.h"
 
+#include "base/WideText.h"
+
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -17,19 +19,19 @@ struct SentMessage {
     UINT Message;
     WPARAM WParam;
     LPARAM LParam;
-    std::string Text; // the path of BFFM_SETSELECTIONA
+    std::string Text; // the path of BFFM_SETSELECTION
 };
 std::vector<SentMessage> Sent;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == BFFM_SETSELECTIONA || message == BFFM_ENABLEOK) {
+    if (message == BFFM_SETSELECTION || message == BFFM_ENABLEOK) {
         SentMessage sent{message, wParam, lParam, {}};
-        if (message == BFFM_SETSELECTIONA && wParam) sent.Text = reinterpret_cast<const char*>(lParam);
+        if (message == BFFM_SETSELECTION && wParam) sent.Text = reinterpret_cast<const char*>(lParam);
         Sent.push_back(sent);
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 HWND CreateRecordingWindow()
@@ -37,12 +39,12 @@ HWND CreateRecordingWindow()
     static const ATOM atom = [] {
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = RecordingProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = "ShellUtilityTestRecorder";
         return RegisterClassA(&windowClass);
     }();
-    return CreateWindowA(MAKEINTATOM(atom), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                         GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowA(reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(atom)), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
 }
 
 struct IdListFreer {
@@ -84,7 +86,7 @@ int Ticks = 0; // of the current step; a step that never gets done is given up
 
 bool Press(HWND dialog, int id)
 {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
     return true;
 }
 
@@ -130,10 +132,10 @@ std::string SelectedTreeItem(HWND dialog)
     char text[MAX_PATH] = {};
     TVITEMA item{};
     item.mask = TVIF_TEXT;
-    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     item.pszText = text;
     item.cchTextMax = sizeof text;
-    if (!item.hItem || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return {};
+    if (!item.hItem || !SendMessageW(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return {};
     return text;
 }
 
@@ -168,8 +170,8 @@ template <class Function> void* Address(Function function)
 
 TEST(ShellUtility, TheSixHelpersAreExportedByName)
 {
-    HMODULE self = GetModuleHandleA(nullptr);
-    EXPECT_EQ(Address(GetProcAddress(self, "FolderDialog")), Address(&FolderDialog));
+    HMODULE self = GetModuleHandleW(nullptr);
+    EXPECT_EQ(Address(GetProcAddress(self, "FolderDialog")), Address(static_cast<int32_t(WINAPI*)(HWND, const char*, char*)>(&FolderDialog)));
     EXPECT_EQ(Address(GetProcAddress(self, "GetErrorString")), Address(&GetErrorString));
     EXPECT_EQ(Address(GetProcAddress(self, "GetLastErrorString")), Address(&GetLastErrorString));
     EXPECT_EQ(Address(GetProcAddress(self, "DragCheckMouseDown")), Address(&DragCheckMouseDown));
@@ -232,7 +234,7 @@ TEST(ShellUtility, BrowseCallbackSelectsTheGivenFolderWhenTheDialogStarts)
     Sent.clear();
     EXPECT_EQ(FolderDialogBrowseCallback(dialog, BFFM_INITIALIZED, 0, reinterpret_cast<LPARAM>(path)), 0);
     ASSERT_EQ(Sent.size(), 1u);
-    EXPECT_EQ(Sent[0].Message, static_cast<UINT>(BFFM_SETSELECTIONA));
+    EXPECT_EQ(Sent[0].Message, static_cast<UINT>(BFFM_SETSELECTION));
     EXPECT_EQ(Sent[0].WParam, 1u);
     EXPECT_EQ(Sent[0].LParam, reinterpret_cast<LPARAM>(path));
     EXPECT_EQ(Sent[0].Text, "C:\\表示\\ソフト");
@@ -296,7 +298,7 @@ TEST_F(OleThread, FolderDialogOpensAtTheGivenFolderAndReturnsTheChosenOne)
     std::strcpy(path, start.c_str());
     EXPECT_EQ(RunFolderDialog(path, {[&](HWND dialog) {
                                          if (!SelectedIs(dialog, start)) return false;
-                                         SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE,
+                                         SendMessageW(dialog, BFFM_SETSELECTION, TRUE,
                                                       reinterpret_cast<LPARAM>(other.c_str()));
                                          return true;
                                      },
@@ -332,7 +334,7 @@ TEST_F(OleThread, ChoosingTheComputerDisablesOk)
     EXPECT_EQ(RunFolderDialog(path, {[&](HWND dialog) {
                                          if (!SelectedIs(dialog, start)) return false;
                                          enabledAtFolder = IsWindowEnabled(GetDlgItem(dialog, IDOK));
-                                         SendMessageA(dialog, BFFM_SETSELECTIONA, FALSE,
+                                         SendMessageW(dialog, BFFM_SETSELECTION, FALSE,
                                                       reinterpret_cast<LPARAM>(computer.get()));
                                          return true;
                                      },

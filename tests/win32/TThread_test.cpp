@@ -65,7 +65,7 @@ TEST(TThread, StopRequestedDuringACallIsSeenWhenTheCallReturns)
 
 TEST(TThread, WaitForWhileTheWorkerIsInsideACallDoesNotDeadlock)
 {
-    HANDLE inCall = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE inCall = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     int calls = 0;
     {
         TTestThread thread([&](TTestThread& self) {
@@ -122,7 +122,7 @@ TEST(TThread, DestroyingARunningThreadStopsAndWaits)
         while (calls < 3) {
             MSG message;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_SENDMESSAGE);
-            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
     EXPECT_GE(calls, 3);

@@ -1,4 +1,6 @@
 // The one way windows are bound to their objects: dialogs report their handlers'
+
+#include "base/WideText.h"
 // exceptions like every window and never let them cross the dialog procedure;
 // bindings and subclasses go with their windows.
 #include "win32/support/UiTestSupport.h"
@@ -37,7 +39,7 @@ private:
         case WM_TEST_THROW:
             throw std::runtime_error("ダイアログの失敗");
         case WM_TEST_ANSWER:
-            SetWindowLongPtrA(Handle(), DWLP_MSGRESULT, 42);
+            SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, 42);
             return TRUE;
         default:
             return TDialog::HandleMessage(message, wParam, lParam);
@@ -69,11 +71,11 @@ TEST_F(ToolkitBinding, ADialogHandlersExceptionIsReportedAndStaysInside)
 {
     TTestDialog dialog(false);
     ASSERT_NE(dialog.Handle(), nullptr);
-    SendMessageA(dialog.Handle(), WM_TEST_THROW, 0, 0);
+    SendMessageW(dialog.Handle(), WM_TEST_THROW, 0, 0);
     ASSERT_EQ(App.Errors.size(), 1u);
     EXPECT_EQ(App.Errors[0], "ダイアログの失敗");
     // The dialog goes on answering.
-    EXPECT_EQ(SendMessageA(dialog.Handle(), WM_TEST_ANSWER, 0, 0), 42);
+    EXPECT_EQ(SendMessageW(dialog.Handle(), WM_TEST_ANSWER, 0, 0), 42);
 }
 
 TEST_F(ToolkitBinding, AnExceptionWhileADialogIsMadeReachesItsCreatorAndTheDialogIsGone)
@@ -100,18 +102,18 @@ TEST_F(ToolkitBinding, BindingsAndSubclassesGoWithTheirWindows)
     EXPECT_EQ(TControl::FromHandle(edit), form.Edit.get());
 
     // A report list's header, subclassed for the sort marks.
-    const HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 30, 200, 100, formWindow,
-                                      nullptr, GetModuleHandleA(nullptr), nullptr);
+    const HWND list = CreateWindowExW(0, WC_LISTVIEW, L"", WS_CHILD | LVS_REPORT, 0, 30, 200, 100, formWindow,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(list, nullptr);
     InsertListViewColumn(list, 0, "列", 50);
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     InitHeaderSortMark(list, PackComCtlVersion(6, 0));
     ASSERT_NE(FindWindowBinding(header), nullptr);
     InitHeaderSortMark(list, PackComCtlVersion(6, 0)); // once per header
-    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(header, GWLP_WNDPROC)), HeaderSubclassProc);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(header, GWLP_WNDPROC)), HeaderSubclassProc);
     EXPECT_NE(FindWindowBinding(header)->PreviousProc, HeaderSubclassProc);
     // The header still works through its own procedure.
-    EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 1);
 
     DestroyWindow(formWindow);
     EXPECT_EQ(form.Handle(), nullptr);

@@ -1,4 +1,6 @@
 // The command table at work in a real form: execute paths (menu, toolbar,
+
+#include "base/WideText.h"
 // shortcut, code), the idle pass that pushes states to menu items and buttons,
 // run-time check and radio items, and errors reaching the error box.
 #include "win32/support/UiTestSupport.h"
@@ -65,10 +67,10 @@ private:
 
 UINT MenuState(HMENU menu, UINT command)
 {
-    MENUITEMINFOA info{};
+    MENUITEMINFO info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_STATE;
-    GetMenuItemInfoA(menu, command, FALSE, &info);
+    GetMenuItemInfoW(menu, command, FALSE, &info);
     return info.fState;
 }
 
@@ -89,16 +91,16 @@ protected:
 
 TEST_F(ToolkitCommands, EveryWayOfRunningACommandRunsItsUpdateHandlerFirst)
 {
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), 0), 0);
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), 0), 0);
     EXPECT_EQ(Form.FindRuns, 1);
 
     Form.FindAllowed = false;  // no idle pass in between: only the update handler can know
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), 0), 0);
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), 0), 0);
     EXPECT_FALSE(Form.Find->Execute());
     Form.Edit->SetFocus();
     PostKey(Form.Edit->Handle(), VK_F5);
     PumpPending();
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), BN_CLICKED),
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), BN_CLICKED),
                  reinterpret_cast<LPARAM>(Form.Bar->Handle()));
     EXPECT_EQ(Form.FindRuns, 1);
 
@@ -106,7 +108,7 @@ TEST_F(ToolkitCommands, EveryWayOfRunningACommandRunsItsUpdateHandlerFirst)
     PostKey(Form.Edit->Handle(), VK_F5);
     PumpPending();
     EXPECT_EQ(Form.FindRuns, 2);
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), BN_CLICKED),
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), BN_CLICKED),
                  reinterpret_cast<LPARAM>(Form.Bar->Handle()));
     EXPECT_EQ(Form.FindRuns, 3);
 }
@@ -118,19 +120,19 @@ TEST_F(ToolkitCommands, TheIdlePassFollowsInputTimersAndCommandsOnly)
     Form.FindAllowed = false;
     // Paints, mouse moves and sent calls (a worker's) change no command.
     InvalidateRect(Form.Handle(), nullptr, TRUE);
-    PostMessageA(Form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    SendMessageA(Form.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Commands"));
+    PostMessageW(Form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageW(Form.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Commands"));
     application.ProcessMessages();
     EXPECT_TRUE(Form.Find->Enabled());
     // A key, a timer or a command may.
     for (const UINT message : {static_cast<UINT>(WM_KEYUP), static_cast<UINT>(WM_TIMER)}) {
         Form.FindAllowed = !Form.FindAllowed;
-        PostMessageA(Form.Edit->Handle(), message, message == WM_KEYUP ? VK_SHIFT : 77, 0);
+        PostMessageW(Form.Edit->Handle(), message, message == WM_KEYUP ? VK_SHIFT : 77, 0);
         application.ProcessMessages();
         EXPECT_EQ(Form.Find->Enabled(), Form.FindAllowed) << message;
     }
     Form.FindAllowed = true;
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Option->Id(), 0), 0);
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Option->Id(), 0), 0);
     application.ProcessMessages();
     EXPECT_TRUE(Form.Find->Enabled());
 }
@@ -152,11 +154,11 @@ TEST_F(ToolkitCommands, TheIdlePassShowsEnabledAndCheckedStatesInMenuAndToolbar)
     EXPECT_TRUE(Form.Bar->ButtonEnabled(Form.Find->Id()));
 
     // An auto-check command toggles from the menu, the toolbar and its shortcut alike.
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Option->Id(), 0), 0);
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Option->Id(), 0), 0);
     EXPECT_TRUE(Form.Option->Checked());
     EXPECT_TRUE(MenuState(file, Form.Option->Id()) & MFS_CHECKED);
     EXPECT_TRUE(Form.Bar->ButtonChecked(Form.Option->Id()));
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Option->Id(), BN_CLICKED),
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Option->Id(), BN_CLICKED),
                  reinterpret_cast<LPARAM>(Form.Bar->Handle()));
     EXPECT_FALSE(Form.Option->Checked());
     EXPECT_FALSE(Form.Bar->ButtonChecked(Form.Option->Id()));
@@ -194,17 +196,17 @@ TEST_F(ToolkitCommands, RunTimeCheckAndRadioItems)
     EXPECT_EQ(GetMenuItemCount(formats), 2);
     EXPECT_TRUE(MenuState(formats, zip.Command()) & MFS_CHECKED);
 
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(sevenZip.Command(), 0), 0);
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(sevenZip.Command(), 0), 0);
     EXPECT_TRUE(sevenZip.Checked());
     EXPECT_FALSE(zip.Checked());
     EXPECT_FALSE(MenuState(formats, zip.Command()) & MFS_CHECKED);
     EXPECT_TRUE(MenuState(formats, sevenZip.Command()) & MFS_CHECKED);
     // Choosing the checked radio item leaves the group with none checked.
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(sevenZip.Command(), 0), 0);
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(sevenZip.Command(), 0), 0);
     EXPECT_FALSE(sevenZip.Checked());
     EXPECT_FALSE(zip.Checked());
 
-    SendMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(plain.Command(), 0), 0);
+    SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(plain.Command(), 0), 0);
     EXPECT_FALSE(plain.Checked());
     EXPECT_FALSE(MenuState(Form.FileMenu->SubMenu(), plain.Command()) & MFS_CHECKED);
     EXPECT_EQ(Form.FileMenu->Find(plain.Command()), &plain);
@@ -213,26 +215,26 @@ TEST_F(ToolkitCommands, RunTimeCheckAndRadioItems)
 TEST_F(ToolkitCommands, TooltipsShowTheShortHalfOfTheHint)
 {
     EXPECT_EQ(Form.Bar->ToolTipText(Form.Find->Id()), "検索実行");
-    HWND tooltip = reinterpret_cast<HWND>(SendMessageA(Form.Bar->Handle(), TB_GETTOOLTIPS, 0, 0));
+    HWND tooltip = reinterpret_cast<HWND>(SendMessageW(Form.Bar->Handle(), TB_GETTOOLTIPS, 0, 0));
     ASSERT_NE(tooltip, nullptr);
-    NMTTDISPINFOA info{};
+    NMTTDISPINFO info{};
     info.hdr.hwndFrom = tooltip;
     info.hdr.idFrom = Form.Option->Id();
-    info.hdr.code = TTN_GETDISPINFOA;
-    SendMessageA(Form.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    info.hdr.code = TTN_GETDISPINFO;
+    SendMessageW(Form.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
     ASSERT_NE(info.lpszText, nullptr);
-    EXPECT_STREQ(info.lpszText, "再帰検索指定");
+    EXPECT_EQ(Utf8Text(info.lpszText), "再帰検索指定");
 }
 
 TEST_F(ToolkitCommands, AnExceptionInAHandlerReachesTheErrorBoxAndTheLoopGoesOn)
 {
     Form.Find->OnExecute = [](TAction&) { throw std::runtime_error("失敗しました"); };
-    PostMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), 0), 0);
+    PostMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), 0), 0);
     PumpPending();
     ASSERT_EQ(App.Errors.size(), 1u);
     EXPECT_EQ(App.Errors[0], "失敗しました");
     Form.Find->OnExecute = [](TAction&) { throw 42; };
-    PostMessageA(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), 0), 0);
+    PostMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(Form.Find->Id(), 0), 0);
     PumpPending();
     ASSERT_EQ(App.Errors.size(), 2u);
     EXPECT_EQ(App.Errors[1], "");
@@ -258,7 +260,7 @@ TEST_F(ToolkitCommands, TheShowEventFollowsTheShowingOncePerShowing)
 TEST_F(ToolkitCommands, ClosingTheMainFormEndsTheLoop)
 {
     App.Application().SetMainForm(&Form);
-    PostMessageA(Form.Handle(), WM_CLOSE, 0, 0);
+    PostMessageW(Form.Handle(), WM_CLOSE, 0, 0);
     App.Application().Run(Form);
     EXPECT_TRUE(Form.CloseRequested());
     EXPECT_TRUE(IsWindow(Form.Handle()));

@@ -1,4 +1,6 @@
 // The controls of the toolkit on a real form: the report list (check boxes,
+
+#include "base/WideText.h"
 // values, selection, in-place editing, batched drawing), the edit box's key
 // handler, the status bar, the panel with its bevel, alignment and Tab.
 #include "win32/support/UiTestSupport.h"
@@ -31,12 +33,12 @@ public:
         AddControl(*Header);
         AddControl(*Status);
         AddControl(*List);
-        LVCOLUMNA column{};
+        LVCOLUMN column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.cx = 100;
         for (int i = 0; i < 3; ++i) {
-            column.pszText = const_cast<char*>("列");
-            SendMessageA(List->Handle(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+            column.pszText = const_cast<wchar_t*>(L"列");
+            SendMessageW(List->Handle(), LVM_INSERTCOLUMN, i, reinterpret_cast<LPARAM>(&column));
         }
         SetTabOrder({Edit.get(), List.get()});
         Realign();
@@ -59,10 +61,10 @@ protected:
 void EditInPlace(TListView& list, int index, const char* text, WPARAM key)
 {
     list.EditCaption(index);
-    HWND editor = reinterpret_cast<HWND>(SendMessageA(list.Handle(), LVM_GETEDITCONTROL, 0, 0));
+    HWND editor = reinterpret_cast<HWND>(SendMessageW(list.Handle(), LVM_GETEDITCONTROL, 0, 0));
     ASSERT_NE(editor, nullptr);
     SetWindowTextA(editor, text);
-    SendMessageA(editor, WM_KEYDOWN, key, 0);
+    SendMessageW(editor, WM_KEYDOWN, key, 0);
     PumpPending();
 }
 
@@ -109,7 +111,7 @@ TEST_F(ToolkitControls, ReportListRowsCarryTextsCheckBoxesAndValues)
     EXPECT_EQ(list.SelectedCount(), 2);
     EXPECT_TRUE(list.Selected(2));
     EXPECT_EQ(list.FocusedIndex(), 2);
-    const DWORD extended = static_cast<DWORD>(SendMessageA(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    const DWORD extended = static_cast<DWORD>(SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_TRUE(extended & LVS_EX_CHECKBOXES);
     EXPECT_TRUE(extended & LVS_EX_FULLROWSELECT);
     EXPECT_FALSE(GetWindowLongA(list.Handle(), GWL_STYLE) & LVS_SINGLESEL);
@@ -155,7 +157,7 @@ TEST_F(ToolkitControls, InPlaceEditingOfTheFirstColumn)
     EXPECT_FALSE(list.IsEditing());
     list.EditCaption(0);
     EXPECT_TRUE(list.IsEditing());
-    SendMessageA(reinterpret_cast<HWND>(SendMessageA(list.Handle(), LVM_GETEDITCONTROL, 0, 0)), WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageW(reinterpret_cast<HWND>(SendMessageW(list.Handle(), LVM_GETEDITCONTROL, 0, 0)), WM_KEYDOWN, VK_ESCAPE, 0);
     PumpPending();
     EXPECT_FALSE(list.IsEditing());
     EXPECT_TRUE(edited.empty()) << "Escape reports nothing";
@@ -181,9 +183,9 @@ TEST_F(ToolkitControls, KeyPressMayConsumeACharacter)
         if (key == '\r') key = 0;
     };
     Form.Edit->SetFocus();
-    PostMessageA(Form.Edit->Handle(), WM_CHAR, 'x', 1);
-    PostMessageA(Form.Edit->Handle(), WM_CHAR, '\r', 1);
-    PostMessageA(Form.Edit->Handle(), WM_CHAR, 'y', 1);
+    PostMessageW(Form.Edit->Handle(), WM_CHAR, 'x', 1);
+    PostMessageW(Form.Edit->Handle(), WM_CHAR, '\r', 1);
+    PostMessageW(Form.Edit->Handle(), WM_CHAR, 'y', 1);
     PumpPending();
     EXPECT_EQ(seen, (std::vector<char>{'x', '\r', 'y'}));
     EXPECT_EQ(Form.Edit->Text(), "xy");
@@ -193,7 +195,7 @@ TEST_F(ToolkitControls, StatusBarHoldsOneText)
 {
     Form.Status->SetSimpleText("検索中: 表紙");
     EXPECT_EQ(Form.Status->SimpleText(), "検索中: 表紙");
-    EXPECT_EQ(SendMessageA(Form.Status->Handle(), SB_GETPARTS, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(Form.Status->Handle(), SB_GETPARTS, 0, 0), 1);
     Form.Status->SetSimpleText("");
     EXPECT_EQ(Form.Status->SimpleText(), "");
 }

@@ -144,9 +144,9 @@ DWORD RunChild(const std::string& arguments)
             return 0xDEAD;
         }
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
     DWORD code = 0xDEAD;

@@ -1,4 +1,6 @@
 // Real OLE drags within this process: the transfer collector as the source, a
+
+#include "base/WideText.h"
 // drop target on an edit control under the cursor. No button is held, so the
 // drop source answers "drop" at its first question and the drag ends at once.
 #include "transfer/TDataCopyDrag.h"
@@ -42,10 +44,10 @@ protected:
 
         // Away from the corner where other tests' windows tend to appear.
         Frame.reset(CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 560, 400, 200, 120, nullptr,
-                                    nullptr, GetModuleHandleA(nullptr), nullptr));
+                                    nullptr, GetModuleHandleW(nullptr), nullptr));
         ASSERT_TRUE(Frame);
         Edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 120, Frame.get(), nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+                               GetModuleHandleW(nullptr), nullptr);
         ASSERT_TRUE(Edit);
         ASSERT_TRUE(SetCursorPos(660, 460));
         ASSERT_EQ(WindowFromPoint(POINT{660, 460}), Edit);

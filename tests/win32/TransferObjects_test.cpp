@@ -357,7 +357,7 @@ protected:
     {
         TDataCopyDrag::Instance(); // OLE on this thread
         Edit.reset(CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr));
+                                   GetModuleHandleW(nullptr), nullptr));
         ASSERT_TRUE(Edit);
     }
 

@@ -1,4 +1,6 @@
 // The main window's command table as the user meets it: the menu tree, the
+
+#include "base/WideText.h"
 // toolbar with its tooltips, the shortcuts, and every enabling rule, read back
 // from the menu items and toolbar buttons after an idle pass.
 #include "win32/support/EngineTempTree.h"
@@ -13,12 +15,13 @@ namespace {
 
 std::string MenuText(HMENU menu, UINT position)
 {
-    char text[256] = {};
-    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-    MENUITEMINFOA info{};
+    wchar_t wide[256] = {};
+    GetMenuStringW(menu, position, wide, 256, MF_BYPOSITION);
+    const std::string text = Utf8Text(wide);
+    MENUITEMINFO info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE;
-    GetMenuItemInfoA(menu, position, TRUE, &info);
+    GetMenuItemInfoW(menu, position, TRUE, &info);
     return (info.fType & MFT_SEPARATOR) ? "-" : text;
 }
 
@@ -34,10 +37,10 @@ bool MenuEnabled(TFormFennoro& form, const TAction& action)
 {
     for (TMenuItem* menu : {form.MainMenuFile, form.MainMenuEdit, form.MainMenuOption, form.MainMenuHelp}) {
         if (const TMenuItem* item = menu->Find(action.Id())) {
-            MENUITEMINFOA info{};
+            MENUITEMINFO info{};
             info.cbSize = sizeof info;
             info.fMask = MIIM_STATE;
-            GetMenuItemInfoA(item->Parent()->SubMenu(), action.Id(), FALSE, &info);
+            GetMenuItemInfoW(item->Parent()->SubMenu(), action.Id(), FALSE, &info);
             return !(info.fState & MFS_GRAYED);
         }
     }
@@ -85,7 +88,7 @@ TEST_F(UnitFennoroCommands, EveryCommandIsShownAndReachedAsItsTableEntrySays)
             EXPECT_EQ(item->Checked(), action.Checked());
         }
         // Its toolbar button, if it has one, shows the short hint and the same check.
-        if (SendMessageA(form.ToolBar->Handle(), TB_COMMANDTOINDEX, action.Id(), 0) >= 0) {
+        if (SendMessageW(form.ToolBar->Handle(), TB_COMMANDTOINDEX, action.Id(), 0) >= 0) {
             EXPECT_EQ(form.ToolBar->ToolTipText(action.Id()), action.ShortHint());
             EXPECT_EQ(form.ToolBar->ButtonChecked(action.Id()), action.Checked());
         }
@@ -179,8 +182,8 @@ TEST_F(UnitFennoroCommands, ListCommandsFollowTheRowsTheSelectionAndTheEditor)
     EXPECT_FALSE(form.ActionCopy->Enabled()) << "a name is being edited";
     EXPECT_FALSE(form.ActionSelectInvert->Enabled());
     EXPECT_TRUE(form.ActionSelectAll->Enabled());
-    HWND editor = reinterpret_cast<HWND>(SendMessageA(form.ListView->Handle(), LVM_GETEDITCONTROL, 0, 0));
-    SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    HWND editor = reinterpret_cast<HWND>(SendMessageW(form.ListView->Handle(), LVM_GETEDITCONTROL, 0, 0));
+    SendMessageW(editor, WM_KEYDOWN, VK_ESCAPE, 0);
     PumpPending();
     EXPECT_TRUE(form.ActionCopy->Enabled());
 
@@ -236,13 +239,13 @@ TEST_F(UnitFennoroCommands, ArchiveFormatsFormOneRadioGroupThatCanBeLeftEmpty)
     EXPECT_EQ(checkedFormats(), ".zip");
     window.Choose(formats.Item(2));
     EXPECT_EQ(checkedFormats(), ".lzh");
-    MENUITEMINFOA info{};
+    MENUITEMINFO info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_STATE | MIIM_FTYPE;
-    GetMenuItemInfoA(formats.SubMenu(), 2, TRUE, &info);
+    GetMenuItemInfoW(formats.SubMenu(), 2, TRUE, &info);
     EXPECT_TRUE(info.fState & MFS_CHECKED);
     EXPECT_TRUE(info.fType & MFT_RADIOCHECK);
-    GetMenuItemInfoA(formats.SubMenu(), 0, TRUE, &info);
+    GetMenuItemInfoW(formats.SubMenu(), 0, TRUE, &info);
     EXPECT_FALSE(info.fState & MFS_CHECKED);
 
     window.Choose(formats.Item(2));
@@ -283,7 +286,7 @@ TEST_F(UnitFennoroCommands, AboutOpensAModalBoxOwnedByTheMainWindow)
             if (found && GetWindow(found, GW_OWNER) == main && IsWindowVisible(found)) {
                 ownerDisabled = !IsWindowEnabled(main);
                 box = found;
-                PostMessageA(found, WM_CLOSE, 0, 0);
+                PostMessageW(found, WM_CLOSE, 0, 0);
             } else {
                 Sleep(10);
             }

@@ -79,7 +79,7 @@ public:
                   }
                   if (dialog) {
                       Sleep(300);  // the chooser selects its folder as it starts
-                      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+                      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
                       Answered = true;
                   } else {
                       Sleep(10);
@@ -99,18 +99,18 @@ private:
 class ListRefusingRows {
 public:
     explicit ListRefusingRows(HWND list)
-        : List(list), Kept(reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC,
+        : List(list), Kept(reinterpret_cast<WNDPROC>(SetWindowLongPtrW(list, GWLP_WNDPROC,
                                                                           reinterpret_cast<LONG_PTR>(Refuse))))
     {
         Previous = Kept;
     }
-    ~ListRefusingRows() { SetWindowLongPtrA(List, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Kept)); }
+    ~ListRefusingRows() { SetWindowLongPtrW(List, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Kept)); }
 
 private:
     static LRESULT CALLBACK Refuse(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (message == LVM_INSERTITEMA) return -1;
-        return CallWindowProcA(Previous, window, message, wParam, lParam);
+        if (message == LVM_INSERTITEM) return -1;
+        return CallWindowProcW(Previous, window, message, wParam, lParam);
     }
     static inline WNDPROC Previous = nullptr;
     HWND List;
@@ -209,7 +209,7 @@ TEST_F(UnitFennoroJobs, AListWithoutItsTimerTakesEachRowAsTheFindMakesIt)
     while (window->ListView->Count() == 0 && !worker.Ended()) {
         MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_SENDMESSAGE, 0);
         MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
     EXPECT_LT(window->ListView->Count(), 23) << "the rows came all at once, at the end";
     worker.WaitFor();
@@ -371,14 +371,14 @@ TEST_F(UnitFennoroJobs, EnterInTheFolderBoxSearchesUnlessAJobRuns)
     UiFennoroWindow window;
     window->EditFolder->SetText(Tree.Root());
     window->EditFolder->SetFocus();
-    PostMessageA(window->EditFolder->Handle(), WM_CHAR, '\r', 1);
+    PostMessageW(window->EditFolder->Handle(), WM_CHAR, '\r', 1);
     PumpPending();
     ASSERT_NE(window->Worker(), nullptr);
     const TThreadFennoro* first = window->Worker();
     EXPECT_EQ(window->EditFolder->Text(), Tree.Root()) << "Enter is consumed";
     // While it runs, Enter changes nothing.
     window->EditFolder->SetFocus();
-    PostMessageA(window->EditFolder->Handle(), WM_CHAR, '\r', 1);
+    PostMessageW(window->EditFolder->Handle(), WM_CHAR, '\r', 1);
     if (window->IsRunning()) {
         PumpPending();
         EXPECT_EQ(window->Worker(), first);

@@ -94,8 +94,8 @@ TEST(UnitFennoroSettings, SavedValuesComeBackIntoTheControlsAndTheMenus)
     GetWindowRect(form.Handle(), &bounds);
     EXPECT_EQ(GetFormPlacementText(form.Handle()), "40,30,700,500,0");
     EXPECT_EQ(bounds.right - bounds.left, 700);
-    EXPECT_EQ(SendMessageA(form.ListView->Handle(), LVM_GETCOLUMNWIDTH, 0, 0), 300);
-    EXPECT_EQ(SendMessageA(form.ListView->Handle(), LVM_GETCOLUMNWIDTH, 1, 0), 200);
+    EXPECT_EQ(SendMessageW(form.ListView->Handle(), LVM_GETCOLUMNWIDTH, 0, 0), 300);
+    EXPECT_EQ(SendMessageW(form.ListView->Handle(), LVM_GETCOLUMNWIDTH, 1, 0), 200);
     EXPECT_EQ(form.ToolBar->Width(), 250);
     EXPECT_EQ(form.EditFolder->Text(), "C:\\表紙\\本");
     EXPECT_TRUE(form.ActionRecursive->Checked());
@@ -115,7 +115,7 @@ TEST(UnitFennoroSettings, SavedValuesComeBackIntoTheControlsAndTheMenus)
     window.Choose(form.MainMenuExtensions->Item(1));
     window.Choose(form.MainMenuArchiveExtension->Item(1));
     form.EditFolder->SetText("D:\\ソフト");
-    SendMessageA(form.ListView->Handle(), LVM_SETCOLUMNWIDTH, 2, 90);
+    SendMessageW(form.ListView->Handle(), LVM_SETCOLUMNWIDTH, 2, 90);
     window.Destroy();
     const std::string saved = UiFennoroWindow::SettingsText();
     const std::vector<std::string> setting = SectionLines(saved, "Setting");

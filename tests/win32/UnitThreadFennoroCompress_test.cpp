@@ -1,4 +1,6 @@
 // The compress job against fixture archiver libraries and real folders.
+
+#include "base/WideText.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "win32/support/EngineDialogAnswerer.h"
 #include "win32/support/EngineJobs.h"

@@ -454,7 +454,7 @@ TEST(HostSteps, EndBeforeTheyReturnAndLeaveTheProgramsHandlesAlone)
     EngineTempTree tree;
     const std::string unixRoot = EngineUnixPath(tree.Root());
     if (unixRoot.empty()) GTEST_SKIP() << "no host";
-    ScopedHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ScopedHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const std::string script = "/bin/sh -c \"sleep 1 && touch '" + unixRoot + "ended'\"";
     FillStackBelow(event.get());
     const bool ran = EngineRunProcess(script);
