@@ -2,6 +2,7 @@
 
 #include "base/WideText.h"
 #include "engine/win32/UnitThreadFennoro.h"
+#include "toolkit/ScopedHandle.h"
 #include "win32/support/EngineDialogAnswerer.h"
 #include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -96,6 +98,56 @@ TEST(CompressJob, ALibraryReportingProgressIsStoppedInsideTheFolder)
     EXPECT_EQ(log[1], "progress set");
     EXPECT_EQ(log[2].substr(0, 5), "call ");
     EXPECT_EQ(log[3], "progress removed");
+}
+
+namespace {
+
+// Text LZMA has real work on: words drawn at random, a few megabytes a file.
+std::string WordSalad(size_t bytes, unsigned seed)
+{
+    static const char* const Words[] = {"scan ", "page ", "volume ", "chapter ", "image ", "folder ", "archive ",
+                                        "number ", "book ", "comic ", "photo ", "set ", "\n"};
+    std::string text;
+    text.reserve(bytes + 16);
+    while (text.size() < bytes) {
+        seed = seed * 1103515245u + 12345u;
+        text += Words[(seed >> 16) % std::size(Words)];
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(CompressJob, TheBundledLzmaIsStoppedInsideALongFolder)
+{
+    const EngineCompressOptions options = EngineBundledProfile(".7z");
+    {
+        ScopedModule library(LoadLibraryW(WideText(options.Dll).c_str()));
+        if (!library || !GetProcAddress(library.get(), (options.Function + "SetProgressCallback").c_str()))
+            GTEST_SKIP() << options.Dll << " exports no progress callback";
+    }
+    EngineTempTree tree;
+    for (unsigned i = 0; i < 4; ++i) tree.File("big\0" + std::to_string(i + 1) + ".txt", WordSalad(8000000, i));
+    EngineTestOwner owner;
+    owner.Add(tree.Root(), "big", true);
+
+    TThreadFennoro worker(owner, options.Extension, options.Quiet, true, options.Template, options.Function,
+                          options.Dll);
+    StopInsideTheCall stop(worker);
+    worker.WaitFor();
+    const DWORD ended = GetTickCount();
+    stop.Join();
+    const DWORD afterStop = ended - stop.StoppedAt;
+
+    EXPECT_GE(stop.Seen.FolderPermille, 0) << "the library reported the folder's progress";
+    EXPECT_LT(afterStop, 5000u) << "the job ended " << afterStop << " ms after the stop";
+    const FolderRow& row = owner.Row("big");
+    EXPECT_TRUE(row.Checked);
+    EXPECT_EQ(row.Result.substr(0, 1), "!");
+    EXPECT_EQ(row.Remark, "中断されました");
+    EXPECT_EQ(tree.Names(""), std::vector<std::wstring>{L"big"}) << "no archive, no temporary file";
+    EXPECT_EQ(tree.Names("big").size(), 4u) << "the folder stays whole";
+    EXPECT_EQ(tree.Read("big\\04.txt"), WordSalad(8000000, 3));
 }
 
 TEST(CompressJob, SuccessWritesTheArchiveAndClearsTheRow)
