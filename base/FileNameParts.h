@@ -1,6 +1,6 @@
 #pragma once
-// A file name's extension and base name. "." is never a trail byte of a
-// double-byte character in code page 932, so a byte search for the last dot is exact.
+// A file name's extension and base name. No byte of a multi-byte UTF-8
+// character is ".", so a byte search for the last dot is exact.
 #include <string_view>
 
 // From the last "." to the end, the dot included; empty when the name has no ".".

@@ -1,6 +1,7 @@
 #include "base/PathUtility.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 #ifdef _WIN32
@@ -65,9 +66,34 @@ bool IsWin32ExactName(std::string_view name)
     return !name.empty() && name.back() != ' ' && name.back() != '.' && !IsDeviceName(name);
 }
 
+namespace {
+
+// True when the text is well-formed UTF-8 (no cut or overlong character, no surrogate).
+bool IsUtf8(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
 bool IsPlainFileName(std::string_view name)
 {
-    if (name.empty() || name == "." || name == "..") return false;
+    if (name.empty() || name == "." || name == ".." || !IsUtf8(name)) return false;
     for (size_t i = 0; i < name.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(name[i]);
         if (byte < 0x20 || std::strchr("\\/:*?\"<>|", byte)) return false;

@@ -34,7 +34,7 @@ bool IsDeviceName(std::string_view name);
 bool IsWin32ExactName(std::string_view name);
 
 // A plain name that stays inside the folder it is joined to and names exactly one
-// entry there: not empty, not "." or "..", no separator, drive colon, wildcard,
+// entry there: well-formed UTF-8, not empty, not "." or "..", no separator, drive colon, wildcard,
 // other character Win32 refuses in names or control character, and exact as above.
 // A ".." inside a name ("Vol..2") is legal.
 bool IsPlainFileName(std::string_view name);

@@ -1,8 +1,11 @@
 // The page check's cost: a find with the check on against the same find with it
 // off, in the same run, over folders of real JPEG pages (only each page's head
-// and tail are read); and over PNG pages (read whole for their CRCs) in MB/s
-// against a plain read of the same bytes. Prints the figures; asserts nothing.
-//   bench_images PAGES_DIR [ROUNDS] [--keep]     (7 rounds by default)
+// and tail are read), and against the bare floor of opening, reading and closing
+// every page; the deep level's throughput over the same pages (against
+// jpeginfo's, measured natively by the script); and over PNG pages (read whole
+// for their CRCs) in MB/s against a plain read of the same bytes. Prints the
+// figures; asserts nothing.
+//   bench_images PAGES_DIR [ROUNDS] [--keep] [--jpeginfo=MB/s]     (7 rounds by default)
 // PAGES_DIR holds the sample pages (*.jpg and *.png) that every folder gets a
 // copy of; bench/image-bench.sh makes them with ImageMagick and runs this.
 // --keep leaves the generated trees in the temporary directory for the next run.
@@ -83,11 +86,10 @@ uint64_t MakePageTree(const std::string& root, int folders, const std::vector<Pa
     return bytes;
 }
 
-double FindJob(const std::string& root, bool verifyImages, const std::string& extensions)
+double FindJob(const std::string& root, TPageCheck pageCheck, const std::string& extensions)
 {
     RowStore store;
     const double start = Now();
-    const TPageCheck pageCheck = verifyImages ? TPageCheck::On : TPageCheck::Off;
     TThreadFennoro worker(store, root, extensions, false, true, false, pageCheck);
     worker.WaitFor();
     const double time = Now() - start;
@@ -127,15 +129,37 @@ double PlainRead(const std::string& root, uint64_t& bytes)
     return Now() - start;
 }
 
-// The check alone, file by file, without the find around it.
-double CheckOnly(const std::string& root, int folders, size_t pages, const char* extension)
+// The check alone, file by file on one thread, without the find around it.
+double CheckOnly(const std::string& root, int folders, size_t pages, const char* extension,
+                 TCheckDepth depth = TCheckDepth::Quick)
 {
     const double start = Now();
     char name[40];
     for (int f = 0; f < folders; ++f) {
         for (size_t i = 0; i < pages; ++i) {
             std::snprintf(name, sizeof name, "vol%05d\\p%02zu%s", f, i + 1, extension);
-            if (!IsIntactImageFile(ImageKindOf(name), WideText(root + name))) std::printf("  (unexpected damage: %s)\n", name);
+            if (!IsIntactImageFile(ImageKindOf(name), WideText(root + name), depth))
+                std::printf("  (unexpected damage: %s)\n", name);
+        }
+    }
+    return Now() - start;
+}
+
+// The floor any page check stands on: open, one 4 KiB read, close, page by page.
+double OpenReadClose(const std::string& root, int folders, size_t pages, const char* extension)
+{
+    char block[4096];
+    const double start = Now();
+    char name[40];
+    for (int f = 0; f < folders; ++f) {
+        for (size_t i = 0; i < pages; ++i) {
+            std::snprintf(name, sizeof name, "vol%05d\\p%02zu%s", f, i + 1, extension);
+            HANDLE file = CreateFileW(WideText(root + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            DWORD read = 0;
+            ReadFile(file, block, sizeof block, &read, nullptr);
+            CloseHandle(file);
         }
     }
     return Now() - start;
@@ -157,10 +181,13 @@ int main(int argc, char** argv)
     std::string pagesDir;
     int rounds = 7;
     bool keep = false;
+    double jpeginfo = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--keep") {
             keep = true;
+        } else if (arg.rfind("--jpeginfo=", 0) == 0) {
+            jpeginfo = std::atof(arg.c_str() + 11);
         } else if (pagesDir.empty()) {
             pagesDir = IncludeTrailingPathDelimiter(arg);
         } else {
@@ -187,12 +214,13 @@ int main(int argc, char** argv)
     const uint64_t pngBytes = MakePageTree(pngRoot, pngFolders, pngs, ".png");
 
     // JPEG: off and on alternate within each round, so both see the same load.
-    FindJob(jpegRoot, true, ".jpg");  // warm the caches once
-    std::vector<double> off, on, alone;
+    FindJob(jpegRoot, TPageCheck::On, ".jpg");  // warm the caches once
+    std::vector<double> off, on, alone, floor;
     for (int round = 0; round < rounds; ++round) {
-        off.push_back(FindJob(jpegRoot, false, ".jpg"));
-        on.push_back(FindJob(jpegRoot, true, ".jpg"));
+        off.push_back(FindJob(jpegRoot, TPageCheck::Off, ".jpg"));
+        on.push_back(FindJob(jpegRoot, TPageCheck::On, ".jpg"));
         alone.push_back(CheckOnly(jpegRoot, jpegFolders, jpegs.size(), ".jpg"));
+        floor.push_back(OpenReadClose(jpegRoot, jpegFolders, jpegs.size(), ".jpg"));
     }
     std::printf("JPEG %d x %zu pages (%.0f MB): find off %8.1f ms  on %8.1f ms  ratio %.2f  (median of %d)\n",
                 jpegFolders, jpegs.size(), jpegBytes / 1e6, Median(off) * 1000, Median(on) * 1000,
@@ -201,6 +229,27 @@ int main(int argc, char** argv)
                 Least(on) * 1000, Least(on) / Least(off));
     std::printf("%-38s the check alone, page by page: %.1f ms, %.1f us a page (fastest round)\n", "",
                 Least(alone) * 1000, Least(alone) * 1e6 / (jpegFolders * jpegs.size()));
+    std::printf("%-38s open-read-close floor: %.1f ms (median); find on against find off plus the floor: %.2f;"
+                " the check alone against the floor: %.2f\n",
+                "", Median(floor) * 1000, Median(on) / (Median(off) + Median(floor)), Median(alone) / Median(floor));
+
+    // The deep level over the first 300 folders: one thread page by page, then the find on two threads.
+    const int deepFolders = 300;
+    const std::string deepRoot = base + "jpeg-deep\\";
+    const double deepMb = MakePageTree(deepRoot, deepFolders, jpegs, ".jpg") / 1e6;
+    std::vector<double> deepOne, deepFind, deepOff;
+    for (int round = 0; round < rounds; ++round) {
+        deepOne.push_back(CheckOnly(deepRoot, deepFolders, jpegs.size(), ".jpg", TCheckDepth::Deep));
+        deepFind.push_back(FindJob(deepRoot, TPageCheck::Deep, ".jpg"));
+        deepOff.push_back(FindJob(deepRoot, TPageCheck::Off, ".jpg"));
+    }
+    const double one = deepMb / Least(deepOne), two = deepMb / Least(deepFind);
+    std::printf("JPEG deep, %d x %zu pages (%.0f MB, fastest of %d rounds): one thread %.1f MB/s, find on two threads"
+                " %.1f MB/s (find off %.1f ms)\n",
+                deepFolders, jpegs.size(), deepMb, rounds, one, two, Least(deepOff) * 1000);
+    if (jpeginfo > 0)
+        std::printf("%-38s against jpeginfo -c (%.1f MB/s, one native process): %.2f per core, %.2f on two threads\n",
+                    "", jpeginfo, one / jpeginfo, two / jpeginfo);
 
     // PNG: the whole file goes through the check; a plain read of it is the floor.
     uint64_t readBytes = 0;
@@ -209,8 +258,8 @@ int main(int argc, char** argv)
     for (int round = 0; round < rounds; ++round) {
         plain.push_back(PlainRead(pngRoot, readBytes));
         check.push_back(CheckOnly(pngRoot, pngFolders, pngs.size(), ".png"));
-        pngOff.push_back(FindJob(pngRoot, false, ".png"));
-        pngOn.push_back(FindJob(pngRoot, true, ".png"));
+        pngOff.push_back(FindJob(pngRoot, TPageCheck::Off, ".png"));
+        pngOn.push_back(FindJob(pngRoot, TPageCheck::On, ".png"));
     }
     const double mb = pngBytes / 1e6;
     std::printf("PNG  %d x %zu pages (%.0f MB, fastest of %d rounds): plain read %7.1f MB/s  check alone %7.1f MB/s  "
@@ -219,6 +268,7 @@ int main(int argc, char** argv)
                 mb / Least(pngOn), Least(pngOff) * 1000, Least(pngOn) * 1000);
     if (!keep) {
         RemoveTree(jpegRoot);
+        RemoveTree(deepRoot);
         RemoveTree(pngRoot);
     }
     return 0;

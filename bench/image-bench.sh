@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The page check's benchmark: makes 12 JPEG pages (800x1150, quality 85, about
 # 100 KB each) and 12 PNG pages (1000x1400 grey, about 0.75 MB each) with
-# ImageMagick, then runs bench_images over 3,000 folders of the JPEG pages and
-# 100 folders of the PNG pages. Prints the figures; asserts nothing.
+# ImageMagick, times jpeginfo -c over the JPEG pages, then runs bench_images over
+# 3,000 folders of the JPEG pages and 100 folders of the PNG pages. Prints the
+# figures; asserts nothing.
 #   bench/image-bench.sh [BIN_DIR] [ROUNDS] [--keep]   (default build/win32/bin; pages cached in $BENCH_DATA)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,5 +22,19 @@ if [ ! -f "$pages/.done" ]; then
   done
   touch "$pages/.done"
 fi
+# jpeginfo -c (libjpeg-turbo, native) over the pages 300 times in one process,
+# the fastest of three: the yardstick of the deep level's throughput.
+jpeginfo_rate=
+if command -v jpeginfo >/dev/null; then
+  files=(); for i in $(seq 300); do files+=("$pages"/*.jpg); done
+  bytes=$(( $(cat "$pages"/*.jpg | wc -c) * 300 ))
+  best=
+  for round in 1 2 3; do
+    start=$(date +%s.%N); jpeginfo -c "${files[@]}" >/dev/null; end=$(date +%s.%N)
+    best=$(echo "$start $end ${best:-1e9}" | awk '{t = $2 - $1; print (t < $3 ? t : $3)}')
+  done
+  jpeginfo_rate=$(echo "$bytes $best" | awk '{printf "%.1f", $1 / $2 / 1e6}')
+  echo "jpeginfo -c over 300 x 12 JPEG pages: $best s, $jpeginfo_rate MB/s"
+fi
 source "$root/scripts/wine-env.sh"
-FENNORO_TIMEOUT=${FENNORO_TIMEOUT:-3000} exec "$root/scripts/wine-run" "$bin/bench_images.exe" "$(winepath -w "$pages")" "$@"
+FENNORO_TIMEOUT=${FENNORO_TIMEOUT:-3000} exec "$root/scripts/wine-run" "$bin/bench_images.exe" "$(winepath -w "$pages")" "$@" ${jpeginfo_rate:+--jpeginfo=$jpeginfo_rate}

@@ -1,6 +1,7 @@
 #include "engine/ImageCheck.h"
 
 #include "engine/Crc32.h"
+#include "engine/JpegWalk.h"
 #include "base/FileNameParts.h"
 #include "base/AnsiText.h"
 
@@ -46,6 +47,19 @@ private:
 
 uint32_t BigEndian32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 uint32_t LittleEndian32(const uint8_t* p) { return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; }
+uint16_t LittleEndian16(const uint8_t* p) { return static_cast<uint16_t>(p[1] << 8 | p[0]); }
+
+// Nothing but zeros from position to the end of the file.
+bool OnlyZerosFrom(TBlockReader& reader, uint64_t position)
+{
+    while (position < reader.Size()) {
+        size_t available = 0;
+        const uint8_t* p = reader.At(position, 1, &available);
+        if (!p || std::any_of(p, p + available, [](uint8_t b) { return b != 0; })) return false;
+        position += available;
+    }
+    return true;
+}
 
 // Start of image; every marker segment up to the start of scan whole inside the
 // file; and, after the scan's header, the end-of-image marker as the last bytes
@@ -102,8 +116,8 @@ bool IsIntactJpeg(TByteSource& source)
     return p && p[0] == 0xFF && p[1] == 0xD9;
 }
 
-// Signature, then chunks end to end up to the file's end: each inside the file
-// with a matching CRC, IHDR first and IEND last.
+// Signature, then chunks end to end: each inside the file with a matching CRC,
+// IHDR first, at least one IDAT, IEND last, nothing but zeros after it.
 bool IsIntactPng(TByteSource& source)
 {
     static constexpr uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -113,6 +127,7 @@ bool IsIntactPng(TByteSource& source)
     if (!p || !std::equal(Signature, Signature + 8, p)) return false;
 
     uint64_t position = 8;
+    bool pixels = false;
     for (bool first = true;; first = false) {
         if (size - position < 12) return false;
         p = reader.At(position, 8);
@@ -122,6 +137,7 @@ bool IsIntactPng(TByteSource& source)
         std::copy(p + 4, p + 8, type);
         if (length > 0x7FFFFFFFu || length > size - position - 12) return false;
         if (first && !std::equal(type, type + 4, "IHDR")) return false;
+        pixels = pixels || std::equal(type, type + 4, "IDAT");
 
         uint32_t crc = Crc32Continue(0, type, 4);
         uint64_t offset = position + 8;
@@ -138,35 +154,119 @@ bool IsIntactPng(TByteSource& source)
         p = reader.At(offset, 4);
         if (!p || BigEndian32(p) != crc) return false;
         position = offset + 4;
-        if (std::equal(type, type + 4, "IEND")) return position == size;
+        if (std::equal(type, type + 4, "IEND")) return pixels && OnlyZerosFrom(reader, position);
     }
 }
 
-// Header, logical screen descriptor and, as the very last byte, the trailer.
+// Header, logical screen descriptor and colour table, then block by block
+// (extensions and images, each with its data sub-blocks) to the trailer, with
+// at least one image; nothing but zeros after the trailer.
 bool IsIntactGif(TByteSource& source)
 {
-    TBlockReader reader(source, 512);
-    const uint64_t size = reader.Size();
-    if (size < 14) return false;
-    const uint8_t* p = reader.At(0, 6);
+    TBlockReader reader(source, 64 * 1024);
+    const uint8_t* p = reader.At(0, 13);
     if (!p || !(std::equal(p, p + 6, "GIF87a") || std::equal(p, p + 6, "GIF89a"))) return false;
-    p = reader.At(size - 1, 1);
-    return p && *p == 0x3B;
+    const auto colourTable = [](uint8_t flags) { return flags & 0x80 ? 3u << ((flags & 7) + 1) : 0u; };
+    uint64_t position = 13 + colourTable(p[10]);
+    // Data sub-blocks: a length byte, that many bytes, up to a zero length.
+    const auto subBlocks = [&] {
+        for (;;) {
+            const uint8_t* length = reader.At(position++, 1);
+            if (!length) return false;
+            if (*length == 0) return true;
+            position += *length;
+        }
+    };
+    bool image = false;
+    for (;;) {
+        p = reader.At(position, 1);
+        if (!p) return false;
+        if (*p == 0x3B) return image && OnlyZerosFrom(reader, position + 1);
+        if (*p == 0x21) {  // extension: label, then its sub-blocks
+            position += 2;
+        } else if (*p == 0x2C) {  // image descriptor, local colour table, LZW code size
+            p = reader.At(position, 10);
+            if (!p) return false;
+            position += 10 + colourTable(p[9]);
+            p = reader.At(position++, 1);
+            if (!p || *p < 1 || *p > 11) return false;
+            image = true;
+        } else {
+            return false;
+        }
+        if (!subBlocks()) return false;
+    }
+}
+
+// The bytes of pixel data the info header promises (from its dimensions, or
+// its image size when compressed); 0 when the header makes no sense.
+uint64_t BmpPixelBytes(const uint8_t* info, uint32_t infoSize)
+{
+    int64_t width = 0, height = 0;
+    unsigned bits = 0;
+    uint32_t compression = 0, imageSize = 0;
+    if (infoSize == 12) {
+        width = LittleEndian16(info + 4);
+        height = LittleEndian16(info + 6);
+        bits = LittleEndian16(info + 10);
+    } else {
+        width = static_cast<int32_t>(LittleEndian32(info + 4));
+        height = static_cast<int32_t>(LittleEndian32(info + 8));
+        bits = LittleEndian16(info + 14);
+        compression = LittleEndian32(info + 16);
+        imageSize = LittleEndian32(info + 20);
+    }
+    if (height < 0) height = -height;  // rows from the top
+    if (width <= 0 || height == 0) return 0;
+    if (compression != 0 && compression != 3 && compression != 6) return imageSize;  // RLE, JPEG, PNG inside
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return 0;
+    const uint64_t stride = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
+    return stride * static_cast<uint64_t>(height);
 }
 
 // Signature, a declared size the file holds, and pixel data that starts after
-// the smallest headers and inside the file.
+// the smallest headers and inside the file. A declared size of 0 (which many
+// writers leave) says nothing: the pixel data the header's dimensions call for
+// must then be in the file.
 bool IsIntactBmp(TByteSource& source)
 {
     constexpr uint32_t SmallestHeaders = 14 + 12;
     TBlockReader reader(source, 512);
     const uint64_t size = reader.Size();
     if (size < SmallestHeaders) return false;
-    const uint8_t* p = reader.At(0, 14);
+    const uint8_t* p = reader.At(0, 18);
     if (!p || p[0] != 'B' || p[1] != 'M') return false;
     const uint32_t declared = LittleEndian32(p + 2);
     const uint32_t pixels = LittleEndian32(p + 10);
-    return declared <= size && pixels >= SmallestHeaders && pixels < size;
+    const uint32_t infoSize = LittleEndian32(p + 14);
+    if (declared > size || pixels < SmallestHeaders || pixels >= size) return false;
+    if (declared != 0) return true;
+    if (infoSize != 12 && infoSize < 40) return false;
+    p = reader.At(14, infoSize == 12 ? 12 : 40);
+    if (!p) return false;
+    const uint64_t bytes = BmpPixelBytes(p, infoSize);
+    return bytes > 0 && bytes <= size - pixels;
+}
+
+// Every block of the scans, from the whole file in memory; a coding the walk
+// does not decode, or a file too large to hold, gets the quick check.
+bool IsWholeJpeg(TByteSource& source)
+{
+    constexpr uint64_t Largest = 256 * 1024 * 1024;
+    constexpr size_t Kept = 16 * 1024 * 1024;
+    const uint64_t size = source.Size();
+    if (size > Largest) return IsIntactJpeg(source);
+    // One buffer a thread, kept between files unless a large one grew it.
+    thread_local std::vector<uint8_t> file;
+    file.resize(static_cast<size_t>(size));
+    if (!source.ReadAt(0, file.data(), file.size())) return false;
+    TJpegVerdict verdict = WalkJpeg(file.data(), file.size());
+    if (verdict == TJpegVerdict::NotWalked) {
+        TMemoryByteSource memory(file.data(), file.size());
+        verdict = IsIntactJpeg(memory) ? TJpegVerdict::Whole : TJpegVerdict::Damaged;
+    }
+    if (file.capacity() > Kept) std::vector<uint8_t>().swap(file);
+    return verdict == TJpegVerdict::Whole;
 }
 
 } // namespace
@@ -186,10 +286,10 @@ TImageKind ImageKindOf(std::string_view fileName)
     return TImageKind::None;
 }
 
-bool IsIntactImage(TImageKind kind, TByteSource& source)
+bool IsIntactImage(TImageKind kind, TByteSource& source, TCheckDepth depth)
 {
     switch (kind) {
-    case TImageKind::Jpeg: return IsIntactJpeg(source);
+    case TImageKind::Jpeg: return depth == TCheckDepth::Deep ? IsWholeJpeg(source) : IsIntactJpeg(source);
     case TImageKind::Png: return IsIntactPng(source);
     case TImageKind::Gif: return IsIntactGif(source);
     case TImageKind::Bmp: return IsIntactBmp(source);

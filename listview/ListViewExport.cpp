@@ -38,7 +38,7 @@ std::string TListViewCells::GetQuotedCell(int32_t row, int32_t col, int32_t* kin
     quoted.reserve(text.size() + 2);
     quoted += '"';
     for (char c : text) {
-        // A double quote is never a trail byte in code page 932, so a byte scan is safe.
+        // No byte of a multi-byte UTF-8 character is a double quote: a byte scan is safe.
         if (c == '"') quoted += '"';
         quoted += c;
     }
@@ -117,8 +117,8 @@ std::string ListViewToSylkText(const TListViewSnapshot& list, bool visibleOnly, 
             text += record;
             text += LineEnd;
             text += "C;K";
-            // A semicolon ends a SYLK field unless doubled. It is never a trail
-            // byte in code page 932 (those start at 0x40), so a byte scan is safe.
+            // A semicolon ends a SYLK field unless doubled. No byte of a
+            // multi-byte UTF-8 character is one, so a byte scan is safe.
             for (char ch : value) {
                 if (ch == ';') text += ';';
                 text += ch;

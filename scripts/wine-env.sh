@@ -7,7 +7,8 @@ export WINEARCH=win32
 export WINEPREFIX=$FENNORO_WINE_DIR/prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=;mshtml="
-export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+# The Japanese locale (ANSI code page 932) unless a test asks for another.
+export LC_ALL=${FENNORO_LOCALE:-ja_JP.UTF-8} LANG=${FENNORO_LOCALE:-ja_JP.UTF-8}
 export HOME=$FENNORO_WINE_DIR/home
 export XDG_DATA_HOME=$HOME/.local/share
 export XDG_CONFIG_HOME=$HOME/.config

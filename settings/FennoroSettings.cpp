@@ -46,6 +46,7 @@ void FennoroSettings::Load(const IniDocument& document)
     if (ArchiveEntries.empty()) ArchiveEntries = DefaultArchiveEntries();
 
     VerifyImages = document.ReadBool(s, "VerifyImages", false);
+    DeepImageCheck = document.ReadBool(s, "DeepImageCheck", false);
 }
 
 void FennoroSettings::Save(IniDocument& document) const
@@ -74,6 +75,8 @@ void FennoroSettings::Save(IniDocument& document) const
     document.WriteInteger(s, "ArchiveExtensionIndex", indexInRange ? ArchiveExtensionIndex : 0);
     // Off is written only over a key already there: turned off, it must stay off.
     if (VerifyImages || document.FindValue(s, "VerifyImages")) document.WriteBool(s, "VerifyImages", VerifyImages);
+    if (DeepImageCheck || document.FindValue(s, "DeepImageCheck"))
+        document.WriteBool(s, "DeepImageCheck", DeepImageCheck);
 
     document.EraseSection(ArchiveSection);
     for (const std::string& entry : ArchiveEntries) {

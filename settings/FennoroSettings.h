@@ -41,6 +41,8 @@ struct FennoroSettings {
     // only when on (or when the file already holds the key), so that the file of
     // a user who never turns it on stays as it was.
     bool VerifyImages = false;
+    // The page check's deep level (every block of a JPEG decoded), written the same way.
+    bool DeepImageCheck = false;
 
     // Reads every key in the table's order. Values absent, empty (for numbers
     // and flags) or malformed keep the defaults, except RemoveFolder, which such a

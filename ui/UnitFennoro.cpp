@@ -102,6 +102,8 @@ const TCommandEntry CommandTable[] = {
     // Last, so that the older commands keep their identifiers.
     {&F::ActionVerifyImages, "オプション", "画像の破損を調べる(&V)", "画像破損検査指定|画像の破損を調べる",
      CtrlKey('I'), -1, true, false, &F::ActionUpdateEnableAlways, nullptr},
+    {&F::ActionDeepImageCheck, "オプション", "画像を詳しく調べる(&W)", "画像詳細検査指定|画像を詳しく調べる",
+     TShortCut{}, -1, true, false, &F::ActionDeepImageCheckUpdate, nullptr},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -133,6 +135,7 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumbered},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumberedAbout},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionVerifyImages},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionDeepImageCheck},
     {TMenuEntry::Sub, "許容拡張子(&E)", &F::MainMenuExtensions},
     {TMenuEntry::Separator},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSilentArchive},

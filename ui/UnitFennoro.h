@@ -51,6 +51,7 @@ public:
     TAction* ActionAbout;
     TAction* ActionRenameFolder;
     TAction* ActionVerifyImages;
+    TAction* ActionDeepImageCheck;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -94,6 +95,7 @@ public:
     void ActionUpdateEnableSelectLines(TAction& sender);
     void ActionUpdateEnableFocusLine(TAction& sender);
     void ActionNumberedAboutUpdate(TAction& sender);
+    void ActionDeepImageCheckUpdate(TAction& sender);
 
     // The folder list: sort, rename in place, open, drag out, copy, select.
     void ListViewColumnClick(int column);

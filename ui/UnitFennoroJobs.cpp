@@ -65,7 +65,9 @@ void TFormFennoro::ActionFindExecute(TAction&)
     }
     if (!IsRunning()) {
         StopWorker();
-        const TPageCheck pageCheck = ActionVerifyImages->Checked() ? TPageCheck::On : TPageCheck::Off;
+        const TPageCheck pageCheck = !ActionVerifyImages->Checked()  ? TPageCheck::Off
+                                     : ActionDeepImageCheck->Checked() ? TPageCheck::Deep
+                                                                       : TPageCheck::On;
         // The timer first: the worker queues its reports only for a list that drains them.
         FolderList->StartJobWatch();
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
@@ -141,6 +143,9 @@ void TFormFennoro::ActionUpdateEnableFocusLine(TAction& sender)
 }
 
 void TFormFennoro::ActionNumberedAboutUpdate(TAction& sender) { sender.SetEnabled(ActionNumbered->Checked()); }
+
+// The deep level deepens the page check: without it, it has nothing to act on.
+void TFormFennoro::ActionDeepImageCheckUpdate(TAction& sender) { sender.SetEnabled(ActionVerifyImages->Checked()); }
 
 void TFormFennoro::Idle()
 {

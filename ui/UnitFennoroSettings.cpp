@@ -46,6 +46,7 @@ void TFormFennoro::LoadSettings()
                                           settings.IsArchiveFormatChecked(position), true);
     }
     ActionVerifyImages->SetChecked(settings.VerifyImages);
+    ActionDeepImageCheck->SetChecked(settings.DeepImageCheck);
 }
 
 void TFormFennoro::SaveSettings()
@@ -73,5 +74,6 @@ void TFormFennoro::SaveSettings()
     settings.ArchiveExtensionIndex = CheckedArchiveIndex(formatChecks);
     settings.ArchiveEntries = ArchiveEntries;
     settings.VerifyImages = ActionVerifyImages->Checked();
+    settings.DeepImageCheck = ActionDeepImageCheck->Checked();
     SaveSettingsFile(settings, GetSettingsFileName());
 }

@@ -95,7 +95,7 @@ std::optional<TSafetyFault> WalkFolderTree(const TSafetyWalk& walk, TFolderTree&
         seen.clear();
         subFolders.clear();
         for (const TFolderEntry& entry : folder.Entries) {
-            // A name an archiver reading ANSI names would miss, or that reaches another entry.
+            // A name no text can give back, or that reaches another entry.
             if (!entry.ExactName || !IsPlainFileName(entry.Name)) return Fault(UnfitName, entry.Name);
             // It leads out of the folder: what it leads to must never be archived or removed.
             if (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Fault(HoldsLink, inside(folder.Dir, entry.Name));

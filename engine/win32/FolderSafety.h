@@ -31,7 +31,7 @@ std::optional<TFolderIdentity> IdentityOfPath(const std::wstring& path);
 
 // One folder of a walked tree with what it held when it was listed.
 struct TTreeFolder {
-    std::string Dir;          // ANSI path with its separator, for status texts and remarks
+    std::string Dir;          // path with its separator, for status texts and remarks
     std::wstring WideDir;     // exact wide path in the "\\?\" form, with its separator
     size_t Depth = 0;         // 0 for the folder walked, 1 for its sub-folders, ...
     std::vector<TFolderEntry> Entries;
@@ -49,7 +49,7 @@ struct TSafetyFault {
 };
 
 struct TSafetyWalk {
-    // The folder walked: its ANSI path (exact, as the list shows it) and its exact
+    // The folder walked: its path (exact, as the list shows it) and its exact
     // wide path in the "\\?\" form, both without a trailing separator.
     std::string Path;
     std::wstring WidePath;
@@ -58,7 +58,7 @@ struct TSafetyWalk {
     std::vector<TFolderIdentity> Ancestors;
     // Asked before every folder below the top is read; true ends the walk.
     std::function<bool()> StopRequested;
-    // Told each sub-folder's ANSI path before it is read.
+    // Told each sub-folder's path before it is read.
     std::function<void(const std::string&)> Entering;
 };
 
@@ -68,8 +68,8 @@ extern const char InterruptedResult[];
 // Walks the whole tree and judges it. No fault: the tree's listings are in `tree`.
 // A fault names the first entry that breaks a rule, in the order walked:
 // - a name that Win32 would rewrite (trailing blank or dot, a device name), that
-//   holds a character the ANSI code page cannot give back exactly, or no plain
-//   file name: "扱えないファイル名です", the name;
+//   no text can give back exactly (a lone surrogate), or no plain file name:
+//   "扱えないファイル名です", the name;
 // - a link or junction (a reparse point), or a folder that leads back to one on the
 //   way down (a mount): "リンクを含むフォルダです", its path inside the folder;
 // - two names in one folder equal but for case: "大文字と小文字だけが違う名前があります",

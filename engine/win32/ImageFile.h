@@ -1,10 +1,10 @@
 #pragma once
 // The page check on a file on disk, read through the wide file API so that long
-// paths and names outside the ANSI code page reach the file too.
+// paths and any name reach the file.
 #include "engine/ImageCheck.h"
 
 #include <string>
 
 // True when the file holds an intact image of the kind. A file that cannot be
 // opened or read counts as damaged.
-bool IsIntactImageFile(TImageKind kind, const std::wstring& path);
+bool IsIntactImageFile(TImageKind kind, const std::wstring& path, TCheckDepth depth = TCheckDepth::Quick);

@@ -5,6 +5,7 @@
 #include "base/AnsiText.h"
 #include "base/ListText.h"
 #include "base/PathUtility.h"
+#include "engine/win32/PageChecker.h"
 
 #include <algorithm>
 
@@ -19,7 +20,8 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       Recursive(recursive),
       Numbered(numbered),
       NumberedAbout(numberedAbout),
-      VerifyImages(pageCheck == TPageCheck::On)
+      VerifyImages(pageCheck != TPageCheck::Off),
+      DeepImages(pageCheck == TPageCheck::Deep)
 {
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
                      [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });

@@ -10,7 +10,10 @@
 #include "engine/win32/TThreadFennoroOwner.h"
 #include "toolkit/TThread.h"
 
+class TPageChecker;
+
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,9 +21,11 @@
 
 enum class TJobKind { FindJob, CompressJob };
 
-// Whether the find job reads the pages of a folder that passed every other check.
-// A type of its own: a bool here would let a compress call's texts pass for flags.
-enum class TPageCheck { Off, On };
+// Whether the find job reads the pages of a folder that passed every other check,
+// and how deep (On: the structure around the pixel data; Deep: a JPEG's every
+// block too). A type of its own: a bool here would let a compress call's texts
+// pass for flags.
+enum class TPageCheck { Off, On, Deep };
 
 class TThreadFennoro final : public TThread {
 public:
@@ -96,6 +101,7 @@ private:
         std::vector<std::string> Names;
     };
     std::vector<TFolderPages> Pages;
+    std::unique_ptr<TPageChecker> PageChecker;  // for the find job's life
 
     // The progress, changed under its lock.
     template <typename Change>
@@ -125,6 +131,7 @@ private:
     bool Numbered = false;
     bool NumberedAbout = false;
     bool VerifyImages = false;
+    bool DeepImages = false;
     std::string ArchiveExtension;
     std::string DllName;
     std::string FunctionName;

@@ -5,6 +5,7 @@
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"
+#include "engine/win32/PageChecker.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "base/PathUtility.h"
 
@@ -13,8 +14,8 @@
 namespace {
 
 // The verdict on an entry below the root that no later step could reach exactly
-// (the archiver's command line, the shell): a name Win32 rewrites or the ANSI code
-// page cannot hold, or a link or junction leading out of the root.
+// (the archiver's command line, the shell): a name Win32 rewrites or no text
+// can hold, or a link or junction leading out of the root.
 constexpr char UnfitName[] = "扱えないファイル名です";
 
 } // namespace
@@ -85,6 +86,7 @@ void TThreadFennoro::FindFolders()
         });
         if (StopRequested()) break;
     }
+    PageChecker.reset();  // its helper thread ends with the walk
     Synchronize([this, rowStaged] {
         DeliverReports();
         if (rowStaged) AppendRow();

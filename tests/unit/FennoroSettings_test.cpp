@@ -251,4 +251,14 @@ TEST(FennoroSettings, PageCheckKeyOnlyWhenOnOrAlreadyThere)
 
     settings.VerifyImages = false;
     EXPECT_NE(SaveOver(settings, on).find("VerifyImages=0\r\n"), std::string::npos) << "turned off stays off";
+
+    // The deep level alike, after it.
+    EXPECT_FALSE(LoadFrom(on).DeepImageCheck);
+    EXPECT_EQ(on.find("DeepImageCheck"), std::string::npos);
+    settings.VerifyImages = settings.DeepImageCheck = true;
+    const std::string deep = SaveOver(settings, "");
+    EXPECT_NE(deep.find("VerifyImages=1\r\nDeepImageCheck=1\r\n\r\n[Archive]"), std::string::npos) << deep;
+    EXPECT_TRUE(LoadFrom(deep).DeepImageCheck);
+    settings.DeepImageCheck = false;
+    EXPECT_NE(SaveOver(settings, deep).find("DeepImageCheck=0\r\n"), std::string::npos);
 }

@@ -1,17 +1,40 @@
 #include "engine/Crc32.h"
 #include "engine/ImageCheck.h"
 #include "tests/fixtures/ImageSamples.h"
+#include "tests/fixtures/SamplePages.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace {
 
-bool Intact(TImageKind kind, const std::string& bytes)
+bool Intact(TImageKind kind, const std::string& bytes, TCheckDepth depth = TCheckDepth::Quick)
 {
     TMemoryByteSource source(bytes.data(), bytes.size());
-    return IsIntactImage(kind, source);
+    return IsIntactImage(kind, source, depth);
+}
+
+bool Deep(const std::string& jpeg) { return Intact(TImageKind::Jpeg, jpeg, TCheckDepth::Deep); }
+
+// Where a page's compressed data lies: from the end of its first scan header
+// to its end marker.
+std::pair<size_t, size_t> ScanData(const std::string& jpeg)
+{
+    size_t at = 2;
+    while (static_cast<uint8_t>(jpeg[at + 1]) != 0xDA)
+        at += 2 + (static_cast<uint8_t>(jpeg[at + 2]) << 8 | static_cast<uint8_t>(jpeg[at + 3]));
+    return {at + 2 + (static_cast<uint8_t>(jpeg[at + 2]) << 8 | static_cast<uint8_t>(jpeg[at + 3])), jpeg.size() - 2};
+}
+
+// The positions of a marker's 0xFF (a marker cannot hide inside compressed data).
+std::vector<size_t> Markers(const std::string& jpeg, uint8_t marker)
+{
+    std::vector<size_t> found;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (static_cast<uint8_t>(jpeg[i]) == 0xFF && static_cast<uint8_t>(jpeg[i + 1]) == marker) found.push_back(i);
+    return found;
 }
 
 struct Sample {
@@ -61,11 +84,11 @@ TEST(ImageCheck, RealImagesPassAndEveryCutOrEmptyFileFails)
     for (const Sample& sample : Samples()) {
         EXPECT_TRUE(Intact(sample.Kind, sample.Bytes)) << sample.Name;
         EXPECT_FALSE(Intact(sample.Kind, "")) << sample.Name << ": zero bytes";
+        EXPECT_TRUE(Intact(sample.Kind, sample.Bytes, TCheckDepth::Deep)) << sample.Name;
         for (size_t cut = 0; cut < sample.Bytes.size(); ++cut) {
             const std::string head = sample.Bytes.substr(0, cut);
-            // A GIF cut just after a byte 0x3B looks ended: only its trailer tells.
-            if (sample.Kind == TImageKind::Gif && cut > 0 && head.back() == 0x3B) continue;
             EXPECT_FALSE(Intact(sample.Kind, head)) << sample.Name << " cut to " << cut;
+            EXPECT_FALSE(Intact(sample.Kind, head, TCheckDepth::Deep)) << sample.Name << " cut to " << cut;
         }
         FailingSource unreadable(sample.Bytes.size());
         EXPECT_FALSE(IsIntactImage(sample.Kind, unreadable)) << sample.Name << ": unreadable";
@@ -97,7 +120,12 @@ TEST(ImageCheck, PngEveryFlippedByteAndChunkOrder)
         flipped[i] = static_cast<char>(flipped[i] ^ 0x10);
         EXPECT_FALSE(Intact(TImageKind::Png, flipped)) << "byte " << i;
     }
-    EXPECT_FALSE(Intact(TImageKind::Png, png + '\0')) << "bytes after IEND";
+    EXPECT_TRUE(Intact(TImageKind::Png, png + std::string(300, '\0'))) << "zeros after IEND, as after a JPEG's end";
+    EXPECT_FALSE(Intact(TImageKind::Png, png + '\x01')) << "other bytes after IEND";
+    // Without its image data: IHDR, PLTE, IEND.
+    const size_t idat = png.find("IDAT") - 4;
+    const std::string noData = png.substr(0, idat) + png.substr(png.size() - 12);
+    EXPECT_FALSE(Intact(TImageKind::Png, noData)) << "no IDAT";
     // IEND moved in front of the image data: the chain no longer ends with it.
     const size_t iend = png.size() - 12;
     const std::string reordered = png.substr(0, 33) + png.substr(iend) + png.substr(33, iend - 33);
@@ -109,6 +137,11 @@ TEST(ImageCheck, GifTrailerAndBmpSizes)
     const std::string gif = ImageSamples::SampleGif();
     EXPECT_FALSE(Intact(TImageKind::Gif, gif.substr(0, gif.size() - 1))) << "missing trailer";
     EXPECT_FALSE(Intact(TImageKind::Gif, "GIF88a" + gif.substr(6)));
+    // Cut anywhere and ended by a stray 0x3B: only a walk through the blocks tells.
+    for (size_t cut = 6; cut + 1 < gif.size(); ++cut)
+        EXPECT_FALSE(Intact(TImageKind::Gif, gif.substr(0, cut) + ';')) << "cut to " << cut << ", then 0x3B";
+    EXPECT_TRUE(Intact(TImageKind::Gif, gif + std::string(100, '\0'))) << "zeros after the trailer";
+    EXPECT_FALSE(Intact(TImageKind::Gif, gif + "GIF")) << "other bytes after the trailer";
 
     const std::string bmp = ImageSamples::SampleBmp();
     std::string declaredLarger = bmp;
@@ -118,6 +151,71 @@ TEST(ImageCheck, GifTrailerAndBmpSizes)
     pixelsOutside[10] = static_cast<char>(bmp.size());
     EXPECT_FALSE(Intact(TImageKind::Bmp, pixelsOutside));
     EXPECT_TRUE(Intact(TImageKind::Bmp, bmp + "extra")) << "a declared size below the file's is whole";
+    // A size field of 0, as many writers leave it: the header's dimensions tell.
+    std::string noSize = bmp;
+    noSize.replace(2, 4, 4, '\0');
+    EXPECT_TRUE(Intact(TImageKind::Bmp, noSize));
+    EXPECT_FALSE(Intact(TImageKind::Bmp, noSize.substr(0, noSize.size() / 2))) << "cut in half";
+    EXPECT_FALSE(Intact(TImageKind::Bmp, noSize.substr(0, noSize.size() - 1))) << "one byte short";
+}
+
+TEST(ImageCheck, SamplePagesPassBothLevelsAndEveryCutFailsTheDeepOne)
+{
+    ASSERT_GE(SamplePages::All().size(), 8u);
+    for (const SamplePages::TPage& page : SamplePages::All()) {
+        EXPECT_TRUE(Intact(TImageKind::Jpeg, page.Bytes)) << page.Name;
+        EXPECT_TRUE(Deep(page.Bytes)) << page.Name;
+        EXPECT_TRUE(Deep(page.Bytes + std::string(4096, '\0'))) << page.Name << ": zeros after the end";
+        // (An arithmetic-coded page gets the quick check, which reads only the tail.)
+        if (page.Name != "arithmetic.jpg") {
+            EXPECT_FALSE(Deep(page.Bytes + "\xFF\xD9")) << page.Name << ": bytes after the end";
+        }
+        for (size_t cut = 0; cut + 2 < page.Bytes.size(); cut += 61)
+            EXPECT_FALSE(Deep(page.Bytes.substr(0, cut))) << page.Name << " cut to " << cut;
+    }
+}
+
+TEST(ImageCheck, DeepFindsDamageInsideTheCompressedData)
+{
+    std::mt19937 random(20240607);
+    for (const SamplePages::TPage& page : SamplePages::All()) {
+        if (page.Name == "arithmetic.jpg") continue;  // not decoded: the quick check's
+        const std::string& jpeg = page.Bytes;
+        const auto [begin, end] = ScanData(jpeg);
+        const size_t block = 1024;
+        ASSERT_GT(end - begin, 4 * block) << page.Name;
+        for (const size_t at : {begin + 40, (begin + end - block) / 2, end - block - 40}) {
+            const std::string where = page.Name + " at " + std::to_string(at);
+            std::string noise(block, '\0');
+            for (char& c : noise) c = static_cast<char>(random());
+            EXPECT_FALSE(Deep(jpeg.substr(0, at) + std::string(block, '\0') + jpeg.substr(at + block))) << where << ": zeros";
+            EXPECT_FALSE(Deep(jpeg.substr(0, at) + noise + jpeg.substr(at + block))) << where << ": random bytes";
+            if (at + 2 * block < end) {
+                EXPECT_FALSE(Deep(jpeg.substr(0, at) + jpeg.substr(at + block))) << where << ": dropped";
+                EXPECT_FALSE(Deep(jpeg.substr(0, at + block) + jpeg.substr(at))) << where << ": duplicated";
+            }
+        }
+        EXPECT_FALSE(Deep(jpeg.substr(0, jpeg.size() / 2) + "\xFF\xD9")) << page.Name << ": cut in half, end put back";
+    }
+
+    // A progressive page without its last scans, its end put back.
+    const std::string progressive = SamplePages::Page("progressive.jpg");
+    const std::vector<size_t> scans = Markers(progressive, 0xDA);
+    ASSERT_GE(scans.size(), 6u);
+    for (const size_t missing : {1, 3})
+        EXPECT_FALSE(Deep(progressive.substr(0, scans[scans.size() - missing]) + "\xFF\xD9")) << missing << " scans missing";
+
+    // Restart markers out of order.
+    std::string restart = SamplePages::Page("restart.jpg");
+    const std::vector<size_t> restarts = Markers(restart, 0xD2);
+    ASSERT_FALSE(restarts.empty());
+    restart[restarts.front() + 1] = '\xD3';
+    EXPECT_FALSE(Deep(restart));
+
+    // An arithmetic-coded page gets the quick check: whole passes, cut short fails.
+    const std::string arithmetic = SamplePages::Page("arithmetic.jpg");
+    EXPECT_TRUE(Deep(arithmetic));
+    EXPECT_FALSE(Deep(arithmetic.substr(0, arithmetic.size() - 100)));
 }
 
 TEST(ImageCheck, Crc32KnownValues)

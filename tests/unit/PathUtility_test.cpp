@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-TEST(PathUtility, TrailByte5CIsNotASeparator)
+TEST(PathUtility, JapaneseNamesAreNeverCutAtASeparator)
 {
-    // 表 is 0x95 0x5C and ソ is 0x83 0x5C in code page 932.
-    ASSERT_EQ(std::string("表"), "\x95\x5c");
+    // 表 and ソ, whose code page 932 forms end in 0x5C, are three UTF-8 bytes above 0x7F.
     EXPECT_FALSE(EndsWithPathDelimiter("C:\\books\\表"));
     EXPECT_FALSE(EndsWithPathDelimiter("ソ"));
     EXPECT_EQ(IncludeTrailingPathDelimiter("C:\\books\\表"), "C:\\books\\表\\");
@@ -28,7 +27,7 @@ TEST(PathUtility, SeparatorsAndNames)
     EXPECT_EQ(ExtractFileName("name"), "name");
 }
 
-TEST(PathUtility, TruncatedLeadByteAtEndIsAByte)
+TEST(PathUtility, AByteThatIsNoCharacterIsAByte)
 {
     // A lone lead byte at the end cannot swallow what is not there.
     EXPECT_EQ(LastPathDelimiter("a\\\x95"), 1u);
@@ -37,8 +36,9 @@ TEST(PathUtility, TruncatedLeadByteAtEndIsAByte)
 
 TEST(PathUtility, PlainFileNames)
 {
-    // Legal: a ".." inside a name, and trail bytes 0x5C (表) and 0x7C (ポ).
-    for (const char* name : {"Vol..2", "a..b.txt", "表", "ポ一覧.txt", ".hidden", "con-tents", "COM0", "LPT10"})
+    // Legal: a ".." inside a name, Japanese, and names no ANSI code page holds.
+    for (const char* name : {"Vol..2", "a..b.txt", "表", "ポ一覧.txt", ".hidden", "con-tents", "COM0", "LPT10",
+                             "日本の城〜天守閣編", "𠮷野家", "Pokémon"})
         EXPECT_TRUE(IsPlainFileName(name)) << name;
     // A path, a wildcard, a control character, a device, or a name Win32 would cut short.
     for (const char* name : {"", ".", "..", "..\\x", "a/b", "C:x", "a*", "a?", "a\"b", "a<b", "a>b", "a|b", "tab\t",

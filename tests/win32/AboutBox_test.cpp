@@ -1,5 +1,7 @@
 #include "ui/UnitAboutBox.h"
 
+#include "base/WideText.h"
+
 #include "resources/AboutBox.h"
 
 #include <gtest/gtest.h>
@@ -38,9 +40,9 @@ HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR
 
 std::string WindowText(HWND window)
 {
-    char text[1024] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return Utf8Text(text);
 }
 
 std::string ItemText(const TFormAboutBox& box, int id) { return WindowText(GetDlgItem(box.Handle(), id)); }
@@ -73,7 +75,7 @@ void Align(std::vector<BYTE>& bytes)
 void AppendWide(std::vector<BYTE>& bytes, const std::string& text)
 {
     std::wstring wide(text.size() + 1, L'\0');
-    const int length = MultiByteToWideChar(932, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
     const auto* raw = reinterpret_cast<const BYTE*>(wide.data());
     bytes.insert(bytes.end(), raw, raw + length * sizeof(wchar_t));
 }
@@ -138,7 +140,7 @@ BOOL CALLBACK TakeLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR foun
 std::vector<BYTE> ReadFileBytes(const std::string& path)
 {
     std::vector<BYTE> bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     bytes.resize(GetFileSize(file, nullptr));
     DWORD read = 0;
@@ -150,7 +152,7 @@ std::vector<BYTE> ReadFileBytes(const std::string& path)
 
 bool WriteFileBytes(const std::string& path, const std::vector<BYTE>& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(WideText(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const bool done = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -202,14 +204,14 @@ public:
         WORD language = 0;
         EnumResourceLanguagesA(GetModuleHandleW(nullptr), MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), TakeLanguage,
                                reinterpret_cast<LONG_PTR>(&language));
-        HANDLE update = CopyFileA(RunningExecutable().c_str(), Path.c_str(), FALSE)
-                            ? BeginUpdateResourceA(Path.c_str(), FALSE)
+        HANDLE update = CopyFileW(WideText(RunningExecutable()).c_str(), WideText(Path).c_str(), FALSE)
+                            ? BeginUpdateResourceW(WideText(Path).c_str(), FALSE)
                             : nullptr;
         Ready = update && UpdateResourceA(update, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), language,
                                           const_cast<BYTE*>(block->data()), static_cast<DWORD>(block->size()));
         if (update) Ready = EndUpdateResourceA(update, !Ready) && Ready;
     }
-    ~ProgramCopy() { DeleteFileA(Path.c_str()); }
+    ~ProgramCopy() { DeleteFileW(WideText(Path).c_str()); }
     ProgramCopy(const ProgramCopy&) = delete;
     ProgramCopy& operator=(const ProgramCopy&) = delete;
 
@@ -372,7 +374,7 @@ TEST_F(AboutBox, WithoutVersionInformationOrTranslationTheInitialTextsStay)
         {"ProductName", "X"}, {"ProductVersion", "9"}, {"LegalCopyright", "Y"}};
     ProgramCopy none(std::nullopt);
     DWORD unused = 0;
-    EXPECT_EQ(GetFileVersionInfoSizeA(none.Path.c_str(), &unused), 0u);
+    EXPECT_EQ(GetFileVersionInfoSizeW(WideText(none.Path).c_str(), &unused), 0u);
     ProgramCopy untranslated(VersionBlock(all, {}));
     ProgramCopy otherLanguage(VersionBlock(all, {0x0409, 1200}));
     for (const ProgramCopy* program : {&none, &untranslated, &otherLanguage}) {

@@ -1,5 +1,7 @@
 #include "base/AnsiText.h"
 
+#include "base/WideText.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,8 +20,10 @@ const std::vector<std::string> Names = {
 
 bool SystemSame(const std::string& a, const std::string& b)
 {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
+    const std::wstring wideA = WideText(a);
+    const std::wstring wideB = WideText(b);
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wideA.data(), static_cast<int>(wideA.size()),
+                          wideB.data(), static_cast<int>(wideB.size())) == CSTR_EQUAL;
 }
 
 } // namespace

@@ -176,19 +176,20 @@ TEST_F(ListViewExportWin32, TheThreeRenderingsOfOneSelectionGoToTheTransfer)
     ASSERT_TRUE(transfer.AddText("a rendering a failed copy left behind"));
     ASSERT_TRUE(AddListViewRenderings(transfer, List, true, false));
     const std::vector<TFormatData>& pending = transfer.PendingRenderings();
-    ASSERT_EQ(pending.size(), 3u);
+    ASSERT_EQ(pending.size(), 4u);
     std::vector<std::string> blocks;
     for (const TFormatData& data : pending) {
         TGlobalLock lock(data.Block.get());
         ASSERT_TRUE(lock);
         blocks.emplace_back(static_cast<const char*>(lock.Get()), lock.Size());
     }
-    // Tab text and CSV with their NUL, SYLK without.
-    EXPECT_EQ(pending[0].Format, CF_TEXT);
-    EXPECT_EQ(blocks[0], std::string("1\ta\"b\t12\r\n0\tx\t7\r\n") + '\0');
-    EXPECT_EQ(pending[1].Format, RegisterClipboardFormatA("Csv"));
-    EXPECT_EQ(blocks[1], std::string("1,\"a\"\"b\",12\r\n0,\"x\",7\r\n") + '\0');
-    EXPECT_EQ(pending[2].Format, CF_SYLK);
-    EXPECT_EQ(blocks[2], ListViewToSylkText(List, true, false));
+    // Tab text (in UTF-16 and ANSI) and CSV with their NUL, SYLK without.
+    EXPECT_EQ(pending[0].Format, CF_UNICODETEXT);
+    EXPECT_EQ(pending[1].Format, CF_TEXT);
+    EXPECT_EQ(blocks[1], std::string("1\ta\"b\t12\r\n0\tx\t7\r\n") + '\0');
+    EXPECT_EQ(pending[2].Format, RegisterClipboardFormatA("Csv"));
+    EXPECT_EQ(blocks[2], std::string("1,\"a\"\"b\",12\r\n0,\"x\",7\r\n") + '\0');
+    EXPECT_EQ(pending[3].Format, CF_SYLK);
+    EXPECT_EQ(blocks[3], ListViewToSylkText(List, true, false));
     EXPECT_EQ(blocks[2].back(), '\n');
 }

@@ -1,5 +1,7 @@
 #include "settings/win32/SettingsFile.h"
 
+#include "base/WideText.h"
+
 #include "toolkit/ScopedHandle.h"
 
 #include <gtest/gtest.h>
@@ -18,35 +20,38 @@ protected:
         ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
         Folder = std::string(temp) + "fennoro-settings-" + std::to_string(GetCurrentProcessId()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(CreateDirectoryA(Folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+        ASSERT_TRUE(CreateDirectoryW(WideText(Folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
         File = Folder + "\\表ソフト.ini";
-        DeleteFileA(File.c_str());
+        DeleteFileW(WideText(File).c_str());
     }
     void TearDown() override
     {
-        DeleteFileA(File.c_str());
-        DeleteFileA((File + ".new").c_str());
-        RemoveDirectoryA((File + ".new").c_str());
-        RemoveDirectoryA(Folder.c_str());
+        DeleteFileW(WideText(File).c_str());
+        DeleteFileW(WideText((File + ".new")).c_str());
+        RemoveDirectoryW(WideText((File + ".new")).c_str());
+        RemoveDirectoryW(WideText(Folder).c_str());
     }
 
     void WriteBytes(const std::string& bytes) const
     {
-        ScopedHandle file(CreateFileA(File.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ScopedHandle file(CreateFileW(WideText(File).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+        // The test's UTF-8 text as a file of the ANSI code page holds it (bytes that are no such text as they are).
+        std::string ansi;
+        if (bytes.starts_with("\xEF\xBB\xBF") || !ExactCodePageText(bytes, CP_ACP, ansi)) ansi = bytes;
         DWORD written = 0;
-        ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        ASSERT_TRUE(WriteFile(file.get(), ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr));
     }
 
     std::string ReadBytes() const
     {
-        ScopedHandle file(CreateFileA(File.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ScopedHandle file(CreateFileW(WideText(File).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (file.get() == INVALID_HANDLE_VALUE) return "<missing>";
         std::string bytes(1 << 20, '\0');
         DWORD read = 0;
         ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
         bytes.resize(read);
-        return bytes;
+        return bytes.starts_with("\xEF\xBB\xBF") ? bytes : CodePageToUtf8(bytes, CP_ACP);
     }
 
     std::string Folder;
@@ -86,7 +91,7 @@ TEST_F(SettingsFileTest, FirstRunCreatesTheFileWithEveryKey)
               ".7z=7-zip32.DLL,SevenZip,\"a -r $Q -t7z \"\"$A\"\" \"\"$D\"\" *\",-hide\r\n"
               ".lzh=UNLHA32.DLL,Unlha,\"a -d1 $Q \"\"$A\"\" \"\"$D\"\" *.*\",-n\r\n"
               ".cab=CAB32.DLL,Cab,\"-a -r $Q \"\"$A\"\" \"\"$D\"\" *.*\",-i\r\n\r\n");
-    EXPECT_EQ(GetFileAttributesA((File + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(WideText((File + ".new")).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(SettingsFileTest, HandEditedFileSurvivesLoadAndSave)
@@ -141,7 +146,7 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileWhole)
 {
     WriteBytes("[Setting]\r\nPath=old\r\n");
     // Something in the way of the new file: the write cannot happen.
-    ASSERT_TRUE(CreateDirectoryA((File + ".new").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(WideText((File + ".new")).c_str(), nullptr));
     FennoroSettings settings;
     settings.Path = "new";
     EXPECT_FALSE(SaveSettingsFile(settings, File));
@@ -155,7 +160,7 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsNotOverwritten)
 {
     WriteBytes("[Setting]\r\nPath=kept\r\n[Mine]\r\nx=1\r\n");
     {
-        ScopedHandle locked(CreateFileA(File.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ScopedHandle locked(CreateFileW(WideText(File).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_NE(locked.get(), INVALID_HANDLE_VALUE);
         IniDocument document;
         EXPECT_FALSE(TryLoadIniFile(File, document));
@@ -221,7 +226,7 @@ TEST(PlainMenuCaption, AccessKeyMarkersAreRemoved)
 {
     HMENU menu = CreatePopupMenu();
     ASSERT_TRUE(menu);
-    AppendMenuA(menu, MF_STRING, 1, "圧縮形式(&H)");
+    AppendMenuW(menu, MF_STRING, 1, L"圧縮形式(&H)");
     AppendMenuA(menu, MF_STRING, 2, ".z&ip");
     EXPECT_EQ(GetPlainCaption(menu, 0), "圧縮形式(H)");
     EXPECT_EQ(GetPlainCaption(menu, 1), ".zip");

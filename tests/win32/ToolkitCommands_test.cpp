@@ -76,9 +76,9 @@ UINT MenuState(HMENU menu, UINT command)
 
 std::string MenuText(HMENU menu, UINT command)
 {
-    char text[128] = {};
-    GetMenuStringA(menu, command, text, sizeof text, MF_BYCOMMAND);
-    return text;
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, command, text, 128, MF_BYCOMMAND);
+    return Utf8Text(text);
 }
 
 class ToolkitCommands : public ::testing::Test {

@@ -63,7 +63,7 @@ void EditInPlace(TListView& list, int index, const char* text, WPARAM key)
     list.EditCaption(index);
     HWND editor = reinterpret_cast<HWND>(SendMessageW(list.Handle(), LVM_GETEDITCONTROL, 0, 0));
     ASSERT_NE(editor, nullptr);
-    SetWindowTextA(editor, text);
+    SetWindowTextW(editor, WideText(text).c_str());
     SendMessageW(editor, WM_KEYDOWN, key, 0);
     PumpPending();
 }

@@ -285,7 +285,7 @@ TEST_F(TransferClipboard, AnotherProcessReadsEveryRenderingAndTheFile)
     const Renderings r = ExampleRenderings();
     Transfer.SetFileName("List.txt");
     AddRenderings(Transfer, r);
-    EXPECT_EQ(Transfer.PendingCount(), 3u);
+    EXPECT_EQ(Transfer.PendingCount(), 4u);  // the text in UTF-16 and in ANSI
     ASSERT_EQ(Transfer.CopyToClipboard(), 1);
     EXPECT_EQ(Transfer.PendingCount(), 0u);
 
@@ -293,12 +293,12 @@ TEST_F(TransferClipboard, AnotherProcessReadsEveryRenderingAndTheFile)
     ASSERT_EQ(SubdirectoryNames(Root).size(), 1u);
     EXPECT_EQ(directory, Root + "\\" + SubdirectoryNames(Root)[0]);
     const std::string file = directory + "\\List.txt";
-    EXPECT_EQ(ReadFileBytes(file), r.Tab);
+    EXPECT_EQ(ReadFileBytes(file), FileFormOfText(r.Tab));
 
     const std::string reportPath = Root + "\\report.bin";
     ASSERT_EQ(RunChild("--read-clipboard \"" + reportPath + "\""), 0u);
     const ClipboardReport report = ReadReport(reportPath);
-    EXPECT_EQ(report.Text, r.Tab + '\0');
+    EXPECT_EQ(report.Text, FileFormOfText(r.Tab) + '\0');
     EXPECT_EQ(report.Csv, r.Csv + '\0');
     EXPECT_EQ(report.Sylk, r.Sylk);
     ASSERT_TRUE(report.Drop);

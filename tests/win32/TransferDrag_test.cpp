@@ -120,7 +120,7 @@ TEST_F(TransferDrag, TheTargetReceivesTheTextFile)
     EXPECT_EQ(Effect, static_cast<DWORD>(DROPEFFECT_COPY)); // the source offers copy alone
     ASSERT_EQ(Paths.size(), 1u);
     EXPECT_EQ(Paths[0], transfer.TemporaryDirectory() + "\\List.txt");
-    EXPECT_EQ(ReadFileBytes(Paths[0]), tab);
+    EXPECT_EQ(ReadFileBytes(Paths[0]), FileFormOfText(tab));
     EXPECT_EQ(Paths[0].rfind(Root + "\\", 0), 0u);
 }
 

@@ -79,8 +79,9 @@ TEST_F(UnitFennoroCommands, EveryCommandIsShownAndReachedAsItsTableEntrySays)
             if (!item) item = menu->Find(action.Id());
         if (&action != form.ActionRenameFolder) {
             ASSERT_NE(item, nullptr);
-            char text[256] = {};
-            GetMenuStringA(item->Parent()->SubMenu(), action.Id(), text, sizeof text, MF_BYCOMMAND);
+            wchar_t wide[256] = {};
+            GetMenuStringW(item->Parent()->SubMenu(), action.Id(), wide, 256, MF_BYCOMMAND);
+            const std::string text = Utf8Text(wide);
             const TShortCut key = action.ShortCut();
             std::string expected = action.Caption();
             if (!key.Empty()) expected += '\t' + ShortCutToText(key);
@@ -93,7 +94,7 @@ TEST_F(UnitFennoroCommands, EveryCommandIsShownAndReachedAsItsTableEntrySays)
             EXPECT_EQ(form.ToolBar->ButtonChecked(action.Id()), action.Checked());
         }
         // An option's shortcut toggles it, and back.
-        if (action.AutoCheck()) {
+        if (action.AutoCheck() && !action.ShortCut().Empty()) {
             const bool before = action.Checked();
             window.Press(action.ShortCut().Key, true);
             EXPECT_NE(action.Checked(), before);

@@ -1,6 +1,9 @@
 // The main window running jobs: find, compress and abort from commands and keys,
+
+#include "base/WideText.h"
 // the refusals in the status bar, the options handed to the next job, Enter and
 // drops in the folder box, the automatic find, and closing during a job.
+#include "tests/fixtures/SamplePages.h"
 #include "transfer/TDataObject.h"
 #include "win32/support/EngineTempTree.h"
 #include "win32/support/UiFennoroWindow.h"
@@ -9,6 +12,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -59,7 +63,12 @@ IDataObject* DroppedFiles(const std::vector<std::string>& paths)
     DROPFILES header{};
     header.pFiles = sizeof(DROPFILES);
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
-    for (const std::string& path : paths) bytes += path + '\0';
+    // An ANSI list, as older file managers give it.
+    for (const std::string& path : paths) {
+        std::string ansi;
+        ExactCodePageText(path, CP_ACP, ansi);
+        bytes += ansi + '\0';
+    }
     bytes += '\0';
     return Offered(CF_HDROP, bytes);
 }
@@ -364,6 +373,31 @@ TEST_F(UnitFennoroJobs, OptionsChangedDuringAJobReachOnlyTheNextJob)
     window.Press(VK_F5);
     ASSERT_TRUE(window.WaitForJob());
     EXPECT_NE(window.Row("gap").Result, "+圧縮できます");
+}
+
+TEST_F(UnitFennoroJobs, TheDeepLevelFindsAPageDamagedInsideItsData)
+{
+    const std::string page = SamplePages::Page("progressive.jpg");
+    std::string zeroed = page;
+    std::fill(zeroed.begin() + page.size() / 2, zeroed.begin() + page.size() / 2 + 1024, '\0');
+    Tree.File("頁\\p01.jpg", page);
+    Tree.File("頁\\p02.jpg", zeroed);
+    UiFennoroWindow window(Settings());
+    TApplication::Current()->Idle();
+    EXPECT_FALSE(window->ActionDeepImageCheck->Enabled()) << "nothing to deepen while the page check is off";
+    window.Press('I', true);
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Row("頁").Result, "+圧縮できます") << "the quick level reads around the data";
+
+    ASSERT_TRUE(window->ActionDeepImageCheck->Enabled());
+    window.Choose(*window->ActionDeepImageCheck);
+    ASSERT_TRUE(window->ActionDeepImageCheck->Checked());
+    window.Press(VK_F5);
+    ASSERT_TRUE(window.WaitForJob());
+    EXPECT_FALSE(window.Row("頁").Checked);
+    EXPECT_EQ(window.Row("頁").Result, "破損した画像があります");
+    EXPECT_EQ(window.Row("頁").Remark, "p02.jpg");
 }
 
 TEST_F(UnitFennoroJobs, EnterInTheFolderBoxSearchesUnlessAJobRuns)

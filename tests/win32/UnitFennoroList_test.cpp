@@ -1,4 +1,6 @@
 // The folder list of the real main window: renaming in place, opening a folder
+
+#include "base/WideText.h"
 // and its archive, selecting, copying the selected rows.
 #include "win32/support/EngineTempTree.h"
 #include "win32/support/UiFennoroWindow.h"
@@ -49,7 +51,7 @@ protected:
 
     static bool IsDirectory(const std::string& path)
     {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
 

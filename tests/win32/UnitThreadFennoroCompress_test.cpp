@@ -19,8 +19,11 @@ namespace {
 const char Archiver[] = "fixture_archiver.dll";
 const char ZipTemplate[] = R"(a -r $Q -tzip "$A" "$D" *)";
 
-std::vector<std::string> Lines(const std::string& text)
+// The fixture takes and logs the ANSI command line a library without the
+// Unicode switch is given: read back in UTF-8.
+std::vector<std::string> Lines(const std::string& ansiText)
 {
+    const std::string text = CodePageToUtf8(ansiText, CP_ACP);
     std::vector<std::string> lines;
     size_t from = 0;
     for (size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
@@ -191,7 +194,7 @@ TEST(CompressJob, TheCommandLineReachesTheLibraryByteForByte)
     };
     EXPECT_EQ(Lines(tree.Read("log.txt")), expected);
     EngineExpectRow(owner, "旅行表", false, FolderCompressState::Compressed, "*圧縮しました", "旅行表.zip");
-    EXPECT_EQ(tree.Read("旅行表.zip"), expected[1].substr(5)) << "the fixture stores the line it got";
+    EXPECT_EQ(CodePageToUtf8(tree.Read("旅行表.zip"), CP_ACP), expected[1].substr(5)) << "the fixture stores the line it got";
 
     // Quiet off: the placeholder gives way to nothing, the blanks around it stay.
     DeleteFileA(log.c_str());

@@ -1,6 +1,7 @@
 // The find job against real folder trees.
 #include "engine/win32/UnitThreadFennoro.h"
 #include "tests/fixtures/ImageSamples.h"
+#include "tests/fixtures/SamplePages.h"
 #include "toolkit/ScopedHandle.h"
 #include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -544,4 +547,33 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     EngineFind(stopped, stopping.Root(), options, &worker);
     ASSERT_NO_FATAL_FAILURE(ExpectStoppedAfterOneRow(stopped, "中断されました"));
     EXPECT_EQ(stopped.Rows[0]->Remark, "");
+}
+
+TEST(UnitThreadFennoro, DeepPageCheckFindsTheFirstPageDamagedInsideItsData)
+{
+    EngineTempTree tree;
+    const std::string page = SamplePages::Page("baseline.jpg");
+    std::string zeroed = page;
+    std::fill(zeroed.begin() + page.size() / 2, zeroed.begin() + page.size() / 2 + 1024, '\0');
+    char name[16];
+    for (int i = 1; i <= 12; ++i) {
+        std::snprintf(name, sizeof name, "p%02d.jpg", i);
+        tree.File(std::string("book\\") + name, i == 5 ? zeroed : i == 9 ? page.substr(0, page.size() / 2) : page);
+    }
+    int i = 0;
+    for (const SamplePages::TPage& sample : SamplePages::All()) {
+        std::snprintf(name, sizeof name, "%02d.jpg", ++i);
+        tree.File(std::string("whole\\") + name, sample.Bytes);
+    }
+
+    EngineTestOwner owner;
+    EngineFindOptions options;
+    options.VerifyImages = true;
+    EngineFind(owner, tree.Root(), options);
+    EngineExpectRow(owner, "book", false, "破損した画像があります", "p09.jpg");
+    EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
+    options.DeepImages = true;
+    EngineFind(owner, tree.Root(), options);
+    EngineExpectRow(owner, "book", false, "破損した画像があります", "p05.jpg");
+    EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
 }

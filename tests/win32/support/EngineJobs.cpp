@@ -1,5 +1,7 @@
 #include "win32/support/EngineJobs.h"
 
+#include "base/WideText.h"
+
 #include "engine/ArchiverProfile.h"
 #include "settings/FennoroSettings.h"
 #include "win32/support/EngineWatchdog.h"
@@ -18,7 +20,9 @@ void EngineFind(EngineTestOwner& owner, const std::string& root, const EngineFin
 {
     TThreadFennoro worker(owner, root, options.Extensions, options.Recursive, options.Numbered,
                           options.NumberedAbout,
-                          options.VerifyImages ? TPageCheck::On : TPageCheck::Off);
+                          !options.VerifyImages ? TPageCheck::Off
+                          : options.DeepImages  ? TPageCheck::Deep
+                                                : TPageCheck::On);
     if (running) *running = &worker;
     {
         EngineWatchdog watchdog("the find job", JobTimeLimit);
@@ -65,7 +69,7 @@ EngineScript::~EngineScript()
 
 EngineScript& EngineScript::Set(const char* name, const std::string& value)
 {
-    SetEnvironmentVariableA(name, value.c_str());
+    SetEnvironmentVariableW(WideText(name).c_str(), WideText(value).c_str());
     Names.push_back(name);
     return *this;
 }

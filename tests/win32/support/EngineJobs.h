@@ -13,6 +13,7 @@ struct EngineFindOptions {
     bool Numbered = true;
     bool NumberedAbout = false;
     bool VerifyImages = false;
+    bool DeepImages = false;  // with VerifyImages
 };
 
 // running points at the worker while it exists.

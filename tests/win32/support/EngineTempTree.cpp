@@ -146,7 +146,7 @@ EngineTempTree::EngineTempTree(const std::string& stem)
     GetTempPathA(sizeof temp, temp);
     RootPath = IncludeTrailingPathDelimiter(temp) + stem + "-" + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(GetTickCount()) + "-" + std::to_string(Serial++);
-    if (!CreateDirectoryA(RootPath.c_str(), nullptr)) ADD_FAILURE() << "cannot create " << RootPath;
+    if (!CreateDirectoryW(Wide(RootPath).c_str(), nullptr)) ADD_FAILURE() << "cannot create " << RootPath;
     RootPath = IncludeTrailingPathDelimiter(RootPath);
 }
 

@@ -1,5 +1,6 @@
 #include "win32/support/UiFennoroWindow.h"
 
+#include "base/WideText.h"
 #include "settings/win32/SettingsFile.h"
 
 #include <fstream>
@@ -8,10 +9,14 @@
 UiFennoroWindow::UiFennoroWindow(const std::vector<std::string>& settingsLines)
 {
     const std::string fileName = GetSettingsFileName();
-    DeleteFileA(fileName.c_str());
+    DeleteFileW(WideText(fileName).c_str());
     if (!settingsLines.empty()) {
-        std::ofstream file(fileName, std::ios::binary);
-        for (const std::string& line : settingsLines) file << line << "\r\n";
+        // As the program saves it: ANSI while every text fits, else UTF-8 with its mark.
+        std::string text;
+        for (const std::string& line : settingsLines) text += line + "\r\n";
+        std::string bytes;
+        if (!ExactCodePageText(text, CP_ACP, bytes)) bytes = "\xEF\xBB\xBF" + text;
+        std::ofstream(fileName, std::ios::binary) << bytes;
     }
     Window = std::make_unique<TFormFennoro>();
 }
@@ -19,10 +24,17 @@ UiFennoroWindow::UiFennoroWindow(const std::vector<std::string>& settingsLines)
 UiFennoroWindow::~UiFennoroWindow()
 {
     Window.reset();
-    DeleteFileA(GetSettingsFileName().c_str());
+    DeleteFileW(WideText(GetSettingsFileName()).c_str());
 }
 
 std::string UiFennoroWindow::SettingsText()
+{
+    const std::string bytes = SettingsBytes();
+    if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
+    return CodePageToUtf8(bytes, CP_ACP);
+}
+
+std::string UiFennoroWindow::SettingsBytes()
 {
     std::ifstream file(GetSettingsFileName(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());

@@ -30,8 +30,9 @@ public:
     TFormFennoro* operator->() { return Window.get(); }
     // Destroys the window as closing the program does.
     void Destroy() { Window.reset(); }
-    // The settings file as it is on disk now.
+    // The settings file as it is on disk now, as text (UTF-8), and its bytes.
     static std::string SettingsText();
+    static std::string SettingsBytes();
 
     // Chooses the command as a menu item would (WM_COMMAND with its identifier).
     void Choose(const TAction& action);

@@ -1,0 +1,42 @@
+#pragma once
+// One Huffman table of a JPEG as a file defines it (a DHT segment), arranged
+// for decoding: codes up to LookBits long are found by one lookup, longer ones
+// by their length.
+#include <cstdint>
+
+class TJpegHuffman {
+public:
+    static constexpr int LookBits = 9;
+
+    // counts: the number of codes of each length 1..16; symbols: their values in
+    // code order. False when the codes overflow their lengths (as a damaged
+    // segment's do) or more than 256 are declared; the table is then undefined.
+    bool Define(const uint8_t counts[16], const uint8_t* symbols);
+    bool Defined() const { return IsDefined; }
+
+    // bits: the next 32 bits of the data, left-aligned. The symbol and the code's
+    // length, or -1 when no code of this table starts the bits.
+    int Decode(uint32_t bits, int& length) const
+    {
+        const uint16_t entry = Lookup[bits >> (32 - LookBits)];
+        if (entry >> 8) {
+            length = entry >> 8;
+            return entry & 0xFF;
+        }
+        for (int l = LookBits + 1; l <= 16; ++l) {
+            const int32_t code = static_cast<int32_t>(bits >> (32 - l));
+            if (code <= MaxCode[l]) {
+                length = l;
+                return Symbols[code + ValueOffset[l]];
+            }
+        }
+        return -1;
+    }
+
+private:
+    bool IsDefined = false;
+    uint16_t Lookup[1 << LookBits] = {};  // length << 8 | symbol; length 0: a longer code or none
+    int32_t MaxCode[17] = {};              // the last code of each length, -1 when there is none
+    int32_t ValueOffset[17] = {};          // from a code of that length to its index in Symbols
+    uint8_t Symbols[256] = {};
+};

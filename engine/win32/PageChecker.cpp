@@ -1,0 +1,85 @@
+#include "engine/win32/PageChecker.h"
+
+#include "engine/win32/ImageFile.h"
+
+TPageChecker::TPageChecker(TCheckDepth depth) : Depth(depth), HelperThread([this] { Helper(); }) {}
+
+TPageChecker::~TPageChecker()
+{
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        Quit = true;
+    }
+    Wake.notify_one();
+    HelperThread.join();
+}
+
+ptrdiff_t TPageChecker::FirstDamaged(const std::vector<TFile>& files, const std::function<bool()>& stop)
+{
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        Files = &files;
+        Stop = &stop;
+        Next = 0;
+        Damaged = files.size();
+        StopSeen = false;
+        ++Generation;
+    }
+    Wake.notify_one();
+    Work();
+    {
+        // Every file below the first damaged one has been judged once no helper works.
+        std::unique_lock<std::mutex> lock(Lock);
+        Done.wait(lock, [this] { return Working == 0; });
+        Files = nullptr;
+        Stop = nullptr;
+    }
+    if (StopSeen) return Stopped;
+    const size_t damaged = Damaged;
+    return damaged < files.size() ? static_cast<ptrdiff_t>(damaged) : AllWhole;
+}
+
+void TPageChecker::Helper()
+{
+    unsigned seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(Lock);
+            Wake.wait(lock, [&] { return Quit || (Files && Generation != seen); });
+            if (Quit) return;
+            seen = Generation;
+            ++Working;
+        }
+        Work();
+        bool last = false;
+        {
+            std::lock_guard<std::mutex> lock(Lock);
+            last = --Working == 0;
+        }
+        if (last) Done.notify_one();
+    }
+}
+
+// Files in order, each taken by whichever thread is free; none past a damaged one.
+void TPageChecker::Work()
+{
+    const std::vector<TFile>& files = *Files;
+    for (;;) {
+        if (StopSeen || (*Stop)()) {
+            StopSeen = true;
+            return;
+        }
+        const size_t i = Next.fetch_add(1);
+        if (i >= files.size() || i > Damaged) return;
+        bool whole = false;
+        try {
+            whole = IsIntactImageFile(files[i].Kind, files[i].Path, Depth);
+        } catch (...) {
+            // No room to hold the file: it cannot be judged whole.
+        }
+        if (whole) continue;
+        size_t first = Damaged;
+        while (i < first && !Damaged.compare_exchange_weak(first, i)) {
+        }
+    }
+}

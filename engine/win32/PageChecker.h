@@ -1,0 +1,54 @@
+#pragma once
+// The page check of a folder's files on two threads: the caller's and a helper
+// kept for the checker's life, each taking the next file in turn. Under Wine a
+// file's open and close are server round trips, so two threads waiting on them
+// at once nearly halve the wait; the deep check keeps both cores decoding.
+#include "engine/ImageCheck.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TPageChecker {
+public:
+    struct TFile {
+        std::wstring Path;
+        TImageKind Kind;
+    };
+    static constexpr ptrdiff_t AllWhole = -1;
+    static constexpr ptrdiff_t Stopped = -2;
+
+    explicit TPageChecker(TCheckDepth depth);
+    ~TPageChecker();
+    TPageChecker(const TPageChecker&) = delete;
+    TPageChecker& operator=(const TPageChecker&) = delete;
+
+    // The index of the first damaged or unreadable file in the order given,
+    // AllWhole, or Stopped when stop (asked before each file, on both threads)
+    // said so first.
+    ptrdiff_t FirstDamaged(const std::vector<TFile>& files, const std::function<bool()>& stop);
+
+private:
+    void Helper();
+    void Work();
+
+    TCheckDepth Depth;
+    std::mutex Lock;
+    std::condition_variable Wake;
+    std::condition_variable Done;
+    // The folder in hand (set under Lock; the helper joins it under Lock).
+    const std::vector<TFile>* Files = nullptr;
+    const std::function<bool()>* Stop = nullptr;
+    unsigned Generation = 0;
+    int Working = 0;  // helpers inside Work
+    bool Quit = false;
+    std::atomic<size_t> Next{0};
+    std::atomic<size_t> Damaged{0};
+    std::atomic<bool> StopSeen{false};
+    std::thread HelperThread;
+};
