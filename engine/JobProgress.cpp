@@ -1,11 +1,23 @@
 #include "engine/JobProgress.h"
 
+#include <initializer_list>
+#include <string_view>
+
 namespace {
 
 // Before this, an estimate swings too much to be worth reading.
 constexpr uint64_t EstimateAfterMs = 2000;
 
 std::string Number(uint64_t value) { return std::to_string(value); }
+
+// The texts are built by appending: GCC 12 warns wrongly about a literal put in
+// front of a string (-Wrestrict).
+std::string Join(std::initializer_list<std::string_view> pieces)
+{
+    std::string text;
+    for (const std::string_view piece : pieces) text.append(piece);
+    return text;
+}
 
 } // namespace
 
@@ -21,18 +33,18 @@ std::string ByteSizeText(uint64_t bytes)
         if (bytes < unit.Size - unit.Size / 200000) continue;
         const uint64_t hundredths = bytes / (unit.Size / 100) + (bytes % (unit.Size / 100) >= unit.Size / 200 ? 1 : 0);
         const uint64_t fraction = hundredths % 100;
-        return Number(hundredths / 100) + "." + (fraction < 10 ? "0" : "") + Number(fraction) + unit.Name;
+        return Join({Number(hundredths / 100), ".", fraction < 10 ? "0" : "", Number(fraction), unit.Name});
     }
-    return Number(bytes) + " B";
+    return Join({Number(bytes), " B"});
 }
 
 std::string TimeLeftText(uint64_t milliseconds)
 {
     const uint64_t seconds = (milliseconds + 999) / 1000;
-    if (seconds < 60) return "残り 約" + Number(seconds == 0 ? 1 : seconds) + "秒";
+    if (seconds < 60) return Join({"残り 約", Number(seconds == 0 ? 1 : seconds), "秒"});
     const uint64_t minutes = (seconds + 30) / 60;
-    if (minutes < 60) return "残り 約" + Number(minutes) + "分";
-    return "残り 約" + Number(minutes / 60) + "時間" + Number(minutes % 60) + "分";
+    if (minutes < 60) return Join({"残り 約", Number(minutes), "分"});
+    return Join({"残り 約", Number(minutes / 60), "時間", Number(minutes % 60), "分"});
 }
 
 bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds)
@@ -51,14 +63,15 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds)
 std::string JobProgressText(const TJobProgress& progress)
 {
     if (progress.Ended && progress.Kind == TProgressKind::Find)
-        return "フォルダ " + Number(progress.Done) + " 圧縮できる " + Number(progress.Fit);
+        return Join({"フォルダ ", Number(progress.Done), " 圧縮できる ", Number(progress.Fit)});
     if (progress.Ended)
-        return "成功 " + Number(progress.Succeeded) + " 失敗 " + Number(progress.Failed) + " 残り " +
-               Number(progress.Left) + " | " + ByteSizeText(progress.BytesBefore) + " → " +
-               ByteSizeText(progress.BytesAfter);
-    std::string text = Number(progress.Done) + " / " + Number(progress.Total);
-    if (progress.FolderPermille >= 0) text += " " + Number(static_cast<unsigned>(progress.FolderPermille) / 10) + "%";
+        return Join({"成功 ", Number(progress.Succeeded), " 失敗 ", Number(progress.Failed), " 残り ",
+                     Number(progress.Left), " | ", ByteSizeText(progress.BytesBefore), " → ",
+                     ByteSizeText(progress.BytesAfter)});
+    std::string text = Join({Number(progress.Done), " / ", Number(progress.Total)});
+    if (progress.FolderPermille >= 0)
+        text.append(Join({" ", Number(static_cast<unsigned>(progress.FolderPermille) / 10), "%"}));
     uint64_t left = 0;
-    if (EstimateTimeLeft(progress, left)) text += " " + TimeLeftText(left);
+    if (EstimateTimeLeft(progress, left)) text.append(" ").append(TimeLeftText(left));
     return text;
 }
