@@ -197,8 +197,8 @@ TEST(CompressJob, TheCommandLineReachesTheLibraryByteForByte)
     EXPECT_EQ(CodePageToUtf8(tree.Read("旅行表.zip"), CP_ACP), expected[1].substr(5)) << "the fixture stores the line it got";
 
     // Quiet off: the placeholder gives way to nothing, the blanks around it stay.
-    DeleteFileA(log.c_str());
-    DeleteFileA(tree.Path("trip.zip").c_str());
+    DeleteFileW(WideText(log).c_str());
+    DeleteFileW(tree.WidePath("trip.zip").c_str());
     owner.Rows[1]->Checked = true;
     owner.Rows[1]->CompressState = FolderCompressState::Untried;
     EngineCompress(owner);
