@@ -25,6 +25,9 @@ public:
     virtual uint64_t Size() const = 0;
     // Reads exactly size bytes at position; throws TArchiverError when it cannot.
     virtual void ReadAt(uint64_t position, void* data, size_t size) const = 0;
+    // Called by a long decode between pieces of its output, which a few bytes
+    // read may make large: a source that reports and hears Cancel does it here too.
+    virtual void Poll() const {}
 };
 
 class TMemorySink final : public TByteSink {
@@ -49,17 +52,18 @@ private:
 // read-back can then be stopped (poll throws) between two reads.
 class TPolledSource final : public TByteSource {
 public:
-    TPolledSource(const TByteSource& source, std::function<void()> poll) : Source(source), Poll(std::move(poll)) {}
+    TPolledSource(const TByteSource& source, std::function<void()> poll) : Source(source), PollFunction(std::move(poll)) {}
     uint64_t Size() const override { return Source.Size(); }
     void ReadAt(uint64_t position, void* data, size_t size) const override
     {
-        Poll();
+        PollFunction();
         Source.ReadAt(position, data, size);
     }
+    void Poll() const override { PollFunction(); }
 
 private:
     const TByteSource& Source;
-    std::function<void()> Poll;
+    std::function<void()> PollFunction;
 };
 
 // Little-endian appends used by the format writers.

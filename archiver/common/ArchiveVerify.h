@@ -8,7 +8,7 @@
 
 struct TEntryDigest {
     std::string Name;         // the name as stored in the archive (format-specific form)
-    std::string DisplayName;  // for messages: the source's relative path in the ANSI code page
+    std::string DisplayName;  // for messages: the source's relative path (UTF-8)
     bool IsDirectory = false;
     uint64_t Size = 0;        // bytes of the entry's data
     uint32_t Crc = 0;         // CRC-32 of the data: for the read-back list, of the decoded data

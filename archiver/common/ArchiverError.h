@@ -1,6 +1,6 @@
 #pragma once
 // Failures of an archiver call: a result code for the caller and a Japanese
-// message (ANSI code page bytes) for the output buffer. Every failure inside
+// message (UTF-8, as every text inside the libraries) for the output buffer. Every failure inside
 // an archiver library is thrown as TArchiverError and turned into the return
 // value and output text at the entry point (see ArchiverCall.h).
 #include <cstddef>
@@ -31,6 +31,6 @@ public:
 inline constexpr std::string_view CancelledMessage = "中断されました";
 
 // Copies text into an output buffer of bufferSize bytes, always zero-terminated
-// within it, never splitting a double-byte character. A null buffer or a size
-// of zero writes nothing.
-void CopyToOutputBuffer(char* buffer, size_t bufferSize, std::string_view text);
+// within it, never splitting a character: a double-byte one of the ANSI code
+// page, or with utf8 a UTF-8 sequence. A null buffer or a size of zero writes nothing.
+void CopyToOutputBuffer(char* buffer, size_t bufferSize, std::string_view text, bool utf8 = false);

@@ -1,7 +1,7 @@
 #pragma once
 // Level-2 headers of LHA archives: a fixed part with sizes, Unix time and data
 // CRC, then extended headers (header CRC, file name, directory with 0xFF
-// separators, MS-DOS attributes). Names are bytes in the ANSI code page.
+// separators, MS-DOS attributes). Names are bytes (the ANSI code page or UTF-8).
 #include "archiver/lha/LhaStreams.h"
 
 #include <cstdint>

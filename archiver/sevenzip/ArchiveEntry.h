@@ -8,7 +8,7 @@
 
 struct TArchiveEntry {
     std::string Name;         // UTF-8, '/'-separated, relative, no trailing '/'
-    std::string DisplayName;  // ANSI code page, for messages
+    std::string DisplayName;  // for messages (UTF-8)
     bool IsDirectory = false;
     uint32_t Attributes = 0;  // FILE_ATTRIBUTE_* bits
     uint64_t LastWriteTime = 0;  // FILETIME (100 ns since 1601, UTC)

@@ -110,10 +110,15 @@ public:
         WorkReady.notify_one();
     }
 
-    void WaitDone(const std::shared_ptr<TChunk>& chunk)
+    // Waits for the chunk, calling waiting every few dozen milliseconds meanwhile.
+    void WaitDone(const std::shared_ptr<TChunk>& chunk, const std::function<void()>& waiting)
     {
         std::unique_lock<std::mutex> guard(Lock);
-        ChunkDone.wait(guard, [&] { return chunk->Done; });
+        while (!ChunkDone.wait_for(guard, std::chrono::milliseconds(40), [&] { return chunk->Done; })) {
+            guard.unlock();
+            waiting();
+            guard.lock();
+        }
         if (chunk->Error) std::rethrow_exception(chunk->Error);
     }
 
@@ -297,7 +302,7 @@ std::vector<TEntryDigest> RunDeflatePipeline(const std::vector<TPipelineEntry>& 
     std::deque<std::shared_ptr<TChunk>> inFlight;
     bool more = true;
     uint32_t crc = 0;
-    uint64_t size = 0, packed = 0;
+    uint64_t size = 0, packed = 0, bytesPacked = 0;
     size_t filesDone = 0;
     for (;;) {
         while (more && inFlight.size() < pipeline.Capacity()) {
@@ -312,9 +317,11 @@ std::vector<TEntryDigest> RunDeflatePipeline(const std::vector<TPipelineEntry>& 
         if (inFlight.empty()) break;
         const std::shared_ptr<TChunk> chunk = inFlight.front();
         inFlight.pop_front();
-        pipeline.WaitDone(chunk);
-
         const TPipelineEntry& entry = entries[chunk->EntryIndex];
+        pipeline.WaitDone(chunk, [&] {
+            if (options.Progress) options.Progress(filesDone, entry.Entry, bytesPacked);
+        });
+
         const bool deflated = chunk->File->Decision == TDecision::Deflated;
         if (chunk->First) {
             writer.BeginEntry(entry.Entry, deflated ? TEntryMethod::Deflated : TEntryMethod::Stored);
@@ -337,7 +344,8 @@ std::vector<TEntryDigest> RunDeflatePipeline(const std::vector<TPipelineEntry>& 
             digests.push_back(std::move(digest));
             if (!entry.Entry.IsDirectory) ++filesDone;
         }
-        if (options.Progress) options.Progress(filesDone, entry.Entry);
+        bytesPacked += chunk->Input.size();
+        if (options.Progress) options.Progress(filesDone, entry.Entry, bytesPacked);
     }
     return digests;
 }

@@ -29,9 +29,11 @@ struct TPipelineOptions {
     int Level = 6;              // zlib level 1..9; 0 stores everything
     unsigned Threads = 0;       // workers; 0: one per processor
     size_t ChunkSize = 1 << 20;
-    // Called on the calling thread after each finished file and between chunks;
-    // may throw (a cancel) to stop the run.
-    std::function<void(size_t filesDone, const TArchiveEntry& current)> Progress;
+    // Called on the calling thread after each finished file, between chunks and
+    // every few dozen milliseconds while it waits for one; may throw (a cancel)
+    // to stop the run.
+    // bytesPacked: the source bytes deflated or stored so far.
+    std::function<void(size_t filesDone, const TArchiveEntry& current, uint64_t bytesPacked)> Progress;
 };
 
 // Runs the entries through the writer (not Finish). Returns what was read

@@ -66,6 +66,7 @@ TDecodedData DecodePackedStream(const TByteSource& source, uint64_t offset, uint
         const size_t produced = output.size() - inflater.Stream.avail_out;
         result.Crc = Crc32Update(result.Crc, output.data(), produced);
         result.Size += produced;
+        source.Poll();
     }
     if (inflater.Stream.avail_in != 0 || done != packedSize) Broken("圧縮データの長さが違います", name);
     return result;

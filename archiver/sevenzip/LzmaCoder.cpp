@@ -70,11 +70,11 @@ size_t WriteOutput(void* p, const void* buf, size_t size)
     }
 }
 
-SRes ReportProgress(void* p, UInt64, UInt64)
+SRes ReportProgress(void* p, UInt64 inSize, UInt64)
 {
     auto* self = static_cast<TProgress*>(p);
     try {
-        return (*self->KeepGoing)() ? SZ_OK : SZ_ERROR_PROGRESS;
+        return (*self->KeepGoing)(inSize) ? SZ_OK : SZ_ERROR_PROGRESS;
     } catch (...) {
         *self->Error = std::current_exception();
         return SZ_ERROR_PROGRESS;
@@ -181,6 +181,7 @@ void DecodeLzmaStream(const TByteSource& source, uint64_t offset, uint64_t packe
         if (outSize == 0 && inSize == 0) Broken("圧縮データが途中で終わっています", name);
         write(output.data(), outSize);
         written += outSize;
+        source.Poll();
     }
     // No end mark: the range coder must stand at zero with every packed byte taken.
     if (status != LZMA_STATUS_MAYBE_FINISHED_WITHOUT_MARK || inputAt != inputEnd || read != packedSize) {

@@ -33,7 +33,7 @@ public:
 
     using TRead = std::function<size_t(uint8_t* data, size_t size)>;       // 0 at the end
     using TWrite = std::function<void(const uint8_t* data, size_t size)>;
-    using TKeepGoing = std::function<bool()>;                               // false stops at once
+    using TKeepGoing = std::function<bool(uint64_t encoded)>;               // bytes taken so far; false stops at once
     // Encodes one stream (no end mark: its size is kept in the header). A stop
     // from keepGoing throws TLzmaStopped unless a callback threw first. Returns
     // false when the encoder's memory could not be had, before anything was read

@@ -146,7 +146,7 @@ public:
 private:
     void ReportProgress()
     {
-        if (Options.Progress && !Entries.empty()) Options.Progress(FilesDone, Entries[Current].Entry);
+        if (Options.Progress && !Entries.empty()) Options.Progress(FilesDone, Entries[Current].Entry, Packed);
     }
 
     void Work()
@@ -229,6 +229,7 @@ private:
             const size_t n = file.Read(buffer.data(), buffer.size());
             if (n == 0) break;
             Writer.WriteData(buffer.data(), n);
+            Packed += n;
         }
         TSevenZipFolder folder;
         folder.PackedSize = file.Size;
@@ -294,10 +295,16 @@ private:
         };
         // Where the level's dictionary does not fit, a smaller one does (and
         // stays the worker's for its later blocks).
+        uint64_t encoded = 0;
+        const auto keepGoing = [&](uint64_t now) {
+            Packed += now - encoded;
+            encoded = now;
+            return !Stop;
+        };
         for (;;) {
             TLzmaEncoder encoder(level);
             folder.Properties = encoder.Properties();
-            if (encoder.Encode(read, write, [&] { return !Stop; })) break;
+            if (encoder.Encode(read, write, keepGoing)) break;
             const uint32_t dictionary = level.DictionarySize();
             if (dictionary <= MinFallbackDictionary) throw std::bad_alloc();
             // The next size down of the SDK's steps (2 or 3 times a power of two).
@@ -305,6 +312,7 @@ private:
             level.ReduceSize = powerOfTwo ? dictionary / 4 * 3 : dictionary / 3 * 2;
         }
 
+        if (taken > encoded) Packed += taken - encoded;  // the last bytes, after the last report
         if (!writing.owns_lock()) writing.lock();
         flush();
         EndFolder(folder);
@@ -341,6 +349,7 @@ private:
     std::exception_ptr Error;
     std::atomic<bool> Stop{false};
     std::atomic<size_t> FilesDone{0}, Current{0};
+    std::atomic<uint64_t> Packed{0};  // source bytes through the coders
 };
 
 } // namespace

@@ -23,8 +23,10 @@ struct TSolidOptions {
     uint64_t BlockSize = 0; // data per block; 0: an even share per worker, within bounds
     uint64_t BufferLimit = 64 << 20;  // packed bytes a block keeps in memory before it writes directly
     // Called on the calling thread every few dozen milliseconds while the workers
-    // run; may throw (a cancel), which stops them at once.
-    std::function<void(size_t filesDone, const TArchiveEntry& current)> Progress;
+    // run, with the source bytes packed so far (by the coders, not merely read:
+    // an LZMA encoder reads a dictionary's worth ahead); may throw (a cancel),
+    // which stops them at once.
+    std::function<void(size_t filesDone, const TArchiveEntry& current, uint64_t bytesPacked)> Progress;
 };
 
 // Runs the entries through the writer (not Finish). Returns what was read from

@@ -38,5 +38,5 @@ private:
 // central directory and its data decoded (stored or deflated). Returns one
 // digest per entry, Name as stored without a directory's trailing '/'.
 // Throws TArchiverError (ArchiverVerifyError) on any inconsistency, naming
-// the entry through display (UTF-8 to the ANSI code page).
+// the entry through display (the stored name as it is by default).
 std::vector<TEntryDigest> ReadZipDigests(const TByteSource& source, const TNameForMessages& display = KeepName);

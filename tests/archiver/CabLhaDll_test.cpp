@@ -77,7 +77,7 @@ TListing ReadCab(const std::string& path, std::vector<std::string>*)
 {
     const TFileByteSource source(Wide(path), path);
     TListing listing;
-    for (const TEntryDigest& digest : ReadCabinetDigests(source, path)) listing[digest.DisplayName] = {digest.Size, digest.Crc};
+    for (const TEntryDigest& digest : ReadCabinetDigests(source, path)) listing[AnsiFromUtf8(digest.DisplayName)] = {digest.Size, digest.Crc};
     return listing;
 }
 
@@ -320,7 +320,7 @@ TEST(CabReadBack, AFolderWhoseBlockCountWrappedIsRefused)
         ADD_FAILURE() << "a wrapped block count was read back";
     } catch (const TArchiverError& error) {
         EXPECT_EQ(error.Code, ArchiverVerifyError);
-        EXPECT_STREQ(error.what(), "書庫の検査に失敗しました(フォルダのデータブロック数が内容と合いません): t.cab");
+        EXPECT_EQ(AnsiFromUtf8(error.what()), "書庫の検査に失敗しました(フォルダのデータブロック数が内容と合いません): t.cab");
     }
 }
 

@@ -6,6 +6,7 @@
 #include "archiver/common/win32/ExactPath.h"
 #include "archiver/common/win32/OverlappedReader.h"
 #include "archiver/common/win32/SourceFile.h"
+#include "support/ArchiverTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +98,6 @@ TEST(SourceAccess, AReadThatWaitsEndsOnAStopAndASourceOffTheDiskIsRefused)
         ADD_FAILURE() << "a pipe was opened as a source";
     } catch (const TArchiverError& error) {
         EXPECT_EQ(error.Code, ArchiverSourceError);
-        EXPECT_STREQ(error.what(), "通常のファイルではないため格納できません: pipe");
+        EXPECT_EQ(AnsiFromUtf8(error.what()), "通常のファイルではないため格納できません: pipe");
     }
 }

@@ -191,5 +191,5 @@ TEST_F(ListViewExportWin32, TheThreeRenderingsOfOneSelectionGoToTheTransfer)
     EXPECT_EQ(blocks[2], std::string("1,\"a\"\"b\",12\r\n0,\"x\",7\r\n") + '\0');
     EXPECT_EQ(pending[3].Format, CF_SYLK);
     EXPECT_EQ(blocks[3], ListViewToSylkText(List, true, false));
-    EXPECT_EQ(blocks[2].back(), '\n');
+    EXPECT_EQ(blocks[3].back(), '\n');
 }

@@ -220,43 +220,28 @@ TEST(LongPaths, TheWideFormOfAPath)
     EXPECT_EQ(FileApiPath(std::string("C:\\表\\ソ")), L"\\\\?\\C:\\\u8868\\\u30BD");
 }
 
-TEST(NamesOutsideTheCodePage, AreJudgedUnfitWhereTheExtensionIsJudged)
+TEST(NamesOutsideTheCodePage, AreJudgedByTheContentRulesLikeAnyOther)
 {
     EngineTempTree tree;
-    tree.File("accent\\01.jpg");
-    tree.File("accent\\02.jpg");
-    tree.WideFile("accent", L"\u00F1.jpg");  // ñ: the code page shows it as n
-    tree.File("hangul\\01.jpg");
-    tree.WideFile("hangul", L"\uD55C.jpg");  // not in the code page at all: ?
-    tree.File("wave\\01.jpg");
-    tree.WideFile("wave", L"\u301C01.jpg");  // the wave dash has no form of its own there
-    tree.File("subname\\01.jpg");
-    tree.WideFolder("subname", L"\u00F1");
+    tree.WideFolder("", L"accent");
+    tree.WideFile("accent", L"\u00F101.jpg");  // ñ: the code page would show it as n
+    tree.WideFile("accent", L"\u00F102.jpg");
+    tree.WideFolder("", L"hangul");
+    tree.WideFile("hangul", L"\uD55C01.jpg");  // not in the code page at all
+    tree.WideFile("hangul", L"\uD55C02.jpg");
     tree.Folder("badext");
-    tree.WideFile("badext", L"\u00F1.txt");  // the name is judged before its extension
-    tree.File("mixed\\a.txt");
-    tree.WideFile("mixed", L"\u00F1.jpg");
-    tree.File("round\\\x81\x5C" "01.jpg");  // a double-byte name that reads back exactly
-    tree.File("round\\\x81\x5C" "02.jpg");
+    tree.WideFile("badext", L"\u00F1.txt");
+    tree.File("round\\＼01.jpg");  // 0x81 0x5C in code page 932
+    tree.File("round\\＼02.jpg");
 
     EngineTestOwner owner;
     EngineFind(owner, tree.Root());
-    EngineExpectRow(owner, "accent", false, "扱えないファイル名です", "n.jpg");
-    EngineExpectRow(owner, "hangul", false, "扱えないファイル名です", "?.jpg");
-    EngineExpectRow(owner, "wave", false, "扱えないファイル名です", "?01.jpg");
-    EngineExpectRow(owner, "subname", false, "扱えないファイル名です", "n");
-    EngineExpectRow(owner, "badext", false, "扱えないファイル名です", "n.txt");
+    EngineExpectRow(owner, "accent", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "hangul", true, "+圧縮できます", "");
     EngineExpectRow(owner, "round", true, "+圧縮できます", "");
-    // Of a bad extension and a bad name, the name decides: checking the row by hand
-    // overrides the extension, never the name.
-    EngineExpectRow(owner, "mixed", false, "扱えないファイル名です", "n.jpg");
-
-    // Searched into or not, such a sub-folder fails its folder by its name.
-    EngineFindOptions recursive;
-    recursive.Recursive = true;
-    EngineFind(owner, tree.Root(), recursive);
-    EngineExpectRow(owner, "subname", false, "扱えないファイル名です", "n");
-    EngineExpectRow(owner, "accent", false, "扱えないファイル名です", "n.jpg");
+    // The extension rule names the file by its own name, not a look-alike.
+    EXPECT_EQ(owner.Row("badext").Result.find("扱えないファイル名です"), std::string::npos);
+    EXPECT_NE(owner.Row("badext").Remark.find("ñ.txt"), std::string::npos) << owner.Row("badext").Remark;
 }
 
 TEST(NamesOutsideTheCodePage, AFolderBelowTheRootIsNotTakenForItsLookAlike)
@@ -268,13 +253,10 @@ TEST(NamesOutsideTheCodePage, AFolderBelowTheRootIsNotTakenForItsLookAlike)
     tree.File("n\\02.jpg");
     EngineTestOwner owner;
     EngineFind(owner, tree.Root());
-    // Both show as "n": the real one is judged by its files, the other cannot be named.
-    const std::vector<const FolderRow*> rows = RowsNamed(owner, "n");
-    ASSERT_EQ(rows.size(), 2u);
-    const FolderRow* real = rows[0]->Checked ? rows[0] : rows[1];
-    const FolderRow* other = rows[0]->Checked ? rows[1] : rows[0];
-    EXPECT_EQ(real->Result, "+圧縮できます");
-    EXPECT_FALSE(other->Checked);
-    EXPECT_EQ(other->Result, "扱えないファイル名です");
-    EXPECT_EQ(other->Remark, "n");
+    // Each shows under its own name and is judged by its own files.
+    ASSERT_EQ(RowsNamed(owner, "n").size(), 1u);
+    ASSERT_EQ(RowsNamed(owner, "ñ").size(), 1u);
+    EXPECT_EQ(owner.Row("n").Result, "+圧縮できます");
+    EXPECT_EQ(owner.Row("ñ").Result, "+圧縮できます");
+    EXPECT_EQ(owner.Row("ñ").WideName, L"\u00F1");
 }

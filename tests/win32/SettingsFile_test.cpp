@@ -51,7 +51,8 @@ protected:
         DWORD read = 0;
         ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
         bytes.resize(read);
-        return bytes.starts_with("\xEF\xBB\xBF") ? bytes : CodePageToUtf8(bytes, CP_ACP);
+        const bool raw = bytes.starts_with("\xEF\xBB\xBF") || bytes.find('\0') != std::string::npos;
+        return raw ? bytes : CodePageToUtf8(bytes, CP_ACP);
     }
 
     std::string Folder;
@@ -186,10 +187,16 @@ TEST_F(SettingsFileTest, Utf8WithItsMarkIsReadAndWhatIsNoSettingsTextIsKept)
     EXPECT_EQ(again.Path, "C:\\本");
     EXPECT_FALSE(again.RemoveFolder);
 
-    // UTF-16, UTF-8 the code page cannot hold (a Hangul syllable), or broken UTF-8:
-    // defaults for this run, and the file stays as it is.
-    for (const std::string& bytes : {std::string("\xFF\xFE[\0S\0]\0", 8), std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xEA\xB0\x80\r\n"),
-                                    std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xE6\x9C\r\n")}) {
+    // A value the code page cannot hold (a Hangul syllable) is read, and kept in UTF-8.
+    WriteBytes("\xEF\xBB\xBF[Setting]\r\nPath=\xEA\xB0\x80\r\n");
+    FennoroSettings hangul;
+    LoadSettingsFile(hangul, File);
+    EXPECT_EQ(hangul.Path, "\xEA\xB0\x80");
+    ASSERT_TRUE(SaveSettingsFile(hangul, File));
+    EXPECT_TRUE(ReadBytes().starts_with("\xEF\xBB\xBF[Setting]\r\nPath=\xEA\xB0\x80\r\n"));
+
+    // UTF-16 or broken UTF-8: defaults for this run, and the file stays as it is.
+    for (const std::string& bytes : {std::string("\xFF\xFE[\0S\0]\0", 8), std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xE6\x9C\r\n")}) {
         WriteBytes(bytes);
         FennoroSettings defaults;
         LoadSettingsFile(defaults, File);

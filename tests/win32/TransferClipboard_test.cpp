@@ -1,4 +1,6 @@
 // The transfer collector on the real clipboard: renderings, the temporary file
+
+#include "base/WideText.h"
 // offered as CF_HDROP, another process reading them, and the teardown at exit.
 // The executable doubles as that other process (see main at the end).
 #include "transfer/TDataCopyDrag.h"
@@ -31,9 +33,28 @@ CLIPFORMAT CsvFormat()
 
 std::string ReadFileBytes(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    FILE* file = _wfopen(WideText(path).c_str(), L"rb");
     if (!file) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    std::string bytes;
+    char block[4096];
+    for (size_t read; (read = std::fread(block, 1, sizeof block, file)) > 0;) bytes.append(block, read);
+    std::fclose(file);
+    return bytes;
+}
+
+// The file list of a DROPFILES block (wide names) in UTF-8, its NULs kept.
+std::string DroppedList(const std::string& drop)
+{
+    const auto* wide = reinterpret_cast<const wchar_t*>(drop.data() + sizeof(DROPFILES));
+    const size_t length = (drop.size() - sizeof(DROPFILES)) / sizeof(wchar_t);
+    std::string list;
+    for (size_t start = 0; start < length;) {
+        size_t end = start;
+        while (end < length && wide[end] != L'\0') ++end;
+        list += Utf8Text(std::wstring_view(wide + start, end - start)) + '\0';
+        start = end + 1;
+    }
+    return list;
 }
 
 std::string BlockBytes(HGLOBAL block)
@@ -304,19 +325,21 @@ TEST_F(TransferClipboard, AnotherProcessReadsEveryRenderingAndTheFile)
     ASSERT_TRUE(report.Drop);
     EXPECT_EQ(report.DroppedCount, 1u);
     EXPECT_EQ(report.DroppedPath, file);
-    EXPECT_EQ(report.DroppedFileContent, r.Tab);
+    EXPECT_EQ(report.DroppedFileContent, FileFormOfText(r.Tab));
 
-    // The DROPFILES block: list at 20, point (0, 0), non-client, ANSI, one path, two NULs.
+    // The DROPFILES block: list at 20, point (0, 0), non-client, wide, one path, two NULs.
     const std::string drop = *report.Drop;
-    ASSERT_EQ(drop.size(), 20 + file.size() + 2);
+    const std::wstring widePath = WideText(file);
+    ASSERT_EQ(drop.size(), 20 + (widePath.size() + 2) * sizeof(wchar_t));
     DROPFILES header;
     std::memcpy(&header, drop.data(), sizeof header);
     EXPECT_EQ(header.pFiles, 20u);
     EXPECT_EQ(header.pt.x, 0);
     EXPECT_EQ(header.pt.y, 0);
     EXPECT_EQ(header.fNC, TRUE);
-    EXPECT_EQ(header.fWide, FALSE);
-    EXPECT_EQ(drop.substr(20), file + std::string(2, '\0'));
+    EXPECT_EQ(header.fWide, TRUE);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(drop.data() + 20), widePath.size() + 2),
+              widePath + std::wstring(2, L'\0'));
 }
 
 TEST_F(TransferClipboard, RenderingsReadBackThroughOleInThisProcess)
@@ -324,7 +347,7 @@ TEST_F(TransferClipboard, RenderingsReadBackThroughOleInThisProcess)
     const Renderings r = ExampleRenderings();
     AddRenderings(Transfer, r);
     ASSERT_EQ(Transfer.CopyToClipboard(), 1);
-    EXPECT_EQ(OleClipboardBytes(CF_TEXT), r.Tab + '\0');
+    EXPECT_EQ(OleClipboardBytes(CF_TEXT), FileFormOfText(r.Tab) + '\0');
     EXPECT_EQ(OleClipboardBytes(CsvFormat()), r.Csv + '\0');
     EXPECT_EQ(OleClipboardBytes(CF_SYLK), r.Sylk);
     EXPECT_EQ(OleClipboardBytes(CF_HDROP), std::nullopt); // no file name: no file
@@ -348,7 +371,7 @@ TEST_F(TransferClipboard, TwoTransfersLeaveOnlyTheSecondDirectory)
 
     const auto drop = OleClipboardBytes(CF_HDROP);
     ASSERT_TRUE(drop);
-    EXPECT_EQ(drop->substr(20), second + "\\second.txt" + std::string(2, '\0'));
+    EXPECT_EQ(DroppedList(*drop), second + "\\second.txt" + std::string(2, '\0'));
 }
 
 TEST_F(TransferClipboard, ATakenTickCountNameMovesOnToTheNextNumber)
@@ -387,7 +410,7 @@ TEST_F(TransferClipboard, AnUnwritableTemporaryDirectoryOffersNoFileButTheRest)
     EXPECT_EQ(Transfer.TemporaryDirectory(), "");
     EXPECT_FALSE(Exists(missing));
     EXPECT_EQ(OleClipboardBytes(CF_HDROP), std::nullopt);
-    EXPECT_EQ(OleClipboardBytes(CF_TEXT), r.Tab + '\0');
+    EXPECT_EQ(OleClipboardBytes(CF_TEXT), FileFormOfText(r.Tab) + '\0');
     EXPECT_EQ(OleClipboardBytes(CF_SYLK), r.Sylk);
 }
 
@@ -425,8 +448,8 @@ TEST_F(TransferClipboard, JapaneseNamesWithTrailBytesAreWritten)
         const auto drop = OleClipboardBytes(CF_HDROP);
         ASSERT_TRUE(drop);
         const std::string path = Transfer.TemporaryDirectory() + "\\" + name;
-        EXPECT_EQ(drop->substr(20), path + std::string(2, '\0'));
-        EXPECT_EQ(ReadFileBytes(path), "本文");
+        EXPECT_EQ(DroppedList(*drop), path + std::string(2, '\0'));
+        EXPECT_EQ(ReadFileBytes(path), FileFormOfText("本文"));
     }
 }
 
@@ -476,7 +499,7 @@ TEST_F(TransferClipboard, SeveralPathsMakeOneFileList)
     const auto drop = OleClipboardBytes(CF_HDROP);
     ASSERT_TRUE(drop);
     const char expected[] = "C:\\表\\a\0C:\\b\0C:\\c\0"; // and the array's own NUL
-    EXPECT_EQ(drop->substr(20), std::string(expected, sizeof expected));
+    EXPECT_EQ(DroppedList(*drop), std::string(expected, sizeof expected));
 }
 
 TEST_F(TransferClipboard, TheClipboardOutlivesTheWriterAndItsDirectoryGoes)
@@ -490,7 +513,10 @@ TEST_F(TransferClipboard, TheClipboardOutlivesTheWriterAndItsDirectoryGoes)
     // Rendered before the writer ended, so the data is still there.
     const Renderings r = ExampleRenderings();
     ASSERT_TRUE(OpenClipboard(nullptr));
-    EXPECT_EQ(ClipboardBytes(CF_TEXT), r.Tab + '\0');
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), FileFormOfText(r.Tab) + '\0');
+    const std::wstring unicode = WideText(r.Tab) + L'\0';
+    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT),
+              std::string(reinterpret_cast<const char*>(unicode.data()), unicode.size() * sizeof(wchar_t)));
     EXPECT_EQ(ClipboardBytes(CsvFormat()), r.Csv + '\0');
     EXPECT_EQ(ClipboardBytes(CF_SYLK), r.Sylk);
     HANDLE drop = GetClipboardData(CF_HDROP);

@@ -131,3 +131,33 @@ TEST(UnicodeNames, TheWindowListsRenamesAndRemembersThem)
     EXPECT_TRUE(UiFennoroWindow::SettingsBytes().starts_with("\xEF\xBB\xBF"));
     EXPECT_EQ(LoadIniFile(GetSettingsFileName()).ReadString("Setting", "Path", ""), tree.Root());
 }
+
+TEST(UnicodeNames, TheBundledLibrariesStoreEveryNameExactly)
+{
+    for (const std::string extension : {".zip", ".7z", ".cab"}) {
+        SCOPED_TRACE(extension);
+        EngineTempTree tree("fennoro-uni-" + extension.substr(1));
+        EngineTestOwner owner;
+        for (const std::string& title : Titles) {
+            tree.File(title + "\\01.jpg", "page of " + title);
+            tree.File(title + "\\" + title + ".jpg", "named page of " + title);
+            owner.Add(tree.Root(), title, true);
+        }
+        EngineCompress(owner, EngineBundledProfile(extension));
+        std::string script;
+        for (size_t i = 0; i < Titles.size(); ++i) {
+            const std::string archive = "'" + Titles[i] + extension + "'";
+            script += "7z l -slt " + archive + " | grep '^Path = ' > list" + std::to_string(i) + " && 7z x -oout" +
+                      std::to_string(i) + " " + archive + " >/dev/null && ";
+        }
+        if (!tree.HostMake(script + "touch listed", "listed", "")) GTEST_SKIP() << "no host 7z here";
+        for (size_t i = 0; i < Titles.size(); ++i) {
+            const std::string& title = Titles[i];
+            EngineExpectRow(owner, title, false, FolderCompressState::Compressed, "*圧縮しました", title + extension);
+            const std::string paths = tree.Read("list" + std::to_string(i));
+            EXPECT_NE(paths.find("Path = " + title + ".jpg\n"), std::string::npos) << paths;
+            EXPECT_EQ(tree.Read("out" + std::to_string(i) + "\\" + title + ".jpg"), "named page of " + title);
+            EXPECT_EQ(tree.Read("out" + std::to_string(i) + "\\01.jpg"), "page of " + title);
+        }
+    }
+}

@@ -198,7 +198,7 @@ TEST(CompressJob, TheCommandLineReachesTheLibraryByteForByte)
 
     // Quiet off: the placeholder gives way to nothing, the blanks around it stay.
     DeleteFileW(WideText(log).c_str());
-    DeleteFileW(tree.WidePath("trip.zip").c_str());
+    DeleteFileW(WideText(tree.Path("trip.zip")).c_str());
     owner.Rows[1]->Checked = true;
     owner.Rows[1]->CompressState = FolderCompressState::Untried;
     EngineCompress(owner);

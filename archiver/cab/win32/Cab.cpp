@@ -8,6 +8,7 @@
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/MakeArchive.h"
+#include "archiver/common/win32/ProgressCallback.h"
 #include "archiver/common/win32/TextConvert.h"
 
 #include <windows.h>
@@ -56,7 +57,7 @@ public:
     std::vector<TEntryDigest> Write(const TSourceTree&, TByteSink& output, TProgressWindow& progress) override
     {
         std::vector<TEntryDigest> written;
-        TCabWriter writer(output, [&] { progress.ThrowIfCancelled(); });
+        TCabWriter writer(output, [&] { progress.ThrowIfCancelled(); }, [&](uint64_t bytes) { progress.AddPackedBytes(bytes); });
         for (const TCabSource& source : Sources) {
             progress.SetProgress(written.size(), source.DisplayName);
             progress.ThrowIfCancelled();
@@ -87,6 +88,20 @@ int WINAPI Cab(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize)
 }
 
 BOOL WINAPI CabGetRunning(void) { return ArchiverIsRunning(); }
+
+// On: the command line, the output buffer and every name are UTF-8; off: the ANSI code page.
+BOOL WINAPI CabSetUnicodeMode(BOOL on)
+{
+    SetUnicodeMode(on != FALSE);
+    return TRUE;
+}
+
+// For calls made later from the calling thread; null removes it (ProgressWindow.h reports to it).
+BOOL WINAPI CabSetProgressCallback(ARCHIVER_PROGRESS_CALLBACK callback, LPVOID context)
+{
+    SetThreadProgressCallback(callback, context);
+    return TRUE;
+}
 
 int WINAPI CabGetFileCount(LPCSTR archive)
 {

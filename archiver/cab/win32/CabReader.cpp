@@ -125,7 +125,7 @@ FNFDINOTIFY(Notify)
             TEntryDigest digest;
             digest.Name = pfdin->psz1 ? pfdin->psz1 : "";
             const bool utf8 = (pfdin->attribs & _A_NAME_IS_UTF) != 0;
-            digest.DisplayName = utf8 ? Utf8ToAnsi(digest.Name) : digest.Name;
+            digest.DisplayName = utf8 ? digest.Name : AnsiToUtf8(digest.Name);
             if (!utf8 && !IsAscii(digest.Name)) {
                 throw TArchiverError(ArchiverVerifyError, "書庫の検査に失敗しました(名前にUTF-8の印がありません): " + digest.DisplayName);
             }
@@ -176,7 +176,7 @@ std::vector<TEntryDigest> ReadCabinetDigests(const TByteSource& cabinet, const s
     ActiveRead = previous;
     state.Files.RethrowIfFailed();
     if (!context || !copied) {
-        const std::string where = state.Current.empty() ? displayName : displayName + " の " + Utf8ToAnsi(state.Current);
+        const std::string where = state.Current.empty() ? displayName : displayName + " の " + state.Current;
         throw TArchiverError(ArchiverVerifyError,
                              std::string("書庫の検査に失敗しました(") + FdiErrorText(error.erfOper) + "): " + where);
     }

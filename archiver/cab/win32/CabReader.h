@@ -10,7 +10,7 @@
 #include <vector>
 
 // One digest per file in cabinet order: Name is the name as stored (UTF-8
-// where the cabinet marks it so), DisplayName the same in the ANSI code page.
+// where the cabinet marks it so), DisplayName the same in UTF-8.
 // Throws TArchiverError (ArchiverVerifyError) when the cabinet cannot be read,
 // naming displayName or the file being decoded.
 std::vector<TEntryDigest> ReadCabinetDigests(const TByteSource& cabinet, const std::string& displayName);

@@ -37,7 +37,7 @@ bool CompressionPays(TSourceFile& file)
 // The archive being written, as the library's cabinet file.
 class TSinkStore final : public TCabinetStore {
 public:
-    explicit TSinkStore(TByteSink& sink) : Sink(sink) {}
+    TSinkStore(TByteSink& sink, const std::function<void()>& poll) : Sink(sink), Poll(poll) {}
     uint64_t Size() const override { return Sink.Position(); }
     size_t ReadAt(uint64_t, void*, size_t) override
     {
@@ -45,6 +45,7 @@ public:
     }
     void WriteAt(uint64_t position, const void* data, size_t size) override
     {
+        Poll();
         if (position + size > MaxCabinetBytes) ThrowCabinetTooLarge();
         const uint64_t end = Sink.Position();
         if (position > end) throw TArchiverError(ArchiverInternalError, "書庫の書き込み位置が正しくありません");
@@ -55,13 +56,15 @@ public:
 
 private:
     TByteSink& Sink;
+    const std::function<void()>& Poll;
 };
 
 // A source file, checksummed as the library reads it from start to end. The
 // library asks for 32 KiB at a time: the file is read ahead in larger pieces.
 class TSourceStore final : public TCabinetStore {
 public:
-    TSourceStore(std::shared_ptr<TSourceFile> file, const std::function<void()>& poll) : File(std::move(file)), Poll(poll) {}
+    TSourceStore(std::shared_ptr<TSourceFile> file, const std::function<void()>& poll, const std::function<void(uint64_t)>& counted)
+        : File(std::move(file)), Poll(poll), Counted(counted) {}
     // The size seen at opening is what is stored, even if the file grows meanwhile.
     uint64_t Size() const override { return File->Size(); }
     size_t ReadAt(uint64_t position, void* data, size_t size) override
@@ -84,6 +87,10 @@ public:
             Crc = Crc32Update(Crc, data, read);
             CheckedUpTo += read;
         }
+        if (CheckedUpTo > CountedUpTo) {  // once, even if read again
+            if (Counted) Counted(CheckedUpTo - CountedUpTo);
+            CountedUpTo = CheckedUpTo;
+        }
         return read;
     }
     void WriteAt(uint64_t, const void*, size_t) override
@@ -97,9 +104,10 @@ public:
 private:
     std::shared_ptr<TSourceFile> File;
     const std::function<void()>& Poll;
+    const std::function<void(uint64_t)>& Counted;
     std::vector<uint8_t> Ahead;
     uint64_t AheadStart = 0;
-    uint64_t CheckedUpTo = 0;
+    uint64_t CheckedUpTo = 0, CountedUpTo = 0;
     uint32_t Crc = 0;
 };
 
@@ -112,6 +120,7 @@ struct TCabWriter::TState {
     uint64_t AddedBytes = 0;
     TCabinetFiles Files;
     std::function<void()> Poll;
+    std::function<void(uint64_t)> Counted;
     const TCabSource* Current = nullptr;
     std::shared_ptr<TSourceFile> CurrentFile;
     std::shared_ptr<TSourceStore> CurrentStore;
@@ -219,17 +228,19 @@ FNFCIGETOPENINFO(OpenSource)
         *pdate = HIWORD(source.DosDateTime);
         *ptime = LOWORD(source.DosDateTime);
         *pattribs = static_cast<USHORT>(source.Attributes | (source.Utf8Name ? _A_NAME_IS_UTF : 0));
-        state.CurrentStore = std::make_shared<TSourceStore>(state.CurrentFile, state.Poll);
+        state.CurrentStore = std::make_shared<TSourceStore>(state.CurrentFile, state.Poll, state.Counted);
         return state.Files.OpenStore(state.CurrentStore);
     });
 }
 
 } // namespace
 
-TCabWriter::TCabWriter(TByteSink& cabinet, std::function<void()> poll) : State(std::make_unique<TState>(cabinet))
+TCabWriter::TCabWriter(TByteSink& cabinet, std::function<void()> poll, std::function<void(uint64_t)> counted)
+    : State(std::make_unique<TState>(cabinet))
 {
-    State->Poll = std::move(poll);
-    State->Files.Add(CabinetName, std::make_shared<TSinkStore>(cabinet));
+    State->Poll = poll ? std::move(poll) : [] {};
+    State->Counted = std::move(counted);
+    State->Files.Add(CabinetName, std::make_shared<TSinkStore>(cabinet, State->Poll));
     CCAB cab{};
     cab.cb = 0x7FFFFFFF;
     cab.cbFolderThresh = 0x7FFFFFFF;

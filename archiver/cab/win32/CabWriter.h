@@ -18,7 +18,7 @@ struct TCabSource {
     std::wstring Path;            // the file to read
     std::string NameInCabinet;    // relative path with '\\', ASCII or UTF-8
     bool Utf8Name = false;
-    std::string DisplayName;      // for messages, in the ANSI code page
+    std::string DisplayName;      // for messages (UTF-8)
     uint32_t DosDateTime = 0;     // date in the high word, time in the low word
     uint16_t Attributes = 0;      // read-only, hidden, system, archive
 };
@@ -30,8 +30,9 @@ constexpr size_t MaxCabinetNameBytes = 255;
 
 class TCabWriter {
 public:
-    // poll runs often while data is packed; it may throw to stop (Cancel).
-    TCabWriter(TByteSink& cabinet, std::function<void()> poll);
+    // poll runs often while data is packed and written; it may throw to stop
+    // (Cancel). counted hears of the bytes taken from the sources.
+    TCabWriter(TByteSink& cabinet, std::function<void()> poll, std::function<void(uint64_t)> counted = {});
     ~TCabWriter();
     TCabWriter(const TCabWriter&) = delete;
     TCabWriter& operator=(const TCabWriter&) = delete;

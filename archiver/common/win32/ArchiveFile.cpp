@@ -22,9 +22,9 @@ std::wstring FolderOf(const std::wstring& path)
 
 } // namespace
 
-TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetAnsi(targetPath)
+TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetName(targetPath)
 {
-    Target = AbsolutePath(AnsiToWide(targetPath));
+    Target = AbsolutePath(Utf8ToWide(targetPath));
     if (Target.empty() || Target.back() == L'\\') {
         throw TArchiverError(ArchiverWriteError, "書庫のパスが正しくありません: " + targetPath);
     }
@@ -47,7 +47,7 @@ TArchiveOutputFile::~TArchiveOutputFile()
 
 void TArchiveOutputFile::Fail(DWORD error) const
 {
-    throw TArchiverError(ArchiverWriteError, WithReason("書庫に書き込めません: " + TargetAnsi, error));
+    throw TArchiverError(ArchiverWriteError, WithReason("書庫に書き込めません: " + TargetName, error));
 }
 
 // Writes all of it or throws with the reason. A full disk may first take part of
@@ -117,7 +117,7 @@ void TArchiveOutputFile::Commit()
     // The archive must be on the disk before it takes its name: the caller may
     // remove the folder as soon as the call succeeds.
     const auto notOnDisk = [&](DWORD error) {
-        throw TArchiverError(ArchiverWriteError, WithReason("書庫をディスクに書き込めません: " + TargetAnsi, error));
+        throw TArchiverError(ArchiverWriteError, WithReason("書庫をディスクに書き込めません: " + TargetName, error));
     };
     if (!FlushFileBuffers(File)) notOnDisk(GetLastError());
     const HANDLE file = File;
@@ -126,9 +126,9 @@ void TArchiveOutputFile::Commit()
     if (!MoveFileExW(ExactPath(TempPath).c_str(), ExactPath(Target).c_str(), MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
-            throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + TargetAnsi);
+            throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + TargetName);
         }
-        throw TArchiverError(ArchiverWriteError, WithReason("書庫の名前を変更できません: " + TargetAnsi, error));
+        throw TArchiverError(ArchiverWriteError, WithReason("書庫の名前を変更できません: " + TargetName, error));
     }
     Committed = true;
 }

@@ -41,7 +41,7 @@ private:
     void WriteThrough(const void* data, size_t size);
     [[noreturn]] void Fail(DWORD error) const;
 
-    std::string TargetAnsi;
+    std::string TargetName;  // as the command line gave it
     std::wstring Target, TempPath;
     HANDLE File = INVALID_HANDLE_VALUE;
     std::vector<uint8_t> Buffer;

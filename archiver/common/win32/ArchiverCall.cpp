@@ -27,6 +27,12 @@ void StayLoaded()
                        reinterpret_cast<LPCWSTR>(&RunningCalls), &self);
 }
 
+// The call's answer in the call's code.
+void Answer(LPSTR output, DWORD outputSize, std::string_view text)
+{
+    CopyToOutputBuffer(output, outputSize, ToCallText(text), IsUnicodeMode());
+}
+
 } // namespace
 
 int RunArchiverCall(LPSTR output, DWORD outputSize, const std::function<std::string()>& body)
@@ -34,24 +40,24 @@ int RunArchiverCall(LPSTR output, DWORD outputSize, const std::function<std::str
     StayLoaded();
     int expected = 0;
     if (!RunningCalls.compare_exchange_strong(expected, 1)) {
-        CopyToOutputBuffer(output, outputSize, "他の書庫処理が実行中のため使用できません");
+        Answer(output, outputSize, "他の書庫処理が実行中のため使用できません");
         return ArchiverBusy;
     }
     int result = ArchiverOk;
     try {
         const std::string text = body();
-        CopyToOutputBuffer(output, outputSize, text);
+        Answer(output, outputSize, text);
     } catch (const TArchiverError& error) {
-        CopyToOutputBuffer(output, outputSize, error.what());
+        Answer(output, outputSize, error.what());
         result = error.Code;
     } catch (const std::bad_alloc&) {
-        CopyToOutputBuffer(output, outputSize, "メモリが不足しています");
+        Answer(output, outputSize, "メモリが不足しています");
         result = ArchiverInternalError;
     } catch (const std::exception& error) {
-        CopyToOutputBuffer(output, outputSize, std::string("予期しないエラーです: ") + error.what());
+        Answer(output, outputSize, std::string("予期しないエラーです: ") + error.what());
         result = ArchiverInternalError;
     } catch (...) {
-        CopyToOutputBuffer(output, outputSize, "予期しないエラーです");
+        Answer(output, outputSize, "予期しないエラーです");
         result = ArchiverInternalError;
     }
     RunningCalls = 0;
@@ -69,9 +75,10 @@ int CountArchiveFiles(LPCSTR archive, const std::function<std::vector<TEntryDige
     StayLoaded();
     if (!archive || !*archive) return -1;
     try {
-        std::wstring path = AnsiToWide(archive);
+        const std::string name = FromCallText(archive);
+        std::wstring path = Utf8ToWide(name);
         std::replace(path.begin(), path.end(), L'/', L'\\');
-        const TFileByteSource source(path, archive);
+        const TFileByteSource source(path, name);
         size_t files = 0;
         for (const TEntryDigest& entry : read(source)) files += entry.IsDirectory ? 0 : 1;
         return files > INT_MAX ? -1 : static_cast<int>(files);

@@ -21,7 +21,8 @@
 // Runs body while counting the call as running (one call at a time per
 // library: a second concurrent call returns ArchiverBusy). The text body
 // returns is written to the output buffer and 0 returned; a TArchiverError
-// gives its code and message, any other exception ArchiverInternalError.
+// gives its code and message, any other exception ArchiverInternalError; the
+// text goes out in the call's code (TextConvert.h).
 // The buffer is always zero-terminated within outputSize (null or 0: untouched).
 int RunArchiverCall(LPSTR output, DWORD outputSize, const std::function<std::string()>& body);
 
@@ -29,7 +30,7 @@ int RunArchiverCall(LPSTR output, DWORD outputSize, const std::function<std::str
 BOOL ArchiverIsRunning();
 
 // The "...GetFileCount" export: the number of files (not folders) in the
-// archive at an ANSI path, as read reports them after decoding and checking
+// archive at a path in the call's code, as read reports them after decoding and checking
 // every entry (TArchiverError when it cannot); -1 when the archive is
 // missing, cannot be opened or read, or is damaged. Never throws.
 int CountArchiveFiles(LPCSTR archive, const std::function<std::vector<TEntryDigest>(const TByteSource&)>& read);

@@ -4,6 +4,7 @@
 #include "archiver/common/win32/ArchiveCommit.h"
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
+#include "archiver/common/win32/TextConvert.h"
 
 namespace {
 
@@ -23,13 +24,14 @@ std::string MakeArchiveSteps(TArchiveFormat& format, HWND window, LPCSTR command
         return EqualsIgnoringAsciiCase(text, switches.Recursive) || EqualsIgnoringAsciiCase(text, switches.Quiet) ||
                (switches.IsOwnSwitch && switches.IsOwnSwitch(text));
     };
-    const TArchiverCommandLine command = ParseArchiverCommandLine(commandLine, TArchiverSyntax{{switches.Command}, isSwitch});
+    const TArchiverCommandLine command = ParseArchiverCommandLine(FromCallText(commandLine), TArchiverSyntax{{switches.Command}, isSwitch});
     format.ReadSwitches(command);
     const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, HasSwitch(command, switches.Recursive));
     format.Prepare(command, tree);
 
     TProgressWindow progress(!HasSwitch(command, switches.Quiet), window, "圧縮中 - " + command.ArchivePath, command.BaseFolder,
-                             tree.FileCount);
+                             tree.FileCount, tree.TotalBytes);
+    progress.ThrowIfCancelled();  // the first report: nothing done yet
     TArchiveOutputFile output(command.ArchivePath);
     const std::vector<TEntryDigest> written = format.Write(tree, output, progress);
     VerifyAndCommit(output, progress, written,

@@ -1,24 +1,30 @@
 #include "archiver/common/win32/ProgressWindow.h"
 
 #include "archiver/common/ArchiverError.h"
+#include "archiver/common/win32/TextConvert.h"
+
+#include <algorithm>
 
 namespace {
 
 constexpr int CancelId = IDCANCEL;
 constexpr DWORD TickMilliseconds = 100;
+constexpr wchar_t ClassName[] = L"FennoroArchiverProgress";  // ArchiverProgressClassName
 
 HINSTANCE ThisModule()
 {
     HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ThisModule), &module);
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
     return module;
 }
 
 } // namespace
 
-TProgressWindow::TProgressWindow(bool visible, HWND owner, const std::string& title, const std::string& folder, size_t totalFiles)
-    : Owner(owner), Title(title), Folder(folder), TotalFiles(totalFiles)
+TProgressWindow::TProgressWindow(bool visible, HWND owner, const std::string& title, const std::string& folder, size_t totalFiles,
+                                 uint64_t totalBytes)
+    : Owner(owner), Title(title), Folder(folder), TotalFiles(totalFiles), Callback(ThreadProgressCallback()),
+      CallingThread(GetCurrentThreadId()), TotalBytes(totalBytes)
 {
     if (!visible) return;
     StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -41,14 +47,52 @@ void TProgressWindow::Close()
 
 void TProgressWindow::SetProgress(size_t filesDone, const std::string& currentName)
 {
-    if (!Thread) return;
+    if (!Thread && !Callback.Function) return;
     std::lock_guard<std::mutex> guard(Lock);
     Done = filesDone;
     Current = currentName;
 }
 
+void TProgressWindow::SetReadBack(uint64_t archiveBytesRead, uint64_t archiveSize)
+{
+    ReadingBack = true;
+    const double share = archiveSize ? static_cast<double>(std::min(archiveBytesRead, archiveSize)) / archiveSize : 1.0;
+    ReadBackBytes = static_cast<uint64_t>(share * static_cast<double>(TotalBytes));
+}
+
+void TProgressWindow::ReportFinished()
+{
+    SetReadBack(1, 1);
+    Report(true);
+}
+
+// The work in bytes: what packing took of the sources (all of them once the
+// read-back began; a file may have shrunk or grown), then the read-back's
+// share; never back, never past the whole.
+void TProgressWindow::Report(bool force) const
+{
+    if (!Callback.Function || GetCurrentThreadId() != CallingThread) return;
+    const ULONGLONG now = GetTickCount64();
+    if (!force && Reported && now - LastReport < ReportMilliseconds) return;
+    const uint64_t total = TotalBytes * 2;
+    const uint64_t packed = ReadingBack ? TotalBytes : std::min<uint64_t>(PackedBytes, TotalBytes);
+    LastDone = std::clamp<uint64_t>(packed + ReadBackBytes, LastDone, total);
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        const std::string& name = ReadingBack ? std::string() : Current;
+        if (!Reported || name != ReportedName) {
+            ReportedName = name;
+            ReportedNameText = ToCallText(name);
+        }
+    }
+    Reported = true;
+    LastReport = now;
+    if (!Callback.Function(Callback.Context, ReportedNameText.c_str(), LastDone, total)) Cancelled = true;
+}
+
 void TProgressWindow::ThrowIfCancelled() const
 {
+    Report(false);
     if (CancelRequested()) throw TArchiverError(ArchiverCancelled, std::string(CancelledMessage));
 }
 
@@ -61,9 +105,9 @@ DWORD WINAPI TProgressWindow::ThreadMain(void* self)
 LRESULT CALLBACK TProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     }
-    auto* self = reinterpret_cast<TProgressWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<TProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
     case WM_COMMAND:
         if (LOWORD(wParam) == CancelId && self) {
@@ -75,44 +119,44 @@ LRESULT CALLBACK TProgressWindow::WindowProc(HWND window, UINT message, WPARAM w
         if (self) self->Cancelled = true;
         return 0;
     case WM_NCDESTROY:
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void TProgressWindow::Run()
 {
     const HINSTANCE instance = ThisModule();
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = ArchiverProgressClassName;
-    RegisterClassA(&windowClass);  // fails harmlessly when already registered
+    windowClass.lpszClassName = ClassName;
+    RegisterClassW(&windowClass);  // fails harmlessly when already registered
 
     const int width = 420, height = 150;
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (Owner) GetWindowRect(Owner, &area);
-    Window = CreateWindowExA(WS_EX_DLGMODALFRAME, ArchiverProgressClassName, Title.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+    Window = CreateWindowExW(WS_EX_DLGMODALFRAME, ClassName, Utf8ToWide(Title).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
                              area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2,
                              width, height, Owner, nullptr, instance, this);
     if (!Window) {  // no desktop: the call goes on without a window
-        UnregisterClassA(ArchiverProgressClassName, instance);
+        UnregisterClassW(ClassName, instance);
         return;
     }
     const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    const auto child = [&](const char* className, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-        HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, Window,
+    const auto child = [&](const wchar_t* className, const std::string& text, DWORD style, int x, int y, int w, int h, int id) {
+        HWND control = CreateWindowExW(0, className, Utf8ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, Window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return control;
     };
-    child("STATIC", Folder.c_str(), SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 12, 10, width - 30, 18, -1);
-    CountLabel = child("STATIC", "", SS_LEFTNOWORDWRAP, 12, 32, width - 30, 18, -1);
-    FileLabel = child("STATIC", "", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 12, 54, width - 30, 18, -1);
-    child("BUTTON", "キャンセル", BS_PUSHBUTTON | WS_TABSTOP, width - 110, height - 70, 90, 26, CancelId);
+    child(L"STATIC", Folder, SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 12, 10, width - 30, 18, -1);
+    CountLabel = child(L"STATIC", "", SS_LEFTNOWORDWRAP, 12, 32, width - 30, 18, -1);
+    FileLabel = child(L"STATIC", "", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 12, 54, width - 30, 18, -1);
+    child(L"BUTTON", "キャンセル", BS_PUSHBUTTON | WS_TABSTOP, width - 110, height - 70, 90, 26, CancelId);
     Refresh();
     ShowWindow(Window, SW_SHOWNOACTIVATE);
 
@@ -123,10 +167,10 @@ void TProgressWindow::Run()
         const DWORD wait = MsgWaitForMultipleObjects(1, &StopEvent, FALSE, TickMilliseconds, QS_ALLINPUT);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) break;
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (!IsDialogMessageA(Window, &message)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageW(Window, &message)) {
                 TranslateMessage(&message);
-                DispatchMessageA(&message);
+                DispatchMessageW(&message);
             }
         }
         if (GetTickCount() - lastRefresh >= TickMilliseconds) {
@@ -138,7 +182,7 @@ void TProgressWindow::Run()
     Window = nullptr;
     // A class a DLL registers outlives the DLL: unregistered so that a reload
     // at another address does not find a stale window procedure.
-    UnregisterClassA(ArchiverProgressClassName, instance);
+    UnregisterClassW(ClassName, instance);
 }
 
 void TProgressWindow::Refresh()
@@ -151,6 +195,6 @@ void TProgressWindow::Refresh()
         current = Current;
     }
     const std::string count = std::to_string(done) + " / " + std::to_string(TotalFiles) + " ファイル";
-    SetWindowTextA(CountLabel, count.c_str());
-    SetWindowTextA(FileLabel, current.c_str());
+    SetWindowTextW(CountLabel, Utf8ToWide(count).c_str());
+    SetWindowTextW(FileLabel, Utf8ToWide(current).c_str());
 }

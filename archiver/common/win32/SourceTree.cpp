@@ -119,7 +119,7 @@ private:
         // The reason before the name: a deep folder's name may not fit the caller's buffer.
         const auto unreadable = [&](DWORD error) {
             const std::wstring name = relativeFolder.empty() ? PlainPath(folder) : relativeFolder.substr(0, relativeFolder.size() - 1);
-            return TArchiverError(ArchiverSourceError, "フォルダを読み込めません(" + SystemErrorText(error) + "): " + WideToAnsi(name));
+            return TArchiverError(ArchiverSourceError, "フォルダを読み込めません(" + SystemErrorText(error) + "): " + WideToUtf8(name));
         };
         std::vector<WIN32_FIND_DATAW> items;
         WIN32_FIND_DATAW data;
@@ -153,7 +153,7 @@ private:
 TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive)
 {
     TSourceTree tree;
-    const std::wstring base = AnsiToWide(baseFolder);
+    const std::wstring base = Utf8ToWide(baseFolder);
     const DWORD attributes = base.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(ExactPath(base).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         throw TArchiverError(ArchiverSourceError, "フォルダが見つかりません: " + baseFolder);
@@ -164,7 +164,7 @@ TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std:
     TPatternSet set;
     for (const std::string& pattern : patterns) {
         if (IsMatchAllPattern(pattern)) set.All = true;
-        std::wstring wide = AnsiToWide(pattern);
+        std::wstring wide = Utf8ToWide(pattern);
         std::replace(wide.begin(), wide.end(), L'/', L'\\');
         set.Patterns.push_back(Upper(wide));
     }
@@ -173,7 +173,7 @@ TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std:
     return tree;
 }
 
-std::string DisplayName(const TSourceEntry& entry) { return WideToAnsi(entry.RelativePath); }
+std::string DisplayName(const TSourceEntry& entry) { return WideToUtf8(entry.RelativePath); }
 
 std::string Utf8ArchiveName(const TSourceEntry& entry)
 {

@@ -35,7 +35,7 @@ struct TSourceTree {
 // exist, a folder cannot be read, or nothing at all matches.
 TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive);
 
-// The entry's relative path in the ANSI code page, for messages.
+// The entry's relative path (UTF-8), for messages.
 std::string DisplayName(const TSourceEntry& entry);
 
 // The relative path as UTF-8 with '/' separators, as zip names are stored.

@@ -1,6 +1,10 @@
 #include "archiver/common/win32/TextConvert.h"
 
+#include <atomic>
+
 namespace {
+
+std::atomic<bool> UnicodeMode{false};
 
 std::wstring ToWide(UINT codePage, std::string_view text)
 {
@@ -22,20 +26,26 @@ std::string FromWide(UINT codePage, std::wstring_view text)
 
 } // namespace
 
-std::wstring AnsiToWide(std::string_view text) { return ToWide(CP_ACP, text); }
+void SetUnicodeMode(bool on) { UnicodeMode = on; }
 
-std::string WideToAnsi(std::wstring_view text) { return FromWide(CP_ACP, text); }
+bool IsUnicodeMode() { return UnicodeMode.load(); }
+
+std::string FromCallText(std::string_view text) { return IsUnicodeMode() ? std::string(text) : AnsiToUtf8(text); }
+
+std::string ToCallText(std::string_view text) { return IsUnicodeMode() ? std::string(text) : FromWide(CP_ACP, Utf8ToWide(text)); }
+
+std::wstring Utf8ToWide(std::string_view text) { return ToWide(CP_UTF8, text); }
 
 std::string WideToUtf8(std::wstring_view text) { return FromWide(CP_UTF8, text); }
 
-std::string Utf8ToAnsi(std::string_view text) { return WideToAnsi(ToWide(CP_UTF8, text)); }
+std::string AnsiToUtf8(std::string_view text) { return WideToUtf8(ToWide(CP_ACP, text)); }
 
 std::string SystemErrorText(DWORD error)
 {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length && text ? std::string(text, length) : "エラー " + std::to_string(error);
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string result = length && text ? WideToUtf8(std::wstring_view(text, length)) : "エラー " + std::to_string(error);
     if (text) LocalFree(text);
     while (!result.empty() && (result.back() == '\r' || result.back() == '\n' || result.back() == ' ' || result.back() == '.')) result.pop_back();
     return result;

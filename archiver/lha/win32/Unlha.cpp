@@ -7,7 +7,9 @@
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/MakeArchive.h"
+#include "archiver/common/win32/ProgressCallback.h"
 #include "archiver/common/win32/SourceFile.h"
+#include "archiver/common/win32/TextConvert.h"
 #include "archiver/lha/LhaReader.h"
 #include "archiver/lha/LhaWriter.h"
 
@@ -19,16 +21,22 @@ namespace {
 
 constexpr uint64_t MaxLhaFileSize = 0xFFFFFFFFu;
 
-// One part of a name in the ANSI code page; a character it cannot hold is
-// refused rather than stored as '?', which would extract under another name.
-std::string StrictAnsi(std::wstring_view part, const TSourceEntry& entry)
+// One part of a name as the archive stores it: in the ANSI code page, or in
+// the Unicode mode in UTF-8 (lhasa and 7-Zip give such names back exactly; an
+// archive holds one code only, since readers decode every name alike). A
+// character the code cannot hold is refused rather than stored as '?', which
+// would extract under another name.
+std::string StoredName(std::wstring_view part, const TSourceEntry& entry)
 {
     if (part.empty()) return {};
+    const bool utf8 = IsUnicodeMode();
+    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL lost = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, part.data(), static_cast<int>(part.size()), nullptr, 0,
-                                           nullptr, &lost);
+    BOOL* const lostAt = utf8 ? nullptr : &lost;  // UTF-8 takes no default character
+    const int length = WideCharToMultiByte(codePage, flags, part.data(), static_cast<int>(part.size()), nullptr, 0, nullptr, lostAt);
     std::string text(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, part.data(), static_cast<int>(part.size()), text.data(), length, nullptr, &lost);
+    WideCharToMultiByte(codePage, flags, part.data(), static_cast<int>(part.size()), text.data(), length, nullptr, lostAt);
     // 0xFF separates folders in the archive: no byte of a name may be one.
     if (lost || length == 0 || text.find('\xFF') != std::string::npos) {
         throw TArchiverError(ArchiverSourceError, "LZH書庫に格納できない文字を含む名前です: " + DisplayName(entry));
@@ -43,9 +51,9 @@ TLhaEntry MakeLhaEntry(const TSourceEntry& source)
     size_t start = 0;
     const std::wstring& path = source.RelativePath;
     for (size_t at; (at = path.find(L'\\', start)) != std::wstring::npos; start = at + 1) {
-        entry.Directories.push_back(StrictAnsi(std::wstring_view(path).substr(start, at - start), source));
+        entry.Directories.push_back(StoredName(std::wstring_view(path).substr(start, at - start), source));
     }
-    const std::string last = StrictAnsi(std::wstring_view(path).substr(start), source);
+    const std::string last = StoredName(std::wstring_view(path).substr(start), source);
     if (source.IsDirectory) {
         entry.Directories.push_back(last);
         entry.Attributes = FILE_ATTRIBUTE_DIRECTORY;
@@ -71,12 +79,13 @@ TLhaEntry MakeLhaEntry(const TSourceEntry& source)
 // and the place where Cancel is noticed while a large file is packed.
 class TSourceInput final : public TByteInput {
 public:
-    TSourceInput(const TSourceEntry& entry, const TProgressWindow& progress)
+    TSourceInput(const TSourceEntry& entry, TProgressWindow& progress)
         : File(entry.Path, DisplayName(entry), [&progress] { progress.ThrowIfCancelled(); }), Progress(progress) {}
     size_t Read(void* buffer, size_t size) override
     {
         Progress.ThrowIfCancelled();
         const size_t n = File.Read(buffer, size);
+        Progress.AddPackedBytes(n);
         Crc = Crc32Update(Crc, buffer, n);
         Size += n;
         return n;
@@ -86,7 +95,7 @@ public:
 
 private:
     TSourceFile File;
-    const TProgressWindow& Progress;
+    TProgressWindow& Progress;
 };
 
 class TDigestOutput final : public TByteOutput {
@@ -102,6 +111,8 @@ public:
 
 std::vector<TEntryDigest> ReadLhaDigests(const TByteSource& archive, const std::string& archiveName)
 {
+    // The names as the mode stores them (StoredName), shown in UTF-8.
+    const auto display = [](const std::string& stored) { return IsUnicodeMode() ? stored : AnsiToUtf8(stored); };
     std::vector<TEntryDigest> found;
     std::string where = archiveName;
     try {
@@ -109,11 +120,12 @@ std::vector<TEntryDigest> ReadLhaDigests(const TByteSource& archive, const std::
         TLhaReader reader(input);
         TLhaEntryHeader header;
         while (reader.Next(header)) {
-            where = LhaEntryPath(header, '\\');
+            const std::string stored = LhaEntryPath(header, '\\');
+            where = display(stored);
             TDigestOutput data;
             reader.Extract(data);
             TEntryDigest digest;
-            digest.Name = where;
+            digest.Name = stored;
             digest.DisplayName = where;
             digest.IsDirectory = header.Method == "-lhd-";
             digest.Size = data.Size;
@@ -195,6 +207,20 @@ int WINAPI Unlha(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize
 }
 
 BOOL WINAPI UnlhaGetRunning(void) { return ArchiverIsRunning(); }
+
+// On: the command line, the output buffer and every name are UTF-8; off: the ANSI code page.
+BOOL WINAPI UnlhaSetUnicodeMode(BOOL on)
+{
+    SetUnicodeMode(on != FALSE);
+    return TRUE;
+}
+
+// For calls made later from the calling thread; null removes it (ProgressWindow.h reports to it).
+BOOL WINAPI UnlhaSetProgressCallback(ARCHIVER_PROGRESS_CALLBACK callback, LPVOID context)
+{
+    SetThreadProgressCallback(callback, context);
+    return TRUE;
+}
 
 int WINAPI UnlhaGetFileCount(LPCSTR archive)
 {

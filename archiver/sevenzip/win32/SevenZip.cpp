@@ -4,6 +4,7 @@
 #include "archiver/common/win32/ArchiveFile.h"
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/MakeArchive.h"
+#include "archiver/common/win32/ProgressCallback.h"
 #include "archiver/common/win32/SourceFile.h"
 #include "archiver/common/win32/TextConvert.h"
 #include "archiver/sevenzip/DeflatePipeline.h"
@@ -87,7 +88,8 @@ public:
     std::vector<TEntryDigest> Write(const TSourceTree&, TByteSink& output, TProgressWindow& progress) override
     {
         Progress = &progress;
-        const auto report = [&](size_t done, const TArchiveEntry& current) {
+        const auto report = [&](size_t done, const TArchiveEntry& current, uint64_t bytesPacked) {
+            progress.SetPackedBytes(bytesPacked);
             progress.SetProgress(done, current.DisplayName);
             progress.ThrowIfCancelled();
         };
@@ -110,12 +112,9 @@ public:
         return written;
     }
 
-    std::vector<TEntryDigest> ReadBack(const TByteSource& archive, const std::string&, const TProgressWindow& progress) override
+    std::vector<TEntryDigest> ReadBack(const TByteSource& archive, const std::string&, const TProgressWindow&) override
     {
-        const TNameForMessages display = [](const std::string& utf8) { return Utf8ToAnsi(utf8); };
-        if (Format == TFormat::Zip) return ReadZipDigests(archive, display);
-        // Decoding LZMA takes a while on large folders: Cancel is heard between reads.
-        return ReadSevenZipDigests(TPolledSource(archive, [&] { progress.ThrowIfCancelled(); }), display);
+        return Format == TFormat::Zip ? ReadZipDigests(archive) : ReadSevenZipDigests(archive);
     }
 
 private:
@@ -125,7 +124,7 @@ private:
     // .7z it is LZMA's normal level (16 MiB dictionary, binary-tree match finder).
     int Level = 5;
     std::vector<TPipelineEntry> Entries;
-    const TProgressWindow* Progress = nullptr;  // of the Write under way
+    TProgressWindow* Progress = nullptr;  // of the Write under way
 };
 
 } // namespace
@@ -139,6 +138,20 @@ int WINAPI SevenZip(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputS
 }
 
 BOOL WINAPI SevenZipGetRunning(void) { return ArchiverIsRunning(); }
+
+// On: the command line, the output buffer and every name are UTF-8; off: the ANSI code page.
+BOOL WINAPI SevenZipSetUnicodeMode(BOOL on)
+{
+    SetUnicodeMode(on != FALSE);
+    return TRUE;
+}
+
+// For calls made later from the calling thread; null removes it (ProgressWindow.h reports to it).
+BOOL WINAPI SevenZipSetProgressCallback(ARCHIVER_PROGRESS_CALLBACK callback, LPVOID context)
+{
+    SetThreadProgressCallback(callback, context);
+    return TRUE;
+}
 
 // A .7z or a .zip, told by its signature rather than by its name.
 int WINAPI SevenZipGetFileCount(LPCSTR archive)

@@ -22,6 +22,11 @@ public:
     int Call(const std::string& commandLine, DWORD outputSize = 1024);
     int CallRaw(const char* commandLine, char* output, DWORD outputSize) { return Entry(nullptr, commandLine, output, outputSize); }
     bool IsRunning() const { return Running() != FALSE; }
+    // Another export of the library, or null.
+    template <typename T> T Export(const std::string& name) const
+    {
+        return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(Module, name.c_str())));
+    }
     std::string Output;
 
 private:
@@ -58,3 +63,6 @@ std::string SampleBytes(size_t size, uint32_t seed);
 
 // Removes a folder tree (ANSI path).
 void RemoveTree(const std::string& path);
+
+// A text of the libraries' insides (UTF-8) in the ANSI code page, as the tests' literals are.
+std::string AnsiFromUtf8(const std::string& utf8);

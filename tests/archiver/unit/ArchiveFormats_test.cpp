@@ -219,7 +219,7 @@ TEST(ArchiveFormats, SolidPipelineStopsWhenProgressThrows)
     TSolidOptions options;
     options.Threads = 2;
     int calls = 0;
-    options.Progress = [&](size_t, const TArchiveEntry&) {
+    options.Progress = [&](size_t, const TArchiveEntry&, uint64_t) {
         if (++calls == 3) throw std::runtime_error("cancel");
     };
     EXPECT_THROW(RunSolidPipeline(Entries(samples), writer, options), std::runtime_error);

@@ -81,10 +81,14 @@ TEST(ArchiverOutputBuffer, AlwaysTerminatedNeverSplitsACharacter)
     CopyToOutputBuffer(buffer, sizeof buffer, "abc");
     EXPECT_STREQ(buffer, "abc");
 
-    // "表表表表" is 8 bytes; 7 fit, but the fourth character would be cut: three are kept.
+    // "表表表表" in code page 932 is 8 bytes; 7 fit, but the fourth character would be cut: three are kept.
     std::memset(buffer, 'Z', sizeof buffer);
-    CopyToOutputBuffer(buffer, sizeof buffer, "表表表表");
-    EXPECT_STREQ(buffer, "表表表");
+    CopyToOutputBuffer(buffer, sizeof buffer, "\x95\x5C\x95\x5C\x95\x5C\x95\x5C");
+    EXPECT_STREQ(buffer, "\x95\x5C\x95\x5C\x95\x5C");
+    // In UTF-8 "表" is 3 bytes and "𠮷" 4: of "a表𠮷" only "a表" fits in 7.
+    std::memset(buffer, 'Z', sizeof buffer);
+    CopyToOutputBuffer(buffer, sizeof buffer, "a表𠮷", true);
+    EXPECT_STREQ(buffer, "a表");
 
     std::memset(buffer, 'Z', sizeof buffer);
     CopyToOutputBuffer(buffer, 1, "abc");
