@@ -130,7 +130,7 @@ TEST(CompressJob, TheBundledLzmaIsStoppedInsideALongFolder)
             GTEST_SKIP() << options.Dll << " exports no progress callback";
     }
     EngineTempTree tree;
-    for (unsigned i = 0; i < 4; ++i) tree.File("big\0" + std::to_string(i + 1) + ".txt", WordSalad(8000000, i));
+    for (unsigned i = 0; i < 4; ++i) tree.File("big\\0" + std::to_string(i + 1) + ".txt", WordSalad(8000000, i));
     EngineTestOwner owner;
     owner.Add(tree.Root(), "big", true);
 
@@ -150,7 +150,7 @@ TEST(CompressJob, TheBundledLzmaIsStoppedInsideALongFolder)
     EXPECT_EQ(row.Remark, "中断されました");
     EXPECT_EQ(tree.Names(""), std::vector<std::wstring>{L"big"}) << "no archive, no temporary file";
     EXPECT_EQ(tree.Names("big").size(), 4u) << "the folder stays whole";
-    EXPECT_EQ(tree.Read("big\\04.txt"), WordSalad(8000000, 3));
+    EXPECT_TRUE(tree.Read("big\\04.txt") == WordSalad(8000000, 3)) << "a page changed";
 }
 
 TEST(CompressJob, SuccessWritesTheArchiveAndClearsTheRow)
