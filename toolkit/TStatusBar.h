@@ -1,5 +1,6 @@
 #pragma once
-// A status bar with one text over its whole width.
+// A status bar with a text over its width and, while it holds one, a second
+// text at its right end (a job's progress), as wide as that text needs.
 #include "toolkit/TControl.h"
 
 #include <string>
@@ -8,7 +9,23 @@ class TStatusBar final : public TControl {
 public:
     TStatusBar(HWND parent, int height);
 
-    // The text as the control holds it.
+    // The first text as the control holds it.
     std::string SimpleText() const;
     void SetSimpleText(const std::string& text);
+
+    // The text at the right end; empty: none, the first text takes the whole width.
+    std::string ProgressText() const;
+    void SetProgressText(const std::string& text);
+    // The width the right part takes now (0 without one).
+    int ProgressWidth() const noexcept { return PartWidth; }
+
+protected:
+    bool WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void LayParts(int width);
+    int TextWidth(const std::wstring& text) const;
+
+    std::string Progress;
+    int PartWidth = 0;
 };

@@ -98,6 +98,19 @@ void TFolderList::SetStatusText(const std::string& text)
     StatusBar.SetSimpleText(text);
 }
 
+void TFolderList::DisplayProgress(const TJobProgress& progress)
+{
+    StatusBar.SetProgressText(JobProgressText(progress));
+    if (progress.Ended) {
+        if (Taskbar) Taskbar->Clear();
+        return;
+    }
+    // Made at the first job: by then the window has initialised COM.
+    if (!Taskbar) Taskbar = std::make_unique<TTaskbarProgress>(Window);
+    const ULONGLONG folder = progress.FolderPermille > 0 ? static_cast<ULONGLONG>(progress.FolderPermille) : 0;
+    Taskbar->Show(static_cast<ULONGLONG>(progress.Done) * 1000 + folder, static_cast<ULONGLONG>(progress.Total) * 1000);
+}
+
 // Drawing a row or a status text costs more than finding a folder (the list
 // redraws on every insert, the status bar paints at once), so what a job reports
 // is drawn in batches: the list's drawing is off from the first report, and the

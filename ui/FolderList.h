@@ -4,9 +4,11 @@
 // It is the worker's owner: the worker reaches the list and the status bar only
 // through the calls below, run on the window's thread. The main window holds it
 // and delegates to it; the list control only shows what it holds.
+#include "engine/JobProgress.h"
 #include "engine/win32/TThreadFennoroOwner.h"
 #include "toolkit/TListView.h"
 #include "toolkit/TStatusBar.h"
+#include "toolkit/TTaskbarProgress.h"
 
 #include <memory>
 #include <string>
@@ -45,6 +47,10 @@ public:
     // job's pending text.
     void SetStatusText(const std::string& text);
 
+    // A job's progress: its text at the status bar's right end, and the bar on the
+    // taskbar button while it runs.
+    void DisplayProgress(const TJobProgress& progress);
+
     // While a job runs, a timer draws what came in and notices the job's end, for
     // which nothing is sent. Start it before the job's worker is made.
     void StartJobWatch();
@@ -78,4 +84,5 @@ private:
     bool StatusPending = false;
     std::string PendingStatus;
     bool JobWatch = false;
+    std::unique_ptr<TTaskbarProgress> Taskbar;
 };

@@ -32,6 +32,7 @@ void TFormFennoro::StopWorker()
     if (CurrentWorker->Running()) CurrentWorker->RequestStop();
     CurrentWorker->WaitFor();
     CurrentWorker->DeliverReports();
+    FolderList->DisplayProgress(CurrentWorker->Progress());
     CurrentWorker.reset();
     FolderList->FlushDrawing();
 }
@@ -153,7 +154,10 @@ void TFormFennoro::Idle()
     // with whatever the job queued after the timer's last drain.
     TForm::Idle();
     const bool running = IsRunning();
-    if (!running && CurrentWorker) CurrentWorker->DeliverReports();
+    if (!running && CurrentWorker) {
+        CurrentWorker->DeliverReports();
+        FolderList->DisplayProgress(CurrentWorker->Progress());
+    }
     FolderList->Idle(running);
 }
 
@@ -163,7 +167,10 @@ LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // What the find job found since the last tick, then the drawing. The end is
         // read before the drain: whatever the job queued before it ended is drained.
         const bool running = IsRunning();
-        if (CurrentWorker) CurrentWorker->DeliverReports();
+        if (CurrentWorker) {
+            CurrentWorker->DeliverReports();
+            FolderList->DisplayProgress(CurrentWorker->Progress());
+        }
         FolderList->JobTimer(running);
         return 0;
     }

@@ -26,6 +26,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
                      [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });
     QueueReports = owner.DrainsReports();
+    ProgressState.Kind = TProgressKind::Find;
     Start();
 }
 
@@ -42,6 +43,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ar
       QuietOption(quietOption),
       RemoveFolder(removeFolder)
 {
+    ProgressState.Kind = TProgressKind::Compress;
     Start();
 }
 
@@ -63,7 +65,25 @@ void TThreadFennoro::RunJob()
     } else {
         CompressFolders();
     }
+    EndProgress();
     RunningFlag.store(false, std::memory_order_release);
+}
+
+void TThreadFennoro::EndProgress()
+{
+    ChangeProgress([this](TJobProgress& progress) {
+        if (progress.Ended) return;
+        progress.Ended = true;
+        EndTick = GetTickCount64();
+    });
+}
+
+TJobProgress TThreadFennoro::Progress() const
+{
+    std::lock_guard<std::mutex> lock(ProgressLock);
+    TJobProgress progress = ProgressState;
+    progress.ElapsedMs = (progress.Ended ? EndTick : GetTickCount64()) - StartTick;
+    return progress;
 }
 
 // Runs after the body, also when it threw: then the job's end is reported as
@@ -84,6 +104,7 @@ void TThreadFennoro::DoTerminate()
         } catch (...) {
         }
     }
+    EndProgress();
     RunningFlag.store(false, std::memory_order_release);
 }
 
@@ -137,6 +158,11 @@ void TThreadFennoro::SetRowResult(const std::string& result, const std::string& 
     ResultText = result;
     RemarkText = remark;
     RowChecked = keepChecked;
+    ChangeProgress([keepChecked](TJobProgress& progress) {
+        ++progress.Done;
+        ++(keepChecked ? progress.Failed : progress.Succeeded);
+        progress.FolderPermille = -1;
+    });
     Synchronize([this] { UpdateRow(); });
 }
 
@@ -177,25 +203,34 @@ void TThreadFennoro::UpdateRow()
 void TThreadFennoro::PickNextRow()
 {
     CurrentRow = nullptr;
+    // The rows still to do, this one too: the user may check more while the job runs.
+    size_t waiting = 0;
     for (size_t i = 0, count = Owner.RowCount(); i < count; ++i) {
-        if (StopRequested()) return;
-        FolderRow& row = Owner.RowAt(i);
-        if (row.Checked && row.CompressState == FolderCompressState::Untried) {
-            CurrentRow = &row;
-            CurrentName = row.Name;
-            CurrentWideName = row.WideName;
-            CurrentParent = row.ParentPath;
+        if (StopRequested()) {
+            CurrentRow = nullptr;
             return;
         }
+        FolderRow& row = Owner.RowAt(i);
+        if (!row.Checked || row.CompressState != FolderCompressState::Untried) continue;
+        ++waiting;
+        if (CurrentRow) continue;
+        CurrentRow = &row;
+        CurrentName = row.Name;
+        CurrentWideName = row.WideName;
+        CurrentParent = row.ParentPath;
     }
+    ChangeProgress([waiting](TJobProgress& progress) { progress.Total = progress.Done + waiting; });
 }
 
 void TThreadFennoro::EndCompressMarks()
 {
+    size_t left = 0;
     for (size_t i = 0, count = Owner.RowCount(); i < count; ++i) {
         FolderRow& row = Owner.RowAt(i);
+        if (row.Checked && row.CompressState == FolderCompressState::Untried) ++left;
         if (row.CompressState != FolderCompressState::Compressed) row.CompressState = FolderCompressState::Untried;
     }
+    ChangeProgress([left](TJobProgress& progress) { progress.Left = left; });
 }
 
 void TThreadFennoro::ClearRows() { Owner.RemoveAllRows(); }

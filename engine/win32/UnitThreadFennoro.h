@@ -4,6 +4,7 @@
 // owner only on the owner's thread: through synchronous calls, or, for the find
 // job's rows and status texts, through a queue the owner drains.
 #include "engine/FolderRow.h"
+#include "engine/JobProgress.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/TThreadFennoroOwner.h"
@@ -56,6 +57,10 @@ public:
     // On the owner's thread only.
     void DeliverReports();
 
+    // How far the job has come: the folders done and in the job, the folder in
+    // hand when its archiver reports it, and at the end the counts. Any thread.
+    TJobProgress Progress() const;
+
     // Inherited: RequestStop() (the abort command), StopRequested(), WaitFor(), Finished().
 
 private:
@@ -98,7 +103,20 @@ private:
     std::vector<TFolderPages> Pages;
     std::unique_ptr<TPageChecker> PageChecker;  // for the find job's life
 
+    // The progress, changed under its lock.
+    template <typename Change>
+    void ChangeProgress(Change change)
+    {
+        std::lock_guard<std::mutex> lock(ProgressLock);
+        change(ProgressState);
+    }
+    void EndProgress();
+
     // Compress job.
+    // The archiver's report from inside its call, on this worker's thread: the
+    // folder's share done; false (a stop request) makes it cancel the call.
+    static BOOL WINAPI ArchiverProgress(void* context, const char* fileName, ULONGLONG bytesDone,
+                                        ULONGLONG bytesTotal);
     void CompressFolders();
     void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent);
 
@@ -129,6 +147,11 @@ private:
     bool QueueReports = false;
     std::mutex ReportLock;
     std::vector<TReport> Reports;
+
+    mutable std::mutex ProgressLock;
+    TJobProgress ProgressState;
+    ULONGLONG StartTick = GetTickCount64();
+    ULONGLONG EndTick = 0;
 
     std::string StatusText;
     bool RowChecked = false;

@@ -22,6 +22,31 @@ using ArchiverFunction = int(WINAPI*)(HWND window, LPCSTR commandLine, LPSTR out
 using RunningFunction = BOOL(WINAPI*)();
 // The optional third export: the number of files in an archive, or -1.
 using FileCountFunction = int(WINAPI*)(LPCSTR archive);
+// The optional progress export: the callback, called at least every 100 ms on the
+// thread that made the call, cancels the call when it returns FALSE; null removes it.
+using ProgressCallback = BOOL(WINAPI*)(LPVOID context, LPCSTR fileName, ULONGLONG bytesDone,
+                                       ULONGLONG bytesTotal);
+using SetProgressFunction = BOOL(WINAPI*)(ProgressCallback callback, LPVOID context);
+
+// Keeps a callback registered for one call: a library must never call back into
+// a worker that is gone.
+class TProgressRegistration {
+public:
+    TProgressRegistration(SetProgressFunction set, ProgressCallback callback, void* context) : Set(set)
+    {
+        if (Set) Set(callback, context);
+    }
+    ~TProgressRegistration()
+    {
+        if (Set) Set(nullptr, nullptr);
+    }
+    TProgressRegistration(const TProgressRegistration&) = delete;
+    TProgressRegistration& operator=(const TProgressRegistration&) = delete;
+
+private:
+    SetProgressFunction Set;
+};
+
 // The optional Unicode switch: on, every text the library takes and gives is UTF-8.
 using UnicodeModeFunction = BOOL(WINAPI*)(BOOL on);
 
@@ -42,6 +67,22 @@ std::optional<std::wstring> ExactFolderName(const std::string& name, const std::
     return wide;
 }
 
+uint64_t FileBytes(const TFolderTree& tree)
+{
+    uint64_t bytes = 0;
+    for (const TTreeFolder& folder : tree)
+        for (const TFolderEntry& entry : folder.Entries)
+            if (entry.IsFile()) bytes += entry.Size;
+    return bytes;
+}
+
+uint64_t FileSize(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 // The first name in the tree that the ANSI code page cannot give back exactly: a
 // library without the Unicode switch reads the folder through the ANSI functions,
 // which would show it a look-alike or "?". None when every name fits.
@@ -57,6 +98,17 @@ std::optional<std::string> NameOutsideAnsi(const TFolderTree& tree)
 }
 
 } // namespace
+
+BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char*, ULONGLONG bytesDone, ULONGLONG bytesTotal)
+{
+    auto* self = static_cast<TThreadFennoro*>(context);
+    if (!self) return TRUE;
+    if (bytesTotal > 0) {
+        const int permille = static_cast<int>(bytesDone >= bytesTotal ? 1000 : bytesDone * 1000 / bytesTotal);
+        self->ChangeProgress([permille](TJobProgress& progress) { progress.FolderPermille = permille; });
+    }
+    return self->StopRequested() ? FALSE : TRUE;
+}
 
 void TThreadFennoro::CompressFolders()
 {
@@ -81,7 +133,16 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
         BuildCommandLine(CommandTemplate, QuietOption, archivePath, IncludeTrailingPathDelimiter(folderPath));
     const std::string runningName = FunctionName + "GetRunning";
     const auto fail = [&](const std::string& result, const std::string& remark) { SetRowResult(result, remark, true); };
-    const auto kept = [&](const std::string& result) { SetRowResult(result, archiveName, false); };
+    // The sizes before and after count once the archive is there.
+    uint64_t folderBytes = 0;
+    uint64_t archiveBytes = 0;
+    const auto kept = [&](const std::string& result) {
+        ChangeProgress([&](TJobProgress& progress) {
+            progress.BytesBefore += folderBytes;
+            progress.BytesAfter += archiveBytes;
+        });
+        SetRowResult(result, archiveName, false);
+    };
 
     // The folder and its archive by their exact names: a name Win32 would rewrite,
     // or one the row's text cannot give back, reaches another entry or a device.
@@ -140,10 +201,16 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
             ExactCodePageText(archivePath, CP_ACP, ansiArchivePath);
             if (const auto unfit = NameOutsideAnsi(tree)) return fail("!扱えないファイル名です", *unfit);
         }
+        // A library that reports its progress shows it, and stops within the folder.
+        const auto setProgress = reinterpret_cast<SetProgressFunction>(reinterpret_cast<void*>(
+            GetProcAddress(library.get(), (FunctionName + "SetProgressCallback").c_str())));
 
         std::fill(std::begin(output), std::end(output), '\0');
         archiveAbsent = GetFileAttributesW(exactArchive.c_str()) == INVALID_FILE_ATTRIBUTES;
-        returned = archiver(nullptr, commandLine.c_str(), output, OutputSize);
+        {
+            TProgressRegistration registration(setProgress, &TThreadFennoro::ArchiverProgress, this);
+            returned = archiver(nullptr, commandLine.c_str(), output, OutputSize);
+        }
 
         const auto fileCount = reinterpret_cast<FileCountFunction>(
             reinterpret_cast<void*>(GetProcAddress(library.get(), (FunctionName + "GetFileCount").c_str())));
@@ -171,6 +238,8 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     }
     // A profile whose command line writes the archive elsewhere must never cost the folder.
     if (!LongFileExists(archivePath)) return fail("!書庫が作成されていません", archiveName);
+    folderBytes = FileBytes(tree);
+    archiveBytes = FileSize(exactArchive);
     if (!RemoveFolder) return kept("*圧縮しました");
 
     // The folder goes only as it was archived: the same tree, still safe, whole in the archive.

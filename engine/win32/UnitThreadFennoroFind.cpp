@@ -39,18 +39,24 @@ void TThreadFennoro::FindFolders()
         RootIdentity.push_back(*root);
     }
     const std::wstring wideRoot = FileApiPath(RootPath);
+    // The folders first, so that the progress can say how many there are.
+    std::vector<TFolderEntry> folders;
+    ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
+        if (entry.IsFolder()) folders.push_back(entry);
+        return true;
+    });
+    ChangeProgress([&](TJobProgress& progress) { progress.Total = folders.size(); });
     // A folder's row goes out together with the next folder's status text: queued
     // for an owner that drains them, else in one synchronous call per folder.
     bool rowStaged = false;
-    ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
-        if (!entry.IsFolder()) return true;
+    for (const TFolderEntry& entry : folders) {
         const std::string& name = entry.Name;
         const std::string path = RootPath + name;
         StatusText = "検索中: " + path;
         ReportFolder(rowStaged);
         if (rowStaged) {
             rowStaged = false;
-            if (StopRequested()) return false;
+            if (StopRequested()) break;
         }
         long long count = 0;
         // A folder the row cannot name exactly is not looked into: nothing could act
@@ -74,8 +80,12 @@ void TThreadFennoro::FindFolders()
             RemarkText = path;
         }  // else the check left its reason in ResultText and RemarkText
         rowStaged = true;
-        return !StopRequested();
-    });
+        ChangeProgress([this](TJobProgress& progress) {
+            ++progress.Done;
+            if (RowChecked) ++progress.Fit;
+        });
+        if (StopRequested()) break;
+    }
     PageChecker.reset();  // its helper thread ends with the walk
     Synchronize([this, rowStaged] {
         DeliverReports();

@@ -2,6 +2,7 @@
 
 #include "base/WideText.h"
 #include "engine/win32/UnitThreadFennoro.h"
+#include "toolkit/ScopedHandle.h"
 #include "win32/support/EngineDialogAnswerer.h"
 #include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"
@@ -9,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -39,7 +42,116 @@ void Folders(EngineTempTree& tree, EngineTestOwner& owner, std::initializer_list
     }
 }
 
+// Asks a worker to stop from another thread once its archiver has reported the
+// folder's progress, a little later, so that the stop arrives inside the call.
+class StopInsideTheCall {
+public:
+    explicit StopInsideTheCall(TThreadFennoro& worker)
+        : Helper([this, &worker] {
+              for (int wait = 0; wait < 400 && Seen.FolderPermille < 0; ++wait) {
+                  Seen = worker.Progress();
+                  Sleep(50);
+              }
+              Sleep(200);
+              StoppedAt = GetTickCount();
+              worker.RequestStop();
+          })
+    {
+    }
+    ~StopInsideTheCall() { Join(); }
+    void Join()
+    {
+        if (Helper.joinable()) Helper.join();
+    }
+    TJobProgress Seen;  // the progress when the folder's share first came
+    DWORD StoppedAt = 0;
+
+private:
+    std::thread Helper;
+};
+
 } // namespace
+
+TEST(CompressJob, ALibraryReportingProgressIsStoppedInsideTheFolder)
+{
+    EngineTempTree tree;
+    EngineTestOwner owner;
+    Folders(tree, owner, {"a", "b"});
+    EngineScript script;
+    // Without a stop the call would work for a minute.
+    script.Set("FENNORO_FIXTURE_LOG", tree.Path("log.txt")).Set("FENNORO_FIXTURE_SLEEP", "60000");
+    TThreadFennoro worker(owner, ".zip", "", false, ZipTemplate, "Fixture", "fixture_progress.dll");
+    StopInsideTheCall stop(worker);
+    worker.WaitFor();
+    const DWORD ended = GetTickCount();
+    stop.Join();
+    const DWORD afterStop = ended - stop.StoppedAt;
+
+    EXPECT_EQ(stop.Seen.Done, 0u);
+    EXPECT_EQ(stop.Seen.Total, 2u);
+    EXPECT_GE(stop.Seen.FolderPermille, 0) << "the folder's progress reached the job";
+    EXPECT_LT(afterStop, 5000u) << "the job ended " << afterStop << " ms after the stop";
+    EngineExpectRow(owner, "a", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=32800", "中断されました");
+    EXPECT_EQ(owner.Changed, std::vector<std::string>{"a"}) << "no further folder is tried";
+    EXPECT_EQ(owner.Statuses.back(), "圧縮を中断しました");
+    EXPECT_EQ(tree.Names(""), (std::vector<std::wstring>{L"a", L"b", L"log.txt"}));
+    // The callback is the library's only while the call lasts.
+    const std::vector<std::string> log = Lines(tree.Read("log.txt"));
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[1], "progress set");
+    EXPECT_EQ(log[2].substr(0, 5), "call ");
+    EXPECT_EQ(log[3], "progress removed");
+}
+
+namespace {
+
+// Text LZMA has real work on: words drawn at random, a few megabytes a file.
+std::string WordSalad(size_t bytes, unsigned seed)
+{
+    static const char* const Words[] = {"scan ", "page ", "volume ", "chapter ", "image ", "folder ", "archive ",
+                                        "number ", "book ", "comic ", "photo ", "set ", "\n"};
+    std::string text;
+    text.reserve(bytes + 16);
+    while (text.size() < bytes) {
+        seed = seed * 1103515245u + 12345u;
+        text += Words[(seed >> 16) % std::size(Words)];
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(CompressJob, TheBundledLzmaIsStoppedInsideALongFolder)
+{
+    const EngineCompressOptions options = EngineBundledProfile(".7z");
+    {
+        ScopedModule library(LoadLibraryW(WideText(options.Dll).c_str()));
+        if (!library || !GetProcAddress(library.get(), (options.Function + "SetProgressCallback").c_str()))
+            GTEST_SKIP() << options.Dll << " exports no progress callback";
+    }
+    EngineTempTree tree;
+    for (unsigned i = 0; i < 4; ++i) tree.File("big\\0" + std::to_string(i + 1) + ".txt", WordSalad(8000000, i));
+    EngineTestOwner owner;
+    owner.Add(tree.Root(), "big", true);
+
+    TThreadFennoro worker(owner, options.Extension, options.Quiet, true, options.Template, options.Function,
+                          options.Dll);
+    StopInsideTheCall stop(worker);
+    worker.WaitFor();
+    const DWORD ended = GetTickCount();
+    stop.Join();
+    const DWORD afterStop = ended - stop.StoppedAt;
+
+    EXPECT_GE(stop.Seen.FolderPermille, 0) << "the library reported the folder's progress";
+    EXPECT_LT(afterStop, 5000u) << "the job ended " << afterStop << " ms after the stop";
+    const FolderRow& row = owner.Row("big");
+    EXPECT_TRUE(row.Checked);
+    EXPECT_EQ(row.Result.substr(0, 1), "!");
+    EXPECT_EQ(row.Remark, "中断されました");
+    EXPECT_EQ(tree.Names(""), std::vector<std::wstring>{L"big"}) << "no archive, no temporary file";
+    EXPECT_EQ(tree.Names("big").size(), 4u) << "the folder stays whole";
+    EXPECT_TRUE(tree.Read("big\\04.txt") == WordSalad(8000000, 3)) << "a page changed";
+}
 
 TEST(CompressJob, SuccessWritesTheArchiveAndClearsTheRow)
 {

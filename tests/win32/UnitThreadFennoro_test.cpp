@@ -72,6 +72,30 @@ TEST(FindJob, EachVerdictWithItsRemark)
     EXPECT_FALSE(Contains(owner.Statuses, "検索中: " + tree.Path("loose.txt")));
 }
 
+TEST(FindJob, ProgressCountsTheFoldersExaminedOfAllBelowTheRoot)
+{
+    EngineTempTree tree;
+    tree.File("a\\01.jpg");
+    tree.Folder("b");
+    tree.File("c\\01.jpg");
+    tree.File("loose.txt");
+
+    EngineTestOwner owner;
+    TThreadFennoro* worker = nullptr;
+    std::vector<std::pair<size_t, size_t>> seen;  // done and total as each folder comes up
+    TJobProgress last;
+    owner.OnStatus = [&](const std::string& text) {
+        if (!worker) return;
+        last = worker->Progress();
+        if (text.rfind("検索中: " + tree.Root(), 0) == 0) seen.emplace_back(last.Done, last.Total);
+    };
+    EngineFind(owner, tree.Root(), {}, &worker);
+    EXPECT_EQ(seen, (std::vector<std::pair<size_t, size_t>>{{0, 3}, {1, 3}, {2, 3}}));
+    EXPECT_EQ(last.Kind, TProgressKind::Find);
+    EXPECT_EQ(last.Done, 3u);
+    EXPECT_EQ(last.Fit, 2u);
+}
+
 TEST(FindJob, OptionsChangeTheVerdicts)
 {
     EngineTempTree tree;
