@@ -124,6 +124,7 @@ bench_set() {   # name
       cab) call=(CAB32.DLL Cab "-a -r -i" "*.*") ;;
     esac
     total=0
+    cpu=0
     local start
     start=$(now_ms)
     for folder in "${folders[@]}"; do
@@ -131,7 +132,9 @@ bench_set() {   # name
       name=$(basename "$folder")
       local win="Z:${folder//\//\\}"
       local arc="Z:${out//\//\\}\\$name.$ext"
-      ms=$("$root/scripts/wine-run" "$bin/archiver-call.exe" "${call[0]}" "${call[1]}" "${call[2]} \"$arc\" \"$win\" ${call[3]}" | tr -d '\r' | sed -n 's/^milliseconds=//p')
+      local report
+      report=$("$root/scripts/wine-run" "$bin/archiver-call.exe" "${call[0]}" "${call[1]}" "${call[2]} \"$arc\" \"$win\" ${call[3]}" | tr -d '\r')
+      ms=$(echo "$report" | sed -n 's/^milliseconds=//p')
       [ -n "$ms" ] || { echo "${call[0]} failed on $name"; return 1; }
       total=$((total + ms))
       cpu=$((cpu + $(echo "$report" | field cpu_milliseconds)))
