@@ -1,8 +1,8 @@
 // The main window: layout, command table, menus, toolbar, start-up and shutdown,
-
-#include "base/WideText.h"
 // the folder box's keys and drops.
 #include "ui/UnitFennoro.h"
+
+#include "base/WideText.h"
 
 #include "listview/win32/ListViewUtility.h"
 #include "transfer/TDataCopyDrag.h"

@@ -1,7 +1,6 @@
 // The compress job: every checked, untried row's folder is packed into an archive
-
-#include "base/WideText.h"
 // beside it by the profile's archiver library, and optionally moved to the recycle bin.
+#include "base/WideText.h"
 #include "engine/ArchiverProfile.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"

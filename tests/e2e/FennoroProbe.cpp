@@ -1,11 +1,11 @@
 // Reads the state of a running Fennoro window from another process, the way
-
-#include "base/WideText.h"
 // an end-to-end test or the headless demo run needs it: the folder list rows,
 // the status text, the clipboard. Texts are written as the window holds them
 // (code page 932 bytes); the Linux side converts them.
 //   fennoro-probe rows | status | metrics | wait-status TEXT SECONDS | wait-idle SECONDS
 //                 | dialog | clipboard [FORMAT] | close | exists
+#include "base/WideText.h"
+
 #include <windows.h>
 #include <shellapi.h>
 #include <commctrl.h>

@@ -1,8 +1,7 @@
 // One safety judgment for the find and the compress job: a folder that could not
-
-#include "base/WideText.h"
 // be archived and removed exactly is refused by both, whatever its row says, and
 // removal goes to the recycle bin of the very folder archived, or nowhere.
+#include "base/WideText.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PathLock.h"
 #include "engine/win32/UnitThreadFennoro.h"

@@ -1,7 +1,6 @@
 // Faults while folders are archived: every one gives its row a clear failure,
-
-#include "base/WideText.h"
 // leaves no partial archive and keeps the folder, even with removal on.
+#include "base/WideText.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "win32/support/EngineDialogAnswerer.h"
 #include "win32/support/EngineJobs.h"

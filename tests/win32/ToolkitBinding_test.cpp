@@ -1,8 +1,7 @@
 // The one way windows are bound to their objects: dialogs report their handlers'
-
-#include "base/WideText.h"
 // exceptions like every window and never let them cross the dialog procedure;
 // bindings and subclasses go with their windows.
+#include "base/WideText.h"
 #include "win32/support/UiTestSupport.h"
 #include "listview/ListViewSort.h"
 #include "listview/win32/ListViewUtility.h"

@@ -1,8 +1,7 @@
 // The command table at work in a real form: execute paths (menu, toolbar,
-
-#include "base/WideText.h"
 // shortcut, code), the idle pass that pushes states to menu items and buttons,
 // run-time check and radio items, and errors reaching the error box.
+#include "base/WideText.h"
 #include "win32/support/UiTestSupport.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TForm.h"

@@ -1,8 +1,7 @@
 // The controls of the toolkit on a real form: the report list (check boxes,
-
-#include "base/WideText.h"
 // values, selection, in-place editing, batched drawing), the edit box's key
 // handler, the status bar, the panel with its bevel, alignment and Tab.
+#include "base/WideText.h"
 #include "win32/support/UiTestSupport.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TForm.h"

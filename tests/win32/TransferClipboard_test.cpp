@@ -1,8 +1,7 @@
 // The transfer collector on the real clipboard: renderings, the temporary file
-
-#include "base/WideText.h"
 // offered as CF_HDROP, another process reading them, and the teardown at exit.
 // The executable doubles as that other process (see main at the end).
+#include "base/WideText.h"
 #include "transfer/TDataCopyDrag.h"
 
 #include "listview/ListViewExport.h"

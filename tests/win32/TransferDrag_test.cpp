@@ -1,8 +1,7 @@
 // Real OLE drags within this process: the transfer collector as the source, a
-
-#include "base/WideText.h"
 // drop target on an edit control under the cursor. No button is held, so the
 // drop source answers "drop" at its first question and the drag ends at once.
+#include "base/WideText.h"
 #include "transfer/TDataCopyDrag.h"
 #include "transfer/TDataDropAccept.h"
 #include "transfer/TDataObject.h"

@@ -1,8 +1,7 @@
 // The main window's command table as the user meets it: the menu tree, the
-
-#include "base/WideText.h"
 // toolbar with its tooltips, the shortcuts, and every enabling rule, read back
 // from the menu items and toolbar buttons after an idle pass.
+#include "base/WideText.h"
 #include "win32/support/EngineTempTree.h"
 #include "win32/support/UiFennoroWindow.h"
 

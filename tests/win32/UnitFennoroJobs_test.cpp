@@ -1,8 +1,7 @@
 // The main window running jobs: find, compress and abort from commands and keys,
-
-#include "base/WideText.h"
 // the refusals in the status bar, the options handed to the next job, Enter and
 // drops in the folder box, the automatic find, and closing during a job.
+#include "base/WideText.h"
 #include "tests/fixtures/SamplePages.h"
 #include "transfer/TDataObject.h"
 #include "win32/support/EngineTempTree.h"

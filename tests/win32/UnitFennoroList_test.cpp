@@ -1,7 +1,6 @@
 // The folder list of the real main window: renaming in place, opening a folder
-
-#include "base/WideText.h"
 // and its archive, selecting, copying the selected rows.
+#include "base/WideText.h"
 #include "win32/support/EngineTempTree.h"
 #include "win32/support/UiFennoroWindow.h"
 

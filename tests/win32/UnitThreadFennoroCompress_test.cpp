@@ -1,5 +1,4 @@
 // The compress job against fixture archiver libraries and real folders.
-
 #include "base/WideText.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "toolkit/ScopedHandle.h"
