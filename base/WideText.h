@@ -23,6 +23,10 @@ bool ExactUtf8Text(std::wstring_view wide, std::string& utf8);
 // false when a character has no exact form there (no look-alike is taken).
 bool ExactCodePageText(std::string_view utf8, unsigned codePage, std::string& text);
 
+// The text in the given code page, the system's default character ("?") where it
+// lacks one, never a look-alike: for readers that take nothing else.
+std::string CodePageText(std::string_view utf8, unsigned codePage);
+
 // UTF-8 of a text in the given code page.
 std::string CodePageToUtf8(std::string_view text, unsigned codePage);
 #endif

@@ -65,16 +65,7 @@ bool TDataCopyDrag::AddText(const std::string& text)
     // Unicode for every reader that takes it; the ANSI form for the others shows
     // "?" for a character the code page lacks, never a look-alike.
     const std::wstring wide = WideText(text);
-    std::string ansi;
-    if (!ExactCodePageText(text, CP_ACP, ansi)) {
-        ansi.clear();
-        const int size = static_cast<int>(wide.size());
-        const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, nullptr);
-        if (length > 0) {
-            ansi.assign(static_cast<size_t>(length), '\0');
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, ansi.data(), length, nullptr, nullptr);
-        }
-    }
+    const std::string ansi = CodePageText(text, CP_ACP);
     return AddData(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)) &&
            AddData(CF_TEXT, ansi.c_str(), ansi.size() + 1);
 }

@@ -2,16 +2,6 @@
 
 #include <windows.h>
 
-std::wstring WideText(std::string_view utf8)
-{
-    if (utf8.empty()) return {};
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-    return wide;
-}
-
 namespace {
 
 std::string Narrow(std::wstring_view wide, UINT codePage, DWORD flags, BOOL* usedDefault)
@@ -36,6 +26,8 @@ std::wstring Widen(std::string_view text, UINT codePage)
 }
 
 } // namespace
+
+std::wstring WideText(std::string_view utf8) { return Widen(utf8, CP_UTF8); }
 
 std::string Utf8Text(std::wstring_view wide) { return Narrow(wide, CP_UTF8, 0, nullptr); }
 
@@ -65,3 +57,10 @@ bool ExactCodePageText(std::string_view utf8, unsigned codePage, std::string& te
 }
 
 std::string CodePageToUtf8(std::string_view text, unsigned codePage) { return Utf8Text(Widen(text, codePage)); }
+
+std::string CodePageText(std::string_view utf8, unsigned codePage)
+{
+    const UINT page = codePage == CP_ACP ? GetACP() : codePage;
+    if (page == CP_UTF8) return std::string(utf8);  // UTF-8 takes no best-fit flag
+    return Narrow(WideText(utf8), page, WC_NO_BEST_FIT_CHARS, nullptr);
+}
