@@ -66,10 +66,7 @@ bool IsWin32ExactName(std::string_view name)
     return !name.empty() && name.back() != ' ' && name.back() != '.' && !IsDeviceName(name);
 }
 
-namespace {
-
-// True when the text is well-formed UTF-8 (no cut or overlong character, no surrogate).
-bool IsUtf8(std::string_view text)
+bool IsWellFormedUtf8(std::string_view text)
 {
     for (size_t i = 0; i < text.size();) {
         const unsigned char lead = static_cast<unsigned char>(text[i]);
@@ -89,11 +86,9 @@ bool IsUtf8(std::string_view text)
     return true;
 }
 
-} // namespace
-
 bool IsPlainFileName(std::string_view name)
 {
-    if (name.empty() || name == "." || name == ".." || !IsUtf8(name)) return false;
+    if (name.empty() || name == "." || name == ".." || !IsWellFormedUtf8(name)) return false;
     for (size_t i = 0; i < name.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(name[i]);
         if (byte < 0x20 || std::strchr("\\/:*?\"<>|", byte)) return false;

@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+// True when the text is well-formed UTF-8 (no cut or overlong character, no surrogate).
+bool IsWellFormedUtf8(std::string_view text);
+
 // True when the byte starts a double-byte character in the ANSI code page: for
 // the archiver libraries, whose ANSI texts are still walked byte by byte.
 bool IsAnsiLeadByte(unsigned char byte);

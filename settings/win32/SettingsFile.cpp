@@ -34,12 +34,6 @@ namespace {
 
 constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 
-bool IsUtf8(std::string_view text)
-{
-    return text.empty() ||
-           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
-}
-
 } // namespace
 
 bool TryLoadIniFile(const std::string& fileName, IniDocument& document)
@@ -65,7 +59,7 @@ bool TryLoadIniFile(const std::string& fileName, IniDocument& document)
     // lacks, or a text editor may); without the mark, the ANSI code page.
     if (bytes.starts_with(Utf8Mark)) {
         bytes.erase(0, Utf8Mark.size());
-        if (!IsUtf8(bytes)) return false;
+        if (!IsWellFormedUtf8(bytes)) return false;
     } else {
         bytes = CodePageToUtf8(bytes, CP_ACP);
     }
