@@ -1,8 +1,14 @@
 #include "bench/BenchTree.h"
 
 #include "base/PathUtility.h"
+#include "base/WideText.h"
 
 #include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
 
 double Now()
 {
@@ -84,4 +90,85 @@ size_t EnumerationFloor(const std::string& root)
     } while (FindNextFileA(find, &data));
     FindClose(find);
     return entries;
+}
+
+static std::string ReadWhole(const std::string& path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char block[65536];
+    DWORD read = 0;
+    while (ReadFile(file, block, sizeof block, &read, nullptr) && read > 0) bytes.append(block, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::vector<Page> LoadPages(const std::string& dir, const char* extension)
+{
+    std::vector<Page> pages;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*" + extension).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return pages;
+    do pages.push_back({data.cFileName, ReadWhole(dir + data.cFileName)});
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(pages.begin(), pages.end(), [](const Page& a, const Page& b) { return a.Name < b.Name; });
+    return pages;
+}
+
+uint64_t MakePageTree(const std::string& root, int folders, const std::vector<Page>& pages, const char* extension)
+{
+    uint64_t bytes = 0;
+    for (const Page& page : pages) bytes += page.Bytes.size();
+    bytes *= static_cast<uint64_t>(folders);
+    const std::string complete = root + "complete.txt";
+    if (GetFileAttributesA(complete.c_str()) != INVALID_FILE_ATTRIBUTES) return bytes;
+    CreateDirectoryA(root.c_str(), nullptr);
+    char name[32];
+    for (int f = 0; f < folders; ++f) {
+        std::snprintf(name, sizeof name, "vol%05d\\", f);
+        const std::string folder = root + name;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (size_t i = 0; i < pages.size(); ++i) {
+            std::snprintf(name, sizeof name, "p%02zu%s", i + 1, extension);
+            HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            DWORD written = 0;
+            WriteFile(file, pages[i].Bytes.data(), static_cast<DWORD>(pages[i].Bytes.size()), &written, nullptr);
+            CloseHandle(file);
+        }
+    }
+    HANDLE marker = CreateFileA(complete.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+    return bytes;
+}
+
+double OpenReadCloseFloor(const std::string& root, int folders, size_t pages, const char* extension, int threads)
+{
+    std::vector<std::wstring> paths;
+    char name[40];
+    for (int f = 0; f < folders; ++f) {
+        for (size_t i = 0; i < pages; ++i) {
+            std::snprintf(name, sizeof name, "vol%05d\\p%02zu%s", f, i + 1, extension);
+            paths.push_back(WideText(root + name));
+        }
+    }
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        char block[4096];
+        for (size_t i; (i = next.fetch_add(1)) < paths.size();) {
+            HANDLE file = CreateFileW(paths[i].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            DWORD read = 0;
+            ReadFile(file, block, sizeof block, &read, nullptr);
+            CloseHandle(file);
+        }
+    };
+    const double start = Now();
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    return Now() - start;
 }

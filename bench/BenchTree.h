@@ -5,6 +5,7 @@
 #include "engine/win32/TThreadFennoroOwner.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,23 @@ double Now();
 // third a .png, the others .jpg), unless a complete tree is there from a kept run.
 void MakeTree(const std::string& root, int folders, int files);
 void RemoveTree(const std::string& dir);
+
+// A sample page: its file name and bytes.
+struct Page {
+    std::string Name;
+    std::string Bytes;
+};
+
+// The sample pages of one extension (".jpg") in a directory, sorted by name.
+std::vector<Page> LoadPages(const std::string& dir, const char* extension);
+
+// Folders "vol00000".. below the root, each holding every page as "p01.ext"..,
+// unless a kept run left them; the bytes of all of them.
+uint64_t MakePageTree(const std::string& root, int folders, const std::vector<Page>& pages, const char* extension);
+
+// The floor any page check stands on: every page of such a tree opened, read
+// once (4 KiB) and closed, on the given number of threads; the seconds it took.
+double OpenReadCloseFloor(const std::string& root, int folders, size_t pages, const char* extension, int threads);
 
 // The floor: every folder below the root read twice (as a find reads its files,
 // then its sub-folders) with FindFirstFileA, entries only counted.

@@ -2,8 +2,10 @@
 # The page check's benchmark: makes 12 JPEG pages (800x1150, quality 85, about
 # 100 KB each) and 12 PNG pages (1000x1400 grey, about 0.75 MB each) with
 # ImageMagick, times jpeginfo -c over the JPEG pages, then runs bench_images over
-# 3,000 folders of the JPEG pages and 100 folders of the PNG pages. Prints the
-# figures; asserts nothing.
+# 3,000 folders of the JPEG pages and 100 folders of the PNG pages, then
+# bench_window_find: the real program's search over the same 3,000 folders in a
+# window on a private virtual display, check off against on. Prints the figures;
+# asserts nothing.
 #   bench/image-bench.sh [BIN_DIR] [ROUNDS] [--keep]   (default build/win32/bin; pages cached in $BENCH_DATA)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,4 +39,9 @@ if command -v jpeginfo >/dev/null; then
   echo "jpeginfo -c over 300 x 12 JPEG pages: $best s, $jpeginfo_rate MB/s"
 fi
 source "$root/scripts/wine-env.sh"
-FENNORO_TIMEOUT=${FENNORO_TIMEOUT:-3000} exec "$root/scripts/wine-run" "$bin/bench_images.exe" "$(winepath -w "$pages")" "$@" ${jpeginfo_rate:+--jpeginfo=$jpeginfo_rate}
+export FENNORO_TIMEOUT=${FENNORO_TIMEOUT:-3000}
+"$root/scripts/wine-run" "$bin/bench_images.exe" "$(winepath -w "$pages")" "$@" ${jpeginfo_rate:+--jpeginfo=$jpeginfo_rate}
+source "$root/scripts/xvfb.sh"
+fennoro_xvfb_start || exit 1
+trap fennoro_xvfb_stop EXIT
+"$root/scripts/wine-run" "$bin/bench_window_find.exe" "$(winepath -w "$pages")" "$@"
