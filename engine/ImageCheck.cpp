@@ -6,6 +6,7 @@
 #include "base/AnsiText.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 namespace {
@@ -258,7 +259,14 @@ bool IsWholeJpeg(TByteSource& source)
     if (size > Largest) return IsIntactJpeg(source);
     // One buffer a thread, kept between files unless a large one grew it.
     thread_local std::vector<uint8_t> file;
-    file.resize(static_cast<size_t>(size));
+    try {
+        file.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        // No room for it now (the other thread may hold a large one): a whole
+        // page must not be called damaged for that.
+        std::vector<uint8_t>().swap(file);
+        return IsIntactJpeg(source);
+    }
     if (!source.ReadAt(0, file.data(), file.size())) return false;
     TJpegVerdict verdict = WalkJpeg(file.data(), file.size());
     if (verdict == TJpegVerdict::NotWalked) {

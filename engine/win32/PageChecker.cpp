@@ -75,7 +75,7 @@ void TPageChecker::Work()
         try {
             whole = IsIntactImageFile(files[i].Kind, files[i].Path, Depth);
         } catch (...) {
-            // No room to hold the file: it cannot be judged whole.
+            // No room even for the quick check's block: the file cannot be judged whole.
         }
         if (whole) continue;
         size_t first = Damaged;
