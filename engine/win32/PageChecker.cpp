@@ -14,29 +14,39 @@ TPageChecker::~TPageChecker()
     HelperThread.join();
 }
 
-ptrdiff_t TPageChecker::FirstDamaged(const std::vector<TFile>& files, const std::function<bool()>& stop)
+ptrdiff_t TPageChecker::FirstDamaged(std::vector<TFile> files, std::function<bool()> stop)
+{
+    Begin(std::move(files), std::move(stop));
+    return End();
+}
+
+void TPageChecker::Begin(std::vector<TFile> files, std::function<bool()> stop)
 {
     {
         std::lock_guard<std::mutex> lock(Lock);
-        Files = &files;
-        Stop = &stop;
+        Files = std::move(files);
+        Stop = std::move(stop);
         Next = 0;
-        Damaged = files.size();
+        Damaged = Files.size();
         StopSeen = false;
+        Open = true;
         ++Generation;
     }
     Wake.notify_one();
+}
+
+ptrdiff_t TPageChecker::End()
+{
     Work();
     {
         // Every file below the first damaged one has been judged once no helper works.
         std::unique_lock<std::mutex> lock(Lock);
         Done.wait(lock, [this] { return Working == 0; });
-        Files = nullptr;
-        Stop = nullptr;
+        Open = false;
     }
     if (StopSeen) return Stopped;
     const size_t damaged = Damaged;
-    return damaged < files.size() ? static_cast<ptrdiff_t>(damaged) : AllWhole;
+    return damaged < Files.size() ? static_cast<ptrdiff_t>(damaged) : AllWhole;
 }
 
 void TPageChecker::Helper()
@@ -45,7 +55,7 @@ void TPageChecker::Helper()
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(Lock);
-            Wake.wait(lock, [&] { return Quit || (Files && Generation != seen); });
+            Wake.wait(lock, [&] { return Quit || (Open && Generation != seen); });
             if (Quit) return;
             seen = Generation;
             ++Working;
@@ -63,9 +73,9 @@ void TPageChecker::Helper()
 // Files in order, each taken by whichever thread is free; none past a damaged one.
 void TPageChecker::Work()
 {
-    const std::vector<TFile>& files = *Files;
+    const std::vector<TFile>& files = Files;
     for (;;) {
-        if (StopSeen || (*Stop)()) {
+        if (StopSeen || Stop()) {
             StopSeen = true;
             return;
         }

@@ -3,6 +3,8 @@
 // kept for the checker's life, each taking the next file in turn. Under Wine a
 // file's open and close are server round trips, so two threads waiting on them
 // at once nearly halve the wait; the deep check keeps both cores decoding.
+// Begin hands the files to the helper alone, so that the caller can go on (to
+// the next folder's listing) and join in at End.
 #include "engine/ImageCheck.h"
 
 #include <atomic>
@@ -31,7 +33,12 @@ public:
     // The index of the first damaged or unreadable file in the order given,
     // AllWhole, or Stopped when stop (asked before each file, on both threads)
     // said so first.
-    ptrdiff_t FirstDamaged(const std::vector<TFile>& files, const std::function<bool()>& stop);
+    ptrdiff_t FirstDamaged(std::vector<TFile> files, std::function<bool()> stop);
+
+    // The same in two steps: Begin returns at once, End checks the files the
+    // helper has not taken yet and returns the verdict. One Begin at a time.
+    void Begin(std::vector<TFile> files, std::function<bool()> stop);
+    ptrdiff_t End();
 
 private:
     void Helper();
@@ -42,8 +49,9 @@ private:
     std::condition_variable Wake;
     std::condition_variable Done;
     // The folder in hand (set under Lock; the helper joins it under Lock).
-    const std::vector<TFile>* Files = nullptr;
-    const std::function<bool()>* Stop = nullptr;
+    std::vector<TFile> Files;
+    std::function<bool()> Stop;
+    bool Open = false;
     unsigned Generation = 0;
     int Working = 0;  // helpers inside Work
     bool Quit = false;

@@ -119,22 +119,19 @@ void TThreadFennoro::SetStatus(const std::string& text)
     Synchronize([this] { ShowStatus(); });
 }
 
-void TThreadFennoro::ReportFolder(bool withRow)
+void TThreadFennoro::ReportFolder(std::vector<FolderRow>& rows)
 {
     if (!QueueReports) {
-        if (withRow) {
-            Synchronize([this] {
-                AppendRow();
-                if (!StopRequested()) ShowStatus();
-            });
-        } else {
-            Synchronize([this] { ShowStatus(); });
-        }
-        return;
+        Synchronize([this, &rows] {
+            for (const FolderRow& row : rows) Owner.AddRow(row);
+            if (rows.empty() || !StopRequested()) ShowStatus();
+        });
+    } else {
+        std::lock_guard<std::mutex> lock(ReportLock);
+        for (FolderRow& row : rows) Reports.push_back({std::move(row), {}});
+        if (rows.empty() || !StopRequested()) Reports.push_back({std::nullopt, StatusText});
     }
-    std::lock_guard<std::mutex> lock(ReportLock);
-    if (withRow) Reports.push_back({StagedRow(), {}});
-    if (!withRow || !StopRequested()) Reports.push_back({std::nullopt, StatusText});
+    rows.clear();
 }
 
 void TThreadFennoro::DeliverReports()
@@ -180,8 +177,6 @@ FolderRow TThreadFennoro::StagedRow() const
     row.CompressState = FolderCompressState::Untried;
     return row;
 }
-
-void TThreadFennoro::AppendRow() { Owner.AddRow(StagedRow()); }
 
 void TThreadFennoro::UpdateRow()
 {

@@ -73,14 +73,14 @@ private:
     void SetStatus(const std::string& text);
     void SetRowResult(const std::string& result, const std::string& remark, bool keepChecked);
 
-    // The find job's report of a folder: the staged row (withRow) and StatusText,
-    // queued for an owner that drains them, else shown through a synchronous call.
-    void ReportFolder(bool withRow);
+    // The find job's report of a folder: the rows that are ready (handed over and
+    // cleared) and StatusText, queued for an owner that drains them, else shown
+    // through one synchronous call.
+    void ReportFolder(std::vector<FolderRow>& rows);
     FolderRow StagedRow() const;
 
     // Owner side: run on the owner's thread, read the staged members.
     void ShowStatus();
-    void AppendRow();
     void UpdateRow();
     void PickNextRow();
     void EndCompressMarks();
@@ -93,9 +93,15 @@ private:
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
     // The page check, over the files the folder check kept in Pages (the folder
-    // and, when the search is recursive, its sub-folders); false names the first
-    // damaged file.
-    bool CheckPages();
+    // and, when the search is recursive, its sub-folders): begun for a folder
+    // whose row is otherwise "+圧縮できます", ended once the next folder is listed;
+    // the end puts the verdict into the row.
+    struct TPendingFolder {
+        FolderRow Row;
+        std::vector<std::string> PageNames;  // in the order checked
+    };
+    void BeginPages(TPendingFolder& folder);
+    void EndPages(TPendingFolder& folder);
     struct TFolderPages {
         std::string Dir;  // with its separator
         std::vector<std::string> Names;

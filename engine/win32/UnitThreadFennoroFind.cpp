@@ -10,6 +10,7 @@
 #include "base/PathUtility.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -46,26 +47,36 @@ void TThreadFennoro::FindFolders()
         return true;
     });
     ChangeProgress([&](TJobProgress& progress) { progress.Total = folders.size(); });
-    // A folder's row goes out together with the next folder's status text: queued
-    // for an owner that drains them, else in one synchronous call per folder.
-    bool rowStaged = false;
+    // Rows go out together with the next folder's status text: queued for an owner
+    // that drains them, else in one synchronous call per folder. A folder whose
+    // pages are read waits for its row while the next folder is listed.
+    std::vector<FolderRow> ready;
+    std::optional<TPendingFolder> pending;
+    const auto finish = [&](FolderRow row) {
+        ChangeProgress([&row](TJobProgress& progress) {
+            ++progress.Done;
+            if (row.Checked) ++progress.Fit;
+        });
+        ready.push_back(std::move(row));
+    };
     for (const TFolderEntry& entry : folders) {
         const std::string& name = entry.Name;
         const std::string path = RootPath + name;
         StatusText = "検索中: " + path;
-        ReportFolder(rowStaged);
-        if (rowStaged) {
-            rowStaged = false;
-            if (StopRequested()) break;
-        }
+        const bool rows = !ready.empty();
+        ReportFolder(ready);
+        if (rows && StopRequested()) break;
         long long count = 0;
         // A folder the row cannot name exactly is not looked into: nothing could act
         // on it without reaching another entry. A link or junction leads out of the
         // root, and what it leads to must never be archived or recycled.
         const bool unfit = !entry.ExactName || !IsPlainFileName(name) || (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        bool ok = !unfit && CheckFolder(path, wideRoot + entry.WideName, count);
-        // The pages are read only once nothing else keeps the folder back.
-        if (ok && count > 0 && VerifyImages) ok = CheckPages();
+        const bool ok = !unfit && CheckFolder(path, wideRoot + entry.WideName, count);
+        if (pending) {
+            EndPages(*pending);
+            finish(std::move(pending->Row));
+            pending.reset();
+        }
         RowName = name;
         RowWideName = entry.WideName;
         RowChecked = ok && count > 0;
@@ -79,17 +90,24 @@ void TThreadFennoro::FindFolders()
             ResultText = "空のフォルダです";
             RemarkText = path;
         }  // else the check left its reason in ResultText and RemarkText
-        rowStaged = true;
-        ChangeProgress([this](TJobProgress& progress) {
-            ++progress.Done;
-            if (RowChecked) ++progress.Fit;
-        });
+        // The pages are read only once nothing else keeps the folder back.
+        if (RowChecked && VerifyImages) {
+            pending.emplace();
+            pending->Row = StagedRow();
+            BeginPages(*pending);
+        } else {
+            finish(StagedRow());
+        }
         if (StopRequested()) break;
     }
+    if (pending) {
+        EndPages(*pending);
+        finish(std::move(pending->Row));
+    }
     PageChecker.reset();  // its helper thread ends with the walk
-    Synchronize([this, rowStaged] {
+    Synchronize([this, &ready] {
         DeliverReports();
-        if (rowStaged) AppendRow();
+        for (const FolderRow& row : ready) Owner.AddRow(row);
         StatusText = StopRequested() ? "検索を中断しました" : "検索が終了しました";
         ShowStatus();
     });

@@ -518,9 +518,14 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     options.Extensions = ".jpg;.png;.gif;.bmp";
     EngineFind(owner, tree.Root(), options);
     for (const char* name : {"whole", "cut", "empty", "gif", "locked"}) EngineExpectRow(owner, name, true, "+圧縮できます", "");
+    std::vector<std::string> order;
+    for (const auto& row : owner.Rows) order.push_back(row->Name);
 
+    // A folder's pages are read while the next one is listed: the rows keep their order.
     options.VerifyImages = true;
     EngineFind(owner, tree.Root(), options);
+    ASSERT_EQ(owner.Rows.size(), order.size());
+    for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(owner.Rows[i]->Name, order[i]);
     EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
     EngineExpectRow(owner, "cut", false, "破損した画像があります", "p11.png");
     EngineExpectRow(owner, "empty", false, "破損した画像があります", "01.jpg");
