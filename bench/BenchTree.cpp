@@ -22,6 +22,14 @@ double Now()
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double Least(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
+
 static std::string Number(int value, int width)
 {
     std::string digits = std::to_string(value);

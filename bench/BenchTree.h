@@ -12,6 +12,11 @@
 // Seconds from the performance counter.
 double Now();
 
+// The middle of a round's times, and the fastest: other work on the machine
+// only ever adds time, so the fastest round is the one it disturbed least.
+double Median(std::vector<double> values);
+double Least(const std::vector<double>& values);
+
 // Generates folders "vol00000".. below the root, each with files "img0001".. (every
 // third a .png, the others .jpg), unless a complete tree is there from a kept run.
 void MakeTree(const std::string& root, int folders, int files);

@@ -66,12 +66,9 @@ void Measure(const char* title, const std::string& root, int rounds)
         jobTimes.push_back(Now() - start);
         callTimes.push_back(SynchronousCalls(rows));
     }
-    std::sort(floorTimes.begin(), floorTimes.end());
-    std::sort(jobTimes.begin(), jobTimes.end());
-    std::sort(callTimes.begin(), callTimes.end());
-    const double callTime = callTimes[callTimes.size() / 2];
-    const double floorTime = floorTimes[floorTimes.size() / 2];
-    const double jobTime = jobTimes[jobTimes.size() / 2];
+    const double callTime = Median(callTimes);
+    const double floorTime = Median(floorTimes);
+    const double jobTime = Median(jobTimes);
     std::printf("%-26s rows %5zu  floor %8.1f ms  find job %8.1f ms  ratio %.2f  (median of %d)\n", title, rows,
                 floorTime * 1000, jobTime * 1000, jobTime / floorTime, rounds);
     std::printf("%-26s one synchronous call per row alone: %.1f ms; floor plus calls %.1f ms\n", "", callTime * 1000,

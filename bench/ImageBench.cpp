@@ -85,15 +85,6 @@ double CheckOnly(const std::string& root, int folders, size_t pages, const char*
     return Now() - start;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Other work on the machine only ever adds time: the fastest round is the one it disturbed least.
-double Least(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
-
 } // namespace
 
 int main(int argc, char** argv)

@@ -17,6 +17,8 @@
 #include "settings/FennoroSettings.h"
 #include "base/PathUtility.h"
 
+#include "base/WideText.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -122,9 +124,7 @@ std::string UnixPath(const std::string& path)
     const auto toUnix = reinterpret_cast<UnixFileName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!toUnix) return {};
-    wchar_t wide[MAX_PATH * 2] = {};
-    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide, MAX_PATH * 2);
-    char* unixPath = toUnix(wide);
+    char* unixPath = toUnix(WideText(path).c_str());
     if (!unixPath) return {};
     std::string result = unixPath;
     HeapFree(GetProcessHeap(), 0, unixPath);
@@ -140,8 +140,7 @@ bool RunOnHost(const std::string& folder, const std::string& script, const std::
     const std::string unixFolder = UnixPath(folder);
     if (unixFolder.empty()) return false;
     const std::string line = "/bin/sh -c \"cd '" + unixFolder + "' && " + script + " && touch '" + UnixPath(marker) + "'\"";
-    std::wstring wide(line.size() + 1, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    std::wstring wide = WideText(line);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

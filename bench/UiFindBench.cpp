@@ -83,10 +83,8 @@ int main(int argc, char** argv)
         }
     }
     DeleteFileA(settings.c_str());
-    std::sort(floorTimes.begin(), floorTimes.end());
-    std::sort(windowTimes.begin(), windowTimes.end());
-    const double floorTime = floorTimes[floorTimes.size() / 2];
-    const double windowTime = windowTimes[windowTimes.size() / 2];
+    const double floorTime = Median(floorTimes);
+    const double windowTime = Median(windowTimes);
     std::printf("%d folders x 12 files: rows %zu  floor %.1f ms  window find %.1f ms  ratio %.2f  (median of %d)\n",
                 folders, rows, floorTime * 1000, windowTime * 1000, windowTime / floorTime, rounds);
     if (!keep) RemoveTree(root);

@@ -111,12 +111,6 @@ Launched RunProgram(const std::wstring& program, const std::string& settings, co
     return result;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -163,7 +157,6 @@ int main(int argc, char** argv)
     const std::string settings = programDir + "fennoro.ini";
     RunProgram(program, settings, root, true);  // warm the caches once
     std::vector<double> off, on, shown, floor, floor2;
-    Launched last;
     for (int round = 0; round < rounds; ++round) {
         const Launched a = RunProgram(program, settings, root, false);
         const Launched b = RunProgram(program, settings, root, true);
@@ -181,8 +174,7 @@ int main(int argc, char** argv)
                 folders, pages.size(), Median(off) * 1000, Median(on) * 1000, Median(on) / Median(off), rounds,
                 Median(shown) * 1000);
     std::printf("%-38s fastest rounds: off %.1f ms  on %.1f ms  ratio %.2f\n", "",
-                *std::min_element(off.begin(), off.end()) * 1000, *std::min_element(on.begin(), on.end()) * 1000,
-                *std::min_element(on.begin(), on.end()) / *std::min_element(off.begin(), off.end()));
+                Least(off) * 1000, Least(on) * 1000, Least(on) / Least(off));
     std::printf("%-38s open-read-close floor of the same pages: %.1f ms on one thread, %.1f ms on two (medians);"
                 " on against off plus the floor: %.2f (two threads' floor: %.2f)\n",
                 "", Median(floor) * 1000, Median(floor2) * 1000, Median(on) / (Median(off) + Median(floor)),
