@@ -2,7 +2,10 @@
 // One row of the folder list: a folder directly below the searched root, its
 // verdict and, after a compress job, its outcome. Platform-free so that the list
 // utilities (sorting, export) can use it natively too.
+#include <memory>
 #include <string>
+
+class TPageStamps;
 
 enum class FolderCompressState : int {
     Untried = 0,        // never compressed, or failed in an earlier run: the next run tries it
@@ -18,4 +21,7 @@ struct FolderRow {
     std::string ParentPath;  // the root folder with a trailing separator; full path = ParentPath + Name
     bool Checked = false;
     FolderCompressState CompressState = FolderCompressState::Untried;
+    // The pages the find read and found whole, for F8 to skip while unchanged; null
+    // when it read none (page check off, or a verdict other than "+圧縮できます").
+    std::shared_ptr<const TPageStamps> PageStamps;
 };

@@ -22,6 +22,13 @@ bool IsExistingDirectory(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The find reads the pages at this level, and F8 reads them again at it.
+TPageCheck ChosenPageCheck(const TAction& verify, const TAction& deep)
+{
+    if (!verify.Checked()) return TPageCheck::Off;
+    return deep.Checked() ? TPageCheck::Deep : TPageCheck::On;
+}
+
 } // namespace
 
 bool TFormFennoro::IsRunning() const noexcept { return CurrentWorker && CurrentWorker->Running(); }
@@ -65,9 +72,7 @@ void TFormFennoro::ActionFindExecute(TAction&)
     }
     if (!IsRunning()) {
         StopWorker();
-        const TPageCheck pageCheck = !ActionVerifyImages->Checked()  ? TPageCheck::Off
-                                     : ActionDeepImageCheck->Checked() ? TPageCheck::Deep
-                                                                       : TPageCheck::On;
+        const TPageCheck pageCheck = ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck);
         // The timer first: the worker queues its reports only for a list that drains them.
         FolderList->StartJobWatch();
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
@@ -100,7 +105,8 @@ void TFormFennoro::ActionCompressExecute(TAction&)
             try {
                 CurrentWorker = std::make_unique<TThreadFennoro>(
                     *FolderList, extension, quiet ? profile->QuietOption : std::string(), ActionRemoveFolder->Checked(),
-                    profile->CommandTemplate, profile->FunctionName, profile->DllName);
+                    profile->CommandTemplate, profile->FunctionName, profile->DllName,
+                    ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck));
                 started = true;
                 FolderList->StartJobWatch();
             } catch (const std::exception&) {

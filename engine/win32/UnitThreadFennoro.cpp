@@ -32,10 +32,12 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
 
 TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& archiveExtension,
                                const std::string& quietOption, bool removeFolder, const std::string& commandTemplate,
-                               const std::string& functionName, const std::string& dllName)
+                               const std::string& functionName, const std::string& dllName, TPageCheck pageCheck)
     : Owner(owner),
       OwnerWindow(owner.OwnerWindow()),
       Job(TJobKind::CompressJob),
+      VerifyImages(pageCheck != TPageCheck::Off),
+      DeepImages(pageCheck == TPageCheck::Deep),
       ArchiveExtension(archiveExtension),
       DllName(dllName),
       FunctionName(functionName),
@@ -213,6 +215,7 @@ void TThreadFennoro::PickNextRow()
         CurrentName = row.Name;
         CurrentWideName = row.WideName;
         CurrentParent = row.ParentPath;
+        CurrentStamps = row.PageStamps;
     }
     ChangeProgress([waiting](TJobProgress& progress) { progress.Total = progress.Done + waiting; });
 }

@@ -11,6 +11,7 @@
 #include "toolkit/TThread.h"
 
 class TPageChecker;
+class TPageStamps;
 
 #include <atomic>
 #include <memory>
@@ -36,9 +37,11 @@ public:
 
     // Compress job, with the fields of the chosen archiver profile; the quiet option
     // is already empty when quiet compression is off.
+    // With the page check on, each folder's pages are read again right before its
+    // archiver runs, but for those the find found whole and that are unchanged since.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& archiveExtension, const std::string& quietOption,
                    bool removeFolder, const std::string& commandTemplate, const std::string& functionName,
-                   const std::string& dllName);
+                   const std::string& dllName, TPageCheck pageCheck = TPageCheck::Off);
 
     // Asks the job to stop and waits for it, serving its synchronous calls meanwhile.
     ~TThreadFennoro() override;
@@ -99,6 +102,7 @@ private:
     struct TPendingFolder {
         FolderRow Row;
         std::vector<std::string> PageNames;  // in the order checked
+        std::shared_ptr<const TPageStamps> Stamps;  // the row's, once every page is whole
     };
     void BeginPages(TPendingFolder& folder);
     void EndPages(TPendingFolder& folder);
@@ -108,6 +112,11 @@ private:
     };
     std::vector<TFolderPages> Pages;
     std::unique_ptr<TPageChecker> PageChecker;  // for the find job's life
+    // The page stamps: the find takes them of the folder it begins to read (its
+    // walked tree kept in PagesTree); F8 reads again what they do not prove whole.
+    TFolderTree PagesTree;
+    void StampPages(TPendingFolder& folder);
+    std::optional<TSafetyFault> RecheckPages(const TFolderTree& tree);
 
     // The progress, changed under its lock.
     template <typename Change>
@@ -169,6 +178,7 @@ private:
     std::string CurrentName;
     std::wstring CurrentWideName;
     std::string CurrentParent;
+    std::shared_ptr<const TPageStamps> CurrentStamps;
 
     // The search root's identity, so that a link or mount leading back to it is
     // never followed.

@@ -169,6 +169,11 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     TFolderTree tree;
     if (const auto fault = WalkFolderTree(walk, tree)) return fail("!" + fault->Result, fault->Remark);
     const TTreeDigest before = DigestOf(tree);
+    // The pages again, from what the walk listed: one damaged since the find (or
+    // never found whole) keeps the folder, whatever the row said.
+    if (VerifyImages) {
+        if (const auto fault = RecheckPages(tree)) return fail(fault->Result, fault->Remark);
+    }
 
     int returned = 0;
     bool archiveAbsent = false;

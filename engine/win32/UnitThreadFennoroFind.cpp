@@ -138,6 +138,7 @@ bool TThreadFennoro::CheckFolder(const std::string& path, const std::wstring& wi
             return false;
         }
     }
+    if (VerifyImages) PagesTree = std::move(tree);  // for the page stamps
     return true;
 }
 

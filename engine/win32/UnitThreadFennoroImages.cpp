@@ -4,6 +4,7 @@
 // damaged one in that order names the folder's verdict. The helper starts on
 // them while the worker lists the next folder.
 #include "engine/ImageCheck.h"
+#include "engine/PageStamps.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PageChecker.h"
 #include "engine/win32/UnitThreadFennoro.h"
@@ -21,6 +22,7 @@ void TThreadFennoro::BeginPages(TPendingFolder& folder)
         }
     }
     PageChecker->Begin(std::move(files), [this] { return StopRequested(); });
+    StampPages(folder);  // while the helper reads
 }
 
 void TThreadFennoro::EndPages(TPendingFolder& folder)
@@ -36,4 +38,5 @@ void TThreadFennoro::EndPages(TPendingFolder& folder)
         row.Remark = folder.PageNames[static_cast<size_t>(damaged)];
         row.Checked = false;
     }
+    if (damaged == TPageChecker::AllWhole) row.PageStamps = std::move(folder.Stamps);
 }

@@ -51,7 +51,7 @@ EngineCompressOptions EngineBundledProfile(const std::string& extension)
 void EngineCompress(EngineTestOwner& owner, const EngineCompressOptions& options, TThreadFennoro** running)
 {
     TThreadFennoro worker(owner, options.Extension, options.Quiet, options.RemoveFolder, options.Template,
-                          options.Function, options.Dll);
+                          options.Function, options.Dll, options.PageCheck);
     if (running) *running = &worker;
     {
         EngineWatchdog watchdog("the compress job", JobTimeLimit);

@@ -28,6 +28,7 @@ struct EngineCompressOptions {
     std::string Template = R"(a -r $Q -tzip "$A" "$D" *)";
     std::string Function = "Fixture";
     std::string Dll = "fixture_archiver.dll";
+    TPageCheck PageCheck = TPageCheck::Off;
 };
 
 // A bundled archiver's default profile (".zip", ".7z", ".lzh", ".cab") with

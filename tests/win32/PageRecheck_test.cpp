@@ -1,0 +1,160 @@
+// The page check again at F8: the pages the find found whole are read again
+// right before the archiver call unless the file is provably the same and
+// unchanged (identity, size, last write time); a damaged page keeps the folder.
+#include "engine/win32/UnitThreadFennoro.h"
+#include "tests/fixtures/SamplePages.h"
+#include "win32/support/EngineJobs.h"
+#include "win32/support/EngineTempTree.h"
+#include "win32/support/EngineTestOwner.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const std::string Page = SamplePages::Page("progressive.jpg");
+
+// The page with zeros in its compressed data: only the deep check sees it.
+std::string Zeroed()
+{
+    std::string damaged = Page;
+    std::fill(damaged.begin() + damaged.size() / 2, damaged.begin() + damaged.size() / 2 + 1024, '\0');
+    return damaged;
+}
+
+FILETIME LastWrite(const EngineTempTree& tree, const std::string& relative)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    EXPECT_TRUE(GetFileAttributesExW(tree.WidePath(relative).c_str(), GetFileExInfoStandard, &data)) << relative;
+    return data.ftLastWriteTime;
+}
+
+void SetLastWrite(const EngineTempTree& tree, const std::string& relative, FILETIME time)
+{
+    HANDLE file = CreateFileW(tree.WidePath(relative).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << relative;
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+    CloseHandle(file);
+}
+
+FILETIME SecondLater(FILETIME time)
+{
+    ULARGE_INTEGER value{{time.dwLowDateTime, time.dwHighDateTime}};
+    value.QuadPart += 10'000'000;
+    return {value.LowPart, value.HighPart};
+}
+
+// Changes made to a page between the find and F8.
+using TChange = std::function<void(const EngineTempTree&, const std::string&)>;
+
+void CutInHalf(const EngineTempTree& tree, const std::string& page) { tree.File(page, Page.substr(0, Page.size() / 2)); }
+
+// Same size, written in place; the time moved on, or given back as it was.
+void ZeroedInPlace(const EngineTempTree& tree, const std::string& page, bool sameTime)
+{
+    const FILETIME before = LastWrite(tree, page);
+    tree.File(page, Zeroed());
+    SetLastWrite(tree, page, sameTime ? before : SecondLater(before));
+}
+
+// Another file with the same size and time takes the page's name.
+void Replaced(const EngineTempTree& tree, const std::string& page)
+{
+    const FILETIME before = LastWrite(tree, page);
+    tree.File(page + ".new", Zeroed());
+    SetLastWrite(tree, page + ".new", before);
+    ASSERT_TRUE(MoveFileExW(tree.WidePath(page + ".new").c_str(), tree.WidePath(page).c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
+void CheckByHand(EngineTestOwner& owner, const std::string& name)
+{
+    for (auto& row : owner.Rows) {
+        if (row->Name == name) row->Checked = true;
+    }
+}
+
+} // namespace
+
+TEST(PageRecheck, F8ReadsAgainEveryPageTheFindDidNotProveUnchanged)
+{
+    struct TCase {
+        const char* Folder;
+        const char* Page;         // inside the folder
+        bool DamagedAtFind;       // cut in half before the find, then checked by hand
+        TChange Change;           // between the find and F8
+        bool Archived;
+    };
+    const TCase cases[] = {
+        {"unchanged", "p02.jpg", false, nullptr, true},
+        {"cut", "p02.jpg", false, CutInHalf, false},
+        {"touched", "p02.jpg", false, [](auto& tree, auto& page) { ZeroedInPlace(tree, page, false); }, false},
+        // Nothing the stamp holds shows this change: that the folder is archived
+        // proves the page was not read again.
+        {"restored", "p02.jpg", false, [](auto& tree, auto& page) { ZeroedInPlace(tree, page, true); }, true},
+        {"nested", "in\\p01.jpg", false, [](auto& tree, auto& page) { ZeroedInPlace(tree, page, true); }, true},
+        {"replaced", "p02.jpg", false, Replaced, false},
+        {"hand-checked", "p02.jpg", true, nullptr, false},
+        {"repaired", "p02.jpg", true, [](auto& tree, auto& page) { tree.File(page, Page); }, true},
+    };
+    EngineTempTree tree;
+    for (const TCase& c : cases) {
+        const std::string folder = std::string(c.Folder) + "\\";
+        for (const char* page : {"p01.jpg", "p02.jpg", "p03.jpg", "in\\p01.jpg"}) {
+            if (page[0] != 'i' || std::string(c.Page).starts_with("in\\")) tree.File(folder + page, Page);
+        }
+        if (c.DamagedAtFind) CutInHalf(tree, folder + c.Page);
+    }
+    EngineTestOwner owner;
+    EngineFindOptions find;
+    find.Recursive = find.VerifyImages = find.DeepImages = true;
+    EngineFind(owner, tree.Root(), find);
+    for (const TCase& c : cases) {
+        const std::string page = std::string(c.Folder) + "\\" + c.Page;
+        if (c.DamagedAtFind) {
+            EngineExpectRow(owner, c.Folder, false, "破損した画像があります", "p02.jpg");
+            CheckByHand(owner, c.Folder);
+        } else {
+            EngineExpectRow(owner, c.Folder, true, "+圧縮できます", "");
+        }
+        if (c.Change) c.Change(tree, page);
+    }
+
+    EngineCompressOptions compress;
+    compress.PageCheck = TPageCheck::Deep;
+    EngineCompress(owner, compress);
+    for (const TCase& c : cases) {
+        const std::string archive = std::string(c.Folder) + ".zip";
+        if (c.Archived) {
+            EngineExpectRow(owner, c.Folder, false, "*圧縮しました", archive);
+        } else {
+            const std::string name = std::string(c.Page).substr(std::string(c.Page).rfind('\\') + 1);
+            EngineExpectRow(owner, c.Folder, true, FolderCompressState::Untried, "!破損した画像があります", name);
+        }
+        EXPECT_EQ(tree.IsFile(archive), c.Archived) << c.Folder;
+    }
+}
+
+// A stamp proves a page whole only at the level it was read at: a quick find, or
+// none, leaves a deep F8 to read every page.
+TEST(PageRecheck, AStampFromAShallowerFindProvesNothing)
+{
+    for (const TPageCheck level : {TPageCheck::Off, TPageCheck::On}) {
+        EngineTempTree tree;
+        tree.File("book\\p01.jpg", Page);
+        tree.File("book\\p02.jpg", Page);
+        EngineTestOwner owner;
+        EngineFindOptions find;
+        find.VerifyImages = level != TPageCheck::Off;
+        EngineFind(owner, tree.Root(), find);
+        EngineExpectRow(owner, "book", true, "+圧縮できます", "");
+        ZeroedInPlace(tree, "book\\p02.jpg", true);
+
+        EngineCompressOptions compress;
+        compress.PageCheck = TPageCheck::Deep;
+        EngineCompress(owner, compress);
+        EngineExpectRow(owner, "book", true, "!破損した画像があります", "p02.jpg");
+        EXPECT_FALSE(tree.IsFile("book.zip"));
+    }
+}
