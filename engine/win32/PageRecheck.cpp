@@ -20,7 +20,7 @@ std::optional<TPageStamp> StampOfFile(const std::wstring& path)
     // Attributes only: no read, so no share mode of another program's handle refuses it.
     ScopedHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                    0, nullptr));
     if (!handle || handle.get() == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
