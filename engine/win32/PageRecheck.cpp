@@ -13,6 +13,30 @@ std::string PathInside(const TFolderTree& tree, const TTreeFolder& folder, const
     return folder.Dir.substr(tree.front().Dir.size()) + entry.Name;
 }
 
+// The file index alone, from the native query: GetFileInformationByHandle also
+// asks for the volume's serial, which under Wine is a round trip to its mount
+// manager costing more than a page check. The volume is the folder's, asked once.
+struct TIoStatus {
+    union {
+        LONG Status;
+        void* Pointer;
+    };
+    ULONG_PTR Information;
+};
+using QueryInformationFile = LONG(NTAPI*)(HANDLE file, TIoStatus* status, void* information, ULONG length,
+                                          int informationClass);
+constexpr int FileInternalInformation = 6;
+
+std::optional<uint64_t> FileIndex(HANDLE file)
+{
+    static const auto query = reinterpret_cast<QueryInformationFile>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
+    LARGE_INTEGER index{};
+    TIoStatus status{};
+    if (!query || query(file, &status, &index, sizeof index, FileInternalInformation) < 0) return std::nullopt;
+    return static_cast<uint64_t>(index.QuadPart);
+}
+
 } // namespace
 
 std::optional<TPageStamp> StampOfFile(const std::wstring& path)
@@ -22,20 +46,22 @@ std::optional<TPageStamp> StampOfFile(const std::wstring& path)
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     0, nullptr));
     if (!handle || handle.get() == INVALID_HANDLE_VALUE) return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+    const auto index = FileIndex(handle.get());
+    FILE_BASIC_INFO basic;
+    LARGE_INTEGER size;
+    if (!index || !GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileSizeEx(handle.get(), &size))
+        return std::nullopt;
     TPageStamp stamp;
-    stamp.Volume = info.dwVolumeSerialNumber;
-    stamp.Index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    stamp.Size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    stamp.LastWriteTime = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                          info.ftLastWriteTime.dwLowDateTime;
+    stamp.Index = *index;
+    stamp.Size = static_cast<uint64_t>(size.QuadPart);
+    stamp.LastWriteTime = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
     return stamp;
 }
 
 std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
                                                     const std::function<bool(const std::string&)>& checked,
-                                                    TCheckDepth depth)
+                                                    TCheckDepth depth, uint32_t volume)
 {
     std::vector<TPageStamp> pages;
     for (const TTreeFolder& folder : tree) {
@@ -51,10 +77,11 @@ std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
             pages.push_back(std::move(*stamp));
         }
     }
-    return std::make_shared<const TPageStamps>(depth, std::move(pages));
+    return std::make_shared<const TPageStamps>(depth, volume, std::move(pages));
 }
 
-TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps, TCheckDepth depth)
+TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps, std::optional<uint32_t> volume,
+                             TCheckDepth depth)
 {
     TPagesToCheck check;
     std::vector<const TFolderEntry*> pages;
@@ -68,7 +95,8 @@ TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps,
         });
         for (const TFolderEntry* page : pages) {
             const std::wstring path = folder.WideDir + page->WideName;
-            const TPageStamp* stamp = stamps ? stamps->Find(PathInside(tree, folder, *page), depth) : nullptr;
+            const TPageStamp* stamp =
+                stamps && volume ? stamps->Find(PathInside(tree, folder, *page), *volume, depth) : nullptr;
             // The listing first: a page whose size or time moved is read without asking its handle.
             if (stamp && stamp->Size == page->Size && stamp->LastWriteTime == page->LastWriteTime) {
                 const auto now = StampOfFile(path);

@@ -5,31 +5,35 @@
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/PageChecker.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-// The identity, size and last write time of the file, from a handle opened
+// The file index, size and last write time of the file, from a handle opened
 // without reading it (any share mode allows that); none when it cannot be opened.
 std::optional<TPageStamp> StampOfFile(const std::wstring& path);
 
 // The stamps of the tree's files that `checked` names (by their path inside the
 // folder), taken at any time after the walk listed them: a file whose handle
 // shows another size or time than its listing changed meanwhile and gets none.
+// The tree is on the volume with that serial (a walk enters no mount point).
 std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
                                                     const std::function<bool(const std::string&)>& checked,
-                                                    TCheckDepth depth);
+                                                    TCheckDepth depth, uint32_t volume);
 
 // The pages of a walked tree to be read again at the depth: each folder's in
 // numbered order, as the find read them, leaving out those the stamps prove
-// unchanged (same listing, then the same file by its handle).
+// unchanged (same volume and listing, then the same file by its handle). No
+// volume: every page.
 struct TPagesToCheck {
     std::vector<TPageChecker::TFile> Files;
     std::vector<std::string> Names;  // the files' names, for the remark
 };
-TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps, TCheckDepth depth);
+TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps, std::optional<uint32_t> volume,
+                             TCheckDepth depth);
 
 // The remark of a folder refused for a damaged page: the page's name.
 std::string DamagedPageRemark(const std::string& pageName);

@@ -116,7 +116,7 @@ private:
     // walked tree kept in PagesTree); F8 reads again what they do not prove whole.
     TFolderTree PagesTree;
     void StampPages(TPendingFolder& folder);
-    std::optional<TSafetyFault> RecheckPages(const TFolderTree& tree);
+    std::optional<TSafetyFault> RecheckPages(const TFolderTree& tree, const std::optional<TFolderIdentity>& folder);
 
     // The progress, changed under its lock.
     template <typename Change>

@@ -172,7 +172,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     // The pages again, from what the walk listed: one damaged since the find (or
     // never found whole) keeps the folder, whatever the row said.
     if (VerifyImages) {
-        if (const auto fault = RecheckPages(tree)) return fail(fault->Result, fault->Remark);
+        if (const auto fault = RecheckPages(tree, identity)) return fail(fault->Result, fault->Remark);
     }
 
     int returned = 0;

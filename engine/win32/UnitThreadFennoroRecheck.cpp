@@ -15,7 +15,8 @@ constexpr char DamagedPage[] = "!破損した画像があります";
 
 void TThreadFennoro::StampPages(TPendingFolder& folder)
 {
-    if (PagesTree.empty() || StopRequested()) return;
+    // The folders below the root are on its volume: the walk enters no mount point.
+    if (PagesTree.empty() || RootIdentity.empty() || StopRequested()) return;
     // Only the pages handed to the checker, by their path inside the folder.
     const size_t top = PagesTree.front().Dir.size();
     std::unordered_set<std::string> checked;
@@ -25,13 +26,16 @@ void TThreadFennoro::StampPages(TPendingFolder& folder)
         }
     }
     folder.Stamps = StampListedPages(PagesTree, [&](const std::string& path) { return checked.count(path) > 0; },
-                                     DeepImages ? TCheckDepth::Deep : TCheckDepth::Quick);
+                                     DeepImages ? TCheckDepth::Deep : TCheckDepth::Quick, RootIdentity.front().Volume);
 }
 
-std::optional<TSafetyFault> TThreadFennoro::RecheckPages(const TFolderTree& tree)
+std::optional<TSafetyFault> TThreadFennoro::RecheckPages(const TFolderTree& tree,
+                                                         const std::optional<TFolderIdentity>& folder)
 {
     const TCheckDepth depth = DeepImages ? TCheckDepth::Deep : TCheckDepth::Quick;
-    TPagesToCheck pages = PagesToRecheck(tree, CurrentStamps.get(), depth);
+    std::optional<uint32_t> volume;
+    if (folder) volume = folder->Volume;
+    TPagesToCheck pages = PagesToRecheck(tree, CurrentStamps.get(), volume, depth);
     if (pages.Files.empty()) return std::nullopt;
     TPageChecker checker(depth);
     const ptrdiff_t damaged = checker.FirstDamaged(std::move(pages.Files), [this] { return StopRequested(); });
