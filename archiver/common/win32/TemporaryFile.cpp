@@ -15,7 +15,7 @@ HANDLE CreateTemporaryFile(const std::wstring& folder, const wchar_t* prefix, DW
         wchar_t name[64];
         swprintf(name, 64, L"%ls%lx_%x.tmp", prefix, GetCurrentProcessId(), counter.fetch_add(1) + GetTickCount() % 0x10000);
         path = base + name;
-        file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr, CREATE_NEW, flags, nullptr);
+        file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, shareMode, nullptr, CREATE_NEW, flags, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
     return file;

@@ -5,8 +5,9 @@
 
 #include <string>
 
-// Creates folder + prefix + a number + ".tmp" with CREATE_NEW (read and write,
-// no sharing beyond shareMode) and the given flags and attributes, trying
-// other numbers while the name is taken. Returns INVALID_HANDLE_VALUE on
-// failure (GetLastError says why); path gets the name tried last.
+// Creates folder + prefix + a number + ".tmp" with CREATE_NEW (read, write and
+// delete access, no sharing beyond shareMode) and the given flags and
+// attributes, trying other numbers while the name is taken. Returns
+// INVALID_HANDLE_VALUE on failure (GetLastError says why); path gets the name
+// tried last.
 HANDLE CreateTemporaryFile(const std::wstring& folder, const wchar_t* prefix, DWORD shareMode, DWORD flags, std::wstring& path);
