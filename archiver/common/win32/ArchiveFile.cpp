@@ -32,6 +32,7 @@ TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetNa
         throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + targetPath);
     }
     // A name of our own beside the target: same volume, so the final rename is atomic.
+    RemoveStaleTemporaryFiles(FolderOf(Target), L"~arc");
     File = CreateTemporaryFile(FolderOf(Target), L"~arc", FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, TempPath);
     if (File == INVALID_HANDLE_VALUE) {
         throw TArchiverError(ArchiverWriteError, WithReason("書庫を作成できません: " + targetPath, GetLastError()));
