@@ -313,12 +313,13 @@ namespace {
 std::string KillPhase;
 HANDLE KillEntered, KillRelease;
 
-// Packing reports a source's name; the read-back reports none, past the half.
+// Packing reports a source's name; the read-back reports none, from the half on
+// (its last report, the whole, comes before the archive takes its name).
 // In the phase asked for, the call waits to be killed, or cancels once released.
 BOOL WINAPI StopInPhase(LPVOID, LPCSTR file, ULONGLONG done, ULONGLONG total)
 {
     const bool packing = file && file[0] && done < total / 2;
-    const bool readingBack = (!file || !file[0]) && done > total / 2 && done < total;
+    const bool readingBack = (!file || !file[0]) && done >= total / 2 && total > 0;
     if ((KillPhase == "packing" && packing) || (KillPhase == "read-back" && readingBack)) {
         SetEvent(KillEntered);
         return WaitForSingleObject(KillRelease, 120000) != WAIT_OBJECT_0;
