@@ -24,6 +24,7 @@ bool ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const 
         entry.WideName = name;
         entry.Name = Utf8Name(name, entry.ExactName);
         entry.Attributes = data.dwFileAttributes;
+        entry.ReparseTag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
         entry.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         entry.LastWriteTime =
             (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;

@@ -10,8 +10,9 @@
 struct TFolderEntry {
     std::wstring WideName;   // the name itself
     std::string Name;        // in UTF-8
-    bool ExactName = true;   // false: Name does not name the entry (a lone surrogate)
+    bool ExactName = true;   // false: Name does not name the entry (a lone surrogate, U+FFFD)
     DWORD Attributes = 0;
+    DWORD ReparseTag = 0;    // with FILE_ATTRIBUTE_REPARSE_POINT: its tag, where the system reports one
     uint64_t Size = 0;
     uint64_t LastWriteTime = 0;
 

@@ -1,5 +1,6 @@
 #include "engine/win32/FolderSafety.h"
 
+#include "base/FileSystemRules.h"
 #include "base/PathUtility.h"
 #include "toolkit/ScopedHandle.h"
 
@@ -26,7 +27,64 @@ std::wstring FoldCase(const std::wstring& name)
 
 TSafetyFault Fault(const char* result, std::string remark) { return {result, std::move(remark)}; }
 
+// Wine lists a link to a file as the file it leads to, without the reparse
+// attribute it gives links to folders; Windows marks both.
+bool FileLinksUnmarked()
+{
+    static const bool unmarked =
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return unmarked;
+}
+
+// The full path of what the path leads to once every link on the way is followed,
+// with the volume's own name in front; empty when it cannot be opened.
+std::wstring FinalPath(const std::wstring& path)
+{
+    ScopedHandle handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle || handle.get() == INVALID_HANDLE_VALUE) return {};
+    std::wstring final(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(handle.get(), final.data(), static_cast<DWORD>(final.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
+        if (length == 0) return {};
+        if (length < final.size()) {
+            final.resize(length);
+            return final;
+        }
+        final.resize(length + 1);
+    }
+    return {};
+}
+
+// The first file of the folder that leads somewhere else than where it is listed.
+const TFolderEntry* FileLeadingElsewhere(const TTreeFolder& folder)
+{
+    if (!FileLinksUnmarked()) return nullptr;
+    std::wstring here;
+    for (const TFolderEntry& entry : folder.Entries) {
+        if (!entry.IsFile()) continue;
+        if (here.empty()) {
+            here = FinalPath(folder.WideDir.substr(0, folder.WideDir.size() - 1));
+            if (here.empty()) return nullptr;
+            if (here.back() != L'\\') here += L'\\';
+        }
+        const std::wstring there = FinalPath(folder.WideDir + entry.WideName);
+        // One that cannot be opened leads nowhere the archiver could read either.
+        if (!there.empty() && there != here + entry.WideName) return &entry;
+    }
+    return nullptr;
+}
+
 } // namespace
+
+bool IsLinkAt(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    ScopedFind find(FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (find.get() == INVALID_HANDLE_VALUE) return false;
+    return IsLinkReparsePoint(data.dwFileAttributes, data.dwReserved0);
+}
 
 std::optional<TFolderIdentity> IdentityOfPath(const std::wstring& path)
 {
@@ -98,7 +156,7 @@ std::optional<TSafetyFault> WalkFolderTree(const TSafetyWalk& walk, TFolderTree&
             // A name no text can give back, or that reaches another entry.
             if (!entry.ExactName || !IsPlainFileName(entry.Name)) return Fault(UnfitName, entry.Name);
             // It leads out of the folder: what it leads to must never be archived or removed.
-            if (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Fault(HoldsLink, inside(folder.Dir, entry.Name));
+            if (IsLinkReparsePoint(entry.Attributes, entry.ReparseTag)) return Fault(HoldsLink, inside(folder.Dir, entry.Name));
             // An archive would hold both, and extracting it on Windows keeps one.
             if (!seen.insert(FoldCase(entry.WideName)).second) return Fault(CaseTwins, entry.Name);
             if (!entry.IsFolder()) continue;
@@ -110,6 +168,8 @@ std::optional<TSafetyFault> WalkFolderTree(const TSafetyWalk& walk, TFolderTree&
             if (identity && onTheWay(*identity, self)) return Fault(HoldsLink, inside(folder.Dir, entry.Name));
             subFolders.push_back({subDir + '\\', std::move(subWide) + L'\\', folder.Depth + 1, self, identity});
         }
+        // A link to a file reads another file's bytes, and may lead out of the root.
+        if (const TFolderEntry* linked = FileLeadingElsewhere(folder)) return Fault(HoldsLink, inside(folder.Dir, linked->Name));
         tree.push_back(std::move(folder));
         // Reversed onto the stack, so that they come off in the file system's order.
         std::move(subFolders.rbegin(), subFolders.rend(), std::back_inserter(pending));

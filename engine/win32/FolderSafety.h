@@ -29,6 +29,10 @@ struct TFolderIdentity {
 // "\\?\" reaches it by its exact name, a plain path the way the shell would).
 std::optional<TFolderIdentity> IdentityOfPath(const std::wstring& path);
 
+// Whether the entry the path names is a link, a junction or a mount point (not a
+// cloud placeholder or another reparse point that holds its own data).
+bool IsLinkAt(const std::wstring& path);
+
 // One folder of a walked tree with what it held when it was listed.
 struct TTreeFolder {
     std::string Dir;          // path with its separator, for status texts and remarks
@@ -70,8 +74,10 @@ extern const char InterruptedResult[];
 // - a name that Win32 would rewrite (trailing blank or dot, a device name), that
 //   no text can give back exactly (a lone surrogate), or no plain file name:
 //   "扱えないファイル名です", the name;
-// - a link or junction (a reparse point), or a folder that leads back to one on the
-//   way down (a mount): "リンクを含むフォルダです", its path inside the folder;
+// - a link or junction (a name-surrogate reparse point), a file that leads elsewhere
+//   than where it is listed (a file link the listing does not mark), or a folder
+//   that leads back to one on the way down (a mount): "リンクを含むフォルダです",
+//   its path inside the folder;
 // - two names in one folder equal but for case: "大文字と小文字だけが違う名前があります",
 //   the one found second;
 // - a folder that cannot be listed: "読み取れないフォルダがあります", its path;

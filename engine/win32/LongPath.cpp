@@ -4,6 +4,7 @@
 #include "base/WideText.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -91,6 +92,9 @@ std::string Utf8Name(const wchar_t* wideName, bool& exact)
 {
     std::string name;
     exact = ExactUtf8Text(wideName, name);
+    // U+FFFD is what the system shows for a name it could not decode (bytes that are
+    // no UTF-8 on a Unix disk): no call made with it reaches the entry itself.
+    if (exact && std::wcschr(wideName, 0xFFFD)) exact = false;
     return exact ? name : Utf8Text(wideName);
 }
 

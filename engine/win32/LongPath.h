@@ -31,7 +31,8 @@ bool LongPathExists(std::string_view path);
 
 // A name from the wide file API in UTF-8. exact is set to false when that text
 // does not name the entry: a lone surrogate, which UTF-8 cannot hold, is shown
-// as U+FFFD.
+// as U+FFFD, and a name holding U+FFFD stands for bytes the system could not
+// decode.
 std::string Utf8Name(const wchar_t* wideName, bool& exact);
 
 // The form of a path that the shell's functions take: the plain full path,

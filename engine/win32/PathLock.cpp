@@ -5,23 +5,48 @@
 
 namespace {
 
-// A name for the path's mutex: object names are shorter than any path may be,
-// so the path goes in as two independent 64-bit hashes of its folded form.
-std::wstring LockName(const std::wstring& path)
+std::wstring FoldCase(std::wstring text)
 {
-    std::wstring folded = path;
-    if (!folded.empty()) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-    uint64_t first = 0xCBF29CE484222325ULL;
-    uint64_t second = 0x84222325CBF29CE4ULL;
-    for (const wchar_t c : folded) {
+    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// Two independent 64-bit hashes: object names are shorter than a name may be.
+void HashInto(const std::wstring& text, uint64_t& first, uint64_t& second)
+{
+    for (const wchar_t c : text) {
         first = (first ^ static_cast<uint16_t>(c)) * 0x100000001B3ULL;
         second = (second + static_cast<uint16_t>(c) + 1) * 0x9E3779B97F4A7C15ULL;
         second ^= second >> 29;
     }
-    wchar_t name[80];
-    swprintf(name, sizeof name / sizeof name[0], L"Local\\Fennoro-path-%016llx%016llx-%zu",
-             static_cast<unsigned long long>(first), static_cast<unsigned long long>(second), folded.size());
-    return name;
+}
+
+// The mutex's name: the folder's identity, followed to what it leads to, and the
+// folded name; the folded path where the folder cannot be opened (nothing can be
+// archived there then, but two windows still must not meet).
+std::wstring LockName(const std::wstring& path)
+{
+    const size_t last = path.find_last_of(L'\\');
+    const std::wstring parent = last == std::wstring::npos ? std::wstring() : path.substr(0, last + 1);
+    const std::wstring name = FoldCase(last == std::wstring::npos ? path : path.substr(last + 1));
+    uint64_t first = 0xCBF29CE484222325ULL;
+    uint64_t second = 0x84222325CBF29CE4ULL;
+    HashInto(name, first, second);
+    ScopedHandle folder(CreateFileW(parent.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    wchar_t text[120];
+    if (!parent.empty() && folder && folder.get() != INVALID_HANDLE_VALUE &&
+        GetFileInformationByHandle(folder.get(), &info)) {
+        swprintf(text, sizeof text / sizeof text[0], L"Local\\Fennoro-entry-%08lx-%08lx%08lx-%016llx%016llx-%zu",
+                 info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow,
+                 static_cast<unsigned long long>(first), static_cast<unsigned long long>(second), name.size());
+        return text;
+    }
+    HashInto(FoldCase(parent), first, second);
+    swprintf(text, sizeof text / sizeof text[0], L"Local\\Fennoro-path-%016llx%016llx-%zu",
+             static_cast<unsigned long long>(first), static_cast<unsigned long long>(second), path.size());
+    return text;
 }
 
 } // namespace

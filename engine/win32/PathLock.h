@@ -1,7 +1,10 @@
 #pragma once
-// A lock on a path shared by every Fennoro process of the session: two windows
-// never archive the same folder, or write the same archive, at once. Keyed by the
-// exact path without regard to case, as the file system compares names.
+// A lock on a folder entry shared by every Fennoro process of the session: two
+// windows never archive the same folder, or write the same archive, at once.
+// Keyed by what the path reaches, not by how it is spelled: the identity of the
+// folder holding the entry (volume and file index, whatever link, mapped drive,
+// short name or case led to it) and the entry's name without regard to case, as
+// the file system compares names.
 #include "toolkit/ScopedHandle.h"
 
 #include <string>
@@ -14,8 +17,9 @@ public:
     TPathLock(const TPathLock&) = delete;
     TPathLock& operator=(const TPathLock&) = delete;
 
-    // Takes the path's lock without waiting; false when another process holds it.
-    // Released when the object goes, on the thread that took it.
+    // Takes the lock of the entry the path names (a full wide path without a
+    // trailing separator) without waiting; false when another process or thread
+    // holds it. Released when the object goes, on the thread that took it.
     bool TryLock(const std::wstring& path);
 
 private:

@@ -1,5 +1,6 @@
 #include "engine/win32/RecycleBin.h"
 
+#include "base/FileSystemRules.h"
 #include "base/WideText.h"
 
 #include <string>
@@ -69,13 +70,15 @@ bool WineTrashTakes(const std::wstring& exactPath)
 
 bool WindowsBinTakes(const std::wstring& exactPath)
 {
-    std::vector<wchar_t> root(exactPath.size() + 2);
-    if (!GetVolumePathNameW(exactPath.c_str(), root.data(), static_cast<DWORD>(root.size()))) return false;
+    std::vector<wchar_t> volume(exactPath.size() + 2);
+    if (!GetVolumePathNameW(exactPath.c_str(), volume.data(), static_cast<DWORD>(volume.size()))) return false;
+    // The "\\?\" form GetVolumePathNameW gives back is not one these two take.
+    const std::wstring root = PlainVolumeRoot(volume.data());
     // Removable, network and RAM volumes keep no recycle bin: the shell would delete for good.
-    if (GetDriveTypeW(root.data()) != DRIVE_FIXED) return false;
+    if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) return false;
     SHQUERYRBINFO info{};
     info.cbSize = sizeof info;
-    return SUCCEEDED(SHQueryRecycleBinW(root.data(), &info));
+    return SUCCEEDED(SHQueryRecycleBinW(root.c_str(), &info));
 }
 
 } // namespace

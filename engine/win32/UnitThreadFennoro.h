@@ -133,7 +133,7 @@ private:
     static BOOL WINAPI ArchiverProgress(void* context, const char* fileName, ULONGLONG bytesDone,
                                         ULONGLONG bytesTotal);
     void CompressFolders();
-    void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent);
+    void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& rowParent);
 
     TThreadFennoroOwner& Owner;
     HWND OwnerWindow;

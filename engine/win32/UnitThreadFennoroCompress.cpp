@@ -2,6 +2,7 @@
 // beside it by the profile's archiver library, and optionally moved to the recycle bin.
 #include "base/WideText.h"
 #include "engine/ArchiverProfile.h"
+#include "engine/win32/ArchiveTarget.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PathLock.h"
@@ -122,9 +123,10 @@ void TThreadFennoro::CompressFolders()
     SetStatus(StopRequested() ? "圧縮を中断しました" : "圧縮が終了しました");
 }
 
-void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent)
+void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& rowParent)
 {
     SetStatus("圧縮中: " + name);
+    const std::string parent = LongFormParent(rowParent);
     const std::string folderPath = parent + name;
     const std::string archiveName = name + ArchiveExtension;
     const std::string archivePath = parent + archiveName;
@@ -157,10 +159,9 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     if (!lock.TryLock(exactFolder) || !lock.TryLock(exactArchive)) return fail("!別のウィンドウで処理中です", name);
 
     // A link or junction leads outside the root: never archived or recycled.
-    const DWORD attributes = GetFileAttributesW(exactFolder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return fail("!扱えないファイル名です", name);
-    if (LongFileExists(archivePath)) return fail("!書庫が既存します", archiveName);
+    if (IsLinkAt(exactFolder)) return fail("!扱えないファイル名です", name);
+    // Whatever holds the name, a link to nothing included, is never replaced.
+    if (ArchivePathOccupied(exactArchive)) return fail("!書庫が既存します", archiveName);
 
     // The safety rules over the whole tree, whatever the row's verdict said.
     const auto identity = IdentityOfPath(exactFolder);
@@ -210,7 +211,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
             GetProcAddress(library.get(), (FunctionName + "SetProgressCallback").c_str())));
 
         std::fill(std::begin(output), std::end(output), '\0');
-        archiveAbsent = GetFileAttributesW(exactArchive.c_str()) == INVALID_FILE_ATTRIBUTES;
+        archiveAbsent = !ArchivePathOccupied(exactArchive);
         {
             TProgressRegistration registration(setProgress, &TThreadFennoro::ArchiverProgress, this);
             returned = archiver(nullptr, commandLine.c_str(), output, OutputSize);
@@ -233,9 +234,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
         // the call, no other Fennoro window may write it (the lock), the library did
         // not answer that the archive exists, and it is no library that cleans up
         // after itself. Else it stays. To the recycle bin rather than gone, even so.
-        if (archiveAbsent && !cleansUp && returned != ArchiveExistsResult && LongFileExists(archivePath) &&
-            RecycleBinCanTake(exactArchive))
-            MoveToRecycleBin(nullptr, ShellPath(exactArchive), exactArchive, FOF_SILENT | FOF_NOCONFIRMATION);
+        if (archiveAbsent && !cleansUp && returned != ArchiveExistsResult) RecycleLeftover(exactArchive);
         output[OutputSize - 1] = '\0';
         const std::string message = unicode ? Utf8Text(WideText(output)) : CodePageToUtf8(output, CP_ACP);
         return fail("!圧縮に失敗: 戻り値=" + std::to_string(returned), message);
@@ -255,6 +254,9 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     // cost the rest of the folder.
     if (fileCountKnown && (archivedFiles < 0 || archivedFiles < before.Files))
         return kept("*圧縮成功: ただし書庫の内容がフォルダと一致しないため削除しません");
+    // The empty folder would survive only in the recycle bin.
+    if (LosesEmptyFolder(ArchiveExtension, tree))
+        return kept("*圧縮成功: ただしCAB書庫に入らない空のフォルダがあるため削除しません");
     // Where no recycle bin can take it, the shell would delete it for good.
     if (!RecycleBinCanTake(exactFolder)) return kept("*圧縮成功: ただしごみ箱に移せないため削除しません");
     // The shell reads a plain path: it must lead to the very folder digested above.

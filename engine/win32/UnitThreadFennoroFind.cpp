@@ -2,6 +2,7 @@
 #include "engine/CheckNumbering.h"
 #include "base/FileNameParts.h"
 #include "base/AnsiText.h"
+#include "base/FileSystemRules.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"
@@ -70,7 +71,8 @@ void TThreadFennoro::FindFolders()
         // A folder the row cannot name exactly is not looked into: nothing could act
         // on it without reaching another entry. A link or junction leads out of the
         // root, and what it leads to must never be archived or recycled.
-        const bool unfit = !entry.ExactName || !IsPlainFileName(name) || (entry.Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        const bool unfit =
+            !entry.ExactName || !IsPlainFileName(name) || IsLinkReparsePoint(entry.Attributes, entry.ReparseTag);
         const bool ok = !unfit && CheckFolder(path, wideRoot + entry.WideName, count);
         if (pending) {
             EndPages(*pending);

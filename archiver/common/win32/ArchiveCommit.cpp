@@ -35,7 +35,7 @@ void VerifyAndCommit(TArchiveOutputFile& output, TProgressWindow& progress, cons
     output.Flush();
     progress.ThrowIfCancelled();
     {
-        const TFileByteSource file(output.TemporaryPath(), WideToUtf8(output.TargetPath()));
+        const TFileByteSource file(output.Handle(), WideToUtf8(output.TargetPath()));
         const TReadBackSource source(file, progress);
         progress.SetReadBack(0, file.Size());
         CompareEntryDigests(written, readBack(source));

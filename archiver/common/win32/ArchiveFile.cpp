@@ -32,17 +32,21 @@ TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetNa
         throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + targetPath);
     }
     // A name of our own beside the target: same volume, so the final rename is atomic.
+    RemoveStaleTemporaryFiles(FolderOf(Target), L"~arc");
     File = CreateTemporaryFile(FolderOf(Target), L"~arc", FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, TempPath);
     if (File == INVALID_HANDLE_VALUE) {
         throw TArchiverError(ArchiverWriteError, WithReason("書庫を作成できません: " + targetPath, GetLastError()));
     }
+    // Gone with the handle, however the call ends, until the archive takes its name.
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    DeletedWithHandle = SetFileInformationByHandle(File, FileDispositionInfo, &disposition, sizeof disposition) != 0;
     Buffer.reserve(OutputBufferSize);
 }
 
 TArchiveOutputFile::~TArchiveOutputFile()
 {
     if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
-    if (!Committed && !TempPath.empty()) DeleteFileW(ExactPath(TempPath).c_str());
+    if (!Committed && !DeletedWithHandle && !TempPath.empty()) DeleteFileW(ExactPath(TempPath).c_str());
 }
 
 void TArchiveOutputFile::Fail(DWORD error) const
@@ -120,6 +124,11 @@ void TArchiveOutputFile::Commit()
         throw TArchiverError(ArchiverWriteError, WithReason("書庫をディスクに書き込めません: " + TargetName, error));
     };
     if (!FlushFileBuffers(File)) notOnDisk(GetLastError());
+    if (DeletedWithHandle) {
+        FILE_DISPOSITION_INFO keep{FALSE};
+        if (!SetFileInformationByHandle(File, FileDispositionInfo, &keep, sizeof keep)) notOnDisk(GetLastError());
+        DeletedWithHandle = false;
+    }
     const HANDLE file = File;
     File = INVALID_HANDLE_VALUE;
     if (!CloseHandle(file)) notOnDisk(GetLastError());
@@ -140,6 +149,18 @@ TFileByteSource::TFileByteSource(const std::wstring& path, const std::string& di
     LARGE_INTEGER size{};
     if (File == INVALID_HANDLE_VALUE || !GetFileSizeEx(File, &size)) {
         throw TArchiverError(ArchiverVerifyError, WithReason("書庫を検査のために開けません: " + DisplayName, GetLastError()));
+    }
+    FileSize = static_cast<uint64_t>(size.QuadPart);
+}
+
+TFileByteSource::TFileByteSource(HANDLE file, const std::string& displayName) : DisplayName(displayName)
+{
+    LARGE_INTEGER size{};
+    HANDLE own = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS)) File = own;
+    if (File == INVALID_HANDLE_VALUE || !GetFileSizeEx(File, &size)) {
+        const DWORD error = GetLastError();
+        throw TArchiverError(ArchiverVerifyError, WithReason("書庫を検査のために開けません: " + DisplayName, error));
     }
     FileSize = static_cast<uint64_t>(size.QuadPart);
 }

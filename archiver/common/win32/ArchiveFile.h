@@ -13,9 +13,11 @@
 
 // The archive being written. The constructor refuses a target that exists
 // (ArchiverArchiveExists) and creates a new temporary file in the target's
-// folder (ArchiverWriteError on failure). Writes are buffered. Unless Commit
-// succeeded, the destructor closes and deletes the temporary file, so no
-// failure or cancel leaves anything behind.
+// folder (ArchiverWriteError on failure), marked for deletion: the system
+// removes it with its handle, also when the process dies or the folder is
+// renamed meanwhile, until Commit clears the mark. Writes are buffered. Unless
+// Commit succeeded, the destructor closes (and so deletes) the temporary file,
+// so no failure, cancel or kill leaves anything behind.
 class TArchiveOutputFile final : public TByteSink {
 public:
     explicit TArchiveOutputFile(const std::string& targetPath);
@@ -30,6 +32,9 @@ public:
     // Writes out the buffer, so that the temporary file can be read back.
     void Flush();
     const std::wstring& TemporaryPath() const { return TempPath; }
+    // The temporary file's handle, for reading it back: a file marked for
+    // deletion cannot be opened again by its name on Windows.
+    HANDLE Handle() const { return File; }
     const std::wstring& TargetPath() const { return Target; }
     // Flushes the file to the disk, closes it (a failure of either throws
     // ArchiverWriteError with its reason) and renames it to the target, never
@@ -47,12 +52,15 @@ private:
     std::vector<uint8_t> Buffer;
     uint64_t WrittenBytes = 0;
     bool Committed = false;
+    bool DeletedWithHandle = false;
 };
 
 // A file read back at any position (the temporary archive, for verification).
 class TFileByteSource final : public TByteSource {
 public:
     TFileByteSource(const std::wstring& path, const std::string& displayName);
+    // The file already open (a handle with read access), through a handle of its own.
+    TFileByteSource(HANDLE file, const std::string& displayName);
     ~TFileByteSource() override;
     TFileByteSource(const TFileByteSource&) = delete;
     TFileByteSource& operator=(const TFileByteSource&) = delete;

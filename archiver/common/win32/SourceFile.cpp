@@ -13,7 +13,10 @@ constexpr size_t MaxStep = 1u << 30;
 TSourceFile::TSourceFile(const std::wstring& path, const std::string& displayName, std::function<void()> poll)
     : DisplayName(displayName)
 {
-    const HANDLE file = CreateFileW(ExactPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    // No write sharing: a file another program is still writing (whose listing may
+    // still show its old size) is refused with the system's reason, a sharing
+    // violation, rather than archived half-written.
+    const HANDLE file = CreateFileW(ExactPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OVERLAPPED, nullptr);
     if (file == INVALID_HANDLE_VALUE) Fail("ファイルを開けません: ", GetLastError());
     File.reset(file);
