@@ -2,11 +2,36 @@
 
 #include "base/FileNameParts.h"
 
+#include <cstdint>
 #include <string_view>
 
 namespace {
 
 bool IsDigit(char byte) { return byte >= '0' && byte <= '9'; }
+
+// The length of a UTF-8 text in code page 932, where positions are counted:
+// one byte for ASCII and half-width katakana, two for every other character,
+// also for one that code page 932 lacks (as if it were one of its double-byte
+// characters); a byte that starts no UTF-8 character counts one.
+size_t Cp932Length(std::string_view text)
+{
+    size_t length = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        size_t size = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (size == 0 || i + size > text.size()) {
+            ++length;
+            ++i;
+            continue;
+        }
+        uint32_t code = size == 1 ? lead : lead & (0x7F >> size);
+        for (size_t k = 1; k < size; ++k) code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        length += (code < 0x80 || (code >= 0xFF61 && code <= 0xFF9F)) ? 1 : 2;
+        i += size;
+    }
+    return length;
+}
 
 // The decimal digits one more than the given ones, in the same width; false when
 // the value has no successor of that width (all nines).
@@ -63,7 +88,7 @@ bool CheckNumbering(const std::vector<std::string>& names, bool numberedAbout,
         for (size_t j = 0; j < len; ++j) {
             if (start + j >= base.size() || !IsDigit(base[start + j])) {
                 remarkText.append(" 非数値(")
-                    .append(std::to_string(start + 1))
+                    .append(std::to_string(Cp932Length(prefix) + 1))
                     .append("桁から")
                     .append(std::to_string(len))
                     .append("文字)");

@@ -1,7 +1,6 @@
 #include "listview/ListViewSort.h"
 
-#include "base/AnsiText.h"
-
+#include <algorithm>
 #include <string>
 
 uint32_t NextSortWord(uint32_t word, int clickedColumn)
@@ -11,9 +10,28 @@ uint32_t NextSortWord(uint32_t word, int clickedColumn)
     return MakeSortWord(column, true);
 }
 
-int32_t CompareListText(std::string_view a, std::string_view b) { return CompareTextAsciiFolded(a, b); }
-
 namespace {
+
+bool IsLeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+// The key with its single-byte letters folded; double-byte characters and
+// escaped code points as they are.
+std::string FoldedKey(std::string_view key)
+{
+    std::string folded(key);
+    for (size_t i = 0; i < folded.size();) {
+        const auto byte = static_cast<unsigned char>(folded[i]);
+        if (byte == SortKeyEscape) {
+            i += 4;
+        } else if (IsLeadByte(byte)) {
+            i += 2;
+        } else {
+            if (byte >= 'a' && byte <= 'z') folded[i] = static_cast<char>(byte - ('a' - 'A'));
+            ++i;
+        }
+    }
+    return folded;
+}
 
 // 0 empty, 1 negative, 2 positive; the sign character is dropped from the text.
 int NumberClass(std::string_view& text)
@@ -28,6 +46,19 @@ int NumberClass(std::string_view& text)
 }
 
 } // namespace
+
+int32_t CompareListText(std::string_view a, std::string_view b)
+{
+    const std::string foldedA = FoldedKey(a);
+    const std::string foldedB = FoldedKey(b);
+    const size_t common = std::min(foldedA.size(), foldedB.size());
+    for (size_t i = 0; i < common; ++i) {
+        const int byteA = static_cast<unsigned char>(foldedA[i]);
+        const int byteB = static_cast<unsigned char>(foldedB[i]);
+        if (byteA != byteB) return byteA - byteB;
+    }
+    return static_cast<int32_t>(foldedA.size()) - static_cast<int32_t>(foldedB.size());
+}
 
 int32_t CompareNumberText(std::string_view a, std::string_view b)
 {

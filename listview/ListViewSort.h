@@ -14,9 +14,15 @@ constexpr bool SortWordAscending(uint32_t word) { return (word >> 16) != 0; }
 // direction, another column sorts ascending.
 uint32_t NextSortWord(uint32_t word, int clickedColumn);
 
-// Case-insensitive text order: ASCII a-z fold to upper case, double-byte
-// characters compare by value; the first differing byte decides, else the length.
+// Case-insensitive order of two sort keys (the texts in code page 932, see
+// ListViewSortKey): single-byte a-z fold to upper case, double-byte characters
+// compare by value, trail bytes included; the first differing byte decides, else
+// the length. A character code page 932 lacks is 0xFF and its code point in three
+// bytes, so it follows every character the code page has.
 int32_t CompareListText(std::string_view a, std::string_view b);
+
+// The escape byte of a character without a code page 932 form in a sort key.
+constexpr unsigned char SortKeyEscape = 0xFF;
 
 // Signed whole numbers as digit strings: empty < negative < positive, a leading
 // "+" or "-" is dropped, the shorter text is left-padded with "0" and the two

@@ -42,19 +42,34 @@ std::string OneLine(std::string_view text)
 
 } // namespace
 
-IniDocument IniDocument::Parse(std::string_view bytes)
+IniDocument IniDocument::Parse(std::string_view bytes) { return ParseLines(bytes, nullptr); }
+
+IniDocument IniDocument::Parse(std::string_view bytes, const TDecode& decode) { return ParseLines(bytes, &decode); }
+
+IniDocument IniDocument::ParseLines(std::string_view bytes, const TDecode* decode)
 {
     IniDocument document;
     Section* current = nullptr;
+    // The bytes a piece had in the file, kept only where they read as its text.
+    const auto rawOf = [decode](std::string_view raw, std::string_view text) -> std::optional<std::string> {
+        if (decode && (*decode)(raw) == text) return std::string(raw);
+        return std::nullopt;
+    };
     size_t pos = 0;
+    std::string decoded;
     while (pos < bytes.size()) {
         size_t end = bytes.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) end = bytes.size();
-        const std::string_view line = Trim(bytes.substr(pos, end - pos));
+        const std::string_view raw = Trim(bytes.substr(pos, end - pos));
         pos = end;
         if (pos < bytes.size()) {
             if (bytes[pos] == '\r' && pos + 1 < bytes.size() && bytes[pos + 1] == '\n') ++pos;
             ++pos;
+        }
+        std::string_view line = raw;
+        if (decode) {
+            decoded = (*decode)(raw);
+            line = Trim(decoded);
         }
 
         if (line.empty() || line.front() == ';') continue;
@@ -62,7 +77,10 @@ IniDocument IniDocument::Parse(std::string_view bytes)
             const std::string_view name = Trim(line.substr(1, line.size() - 2));
             current = document.FindSection(name);
             if (!current) {
-                document.Sections.push_back({std::string(name), {}});
+                std::optional<std::string> rawName;
+                if (raw.size() >= 2 && raw.front() == '[' && raw.back() == ']')
+                    rawName = rawOf(Trim(raw.substr(1, raw.size() - 2)), name);
+                document.Sections.push_back({{std::string(name), std::move(rawName)}, {}});
                 current = &document.Sections.back();
             }
             continue;
@@ -70,13 +88,20 @@ IniDocument IniDocument::Parse(std::string_view bytes)
         if (!current) continue;
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            current->Lines.emplace_back(line);
-        } else {
-            std::string stored(TrimRight(line.substr(0, equals)));
-            stored += '=';
-            stored += TrimLeft(line.substr(equals + 1));
-            current->Lines.push_back(std::move(stored));
+            current->Lines.push_back({std::string(line), rawOf(raw, line)});
+            continue;
         }
+        std::string stored(TrimRight(line.substr(0, equals)));
+        stored += '=';
+        stored += TrimLeft(line.substr(equals + 1));
+        std::optional<std::string> rawStored;
+        if (const size_t rawEquals = raw.find('='); rawEquals != std::string_view::npos) {
+            std::string blanksRemoved(TrimRight(raw.substr(0, rawEquals)));
+            blanksRemoved += '=';
+            blanksRemoved += TrimLeft(raw.substr(rawEquals + 1));
+            rawStored = rawOf(blanksRemoved, stored);
+        }
+        current->Lines.push_back({std::move(stored), std::move(rawStored)});
     }
     return document;
 }
@@ -84,23 +109,44 @@ IniDocument IniDocument::Parse(std::string_view bytes)
 std::string IniDocument::Serialize() const
 {
     std::string text;
-    for (const Section& section : Sections) {
-        text += '[';
-        text += section.Name;
-        text += "]\r\n";
-        for (const std::string& line : section.Lines) {
-            text += line;
-            text += "\r\n";
-        }
-        text += "\r\n";
-    }
+    Write(nullptr, text);
     return text;
+}
+
+bool IniDocument::Serialize(const TEncode& encode, std::string& bytes) const { return Write(&encode, bytes); }
+
+bool IniDocument::Write(const TEncode* encode, std::string& bytes) const
+{
+    bytes.clear();
+    std::string encoded;
+    const auto put = [&](const Line& line) {
+        if (!encode) {
+            bytes += line.Text;
+        } else if (line.Raw) {
+            bytes += *line.Raw;
+        } else {
+            if (!(*encode)(line.Text, encoded)) return false;
+            bytes += encoded;
+        }
+        return true;
+    };
+    for (const Section& section : Sections) {
+        bytes += '[';
+        if (!put(section.Name)) return false;
+        bytes += "]\r\n";
+        for (const Line& line : section.Lines) {
+            if (!put(line)) return false;
+            bytes += "\r\n";
+        }
+        bytes += "\r\n";
+    }
+    return true;
 }
 
 const IniDocument::Section* IniDocument::FindSection(std::string_view name) const
 {
     for (const Section& section : Sections)
-        if (SameTextAsciiFolded(section.Name, name)) return &section;
+        if (SameTextAsciiFolded(section.Name.Text, name)) return &section;
     return nullptr;
 }
 
@@ -115,9 +161,9 @@ std::optional<std::string> IniDocument::FindValue(std::string_view section, std:
 {
     const Section* found = FindSection(section);
     if (!found) return std::nullopt;
-    for (const std::string& line : found->Lines) {
-        const auto lineKey = LineKey(line);
-        if (lineKey && SameTextAsciiFolded(*lineKey, key)) return line.substr(lineKey->size() + 1);
+    for (const Line& line : found->Lines) {
+        const auto lineKey = LineKey(line.Text);
+        if (lineKey && SameTextAsciiFolded(*lineKey, key)) return line.Text.substr(lineKey->size() + 1);
     }
     return std::nullopt;
 }
@@ -144,8 +190,8 @@ std::vector<std::string> IniDocument::ReadSectionKeys(std::string_view section) 
 {
     std::vector<std::string> keys;
     if (const Section* found = FindSection(section)) {
-        for (const std::string& line : found->Lines)
-            if (const auto key = LineKey(line)) keys.emplace_back(*key);
+        for (const Line& line : found->Lines)
+            if (const auto key = LineKey(line.Text)) keys.emplace_back(*key);
     }
     return keys;
 }
@@ -154,18 +200,18 @@ void IniDocument::WriteString(std::string_view section, std::string_view key, st
 {
     Section* target = FindSection(section);
     if (!target) {
-        Sections.push_back({OneLine(section), {}});
+        Sections.push_back({{OneLine(section), std::nullopt}, {}});
         target = &Sections.back();
     }
     std::string line = OneLine(key) + '=' + OneLine(value);
-    for (std::string& existing : target->Lines) {
-        const auto existingKey = LineKey(existing);
+    for (Line& existing : target->Lines) {
+        const auto existingKey = LineKey(existing.Text);
         if (existingKey && SameTextAsciiFolded(*existingKey, key)) {
-            existing = std::move(line);
+            if (existing.Text != line) existing = {std::move(line), std::nullopt};
             return;
         }
     }
-    target->Lines.push_back(std::move(line));
+    target->Lines.push_back({std::move(line), std::nullopt});
 }
 
 void IniDocument::WriteInteger(std::string_view section, std::string_view key, int32_t value)
@@ -180,12 +226,12 @@ void IniDocument::WriteBool(std::string_view section, std::string_view key, bool
 
 void IniDocument::EraseSection(std::string_view section)
 {
-    std::erase_if(Sections, [&](const Section& s) { return SameTextAsciiFolded(s.Name, section); });
+    std::erase_if(Sections, [&](const Section& s) { return SameTextAsciiFolded(s.Name.Text, section); });
 }
 
 std::vector<std::string> IniDocument::SectionNames() const
 {
     std::vector<std::string> names;
-    for (const Section& section : Sections) names.push_back(section.Name);
+    for (const Section& section : Sections) names.push_back(section.Name.Text);
     return names;
 }

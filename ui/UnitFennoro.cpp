@@ -345,6 +345,9 @@ void TFormFennoro::FormShow()
 {
     if (!FirstShow) return;
     FirstShow = false;
+    // Before anything runs on settings the user did not choose.
+    if (!SettingsProblem.empty())
+        MessageBoxW(Handle(), WideText(SettingsProblem).c_str(), L"Fennoro", MB_OK | MB_ICONWARNING);
     if (ActionAutoFind->Checked()) ActionFind->Execute();
 }
 

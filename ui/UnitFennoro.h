@@ -87,6 +87,9 @@ public:
     // The settings file beside the executable, read once and written once.
     void LoadSettings();
     void SaveSettings();
+    // Why the settings file could not be read (empty when it could): shown in a
+    // message box when the window first appears.
+    std::string SettingsProblem;
 
     // Handlers of the command table.
     void ActionSelectFolderExecute(TAction& sender);

@@ -42,7 +42,7 @@ void TFormFennoro::LoadSettings()
     FennoroSettings settings;
     const UINT dpi = Dpi();
     settings.ToolBar = ToolBarWidthForDpi(ToolBar->OwnWidth(), dpi, DesignDpi);
-    LoadSettingsFile(settings, GetSettingsFileName());
+    SettingsProblem = LoadSettingsFile(settings, GetSettingsFileName()).Problem;
 
     SetFormPlacementText(Handle(), dpi == DesignDpi ? settings.Window : PlacementTextAtDpi(Handle(), settings.Window, dpi));
     KeepFormUsable(Handle(), Scale(MinimumFormWidth), Scale(MinimumFormHeight));

@@ -121,6 +121,9 @@ void TThreadFennoro::FindFolders()
 bool TThreadFennoro::CheckFolder(const std::string& path, const std::wstring& widePath, long long& count)
 {
     Pages.clear();
+    if (!Recursive) {
+        if (const auto verdict = CheckFirstLevel(path, widePath, count)) return *verdict;
+    }
     TSafetyWalk walk{path, widePath, RootIdentity, [this] { return StopRequested(); }, nullptr};
     if (Recursive) walk.Entering = [this](const std::string& dir) { SetStatus("検索中: " + dir); };
     TFolderTree tree;
@@ -142,6 +145,30 @@ bool TThreadFennoro::CheckFolder(const std::string& path, const std::wstring& wi
     }
     if (VerifyImages) PagesTree = std::move(tree);  // for the page stamps
     return true;
+}
+
+// Without recursion a folder holding a sub-folder is judged on its own listing
+// alone: its files, then its first sub-folder. It could not be archived as the
+// find sees it, and F8 walks the whole tree of a row checked by hand anyway, so
+// nothing below is read. nullopt for a folder without sub-folders (its listing is
+// its whole tree, for the safety walk) or one that cannot be listed.
+std::optional<bool> TThreadFennoro::CheckFirstLevel(const std::string& path, const std::wstring& widePath,
+                                                    long long& count)
+{
+    TTreeFolder folder{path + '\\', widePath + L'\\', 0, {}};
+    if (!ForEachFolderEntry(folder.WideDir, [&](const TFolderEntry& entry) {
+            folder.Entries.push_back(entry);
+            return true;
+        })) {
+        return std::nullopt;
+    }
+    const auto sub = std::find_if(folder.Entries.begin(), folder.Entries.end(),
+                                  [](const TFolderEntry& entry) { return entry.IsFolder(); });
+    if (sub == folder.Entries.end()) return std::nullopt;
+    if (!CheckFiles(folder, count)) return false;
+    ResultText = "サブディレクトリが存在します";
+    RemarkText = sub->Name;
+    return false;
 }
 
 // The files of one folder of the tree: the first one that is not allowed decides.

@@ -81,10 +81,11 @@ bool AddListViewRenderings(TDataCopyDrag& transfer, HWND listView, bool visibleO
     // The three renderings describe one selection: what a failed call left behind
     // is dropped first, and a failure now leaves nothing for the next transfer.
     transfer.ClearPending();
-    // Excel reads CSV in the ANSI code page unless it starts with a byte-order
-    // mark; SYLK only in the ANSI code page, so a selection that does not fit it
-    // leaves SYLK out rather than offer names Excel would show wrong.
-    const std::string csvBytes = FileFormOfText(csv);
+    // "Csv" is read in the ANSI code page, as CF_TEXT is: a character the code
+    // page lacks is "?" there, and every other cell still reads right. SYLK only
+    // in the ANSI code page, so a selection that does not fit it leaves SYLK out
+    // rather than offer names Excel would show wrong.
+    const std::string csvBytes = CodePageText(csv, CP_ACP);
     std::string sylkBytes;
     const bool sylkFits = ExactCodePageText(sylk, CP_ACP, sylkBytes);
     if (transfer.AddText(tab) && transfer.AddData(csvFormat, csvBytes.c_str(), csvBytes.size() + 1) &&

@@ -2,6 +2,8 @@
 #include "listview/ListViewSort.h"
 #include "listview/win32/ListViewUtility.h"
 
+#include "base/WideText.h"
+
 #include "toolkit/ErrorReport.h"
 #include "toolkit/ScopedHandle.h"
 #include "toolkit/WindowRegistry.h"
@@ -211,6 +213,51 @@ LRESULT CALLBACK HeaderSubclassProc(HWND header, UINT message, WPARAM wParam, LP
     return result;
 }
 
+namespace {
+
+constexpr unsigned CodePage932 = 932;
+
+// The bytes of one UTF-8 sequence starting at `at` (one byte when malformed), and its code point.
+size_t Utf8Sequence(std::string_view text, size_t at, uint32_t& code)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const size_t size = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (size == 0 || at + size > text.size()) {
+        code = lead;
+        return 1;
+    }
+    code = size == 1 ? lead : lead & (0x7F >> size);
+    for (size_t k = 1; k < size; ++k) code = code << 6 | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+    return size;
+}
+
+} // namespace
+
+std::string ListViewSortKey(std::string_view text)
+{
+    std::string key;
+    // The usual case in one conversion; 0xFF is kept for the escape.
+    if (ExactCodePageText(text, CodePage932, key) && key.find(static_cast<char>(SortKeyEscape)) == std::string::npos)
+        return key;
+    key.clear();
+    std::string bytes;
+    for (size_t at = 0; at < text.size();) {
+        uint32_t code = 0;
+        const size_t size = Utf8Sequence(text, at, code);
+        if (ExactCodePageText(text.substr(at, size), CodePage932, bytes) && !bytes.empty() &&
+            bytes != std::string(1, static_cast<char>(SortKeyEscape))) {
+            key += bytes;
+        } else {
+            key += static_cast<char>(SortKeyEscape);
+            key += static_cast<char>((code >> 16) & 0xFF);
+            key += static_cast<char>((code >> 8) & 0xFF);
+            key += static_cast<char>(code & 0xFF);
+        }
+        at += size;
+    }
+    return key;
+}
+
 void ListViewColumnSort(HWND list, int column)
 {
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -226,7 +273,7 @@ void ListViewColumnSort(HWND list, int column)
     std::vector<std::string> texts;
     std::vector<int> order;
     for (int i = 0; i < count; ++i) {
-        texts.push_back(GetListViewCellText(list, i, textColumn));
+        texts.push_back(ListViewSortKey(GetListViewCellText(list, i, textColumn)));
         order.push_back(i);
     }
     std::stable_sort(order.begin(), order.end(),
@@ -243,6 +290,6 @@ void ListViewSortCompare(HWND list, int item1, int item2, int32_t& result, LPARA
     const uint32_t word = GetListViewSortWord(list);
     // Column 1 is the caption; column c is the cell of list column c - 1.
     const int column = SortWordColumn(word) <= 1 ? 0 : static_cast<int>(SortWordColumn(word)) - 1;
-    result = CompareSortTexts(word, GetListViewCellText(list, item1, column), GetListViewCellText(list, item2, column),
-                              numeric != 0);
+    result = CompareSortTexts(word, ListViewSortKey(GetListViewCellText(list, item1, column)),
+                              ListViewSortKey(GetListViewCellText(list, item2, column)), numeric != 0);
 }

@@ -68,6 +68,11 @@ void SetHeaderSortMark(HWND list, bool show);
 // click has been handled.
 LRESULT CALLBACK HeaderSubclassProc(HWND header, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The key a cell text sorts by: the text in code page 932 (whatever the system's
+// code page), where each character without a form there is the escape byte and
+// its code point in three bytes (listview/ListViewSort.h).
+std::string ListViewSortKey(std::string_view text);
+
 // One header click on the 0-based column: hides the old mark, updates the sort
 // word and sorts (numerically when the column is right-aligned). The new mark
 // appears when the header's capture is released, or at the next SetHeaderSortMark.

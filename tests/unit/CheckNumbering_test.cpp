@@ -72,6 +72,25 @@ TEST(CheckNumbering, ShapeFailuresNameBothFilesAndTheDetail)
                   "01.jpg 01.jpg.bak サフィックス非一致(.jpg)");
 }
 
+TEST(CheckNumbering, PositionsCountTheBytesOfCodePage932)
+{
+    // Double-byte characters count two, half-width katakana one, a character
+    // code page 932 lacks (Hangul, an emoji) two like any double-byte one.
+    const struct {
+        std::vector<std::string> Names;
+        std::string Detail;
+    } cases[] = {
+        {{"第01.jpg", "第2.jpg"}, "非数値(3桁から2文字)"},
+        {{"表紙の01.jpg", "表紙の1.jpg"}, "非数値(7桁から2文字)"},
+        {{"ｶﾊﾞｰ01.jpg", "ｶﾊﾞｰ1.jpg"}, "非数値(5桁から2文字)"},
+        {{"a第ｱ01.jpg", "a第ｱ1.jpg"}, "非数値(5桁から2文字)"},
+        {{"가01.jpg", "가1.jpg"}, "非数値(3桁から2文字)"},
+        {{"\xF0\x9F\x93\x96" "01.jpg", "\xF0\x9F\x93\x96" "1.jpg"}, "非数値(3桁から2文字)"},
+    };
+    for (const auto& c : cases)
+        ExpectFailure(Check(c.Names), "ファイルは連番形式ではありません", c.Names[0] + " " + c.Names[1] + " " + c.Detail);
+}
+
 TEST(CheckNumbering, GapsAndRepeats)
 {
     ExpectFailure(Check({"img001.jpg", "img003.jpg"}), "連番になっていません", "img001.jpg img003.jpg");

@@ -128,6 +128,35 @@ TEST(IniDocument, OddSectionLines)
     EXPECT_EQ(doc.ReadSectionKeys(""), (Strings{"A", "B"}));
 }
 
+TEST(IniDocument, LinesOfAnEncodedFileKeepTheirBytesUnlessChanged)
+{
+    // A toy encoding with two byte forms of one character, as code page 932 has
+    // for its NEC and IBM duplicates: "@" and "*" both read as "*".
+    const auto decode = [](std::string_view bytes) {
+        std::string text(bytes);
+        for (char& c : text)
+            if (c == '@') c = '*';
+        return text;
+    };
+    const auto encode = [](std::string_view text, std::string& bytes) {
+        bytes.assign(text);
+        return text.find('!') == std::string_view::npos;  // "!" has no form
+    };
+    IniDocument doc = IniDocument::Parse("[Sec@]\r\nMine = a@b \r\nSame=x@\r\nNew=x@\r\nloose @ line\r\n", decode);
+    EXPECT_EQ(doc.SectionNames(), (Strings{"Sec*"}));
+    EXPECT_EQ(doc.ReadString("Sec*", "Mine", ""), "a*b");
+    doc.WriteString("Sec*", "Same", "x*");   // the value it already has: its bytes stay
+    doc.WriteString("Sec*", "New", "y*");    // a new value is encoded
+    doc.WriteString("Sec*", "Added", "z");
+    std::string bytes;
+    ASSERT_TRUE(doc.Serialize(encode, bytes));
+    EXPECT_EQ(bytes, "[Sec@]\r\nMine=a@b\r\nSame=x@\r\nNew=y*\r\nloose @ line\r\nAdded=z\r\n\r\n");
+    EXPECT_EQ(doc.Serialize(), "[Sec*]\r\nMine=a*b\r\nSame=x*\r\nNew=y*\r\nloose * line\r\nAdded=z\r\n\r\n");
+    // A text without a form fails the encoded form as a whole.
+    doc.WriteString("Sec*", "Added", "!");
+    EXPECT_FALSE(doc.Serialize(encode, bytes));
+}
+
 TEST(IniDocument, ArbitraryBytesNeverBreakParseOrRoundTrip)
 {
     std::mt19937 random(12345);

@@ -28,18 +28,24 @@ TEST(ListViewSort, SortWordFollowsHeaderClicks)
     EXPECT_TRUE(SortWordAscending(word));
 }
 
-TEST(ListViewSort, TextComparisonFoldsAsciiOnly)
+TEST(ListViewSort, TextComparisonFoldsSingleByteLettersOnly)
 {
+    // Sort keys: code page 932 bytes, a character the code page lacks escaped.
     EXPECT_EQ(CompareListText("abc", "ABC"), 0);
     EXPECT_LT(CompareListText("ab", "abc"), 0);
     EXPECT_GT(CompareListText("b", "A"), 0);
     // '_' (0x5F) sorts after the letters once they are folded to upper case.
     EXPECT_GT(CompareListText("_", "a"), 0);
-    // Different double-byte characters whose trail bytes differ only in ASCII case stay different.
-    EXPECT_NE(CompareListText("ア", "ヂ"), 0);   // 0x83 0x41 and 0x83 0x61
-    EXPECT_LT(CompareListText("ア", "ヂ"), 0);
-    EXPECT_EQ(CompareListText("表a", "表A"), 0);
-    EXPECT_LT(CompareListText("abc", "表"), 0);
+    // ア and ャ: trail bytes 0x41 and 0x61 are no letters, so they stay apart.
+    EXPECT_LT(CompareListText("\x83\x41", "\x83\x61"), 0);
+    EXPECT_EQ(CompareListText("\x95\x5C" "a", "\x95\x5C" "A"), 0);   // 表a, 表A
+    EXPECT_LT(CompareListText("abc", "\x95\x5C"), 0);
+    // Double-byte by value, then half-width kana, then what the code page lacks.
+    const std::vector<std::string> ordered{"\x82\x50", "\x82\xA0", "\x88\x9F", "\x88\xEA", "\xB1",
+                                           std::string("\xFF\x00\xAC\x00", 4), std::string("\xFF\x01\xF4\x96", 4)};
+    for (size_t i = 0; i + 1 < ordered.size(); ++i) EXPECT_LT(CompareListText(ordered[i], ordered[i + 1]), 0) << i;
+    // An escaped code point is never folded.
+    EXPECT_NE(CompareListText(std::string("\xFF\x00\x00\x61", 4), std::string("\xFF\x00\x00\x41", 4)), 0);
 }
 
 TEST(ListViewSort, NumberComparisonOrdersSignedWholeNumbers)

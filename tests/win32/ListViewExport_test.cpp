@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -192,4 +193,23 @@ TEST_F(ListViewExportWin32, TheThreeRenderingsOfOneSelectionGoToTheTransfer)
     EXPECT_EQ(pending[3].Format, CF_SYLK);
     EXPECT_EQ(blocks[3], ListViewToSylkText(List, true, false));
     EXPECT_EQ(blocks[3].back(), '\n');
+}
+
+TEST_F(ListViewExportWin32, CsvIsAlwaysInTheAnsiCodePage)
+{
+    // One cell the code page lacks (Hangul) leaves every other cell readable.
+    AddColumn("Name", 100, LVCFMT_LEFT);
+    AddRow({"表紙"}, true, true);
+    AddRow({"가나"}, false, true);
+    TDataCopyDrag transfer;
+    ASSERT_TRUE(AddListViewRenderings(transfer, List, true, false));
+    const std::vector<TFormatData>& pending = transfer.PendingRenderings();
+    const auto csv = std::find_if(pending.begin(), pending.end(), [](const TFormatData& data) {
+        return data.Format == RegisterClipboardFormatA("Csv");
+    });
+    ASSERT_NE(csv, pending.end());
+    TGlobalLock lock(csv->Block.get());
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(std::string(static_cast<const char*>(lock.Get()), lock.Size()),
+              std::string("1,\"\x95\x5C\x8E\x86\"\r\n0,\"??\"\r\n") + '\0');
 }

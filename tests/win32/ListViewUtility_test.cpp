@@ -244,7 +244,8 @@ TEST_F(ListViewUtilityTest, HeaderClicksSortTextAndNumbersWithSortFlagMarks)
     ListViewColumnSort(List, 0);
     EXPECT_EQ(GetListViewSortWord(List), 0x00010001u);
     const Strings captions = Column(0);
-    for (size_t i = 1; i < captions.size(); ++i) EXPECT_LE(CompareListText(captions[i - 1], captions[i]), 0);
+    for (size_t i = 1; i < captions.size(); ++i)
+        EXPECT_LE(CompareListText(ListViewSortKey(captions[i - 1]), ListViewSortKey(captions[i])), 0);
     EXPECT_EQ(Marks(), "^..");
 }
 
@@ -395,6 +396,16 @@ TEST_F(ListViewUtilityTest, SortKeepsItemDataStatesAndChecksWithTheirRows)
         ListViewColumnSort(List, 1);   // descending
         EXPECT_EQ(Column(1), (Strings{"4", "3", "2", "1", "0"}));
     }
+}
+
+TEST_F(ListViewUtilityTest, NamesSortInCodePage932Order)
+{
+    // By code page 932 value: full-width digit, hiragana, kanji by reading, half-width
+    // kana; a character the code page lacks (Hangul, an emoji) after all of them.
+    AddColumns({100, 80});
+    for (const char* name : {"\xF0\x9F\x93\x96", "亜", "가", "一", "ｱ", "１", "あ", "b", "A"}) AddRow({name, ""});
+    ListViewColumnSort(List, 0);
+    EXPECT_EQ(Column(0), (Strings{"A", "b", "１", "あ", "亜", "一", "ｱ", "가", "\xF0\x9F\x93\x96"}));
 }
 
 TEST_F(ListViewUtilityTest, EqualTextsKeepTheirOrder)

@@ -27,6 +27,7 @@ protected:
     void TearDown() override
     {
         DeleteFileW(WideText(File).c_str());
+        DeleteFileW(WideText(File + ".unreadable").c_str());
         DeleteFileW(WideText((File + ".new")).c_str());
         RemoveDirectoryW(WideText((File + ".new")).c_str());
         RemoveDirectoryW(WideText(Folder).c_str());
@@ -41,6 +42,29 @@ protected:
         if (bytes.starts_with("\xEF\xBB\xBF") || !ExactCodePageText(bytes, CP_ACP, ansi)) ansi = bytes;
         DWORD written = 0;
         ASSERT_TRUE(WriteFile(file.get(), ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr));
+    }
+
+    static std::string ReadBytesOf(const std::string& name)
+    {
+        ScopedHandle file(CreateFileW(WideText(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE) return "<missing>";
+        std::string bytes(1 << 20, '\0');
+        DWORD read = 0;
+        ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+        bytes.resize(read);
+        return bytes;
+    }
+
+    // The UTF-8 text as UTF-16 bytes behind the mark, in either byte order.
+    static std::string Utf16(const char* mark, const std::string& utf8, bool bigEndian)
+    {
+        std::string bytes = mark;
+        for (const wchar_t unit : WideText(utf8)) {
+            const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? high : low;
+            bytes += bigEndian ? low : high;
+        }
+        return bytes;
     }
 
     std::string ReadBytes() const
@@ -157,7 +181,7 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileWhole)
     EXPECT_FALSE(SaveSettingsFile(settings, Folder + "\\missing\\x.ini"));
 }
 
-TEST_F(SettingsFileTest, FileThatCannotBeReadIsNotOverwritten)
+TEST_F(SettingsFileTest, FileThatCannotBeOpenedIsNotOverwritten)
 {
     WriteBytes("[Setting]\r\nPath=kept\r\n[Mine]\r\nx=1\r\n");
     {
@@ -166,44 +190,112 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsNotOverwritten)
         IniDocument document;
         EXPECT_FALSE(TryLoadIniFile(File, document));
         FennoroSettings settings;
-        LoadSettingsFile(settings, File);   // defaults
+        EXPECT_TRUE(LoadSettingsFile(settings, File).Unreadable);
         EXPECT_EQ(settings.Path, "");
+        EXPECT_FALSE(settings.RemoveFolder);
+        // Neither replaced nor renamed while another program holds it.
         EXPECT_FALSE(SaveSettingsFile(settings, File));
     }
     EXPECT_EQ(ReadBytes(), "[Setting]\r\nPath=kept\r\n[Mine]\r\nx=1\r\n");
+    EXPECT_EQ(GetFileAttributesW(WideText(File + ".unreadable").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(SettingsFileTest, Utf8WithItsMarkIsReadAndWhatIsNoSettingsTextIsKept)
+TEST_F(SettingsFileTest, Utf8AndUtf16WithTheirMarksAreRead)
 {
-    // As a text editor saves it: the mark, then UTF-8 (本 is E6 9C AC).
-    WriteBytes("\xEF\xBB\xBF[Setting]\r\nPath=C:\\\xE6\x9C\xAC\r\nRemoveFolder=0\r\n");
+    // As text editors save them (本 is E6 9C AC, U+672C).
+    const struct {
+        const char* Name;
+        std::string Bytes;
+    } files[] = {
+        {"UTF-8", "\xEF\xBB\xBF[Setting]\r\nPath=C:\\\xE6\x9C\xAC\r\nRemoveFolder=0\r\n"},
+        {"UTF-16LE", Utf16("\xFF\xFE", "[Setting]\r\nPath=C:\\\xE6\x9C\xAC\r\nRemoveFolder=0\r\n", false)},
+        {"UTF-16BE", Utf16("\xFE\xFF", "[Setting]\r\nPath=C:\\\xE6\x9C\xAC\r\nRemoveFolder=0\r\n", true)},
+    };
+    for (const auto& file : files) {
+        WriteBytes(file.Bytes);
+        FennoroSettings settings;
+        EXPECT_FALSE(LoadSettingsFile(settings, File).Unreadable) << file.Name;
+        EXPECT_EQ(settings.Path, "C:\\本") << file.Name;
+        EXPECT_FALSE(settings.RemoveFolder) << file.Name;
+        ASSERT_TRUE(SaveSettingsFile(settings, File));
+        FennoroSettings again;
+        LoadSettingsFile(again, File);
+        EXPECT_EQ(again.Path, "C:\\本") << file.Name;
+        EXPECT_FALSE(again.RemoveFolder) << file.Name;
+    }
+}
+
+TEST_F(SettingsFileTest, UnreadableFilesStartWithRemovalOffAndAreKeptAside)
+{
+    const struct {
+        const char* Name;
+        std::string Bytes;
+    } files[] = {
+        {"a NUL byte", std::string("[Setting]\r\nRemoveFolder=0\r\nPath=a\0b\r\n", 37)},
+        {"the UTF-8 mark and a bad byte", "\xEF\xBB\xBF[Setting]\r\nRemoveFolder=0\r\nPath=\xE6\x9C\r\n"},
+        {"UTF-16 cut in a character", std::string("\xFF\xFE[\0S\0]", 7)},
+        {"UTF-16 with a lone surrogate", std::string("\xFF\xFE[\0S\0]\0\x00\xD8", 10)},
+    };
+    for (const auto& file : files) {
+        WriteBytes(file.Bytes);
+        FennoroSettings settings;
+        const TSettingsLoad load = LoadSettingsFile(settings, File);
+        EXPECT_TRUE(load.Unreadable) << file.Name;
+        EXPECT_FALSE(settings.RemoveFolder) << file.Name;
+        EXPECT_EQ(settings.Path, "") << file.Name;
+        EXPECT_NE(load.Problem.find(File), std::string::npos) << file.Name;
+        EXPECT_NE(load.Problem.find(File + ".unreadable"), std::string::npos) << file.Name;
+
+        // The file goes aside whole, and the settings start a new one.
+        ASSERT_TRUE(SaveSettingsFile(settings, File)) << file.Name;
+        EXPECT_EQ(ReadBytesOf(File + ".unreadable"), file.Bytes) << file.Name;
+        FennoroSettings again;
+        EXPECT_FALSE(LoadSettingsFile(again, File).Unreadable) << file.Name;
+        EXPECT_FALSE(again.RemoveFolder) << file.Name;
+        // An earlier one aside is never replaced.
+        WriteBytes(file.Bytes);
+        EXPECT_NE(LoadSettingsFile(settings, File).Problem.find(File + ".unreadable2"), std::string::npos);
+        ASSERT_TRUE(SaveSettingsFile(settings, File)) << file.Name;
+        EXPECT_EQ(ReadBytesOf(File + ".unreadable2"), file.Bytes) << file.Name;
+        DeleteFileW(WideText(File + ".unreadable").c_str());
+        DeleteFileW(WideText(File + ".unreadable2").c_str());
+    }
+}
+
+TEST_F(SettingsFileTest, Utf8FileKeepsItsSectionsForAReaderOfTheAnsiCodePage)
+{
+    // A value the code page cannot hold (a Hangul syllable) makes the file UTF-8.
     FennoroSettings settings;
     LoadSettingsFile(settings, File);
-    EXPECT_EQ(settings.Path, "C:\\本");
-    EXPECT_FALSE(settings.RemoveFolder);
+    settings.Path = "\xEA\xB0\x80";
+    settings.RemoveFolder = false;
     ASSERT_TRUE(SaveSettingsFile(settings, File));
+    const std::string bytes = ReadBytesOf(File);
+    EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF\r\n[Setting]\r\n"));
+    // Read as bytes by the file's own rules, the mark is a line before the first
+    // section, dropped alone: every key is still there.
+    const IniDocument asBytes = IniDocument::Parse(bytes);
+    EXPECT_EQ(asBytes.SectionNames(), (std::vector<std::string>{"Setting", "Archive"}));
+    EXPECT_EQ(asBytes.ReadString("Setting", "RemoveFolder", ""), "0");
+    EXPECT_EQ(asBytes.ReadString("Setting", "Extensions", ""), ".jpg;.png;.gif");
     FennoroSettings again;
     LoadSettingsFile(again, File);
-    EXPECT_EQ(again.Path, "C:\\本");
-    EXPECT_FALSE(again.RemoveFolder);
+    EXPECT_EQ(again.Path, "\xEA\xB0\x80");
+}
 
-    // A value the code page cannot hold (a Hangul syllable) is read, and kept in UTF-8.
-    WriteBytes("\xEF\xBB\xBF[Setting]\r\nPath=\xEA\xB0\x80\r\n");
-    FennoroSettings hangul;
-    LoadSettingsFile(hangul, File);
-    EXPECT_EQ(hangul.Path, "\xEA\xB0\x80");
-    ASSERT_TRUE(SaveSettingsFile(hangul, File));
-    EXPECT_TRUE(ReadBytes().starts_with("\xEF\xBB\xBF[Setting]\r\nPath=\xEA\xB0\x80\r\n"));
-
-    // UTF-16 or broken UTF-8: defaults for this run, and the file stays as it is.
-    for (const std::string& bytes : {std::string("\xFF\xFE[\0S\0]\0", 8), std::string("\xEF\xBB\xBF[Setting]\r\nPath=\xE6\x9C\r\n")}) {
-        WriteBytes(bytes);
-        FennoroSettings defaults;
-        LoadSettingsFile(defaults, File);
-        EXPECT_EQ(defaults.Path, "");
-        EXPECT_FALSE(SaveSettingsFile(defaults, File));
-        EXPECT_EQ(ReadBytes(), bytes);
-    }
+TEST_F(SettingsFileTest, LinesTheProgramDoesNotChangeKeepTheirBytes)
+{
+    // NEC special characters (0x87 0x90 is ≒, which the code page also has as
+    // 0x81 0xE0), a byte pair that is no character, and a value the program
+    // writes back unchanged.
+    const std::string bytes = "[Setting]\r\nMyNote=\x87\x90\x87\x9A\r\nPath=C:\\\x87\x90\r\n[Mine]\r\n\x87\x90 line\r\nodd=\x85\x40\r\n";
+    WriteBytes(bytes);
+    FennoroSettings settings;
+    LoadSettingsFile(settings, File);
+    ASSERT_TRUE(SaveSettingsFile(settings, File));
+    const std::string saved = ReadBytesOf(File);
+    for (const char* line : {"\r\nMyNote=\x87\x90\x87\x9A\r\n", "\r\nPath=C:\\\x87\x90\r\n", "\r\n[Mine]\r\n\x87\x90 line\r\nodd=\x85\x40\r\n"})
+        EXPECT_NE(saved.find(line), std::string::npos) << line;
 }
 
 TEST_F(SettingsFileTest, GarbageFilesLoadWithSoundDefaults)

@@ -5,7 +5,14 @@
 #include "win32/support/UiFennoroWindow.h"
 #include "listview/win32/ListViewUtility.h"
 
+#include "base/WideText.h"
+#include "settings/win32/SettingsFile.h"
+#include "win32/support/EngineDialogAnswerer.h"
+
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -137,6 +144,34 @@ TEST(UnitFennoroSettings, SavedValuesComeBackIntoTheControlsAndTheMenus)
     EXPECT_EQ(SectionLines(saved, "Archive"),
               (std::vector<std::string>{".7z=7-zip32.DLL,SevenZip,\"a $Q $A $D\",-q", ".rar=R.DLL,Rar,\"a $A $D\""}));
     EXPECT_EQ(SectionLines(saved, "Other"), (std::vector<std::string>{"Thing=1"}));
+}
+
+TEST(UnitFennoroSettings, AnUnreadableFileTurnsRemovalOffSaysSoAndIsKeptAside)
+{
+    // A NUL byte: no settings text. Removal may have been off; it starts off.
+    const char raw[] = "[Setting]\r\nRemoveFolder=0\r\nPath=a\0b\r\n";
+    const std::string bytes(raw, sizeof raw - 1);
+    const std::string file = GetSettingsFileName();
+    const std::string aside = file + ".unreadable";
+    DeleteFileW(WideText(aside).c_str());
+    {
+        UiFennoroWindow window(UiSettingsBytes{bytes});
+        TFormFennoro& form = window.Form();
+        EXPECT_FALSE(form.ActionRemoveFolder->Checked());
+        EXPECT_NE(form.SettingsProblem.find(file), std::string::npos);
+        EXPECT_NE(form.SettingsProblem.find(aside), std::string::npos);
+        // The message box comes up with the window, before anything can run.
+        EngineDialogAnswerer answerer(IDOK);
+        form.Show();
+        EXPECT_TRUE(PumpUntil([&] { return !answerer.Answered().empty(); }));
+        EXPECT_EQ(answerer.Answered(), (std::vector<std::string>{"Fennoro"}));
+        window.Destroy();
+        EXPECT_NE(UiFennoroWindow::SettingsText().find("RemoveFolder=0\r\n"), std::string::npos);
+    }
+    std::ifstream kept(aside, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), bytes);
+    kept.close();
+    DeleteFileW(WideText(aside).c_str());
 }
 
 TEST(UnitFennoroSettings, APositionOutsideTheFormatsChecksNoneAndAnEmptyListNoExtension)

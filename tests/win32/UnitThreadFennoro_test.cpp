@@ -333,16 +333,17 @@ TEST(FindJob, LinksNeverMakeTheSearchLoop)
     tree.File("target\\02.jpg");
     ASSERT_TRUE(tree.FolderLink("side", tree.Path("target")));
 
-    // Searched into or not (c's sub-folder alone fails it without recursion), a
-    // link anywhere in the tree refuses the folder.
+    // Searched into, a link anywhere in the tree refuses the folder; without
+    // recursion the first sub-folder does, link or not, and nothing below is read.
     for (const bool recursive : {true, false}) {
         EngineTestOwner owner;
         EngineFindOptions options;
         options.Recursive = recursive;
         EngineFind(owner, tree.Root(), options);
-        EngineExpectRow(owner, "a", false, "リンクを含むフォルダです", "up");
-        EngineExpectRow(owner, "b", false, "リンクを含むフォルダです", "self");
-        EngineExpectRow(owner, "c", false, "リンクを含むフォルダです", "inner\\back");
+        const char* refused = recursive ? "リンクを含むフォルダです" : "サブディレクトリが存在します";
+        EngineExpectRow(owner, "a", false, refused, "up");
+        EngineExpectRow(owner, "b", false, refused, "self");
+        EngineExpectRow(owner, "c", false, refused, recursive ? "inner\\back" : "inner");
         // A link at the top may lead anywhere: never a folder to archive or recycle,
         // even when the user checks its row.
         EngineExpectRow(owner, "side", false, "扱えないファイル名です", "side");
@@ -413,10 +414,19 @@ TEST(FindJob, DeepTreesAreWalkedWithoutRecursionAndRefusedPastTheBound)
     std::string bound = tree.Path("deep");
     for (int level = 0; level < 257; ++level) bound += "\\d";
     EngineExpectRow(owner, "deep", false, "フォルダの階層が深すぎます", bound);
-    // Without recursion too: the tree could not be archived, even checked by hand.
+    // Without recursion the first sub-folder decides, whatever lies below it.
     EngineFind(owner, tree.Root());
-    EngineExpectRow(owner, "deep", false, "フォルダの階層が深すぎます", bound);
+    EngineExpectRow(owner, "deep", false, "サブディレクトリが存在します", "d");
     EngineExpectRow(owner, "nested", false, "サブディレクトリが存在します", "d");
+    // Checked by hand, F8 still walks the whole tree before anything is touched.
+    EngineTestOwner compress(true);
+    compress.Add(tree.Root(), "deep", true);
+    EngineCompressOptions removing;
+    removing.RemoveFolder = true;
+    EngineCompress(compress, removing);
+    EngineExpectRow(compress, "deep", true, "!フォルダの階層が深すぎます", bound);
+    EXPECT_TRUE(tree.IsFile("deep\\01.jpg"));
+    EXPECT_FALSE(tree.IsFile("deep.zip"));
 }
 
 TEST(FindJob, AMountedAncestorIsNotSearchedAgain)
@@ -483,6 +493,27 @@ TEST(FindJob, NamesEqualButForCaseAreRefused)
     // The one found second, in the file system's order.
     EXPECT_TRUE(owner.Row("dup").Remark == "01.JPG" || owner.Row("dup").Remark == "01.jpg");
     EXPECT_FALSE(owner.Row("dup").Checked);
+}
+
+TEST(FindJob, WithoutRecursionTheFirstLevelDecides)
+{
+    // Files first, in the order listed, then the first sub-folder; what lies
+    // below a sub-folder (case twins here) is never read.
+    EngineTempTree tree;
+    tree.File("notes\\readme.txt");
+    tree.File("notes\\sub\\01.jpg");
+    tree.File("gap\\01.jpg");
+    tree.File("gap\\03.jpg");
+    tree.Folder("gap\\sub");
+    tree.File("pages\\01.jpg");
+    tree.File("pages\\sub\\01.jpg");
+    const std::string unixSub = EngineUnixPath(tree.Path("notes\\sub"));
+    if (unixSub.empty() || !EngineRunProcess("/bin/touch \"" + unixSub + "/01.JPG\"")) GTEST_SKIP() << "no host";
+    EngineTestOwner owner;
+    EngineFind(owner, tree.Root());
+    EngineExpectRow(owner, "notes", false, "許容外の拡張子です", "readme.txt");
+    EngineExpectRow(owner, "gap", false, "連番になっていません", "01.jpg 03.jpg");
+    EngineExpectRow(owner, "pages", false, "サブディレクトリが存在します", "sub");
 }
 
 TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)

@@ -21,6 +21,12 @@ UiFennoroWindow::UiFennoroWindow(const std::vector<std::string>& settingsLines)
     Window = std::make_unique<TFormFennoro>();
 }
 
+UiFennoroWindow::UiFennoroWindow(const UiSettingsBytes& settings)
+{
+    std::ofstream(GetSettingsFileName(), std::ios::binary | std::ios::trunc) << settings.Bytes;
+    Window = std::make_unique<TFormFennoro>();
+}
+
 UiFennoroWindow::~UiFennoroWindow()
 {
     Window.reset();

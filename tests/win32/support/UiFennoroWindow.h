@@ -16,11 +16,18 @@ struct UiRow {
     std::string Remark;
 };
 
+// A settings file's bytes exactly as they are to be written.
+struct UiSettingsBytes {
+    std::string Bytes;
+};
+
 class UiFennoroWindow {
 public:
     // Writes the settings file from the lines (CR LF after each), or removes it
     // when there are none, then opens the window.
     explicit UiFennoroWindow(const std::vector<std::string>& settingsLines = {});
+    // Writes the settings file with exactly these bytes, then opens the window.
+    explicit UiFennoroWindow(const UiSettingsBytes& settings);
     // Closes the window if still open and removes the settings file.
     ~UiFennoroWindow();
     UiFennoroWindow(const UiFennoroWindow&) = delete;
