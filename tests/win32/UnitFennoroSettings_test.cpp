@@ -49,8 +49,8 @@ TEST(UnitFennoroSettings, AFirstRunStartsFromTheDefaultsAndWritesEveryKey)
         TFormFennoro& form = window.Form();
         EXPECT_EQ(CheckedCaptions(*form.MainMenuExtensions), (std::vector<std::string>{".jpg", ".png", ".gif"}));
         EXPECT_EQ(CheckedCaptions(*form.MainMenuArchiveExtension), (std::vector<std::string>{".zip"}));
-        EXPECT_EQ(form.MainMenuArchiveExtension->Count(), 4u);
-        EXPECT_EQ(form.ArchiveEntries.size(), 4u);
+        EXPECT_EQ(form.MainMenuArchiveExtension->Count(), 5u);
+        EXPECT_EQ(form.ArchiveEntries.size(), 5u);
         EXPECT_FALSE(form.ActionRecursive->Checked());
         EXPECT_TRUE(form.ActionNumbered->Checked());
         EXPECT_FALSE(form.ActionNumberedAbout->Checked());
@@ -71,7 +71,8 @@ TEST(UnitFennoroSettings, AFirstRunStartsFromTheDefaultsAndWritesEveryKey)
                   (std::vector<std::string>{".zip=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide",
                                             ".7z=7-zip32.DLL,SevenZip,\"a -r $Q -t7z \"\"$A\"\" \"\"$D\"\" *\",-hide",
                                             ".lzh=UNLHA32.DLL,Unlha,\"a -d1 $Q \"\"$A\"\" \"\"$D\"\" *.*\",-n",
-                                            ".cab=CAB32.DLL,Cab,\"-a -r $Q \"\"$A\"\" \"\"$D\"\" *.*\",-i"}));
+                                            ".cab=CAB32.DLL,Cab,\"-a -r $Q \"\"$A\"\" \"\"$D\"\" *.*\",-i",
+                                            ".cbz=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide"}));
         const std::vector<std::string> setting = SectionLines(saved, "Setting");
         EXPECT_EQ(setting[1], "ListView=250,200,160");
         EXPECT_EQ(setting[2], "ToolBar=223");
