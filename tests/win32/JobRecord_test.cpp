@@ -1,6 +1,5 @@
-// The find's verdict on an archive already beside a folder, .jpeg pages, the
-// compress job's record and its removal without a question per folder, and the
-// .cbz profile read back by readers no one here wrote.
+// The find's verdict on an archive already beside a folder, .jpeg pages, and the
+// compress job's record and its removal without a question per folder.
 #include "engine/win32/ExistingArchive.h"
 #include "tests/fixtures/SamplePages.h"
 #include "win32/support/EngineDialogAnswerer.h"
@@ -106,21 +105,4 @@ TEST(JobRecord, TheRecordNamesEveryFolderAndAConfirmedJobRemovesWithoutAsking)
     options.RemoveFolder = false;
     EngineCompress(owner, options);
     EXPECT_EQ(Lines(tree.Read("log.csv")).size(), 5u) << "the failed row is tried again, and the new one";
-}
-
-TEST(JobRecord, CbzArchivesAreZipsOtherReadersOpen)
-{
-    EngineTempTree tree;
-    tree.File("book\\01.jpg", "page one");
-    tree.File("book\\02.jpg", std::string(5000, 'x'));
-    EngineTestOwner owner;
-    owner.Add(tree.Root(), "book", true);
-    EngineCompress(owner, EngineBundledProfile(".cbz"));
-    EngineExpectRow(owner, "book", false, "*圧縮しました", "book.cbz");
-    if (!tree.HostMake("7z t book.cbz >/dev/null && unzip -tq book.cbz >/dev/null && unzip -p book.cbz 01.jpg > one"
-                       " && unzip -p book.cbz 02.jpg > two && touch tested",
-                       "tested", ""))
-        GTEST_SKIP() << "no host 7z or unzip here";
-    EXPECT_EQ(tree.Read("one"), "page one");
-    EXPECT_EQ(tree.Read("two"), std::string(5000, 'x'));
 }
