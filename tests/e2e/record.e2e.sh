@@ -24,7 +24,7 @@ e2e_start || e2e_fail "the window did not start"
 # The folder box has the focus at start: Ctrl+A selects the old root, typing replaces it.
 e2e_key ctrl+a
 read -r start end text <<<"$(e2e_probe folder | tr -d '\r')"
-[ "$start $end $text" = "0 13 C:\\an-old-root" ] || e2e_fail "Ctrl+A did not select the folder box: $start $end $text"
+[ "$start $end $text" = "0 14 C:\\an-old-root" ] || e2e_fail "Ctrl+A did not select the folder box: $start $end $text"
 xdotool type --delay 20 "$root"
 e2e_key Return
 e2e_wait_status "検索が終了しました" 60 || e2e_fail "the search did not finish: $(e2e_status)"
