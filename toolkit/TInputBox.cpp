@@ -2,6 +2,7 @@
 
 #include "base/WideText.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -17,7 +18,7 @@ public:
         Put(0);  // extended style
         Put(0);
         Put(items);
-        Put(0);  // x, y: centred (DS_CENTER)
+        Put(0);  // x, y: placed on the owner when the box starts
         Put(0);
         Put(static_cast<WORD>(width));
         Put(static_cast<WORD>(height));
@@ -79,7 +80,7 @@ TInputBox::TInputBox(HWND owner, const std::string& caption, const std::string& 
     : Caption(caption), Prompt(prompt), Text(text)
 {
     TTemplateBuilder builder;
-    builder.Dialog(DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 200, 62, 4,
+    builder.Dialog(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, 200, 62, 4,
                    L"ＭＳ Ｐゴシック", 9);
     builder.Item(StaticAtom, SS_LEFT | SS_NOPREFIX, 7, 7, 186, 10, PromptId);
     builder.Item(EditAtom, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 7, 19, 186, 13, EditId);
@@ -89,6 +90,24 @@ TInputBox::TInputBox(HWND owner, const std::string& caption, const std::string& 
 }
 
 TInputBox::~TInputBox() { DestroyHandle(); }
+
+void TInputBox::PlaceOnOwner()
+{
+    // Centred on the owner's window, inside the work area of its monitor.
+    RECT owner{};
+    RECT box{};
+    if (!Owner() || !GetWindowRect(Owner(), &owner) || !GetWindowRect(Handle(), &box)) return;
+    MONITORINFO monitor{sizeof monitor};
+    if (!GetMonitorInfoW(MonitorFromWindow(Owner(), MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    const LONG width = box.right - box.left;
+    const LONG height = box.bottom - box.top;
+    LONG left = (owner.left + owner.right - width) / 2;
+    LONG top = (owner.top + owner.bottom - height) / 2;
+    left = std::max(work.left, std::min(left, work.right - width));
+    top = std::max(work.top, std::min(top, work.bottom - height));
+    SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 bool TInputBox::Execute(std::string& text)
 {
@@ -108,6 +127,7 @@ INT_PTR TInputBox::HandleMessage(UINT message, WPARAM wParam, LPARAM)
         SetDlgItemTextW(Handle(), IDCANCEL, L"キャンセル");
         SetDlgItemTextW(Handle(), EditId, WideText(Text).c_str());
         SendDlgItemMessageW(Handle(), EditId, EM_SETSEL, 0, -1);
+        PlaceOnOwner();
         SetFocus(GetDlgItem(Handle(), EditId));
         return FALSE;  // the focus is set
     case WM_COMMAND:

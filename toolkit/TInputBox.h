@@ -18,6 +18,7 @@ public:
 
 private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PlaceOnOwner();
 
     std::string Caption;
     std::string Prompt;

@@ -324,6 +324,14 @@ void TListView::TrackCellTip(POINT point)
     ClientToScreen(Handle(), &below);
     SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(below.x, below.y));
     SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    // Kept on the monitor: a cell near the right edge moves its tip to the left.
+    RECT shown{};
+    MONITORINFO monitor{sizeof monitor};
+    if (GetWindowRect(tip, &shown) && GetMonitorInfoW(MonitorFromPoint(below, MONITOR_DEFAULTTONEAREST), &monitor) &&
+        shown.right > monitor.rcWork.right) {
+        const LONG left = std::max(monitor.rcWork.left, monitor.rcWork.right - (shown.right - shown.left));
+        SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(left, below.y));
+    }
     TipText = text;
     // Told when the pointer leaves, so that the tip goes with it.
     TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
