@@ -13,8 +13,8 @@ bool AppendJobLog(const std::string& path, const std::string& line)
     // Appending only: what is in the file already is never written over, and
     // another window appending at the same time adds whole lines of its own.
     ScopedHandle file(CreateFileW(FileApiPath(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) return false;
