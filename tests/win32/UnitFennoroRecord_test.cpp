@@ -252,6 +252,8 @@ TEST_F(UnitFennoroRecord, TheRemarkColumnFillsTheWindowAndACutRemarkShowsWholeOn
 {
     const std::string longName = "an empty folder with a rather long name " + std::string(60, 'x');
     Tree.Folder(longName);
+    // Enough rows for the list's vertical scroll bar, which narrows its client area.
+    for (int i = 0; i < 40; ++i) Tree.File("book" + std::to_string(100 + i) + "\\01.jpg", "1");
     UiFennoroWindow window(Settings());
     window.Press(VK_F5);
     ASSERT_TRUE(window.WaitForJob());
@@ -267,13 +269,18 @@ TEST_F(UnitFennoroRecord, TheRemarkColumnFillsTheWindowAndACutRemarkShowsWholeOn
         RECT client{};
         GetClientRect(list, &client);
         EXPECT_EQ(widths(), client.right) << width;
+        EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL);
+        EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL) << "the columns fit";
     }
 
     // The remark is the folder's full path, wider than the column.
+    int row = 0;
+    while (row < window->ListView->Count() && window->ListView->ItemText(row, 0) != longName) ++row;
+    SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
     RECT cell{};
     cell.top = 2;
     cell.left = LVIR_LABEL;
-    ASSERT_TRUE(SendMessageW(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell)));
+    ASSERT_TRUE(SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell)));
     SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 5, (cell.top + cell.bottom) / 2));
     EXPECT_TRUE(IsWindowVisible(window->ListView->CellTip()));
     EXPECT_EQ(window->ListView->CellTipText(), Tree.Path(longName));
@@ -281,7 +288,7 @@ TEST_F(UnitFennoroRecord, TheRemarkColumnFillsTheWindowAndACutRemarkShowsWholeOn
     RECT result{};
     result.top = 1;
     result.left = LVIR_LABEL;
-    ASSERT_TRUE(SendMessageW(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&result)));
+    ASSERT_TRUE(SendMessageW(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&result)));
     SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(result.left + 5, (result.top + result.bottom) / 2));
     EXPECT_FALSE(IsWindowVisible(window->ListView->CellTip()));
     EXPECT_EQ(window->ListView->CellTipText(), "");
