@@ -263,6 +263,11 @@ TEST_F(UnitFennoroRecord, TheRemarkColumnFillsTheWindowAndACutRemarkShowsWholeOn
         for (int column = 0; column < 3; ++column) sum += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
         return sum;
     };
+    // The rows came after the window was laid out: their scroll bar narrowed the list.
+    RECT first{};
+    GetClientRect(list, &first);
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_EQ(widths(), first.right);
     for (const int width : {900, 640}) {
         SetWindowPos(window->Handle(), nullptr, 0, 0, width, 400, SWP_NOMOVE | SWP_NOZORDER);
         PumpPending();
