@@ -64,10 +64,14 @@ std::string JobProgressText(const TJobProgress& progress)
 {
     if (progress.Ended && progress.Kind == TProgressKind::Find)
         return Join({"フォルダ ", Number(progress.Done), " 圧縮できる ", Number(progress.Fit)});
-    if (progress.Ended)
-        return Join({"成功 ", Number(progress.Succeeded), " 失敗 ", Number(progress.Failed), " 残り ",
-                     Number(progress.Left), " | ", ByteSizeText(progress.BytesBefore), " → ",
-                     ByteSizeText(progress.BytesAfter)});
+    if (progress.Ended) {
+        std::string text = Join({"成功 ", Number(progress.Succeeded), " 失敗 ", Number(progress.Failed), " 残り ",
+                                 Number(progress.Left), " | ", ByteSizeText(progress.BytesBefore), " → ",
+                                 ByteSizeText(progress.BytesAfter)});
+        if (progress.RecordFailed) return text.append(Join({" | 記録を書けません: ", progress.RecordName}));
+        if (!progress.RecordName.empty()) text.append(Join({" | 記録 ", progress.RecordName}));
+        return text;
+    }
     std::string text = Join({Number(progress.Done), " / ", Number(progress.Total)});
     if (progress.FolderPermille >= 0)
         text.append(Join({" ", Number(static_cast<unsigned>(progress.FolderPermille) / 10), "%"}));

@@ -26,6 +26,9 @@ struct TJobProgress {
     // The files of the folders archived, and their archives.
     uint64_t BytesBefore = 0;
     uint64_t BytesAfter = 0;
+    // The compression's record: its file name once a line went in, and whether a line could not.
+    std::string RecordName;
+    bool RecordFailed = false;
 };
 
 // "1.40 GB", "12.00 MB", "3.50 KB" (1 KB = 1000 bytes), "512 B".
@@ -40,5 +43,6 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds);
 
 // While the job runs: "12 / 300", the folder's percentage when known ("12 / 300 45%"),
 // and the time left once it can be estimated. At the end of a find: "フォルダ 300
-// 圧縮できる 283"; of a compression: "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB".
+// 圧縮できる 283"; of a compression: "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB",
+// and where its record is ("| 記録 fennoro-log.csv") or that it could not be written.
 std::string JobProgressText(const TJobProgress& progress);

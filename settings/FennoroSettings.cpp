@@ -92,6 +92,8 @@ const std::vector<std::string>& DefaultArchiveEntries()
         R"(.7z=7-zip32.DLL,SevenZip,"a -r $Q -t7z ""$A"" ""$D"" *",-hide)",
         R"(.lzh=UNLHA32.DLL,Unlha,"a -d1 $Q ""$A"" ""$D"" *.*",-n)",
         R"(.cab=CAB32.DLL,Cab,"-a -r $Q ""$A"" ""$D"" *.*",-i)",
+        // A comic book archive: a zip under the name comic readers look for.
+        R"(.cbz=7-zip32.DLL,SevenZip,"a -r $Q -tzip ""$A"" ""$D"" *",-hide)",
     };
     return entries;
 }

@@ -46,7 +46,7 @@ struct FennoroSettings {
 
     // Reads every key in the table's order. Values absent, empty (for numbers
     // and flags) or malformed keep the defaults, except RemoveFolder, which such a
-    // value turns off; ToolBar's default is its value on entry. With no keys in "Archive" the four default profiles are taken.
+    // value turns off; ToolBar's default is its value on entry. With no keys in "Archive" the five default profiles are taken.
     void Load(const IniDocument& document);
 
     // Writes every key except CopyDragFileName into section "Setting", then
@@ -61,7 +61,7 @@ struct FennoroSettings {
     }
 };
 
-// The four profiles used when "Archive" has no keys, as written to the file.
+// The five profiles used when "Archive" has no keys, as written to the file.
 const std::vector<std::string>& DefaultArchiveEntries();
 
 // The text of an entry before its first "=": the archive extension and menu caption.

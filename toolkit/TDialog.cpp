@@ -52,6 +52,19 @@ void TDialog::CreateHandle(const char* templateName, HWND owner)
     OwnerWindow = owner;
     HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), WideText(templateName).c_str(), owner, DialogProc,
                                      reinterpret_cast<LPARAM>(this));
+    Created(window, templateName);
+}
+
+void TDialog::CreateHandle(const DLGTEMPLATE* dialogTemplate, HWND owner)
+{
+    OwnerWindow = owner;
+    HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate, owner, DialogProc,
+                                             reinterpret_cast<LPARAM>(this));
+    Created(window, "");
+}
+
+void TDialog::Created(HWND window, const char* templateName)
+{
     if (CreateError) {
         if (window) DestroyWindow(window);
         if (Window) Unbind(std::exchange(Window, nullptr), this);

@@ -30,6 +30,8 @@ protected:
     // Makes the dialog, hidden and modeless, from the template resource; throws
     // when the system refuses.
     void CreateHandle(const char* templateName, HWND owner);
+    // The same from a template in memory.
+    void CreateHandle(const DLGTEMPLATE* dialogTemplate, HWND owner);
     // Destroys the dialog now, while the derived object still exists.
     void DestroyHandle() noexcept;
 
@@ -41,6 +43,8 @@ protected:
     virtual bool PreviewMessage(MSG& message);
 
 private:
+    // After the system made (or refused) the window: rethrows the error of WM_INITDIALOG.
+    void Created(HWND window, const char* templateName);
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Window = nullptr;

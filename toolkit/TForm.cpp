@@ -173,8 +173,25 @@ void TForm::Close()
 
 void TForm::Idle() { ActionList.UpdateAll(); }
 
+namespace {
+
+bool IsEditBox(HWND window)
+{
+    wchar_t name[16] = {};
+    return window && GetClassNameW(window, name, 16) > 0 && lstrcmpiW(name, L"Edit") == 0;
+}
+
+} // namespace
+
 bool TForm::PreprocessKey(const MSG& message)
 {
+    // Ctrl+A in an edit box (the folder box, a name edited in place) selects its
+    // text, as in every other program, before any command of the same key.
+    if (message.message == WM_KEYDOWN && message.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
+        GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_MENU) >= 0 && IsEditBox(GetFocus())) {
+        SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
+        return true;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
         GetKeyState(VK_MENU) >= 0) {
         if (SelectNext(GetKeyState(VK_SHIFT) >= 0)) return true;

@@ -3,6 +3,9 @@
 #include "base/WideText.h"
 #include "toolkit/Dpi.h"
 
+#include <windowsx.h>
+
+#include <algorithm>
 #include <stdexcept>
 
 TListView::TListView(HWND parent, int left, int top, int width, int height)
@@ -50,6 +53,7 @@ void TListView::SetItem(int index, const std::string& caption, const std::vector
 
 void TListView::Clear()
 {
+    HideCellTip();
     BeginUpdate();
     SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
     EndUpdate();
@@ -142,6 +146,7 @@ void TListView::SetFocused(int index)
 
 void TListView::SetDpi(UINT dpi)
 {
+    CurrentDpi = dpi;
     HWND window = Handle();
     HIMAGELIST current = reinterpret_cast<HIMAGELIST>(SendMessageW(window, LVM_GETIMAGELIST, LVSIL_STATE, 0));
     HIMAGELIST own = OwnCheckBoxes ? OwnCheckBoxes.get() : current;
@@ -222,8 +227,167 @@ POINT TListView::KeyboardMenuPoint() const
     return point;
 }
 
+namespace {
+
+// Asks the list to fit its last column again once it has taken in a header change.
+const UINT FitLastColumnMessage = RegisterWindowMessageW(L"Fennoro.TListView.FitLastColumn");
+
+// Room the list leaves around a cell's text, at 96 DPI.
+constexpr int CellTextMargin = 12;
+// The least width the last column keeps, at 96 DPI.
+constexpr int LastColumnMinimum = 60;
+// The widest a tip grows before it wraps its text, at 96 DPI.
+constexpr int TipMaximumWidth = 600;
+
+int ColumnWidth(HWND list, int column) { return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)); }
+
+} // namespace
+
+void TListView::SetFillLastColumn(bool fill)
+{
+    FillLast = fill;
+    FitLastColumn();
+}
+
+void TListView::FitLastColumn()
+{
+    if (!FillLast || Fitting) return;
+    HWND list = Handle();
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    if (columns <= 0) return;
+    const int last = ColumnWidth(list, columns - 1);
+    if (last <= 0) return;
+    RECT client{};
+    GetClientRect(list, &client);
+    int others = 0;
+    for (int column = 0; column < columns - 1; ++column) others += ColumnWidth(list, column);
+    const int width = std::max<int>(ScaleToDpi(LastColumnMinimum, CurrentDpi), client.right - others);
+    if (width == last) return;
+    Fitting = true;
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, columns - 1, MAKELPARAM(width, 0));
+    Fitting = false;
+}
+
+void TListView::EnableCellTips()
+{
+    if (Tip) return;
+    Tip.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                              GetModuleHandleW(nullptr), nullptr));
+    if (!Tip) return;
+    TipBuffer.assign(1, L'\0');
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = TipBuffer.data();
+    SendMessageW(Tip.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TListView::TrackCellTip(POINT point)
+{
+    if (!Tip) return;
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageW(Handle(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    const bool onCell = hit.iItem >= 0 && (hit.flags & LVHT_ONITEM) && !IsEditing();
+    const int item = onCell ? hit.iItem : -1;
+    const int column = onCell ? hit.iSubItem : -1;
+    if (item == TipItem && column == TipColumn) return;
+    HideCellTip();
+    TipItem = item;
+    TipColumn = column;
+    if (!onCell) return;
+    const std::string text = ItemText(item, column);
+    if (text.empty()) return;
+    RECT cell{};
+    cell.top = column;
+    cell.left = LVIR_LABEL;
+    if (!SendMessageW(Handle(), LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(&cell))) return;
+    TipBuffer = WideText(text);
+    const int needed = static_cast<int>(SendMessageW(Handle(), LVM_GETSTRINGWIDTHW, 0,
+                                                     reinterpret_cast<LPARAM>(TipBuffer.c_str())));
+    // Only a text the column cuts: the others can be read where they are.
+    if (needed + ScaleToDpi(CellTextMargin, CurrentDpi) <= cell.right - cell.left) return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = TipBuffer.data();
+    HWND tip = Tip.get();
+    SendMessageW(tip, WM_SETFONT, SendMessageW(Handle(), WM_GETFONT, 0, 0), FALSE);
+    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(TipMaximumWidth, CurrentDpi));
+    SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    POINT below{cell.left, cell.bottom};
+    ClientToScreen(Handle(), &below);
+    SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(below.x, below.y));
+    SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    // Kept on the monitor: a cell near the right edge moves its tip to the left.
+    RECT shown{};
+    MONITORINFO monitor{sizeof monitor};
+    if (GetWindowRect(tip, &shown) && GetMonitorInfoW(MonitorFromPoint(below, MONITOR_DEFAULTTONEAREST), &monitor) &&
+        shown.right > monitor.rcWork.right) {
+        const LONG left = std::max(monitor.rcWork.left, monitor.rcWork.right - (shown.right - shown.left));
+        SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(left, below.y));
+    }
+    TipText = text;
+    // Told when the pointer leaves, so that the tip goes with it.
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
+    TrackMouseEvent(&track);
+}
+
+void TListView::HideCellTip()
+{
+    TipItem = -1;
+    TipColumn = -1;
+    if (!Tip || TipText.empty()) return;
+    TipText.clear();
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    SendMessageW(Tip.get(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
 bool TListView::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    if (message == FitLastColumnMessage) {
+        FitLastColumn();
+        result = 0;
+        return true;
+    }
+    switch (message) {
+    case WM_SIZE:
+        FitLastColumn();
+        break;
+    case WM_NOTIFY: {
+        // The header's changes of a column's width (a drag of its divider, a new width
+        // set): the last column fits again once the list has taken them in.
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (FillLast && header &&
+            header->hwndFrom == reinterpret_cast<HWND>(SendMessageW(Handle(), LVM_GETHEADER, 0, 0)) &&
+            (header->code == HDN_ITEMCHANGEDW || header->code == HDN_ITEMCHANGEDA ||
+             header->code == HDN_ENDTRACKW || header->code == HDN_ENDTRACKA))
+            PostMessageW(Handle(), FitLastColumnMessage, 0, 0);
+        break;
+    }
+    case WM_MOUSEMOVE:
+        TrackCellTip(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        break;
+    case WM_MOUSELEAVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_KEYDOWN:
+        HideCellTip();
+        break;
+    default:
+        break;
+    }
     // The list's own Space toggles the focused row alone and selects it alone.
     if (message == WM_KEYDOWN && wParam == VK_SPACE && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_SHIFT) >= 0 &&
         GetKeyState(VK_MENU) >= 0) {

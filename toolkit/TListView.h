@@ -44,6 +44,17 @@ public:
     // the system's density, for which it made them; at another, drawn again in proportion.
     void SetDpi(UINT dpi);
 
+    // The last column takes the width the others leave it, as the list and the
+    // other columns change size; a last column of width 0 stays hidden.
+    void SetFillLastColumn(bool fill);
+    void FitLastColumn();
+    // A cell whose text the column cuts shows the whole text in a tip below it
+    // while the pointer is over it.
+    void EnableCellTips();
+    // The tip window (null before EnableCellTips) and the text it shows now (empty: hidden).
+    HWND CellTip() const noexcept { return Tip.get(); }
+    const std::string& CellTipText() const noexcept { return TipText; }
+
     // Starts editing the row's first column in place.
     void EditCaption(int index);
     // True while a first-column text is being edited.
@@ -69,8 +80,19 @@ protected:
 
 private:
     bool EndEdit(int index, const char* text);
+    void TrackCellTip(POINT point);
+    void HideCellTip();
 
     bool Editing = false;
     // The list's own check boxes while it shows others.
     ScopedImageList OwnCheckBoxes;
+    UINT CurrentDpi = 96;
+    bool FillLast = false;
+    bool Fitting = false;
+    ScopedWindow Tip;
+    std::wstring TipBuffer;
+    std::string TipText;
+    // The cell under the pointer (row, column); -1 when none.
+    int TipItem = -1;
+    int TipColumn = -1;
 };

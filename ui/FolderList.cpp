@@ -1,5 +1,7 @@
 #include "ui/FolderList.h"
 
+#include "engine/win32/ExistingArchive.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -73,6 +75,21 @@ FolderRow* TFolderList::RowOfItem(int index) const
 bool TFolderList::AnyRowChecked() const
 {
     return std::any_of(Rows.begin(), Rows.end(), [](const auto& row) { return row->Checked; });
+}
+
+size_t TFolderList::RowsToCompress() const
+{
+    return static_cast<size_t>(std::count_if(Rows.begin(), Rows.end(), [](const auto& row) {
+        return row->Checked && row->CompressState == FolderCompressState::Untried;
+    }));
+}
+
+void TFolderList::JudgeExistingArchives(const std::string& extension)
+{
+    for (FolderRow* row : Order) {
+        if (JudgeExistingArchive(*row, extension)) RedrawRow(*row);
+    }
+    FlushDrawing();
 }
 
 void TFolderList::ItemChecked(int index, bool checked)

@@ -38,6 +38,11 @@ public:
     // The row the list shows at the index, or null.
     FolderRow* RowOfItem(int index) const;
     bool AnyRowChecked() const;
+    // The rows a compress job would take now: checked and not yet archived.
+    size_t RowsToCompress() const;
+    // Each row the find found fit judged again for an archive of this extension
+    // beside its folder (JudgeExistingArchive); the changed rows are redrawn.
+    void JudgeExistingArchives(const std::string& extension);
     // The user ticked or cleared a row's check box.
     void ItemChecked(int index, bool checked);
     // The list was sorted: its order is read again, once.

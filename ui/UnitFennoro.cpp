@@ -111,6 +111,10 @@ const TCommandEntry CommandTable[] = {
      false, false, &F::ActionUpdateEnableSelectLines, &F::ActionCheckSelectedExecute},
     {&F::ActionUncheckSelected, "編集", "チェックを外す(&U)", "チェック解除|選択した行のチェックを外す", TShortCut{},
      -1, false, false, &F::ActionUpdateEnableSelectLines, &F::ActionUncheckSelectedExecute},
+    {&F::ActionOpenLog, "ファイル", "圧縮の記録を開く(&R)", "圧縮の記録|圧縮の記録 (CSV) を開く", TShortCut{}, -1, false,
+     false, &F::ActionUpdateEnableAlways, &F::ActionOpenLogExecute},
+    {&F::ActionAddExtension, "オプション", "許容拡張子の追加(&D)...", "許容拡張子の追加|許容する拡張子を追加する",
+     TShortCut{}, -1, false, false, &F::ActionUpdateEnableAlways, &F::ActionAddExtensionExecute},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -129,6 +133,7 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionFind},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionCompress},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbort},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionOpenLog},
     {TMenuEntry::Separator},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionExit},
     {TMenuEntry::Bar, "編集(&E)", &F::MainMenuEdit},
@@ -144,6 +149,7 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionVerifyImages},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionDeepImageCheck},
     {TMenuEntry::Sub, "許容拡張子(&E)", &F::MainMenuExtensions},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionAddExtension},
     {TMenuEntry::Separator},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSilentArchive},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionRemoveFolder},
@@ -235,6 +241,9 @@ void TFormFennoro::CreateControls()
     PanelEditFolder->AddChild(*EditFolder);
     StatusBar = std::make_unique<TStatusBar>(form, Scale(StatusBarLayout.Height));
     ListView = std::make_unique<TListView>(form, 0, 0, 10, 10);
+    // The remark column takes the rest of the width; a remark still cut shows whole on hover.
+    ListView->SetFillLastColumn(true);
+    ListView->EnableCellTips();
     PlaceControls();
     for (int column = 0; column < static_cast<int>(std::size(ListColumns)); ++column) {
         InsertListViewColumn(ListView->Handle(), column, ListColumns[column].Caption, Scale(ListColumns[column].Width));

@@ -58,6 +58,8 @@ public:
     TAction* ActionDeepImageCheck;
     TAction* ActionCheckSelected;
     TAction* ActionUncheckSelected;
+    TAction* ActionOpenLog;
+    TAction* ActionAddExtension;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -107,6 +109,17 @@ public:
     void ActionUpdateEnableFocusLine(TAction& sender);
     void ActionNumberedAboutUpdate(TAction& sender);
     void ActionDeepImageCheckUpdate(TAction& sender);
+    // The record of the compress jobs: opened with the program that shows its kind.
+    void ActionOpenLogExecute(TAction& sender);
+    // A new allowed extension, typed into a small dialog, joins the submenu checked.
+    void ActionAddExtensionExecute(TAction& sender);
+    // Adds the extension (a leading "." is supplied) to the allowed ones, checked;
+    // one already there is checked again. False, with a status text, when it is no
+    // extension a file name can end with.
+    bool AddAllowedExtension(const std::string& text);
+
+    // The record of the compress jobs, beside the settings file.
+    static std::string JobLogFileName();
 
     // The folder list: sort, rename in place, open, drag out, copy, select.
     void ListViewColumnClick(int column);
@@ -141,6 +154,10 @@ private:
     void CreateToolBar();
     // A refusal or other text of the window itself: shown at once, replacing a job's pending text.
     void SetStatusText(const std::string& text) { FolderList->SetStatusText(text); }
+    // The plain caption of the checked archive format; empty when none is.
+    std::string CheckedArchiveExtension() const;
+    // The rows judged again for their archives once the format changed, when no job runs.
+    void JudgeArchivesForFormat();
 
     void FormShow() override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -150,4 +167,6 @@ private:
     // Revoked and released first when the window goes (the destructor resets it).
     TDropTargetRegistration DropTarget;
     bool FirstShow = true;
+    // The archive format the rows' "archive exists" verdicts were judged for.
+    std::string RowsJudgedFor;
 };

@@ -2,6 +2,7 @@
 // rules, and the owner calls through which the worker fills the list.
 #include "ui/UnitFennoro.h"
 
+#include "base/WideText.h"
 #include "engine/ArchiverProfile.h"
 #include "engine/win32/LongPath.h"
 #include "settings/FennoroSettings.h"
@@ -14,6 +15,25 @@
 
 
 namespace {
+
+enum class TRemovalAnswer { Remove, Keep, Cancel };
+
+// With removal on, the job asks once: the folders go to the recycle bin (はい), are
+// archived and kept (いいえ), or nothing starts (キャンセル, Escape, the close box).
+TRemovalAnswer AskRemoval(HWND owner, size_t folders)
+{
+    if (folders == 0) return TRemovalAnswer::Remove;  // nothing to remove: the job ends at once
+    const std::string text = "チェックした " + std::to_string(folders) +
+                             " 個のフォルダを圧縮し、圧縮後にごみ箱に移します。\r\n\r\n"
+                             "はい: 圧縮してごみ箱に移す\r\n"
+                             "いいえ: 圧縮だけ行い、フォルダは残す\r\n"
+                             "キャンセル: 何もしない";
+    switch (MessageBoxW(owner, WideText(text).c_str(), L"Fennoro", MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES: return TRemovalAnswer::Remove;
+    case IDNO: return TRemovalAnswer::Keep;
+    default: return TRemovalAnswer::Cancel;
+    }
+}
 
 bool IsExistingDirectory(const std::string& path)
 {
@@ -75,23 +95,17 @@ void TFormFennoro::ActionFindExecute(TAction&)
         const TPageCheck pageCheck = ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck);
         // The timer first: the worker queues its reports only for a list that drains them.
         FolderList->StartJobWatch();
+        RowsJudgedFor = CheckedArchiveExtension();
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
                                                          ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
-                                                         pageCheck);
+                                                         pageCheck, RowsJudgedFor);
     }
     ListView->SetFocus();
 }
 
 void TFormFennoro::ActionCompressExecute(TAction&)
 {
-    std::string extension;
-    for (size_t i = 0; i < MainMenuArchiveExtension->Count(); ++i) {
-        const TMenuItem& item = MainMenuArchiveExtension->Item(i);
-        if (item.Checked()) {
-            extension = GetPlainCaption(item.Caption());
-            break;
-        }
-    }
+    const std::string extension = CheckedArchiveExtension();
     if (extension.empty()) {
         SetStatusText("圧縮形式が選択されていません");
         return;
@@ -101,12 +115,26 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         const bool quiet = ActionSilentArchive->Checked();
         const auto profile = ParseArchiverProfile(extension, LookupArchiveEntry(ArchiveEntries, extension), quiet);
         bool started = false;
+        TCompressJobExtras extras;
+        extras.LogPath = JobLogFileName();
+        extras.PageCheck = ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck);
+        bool removeFolder = ActionRemoveFolder->Checked();
+        if (profile && removeFolder) {
+            // One question for the whole job, not one from the shell for each folder.
+            switch (AskRemoval(Handle(), FolderList->RowsToCompress())) {
+            case TRemovalAnswer::Remove: extras.RemovalConfirmed = true; break;
+            case TRemovalAnswer::Keep: removeFolder = false; break;
+            case TRemovalAnswer::Cancel:
+                SetStatusText("圧縮を取り消しました");
+                ListView->SetFocus();
+                return;
+            }
+        }
         if (profile) {
             try {
                 CurrentWorker = std::make_unique<TThreadFennoro>(
-                    *FolderList, extension, quiet ? profile->QuietOption : std::string(), ActionRemoveFolder->Checked(),
-                    profile->CommandTemplate, profile->FunctionName, profile->DllName,
-                    ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck));
+                    *FolderList, extension, quiet ? profile->QuietOption : std::string(), removeFolder,
+                    profile->CommandTemplate, profile->FunctionName, profile->DllName, extras);
                 started = true;
                 FolderList->StartJobWatch();
             } catch (const std::exception&) {
@@ -116,6 +144,15 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         if (!started) SetStatusText("拡張子" + extension + "の圧縮設定が正しくありません");
     }
     ListView->SetFocus();
+}
+
+std::string TFormFennoro::CheckedArchiveExtension() const
+{
+    for (size_t i = 0; i < MainMenuArchiveExtension->Count(); ++i) {
+        const TMenuItem& item = MainMenuArchiveExtension->Item(i);
+        if (item.Checked()) return GetPlainCaption(item.Caption());
+    }
+    return {};
 }
 
 void TFormFennoro::ActionAbortExecute(TAction&)
@@ -165,6 +202,7 @@ void TFormFennoro::Idle()
         FolderList->DisplayProgress(CurrentWorker->Progress());
     }
     FolderList->Idle(running);
+    if (!running) JudgeArchivesForFormat();
 }
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -11,7 +11,7 @@
 
 TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder,
                                const std::string& extensions, bool recursive, bool numbered, bool numberedAbout,
-                               TPageCheck pageCheck)
+                               TPageCheck pageCheck, const std::string& archiveExtension)
     : Owner(owner),
       OwnerWindow(owner.OwnerWindow()),
       Job(TJobKind::FindJob),
@@ -21,7 +21,8 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       Numbered(numbered),
       NumberedAbout(numberedAbout),
       VerifyImages(pageCheck != TPageCheck::Off),
-      DeepImages(pageCheck == TPageCheck::Deep)
+      DeepImages(pageCheck == TPageCheck::Deep),
+      ArchiveExtension(archiveExtension)
 {
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
                      [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });
@@ -32,18 +33,21 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
 
 TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& archiveExtension,
                                const std::string& quietOption, bool removeFolder, const std::string& commandTemplate,
-                               const std::string& functionName, const std::string& dllName, TPageCheck pageCheck)
+                               const std::string& functionName, const std::string& dllName,
+                               const TCompressJobExtras& extras)
     : Owner(owner),
       OwnerWindow(owner.OwnerWindow()),
       Job(TJobKind::CompressJob),
-      VerifyImages(pageCheck != TPageCheck::Off),
-      DeepImages(pageCheck == TPageCheck::Deep),
+      VerifyImages(extras.PageCheck != TPageCheck::Off),
+      DeepImages(extras.PageCheck == TPageCheck::Deep),
       ArchiveExtension(archiveExtension),
       DllName(dllName),
       FunctionName(functionName),
       CommandTemplate(commandTemplate),
       QuietOption(quietOption),
-      RemoveFolder(removeFolder)
+      RemoveFolder(removeFolder),
+      RemovalConfirmed(extras.RemovalConfirmed),
+      LogPath(extras.LogPath)
 {
     ProgressState.Kind = TProgressKind::Compress;
     Start();
@@ -154,9 +158,11 @@ void TThreadFennoro::DeliverReports()
 
 void TThreadFennoro::SetRowResult(const std::string& result, const std::string& remark, bool keepChecked)
 {
+    RecordFolder(result, remark);
     ResultText = result;
     RemarkText = remark;
     RowChecked = keepChecked;
+    RowStopped = false;
     ChangeProgress([keepChecked](TJobProgress& progress) {
         ++progress.Done;
         ++(keepChecked ? progress.Failed : progress.Succeeded);
@@ -190,7 +196,9 @@ void TThreadFennoro::UpdateRow()
         CurrentRow = nullptr;
         return;
     }
-    CurrentRow->CompressState = RowChecked ? FolderCompressState::FailedThisRun : FolderCompressState::Compressed;
+    CurrentRow->CompressState = RowStopped   ? FolderCompressState::Untried
+                                : RowChecked ? FolderCompressState::FailedThisRun
+                                             : FolderCompressState::Compressed;
     CurrentRow->Checked = RowChecked;
     CurrentRow->Result = ResultText;
     CurrentRow->Remark = RemarkText;

@@ -4,6 +4,7 @@
 // owner only on the owner's thread: through synchronous calls, or, for the find
 // job's rows and status texts, through a queue the owner drains.
 #include "engine/FolderRow.h"
+#include "engine/JobLog.h"
 #include "engine/JobProgress.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
@@ -28,20 +29,33 @@ enum class TJobKind { FindJob, CompressJob };
 // pass for flags.
 enum class TPageCheck { Off, On, Deep };
 
+// What a compress job takes beyond the profile.
+struct TCompressJobExtras {
+    // The user agreed once, for the whole job, that the folders go to the recycle
+    // bin: the shell is not to ask again for each one.
+    bool RemovalConfirmed = false;
+    // The record the job appends one line per folder to; empty: none.
+    std::string LogPath;
+    // With the page check on, each folder's pages are read again right before its
+    // archiver runs, but for those the find found whole and that are unchanged since.
+    TPageCheck PageCheck = TPageCheck::Off;
+};
+
 class TThreadFennoro final : public TThread {
 public:
     // Find job. The root folder as the user typed it (a separator is appended when
     // missing), the allowed extensions as a ";" list text, and the search options.
+    // With an archive extension, a fit folder whose archive is beside it already
+    // is found unchecked with its own verdict.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder, const std::string& extensions,
-                   bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off);
+                   bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off,
+                   const std::string& archiveExtension = {});
 
     // Compress job, with the fields of the chosen archiver profile; the quiet option
     // is already empty when quiet compression is off.
-    // With the page check on, each folder's pages are read again right before its
-    // archiver runs, but for those the find found whole and that are unchanged since.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& archiveExtension, const std::string& quietOption,
                    bool removeFolder, const std::string& commandTemplate, const std::string& functionName,
-                   const std::string& dllName, TPageCheck pageCheck = TPageCheck::Off);
+                   const std::string& dllName, const TCompressJobExtras& extras = {});
 
     // Asks the job to stop and waits for it, serving its synchronous calls meanwhile.
     ~TThreadFennoro() override;
@@ -134,7 +148,12 @@ private:
     static BOOL WINAPI ArchiverProgress(void* context, const char* fileName, ULONGLONG bytesDone,
                                         ULONGLONG bytesTotal);
     void CompressFolders();
-    void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& rowParent);
+    void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent);
+    // The folder in hand was stopped inside its archiver's call: not tried to its
+    // end, so its row stays checked and untried ("中断されました"), one of those left.
+    void StopRowInHand();
+    // The folder's line in the record, with its outcome.
+    void RecordFolder(const std::string& result, const std::string& remark);
 
     TThreadFennoroOwner& Owner;
     HWND OwnerWindow;
@@ -154,6 +173,12 @@ private:
     std::string CommandTemplate;
     std::string QuietOption;
     bool RemoveFolder = false;
+    bool RemovalConfirmed = false;
+    std::string LogPath;
+    // The record of the folder in hand, filled in as its values become known.
+    TJobLogEntry Record;
+    // The archiver was told to cancel its call (a stop request).
+    std::atomic<bool> CancelSent{false};
 
     // The find job's reports waiting for an owner that drains them.
     struct TReport {
@@ -171,6 +196,7 @@ private:
 
     std::string StatusText;
     bool RowChecked = false;
+    bool RowStopped = false;
     std::string RowName;
     std::wstring RowWideName;
     std::string ResultText;

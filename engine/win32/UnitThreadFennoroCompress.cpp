@@ -107,7 +107,9 @@ BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char*, ULONGLO
         const int permille = static_cast<int>(bytesDone >= bytesTotal ? 1000 : bytesDone * 1000 / bytesTotal);
         self->ChangeProgress([permille](TJobProgress& progress) { progress.FolderPermille = permille; });
     }
-    return self->StopRequested() ? FALSE : TRUE;
+    if (!self->StopRequested()) return TRUE;
+    self->CancelSent = true;
+    return FALSE;
 }
 
 void TThreadFennoro::CompressFolders()
@@ -133,6 +135,10 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const std::string utf8CommandLine =
         BuildCommandLine(CommandTemplate, QuietOption, archivePath, IncludeTrailingPathDelimiter(folderPath));
     const std::string runningName = FunctionName + "GetRunning";
+    Record = TJobLogEntry{};
+    Record.Folder = folderPath;
+    Record.Archive = archivePath;
+    CancelSent = false;
     const auto fail = [&](const std::string& result, const std::string& remark) { SetRowResult(result, remark, true); };
     // The sizes before and after count once the archive is there.
     uint64_t folderBytes = 0;
@@ -170,6 +176,8 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     TFolderTree tree;
     if (const auto fault = WalkFolderTree(walk, tree)) return fail("!" + fault->Result, fault->Remark);
     const TTreeDigest before = DigestOf(tree);
+    Record.Files = before.Files;
+    Record.BytesBefore = FileBytes(tree);
     // The pages again, from what the walk listed: one damaged since the find (or
     // never found whole) keeps the folder, whatever the row said.
     if (VerifyImages) {
@@ -237,12 +245,14 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
         if (archiveAbsent && !cleansUp && returned != ArchiveExistsResult) RecycleLeftover(exactArchive);
         output[OutputSize - 1] = '\0';
         const std::string message = unicode ? Utf8Text(WideText(output)) : CodePageToUtf8(output, CP_ACP);
+        if (CancelSent) return StopRowInHand();
         return fail("!圧縮に失敗: 戻り値=" + std::to_string(returned), message);
     }
     // A profile whose command line writes the archive elsewhere must never cost the folder.
     if (!LongFileExists(archivePath)) return fail("!書庫が作成されていません", archiveName);
     folderBytes = FileBytes(tree);
     archiveBytes = FileSize(exactArchive);
+    Record.BytesAfter = archiveBytes;
     if (!RemoveFolder) return kept("*圧縮しました");
 
     // The folder goes only as it was archived: the same tree, still safe, whole in the archive.
@@ -265,7 +275,10 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
         IdentityOfPath(exactFolder) != identity)
         return kept("*圧縮成功: ただしフォルダの削除に失敗");
     SetStatus("削除中: " + name);
-    if (!MoveToRecycleBin(OwnerWindow, shellPath, exactFolder, QuietOption.empty() ? 0 : FOF_SILENT))
+    // Asked once for the whole job, the shell asks nothing more.
+    const FILEOP_FLAGS flags = (QuietOption.empty() ? 0 : FOF_SILENT) | (RemovalConfirmed ? FOF_NOCONFIRMATION : 0);
+    if (!MoveToRecycleBin(OwnerWindow, shellPath, exactFolder, flags))
         return kept("*圧縮成功: ただしフォルダの削除に失敗");
+    Record.Recycled = true;
     kept("*圧縮しました");
 }

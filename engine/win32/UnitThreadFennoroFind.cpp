@@ -3,6 +3,7 @@
 #include "base/FileNameParts.h"
 #include "base/AnsiText.h"
 #include "base/FileSystemRules.h"
+#include "engine/win32/ExistingArchive.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"
@@ -54,6 +55,7 @@ void TThreadFennoro::FindFolders()
     std::vector<FolderRow> ready;
     std::optional<TPendingFolder> pending;
     const auto finish = [&](FolderRow row) {
+        JudgeExistingArchive(row, ArchiveExtension);
         ChangeProgress([&row](TJobProgress& progress) {
             ++progress.Done;
             if (row.Checked) ++progress.Fit;

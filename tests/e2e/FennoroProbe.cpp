@@ -3,7 +3,7 @@
 // the status text, the clipboard. Texts are written as the window holds them
 // (code page 932 bytes); the Linux side converts them.
 //   fennoro-probe rows | status | metrics | wait-status TEXT SECONDS | wait-idle SECONDS
-//                 | dialog | clipboard [FORMAT] | close | exists
+//                 | dialog | folder | clipboard [FORMAT] | close | exists
 #include "base/WideText.h"
 
 #include <windows.h>
@@ -257,6 +257,18 @@ int main(int argc, char** argv)
         std::printf("%s\n", Utf8Text(title).c_str());
         return 0;
     }
+    if (command == "folder") {
+        // The folder box: its selection and its text, "START END TEXT" (UTF-8).
+        HWND main = FindMain();
+        HWND edit = main ? FindChild(main, "Edit") : nullptr;
+        if (!edit) return 1;
+        const DWORD selection = static_cast<DWORD>(SendMessageW(edit, EM_GETSEL, 0, 0));
+        std::wstring text(static_cast<size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+        text.resize(static_cast<size_t>(
+            SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+        std::printf("%u %u %s\n", LOWORD(selection), HIWORD(selection), Utf8Text(text).c_str());
+        return 0;
+    }
     if (command == "clipboard") return PrintClipboard(argc > 2 ? argv[2] : nullptr);
     if (command == "close") {
         HWND main = FindMain();
@@ -264,6 +276,6 @@ int main(int argc, char** argv)
         PostMessageW(main, WM_CLOSE, 0, 0);
         return WaitFor(argc > 2 ? std::atof(argv[2]) : 30, [](const char*) { return FindMain() == nullptr; }, nullptr) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: fennoro-probe rows|status|metrics|exists|dialog|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");
+    std::fprintf(stderr, "usage: fennoro-probe rows|status|metrics|exists|dialog|folder|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");
     return 64;
 }

@@ -25,7 +25,7 @@ sleep 1
 
 made=$(e2e_rows | awk -F'\t' '$3 ~ /^\*/' | wc -l)
 waiting=$(e2e_rows | awk -F'\t' '$1 == 1 && $3 ~ /^\+/' | wc -l)
-stopped=$(e2e_rows | awk -F'\t' '$1 == 1 && $3 ~ /^!/ && $4 == "中断されました"' | wc -l)
+stopped=$(e2e_rows | awk -F'\t' '$1 == 1 && $3 == "中断されました"' | wc -l)
 [ "$waiting" -gt 0 ] || e2e_fail "the abort did not stop the job (all $made done)"
 [ "$stopped" -le 1 ] || e2e_fail "more than one folder cut short: $(e2e_rows)"
 [ $((made + waiting + stopped)) -eq 30 ] || e2e_fail "rows in unexpected states: $(e2e_rows)"

@@ -10,13 +10,13 @@ for book in "表紙の本" "ソフト" plain blocked; do
   mkdir -p "$library/$book"
   for n in 001 002 003; do head -c 20000 /dev/urandom > "$library/$book/$n.jpg"; done
 done
-# An archive already there: that folder must fail and keep its check box.
-printf 'not mine' > "$library/blocked.zip"
 rm -rf "$XDG_DATA_HOME/Trash/files/"* "$XDG_DATA_HOME/Trash/info/"*
 root=$(e2e_winpath "$library")
 e2e_prepare_run "$work/run" "[Setting]" "Path=$root" "AutoFind=1" "RemoveFolder=1" "SilentArchive=1"
 e2e_start || e2e_fail "the window did not start"
 e2e_wait_status "検索が終了しました" 60 || e2e_fail "the search did not finish"
+# An archive that appears after the find: that folder must fail and keep its check box.
+printf 'not mine' > "$library/blocked.zip"
 e2e_key F8
 e2e_wait_status_confirming "圧縮が終了しました" 120 || e2e_fail "the compression did not finish: $(e2e_status)"
 

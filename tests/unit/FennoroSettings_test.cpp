@@ -40,6 +40,7 @@ const char* const DefaultArchiveSection =
     ".7z=7-zip32.DLL,SevenZip,\"a -r $Q -t7z \"\"$A\"\" \"\"$D\"\" *\",-hide\r\n"
     ".lzh=UNLHA32.DLL,Unlha,\"a -d1 $Q \"\"$A\"\" \"\"$D\"\" *.*\",-n\r\n"
     ".cab=CAB32.DLL,Cab,\"-a -r $Q \"\"$A\"\" \"\"$D\"\" *.*\",-i\r\n"
+    ".cbz=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide\r\n"
     "\r\n";
 
 } // namespace
@@ -60,7 +61,7 @@ TEST(FennoroSettings, FirstRunWithoutFileUsesDefaultsAndSavesEveryKeyInOrder)
     EXPECT_EQ(settings.CopyDragFileName, "List.txt");
     EXPECT_EQ(settings.Extensions, (std::vector<ExtensionItem>{{".jpg", true}, {".png", true}, {".gif", true}}));
     EXPECT_EQ(settings.ArchiveEntries, DefaultArchiveEntries());
-    EXPECT_EQ(FormatChecks(settings), (std::vector<bool>{true, false, false, false}));
+    EXPECT_EQ(FormatChecks(settings), (std::vector<bool>{true, false, false, false, false}));
     EXPECT_EQ(ArchiveEntryName(settings.ArchiveEntries[2]), ".lzh");
 
     settings.Window = "10,20,640,480,0";
@@ -109,11 +110,11 @@ TEST(FennoroSettings, AccessKeyMarkersAreNotSaved)
 
 TEST(FennoroSettings, ArchiveFormatPosition)
 {
-    EXPECT_EQ(FormatChecks(LoadFrom("[Setting]\nArchiveExtensionIndex=7\n")), (std::vector<bool>(4, false)));
-    EXPECT_EQ(FormatChecks(LoadFrom("[Setting]\nArchiveExtensionIndex=0x1\n")), (std::vector<bool>{false, true, false, false}));
-    EXPECT_EQ(FormatChecks(LoadFrom("[Setting]\nArchiveExtensionIndex=-1\n")), (std::vector<bool>(4, false)));
+    EXPECT_EQ(FormatChecks(LoadFrom("[Setting]\nArchiveExtensionIndex=7\n")), (std::vector<bool>(5, false)));
+    EXPECT_EQ(FormatChecks(LoadFrom("[Setting]\nArchiveExtensionIndex=0x1\n")), (std::vector<bool>{false, true, false, false, false}));
+    EXPECT_EQ(FormatChecks(LoadFrom("[Setting]\nArchiveExtensionIndex=-1\n")), (std::vector<bool>(5, false)));
     EXPECT_EQ(FormatChecks(LoadFrom("[Setting]\nArchiveExtensionIndex=99999999999999\n")),
-              (std::vector<bool>{true, false, false, false}));
+              (std::vector<bool>{true, false, false, false, false}));
 
     // Out of range and untouched by the user: the next save writes 0.
     FennoroSettings far = LoadFrom("[Setting]\nArchiveExtensionIndex=7\n");
@@ -231,10 +232,10 @@ TEST(FennoroSettings, HandEditedFileSurvivesLoadAndSave)
 TEST(FennoroSettings, ClickingTheCheckedFormatOffSavesZeroAndNextStartChecksTheFirst)
 {
     FennoroSettings settings = LoadFrom("[Setting]\nArchiveExtensionIndex=2\n");
-    EXPECT_EQ(FormatChecks(settings), (std::vector<bool>{false, false, true, false}));
+    EXPECT_EQ(FormatChecks(settings), (std::vector<bool>{false, false, true, false, false}));
     settings.ArchiveExtensionIndex = CheckedArchiveIndex({false, false, false, false});
     const std::string saved = SaveOver(settings, "");
-    EXPECT_EQ(FormatChecks(LoadFrom(saved)), (std::vector<bool>{true, false, false, false}));
+    EXPECT_EQ(FormatChecks(LoadFrom(saved)), (std::vector<bool>{true, false, false, false, false}));
 }
 
 TEST(FennoroSettings, PageCheckKeyOnlyWhenOnOrAlreadyThere)

@@ -75,4 +75,10 @@ TEST(JobProgress, TheEndOfEachJobSumsItUp)
     compress.BytesBefore = 1400000000;
     compress.BytesAfter = 1380000000;
     EXPECT_EQ(JobProgressText(compress), "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB");
+    // Where the job's record went, or that it could not be written.
+    compress.RecordName = "fennoro-log.csv";
+    EXPECT_EQ(JobProgressText(compress), "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB | 記録 fennoro-log.csv");
+    compress.RecordFailed = true;
+    EXPECT_EQ(JobProgressText(compress),
+              "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB | 記録を書けません: fennoro-log.csv");
 }

@@ -122,7 +122,7 @@ TEST(PageRecheck, F8ReadsAgainEveryPageTheFindDidNotProveUnchanged)
     }
 
     EngineCompressOptions compress;
-    compress.PageCheck = TPageCheck::Deep;
+    compress.Extras.PageCheck = TPageCheck::Deep;
     EngineCompress(owner, compress);
     for (const TCase& c : cases) {
         const std::string archive = std::string(c.Folder) + ".zip";
@@ -152,7 +152,7 @@ TEST(PageRecheck, AStampFromAShallowerFindProvesNothing)
         ZeroedInPlace(tree, "book\\p02.jpg", true);
 
         EngineCompressOptions compress;
-        compress.PageCheck = TPageCheck::Deep;
+        compress.Extras.PageCheck = TPageCheck::Deep;
         EngineCompress(owner, compress);
         EngineExpectRow(owner, "book", true, "!破損した画像があります", "p02.jpg");
         EXPECT_FALSE(tree.IsFile("book.zip"));

@@ -107,7 +107,7 @@ TEST_F(UnitFennoroCommands, EveryCommandIsShownAndReachedAsItsTableEntrySays)
     }
     EXPECT_EQ(MenuTexts(form.MainMenuExtensions->SubMenu()), (std::vector<std::string>{".jpg", ".png", ".gif"}));
     EXPECT_EQ(MenuTexts(form.MainMenuArchiveExtension->SubMenu()),
-              (std::vector<std::string>{".zip", ".7z", ".lzh", ".cab"}));
+              (std::vector<std::string>{".zip", ".7z", ".lzh", ".cab", ".cbz"}));
 }
 
 TEST_F(UnitFennoroCommands, WhileAJobRunsOnlyAbortOptionsChooserExitAndAboutAreEnabled)

@@ -1,5 +1,6 @@
 // The window's second status part while jobs run and when they end, and the stop
 // inside a folder through an archiver that reports its progress.
+#include "base/PathUtility.h"
 #include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"
 #include "win32/support/UiFennoroWindow.h"
@@ -35,12 +36,15 @@ protected:
         return PumpUntil([&] { return Progress(window).find("%") != std::string::npos; }, 30000);
     }
 
+    // What the summary says of the job's record.
+    static std::string RecordPart() { return " | 記録 " + ExtractFileName(TFormFennoro::JobLogFileName()); }
+
     // The one row the stop cut short; fails the test unless there is exactly one.
     static UiRow StoppedRow(UiFennoroWindow& window)
     {
         std::vector<UiRow> stopped;
         for (const UiRow& row : window.Rows())
-            if (row.Result.rfind("!", 0) == 0) stopped.push_back(row);
+            if (row.Result == "中断されました") stopped.push_back(row);
         EXPECT_EQ(stopped.size(), 1u);
         return stopped.empty() ? UiRow{} : stopped.front();
     }
@@ -92,7 +96,7 @@ TEST_F(UnitFennoroProgress, CountsWhileAJobRunsAndSumsItUpAtTheEnd)
     const size_t archives = Tree.Read("a.zip").size() + Tree.Read("b.zip").size();
     ASSERT_GT(archives, 0u);
     ASSERT_LT(archives, 1000u);
-    EXPECT_EQ(Progress(window), "成功 2 失敗 0 残り 0 | 4.00 KB → " + std::to_string(archives) + " B");
+    EXPECT_EQ(Progress(window), "成功 2 失敗 0 残り 0 | 4.00 KB → " + std::to_string(archives) + " B" + RecordPart());
 }
 
 TEST_F(UnitFennoroProgress, CtrlDStopsTheFolderInHandWithinSeconds)
@@ -111,10 +115,11 @@ TEST_F(UnitFennoroProgress, CtrlDStopsTheFolderInHandWithinSeconds)
 
     EXPECT_EQ(window.Status(), "圧縮を中断しました");
     const UiRow stopped = StoppedRow(window);
+    // Not tried to its end: left checked, and counted with the folders left.
     EXPECT_TRUE(stopped.Checked);
-    EXPECT_EQ(stopped.Remark, "中断されました");
+    EXPECT_EQ(stopped.Remark, "");
     EXPECT_EQ(Tree.Names(""), (std::vector<std::wstring>{L"a", L"b", L"gap"})) << "no archive, no temporary file";
-    EXPECT_EQ(Progress(window), "成功 0 失敗 1 残り 1 | 0 B → 0 B");
+    EXPECT_EQ(Progress(window), "成功 0 失敗 0 残り 2 | 0 B → 0 B" + RecordPart());
 }
 
 TEST_F(UnitFennoroProgress, ClosingDuringALongFolderEndsWithinSeconds)

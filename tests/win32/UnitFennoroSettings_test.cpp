@@ -56,8 +56,8 @@ TEST(UnitFennoroSettings, AFirstRunStartsFromTheDefaultsAndWritesEveryKey)
         TFormFennoro& form = window.Form();
         EXPECT_EQ(CheckedCaptions(*form.MainMenuExtensions), (std::vector<std::string>{".jpg", ".png", ".gif"}));
         EXPECT_EQ(CheckedCaptions(*form.MainMenuArchiveExtension), (std::vector<std::string>{".zip"}));
-        EXPECT_EQ(form.MainMenuArchiveExtension->Count(), 4u);
-        EXPECT_EQ(form.ArchiveEntries.size(), 4u);
+        EXPECT_EQ(form.MainMenuArchiveExtension->Count(), 5u);
+        EXPECT_EQ(form.ArchiveEntries.size(), 5u);
         EXPECT_FALSE(form.ActionRecursive->Checked());
         EXPECT_TRUE(form.ActionNumbered->Checked());
         EXPECT_FALSE(form.ActionNumberedAbout->Checked());
@@ -78,9 +78,11 @@ TEST(UnitFennoroSettings, AFirstRunStartsFromTheDefaultsAndWritesEveryKey)
                   (std::vector<std::string>{".zip=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide",
                                             ".7z=7-zip32.DLL,SevenZip,\"a -r $Q -t7z \"\"$A\"\" \"\"$D\"\" *\",-hide",
                                             ".lzh=UNLHA32.DLL,Unlha,\"a -d1 $Q \"\"$A\"\" \"\"$D\"\" *.*\",-n",
-                                            ".cab=CAB32.DLL,Cab,\"-a -r $Q \"\"$A\"\" \"\"$D\"\" *.*\",-i"}));
+                                            ".cab=CAB32.DLL,Cab,\"-a -r $Q \"\"$A\"\" \"\"$D\"\" *.*\",-i",
+                                            ".cbz=7-zip32.DLL,SevenZip,\"a -r $Q -tzip \"\"$A\"\" \"\"$D\"\" *\",-hide"}));
         const std::vector<std::string> setting = SectionLines(saved, "Setting");
-        EXPECT_EQ(setting[1], "ListView=250,200,160");
+        // The last column takes the rest of the window's width.
+        EXPECT_EQ(setting[1].rfind("ListView=250,200,", 0), 0u) << setting[1];
         EXPECT_EQ(setting[2], "ToolBar=223");
         EXPECT_EQ(setting[10], "Extensions=.jpg;.png;.gif");
         EXPECT_EQ(setting[11], "ExtensionsSelect=1;1;1");

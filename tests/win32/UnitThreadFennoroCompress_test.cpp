@@ -90,7 +90,7 @@ TEST(CompressJob, ALibraryReportingProgressIsStoppedInsideTheFolder)
     EXPECT_EQ(stop.Seen.Total, 2u);
     EXPECT_GE(stop.Seen.FolderPermille, 0) << "the folder's progress reached the job";
     EXPECT_LT(afterStop, 5000u) << "the job ended " << afterStop << " ms after the stop";
-    EngineExpectRow(owner, "a", true, FolderCompressState::Untried, "!圧縮に失敗: 戻り値=32800", "中断されました");
+    EngineExpectRow(owner, "a", true, FolderCompressState::Untried, "中断されました", "");
     EXPECT_EQ(owner.Changed, std::vector<std::string>{"a"}) << "no further folder is tried";
     EXPECT_EQ(owner.Statuses.back(), "圧縮を中断しました");
     EXPECT_EQ(tree.Names(""), (std::vector<std::wstring>{L"a", L"b", L"log.txt"}));
@@ -145,8 +145,8 @@ TEST(CompressJob, TheBundledLzmaIsStoppedInsideALongFolder)
     EXPECT_LT(afterStop, 5000u) << "the job ended " << afterStop << " ms after the stop";
     const FolderRow& row = owner.Row("big");
     EXPECT_TRUE(row.Checked);
-    EXPECT_EQ(row.Result.substr(0, 1), "!");
-    EXPECT_EQ(row.Remark, "中断されました");
+    EXPECT_EQ(row.Result, "中断されました");
+    EXPECT_EQ(row.Remark, "");
     EXPECT_EQ(tree.Names(""), std::vector<std::wstring>{L"big"}) << "no archive, no temporary file";
     EXPECT_EQ(tree.Names("big").size(), 4u) << "the folder stays whole";
     EXPECT_TRUE(tree.Read("big\\04.txt") == WordSalad(8000000, 3)) << "a page changed";

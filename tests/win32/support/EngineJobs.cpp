@@ -22,7 +22,8 @@ void EngineFind(EngineTestOwner& owner, const std::string& root, const EngineFin
                           options.NumberedAbout,
                           !options.VerifyImages ? TPageCheck::Off
                           : options.DeepImages  ? TPageCheck::Deep
-                                                : TPageCheck::On);
+                                                : TPageCheck::On,
+                          options.ArchiveExtension);
     if (running) *running = &worker;
     {
         EngineWatchdog watchdog("the find job", JobTimeLimit);
@@ -51,7 +52,7 @@ EngineCompressOptions EngineBundledProfile(const std::string& extension)
 void EngineCompress(EngineTestOwner& owner, const EngineCompressOptions& options, TThreadFennoro** running)
 {
     TThreadFennoro worker(owner, options.Extension, options.Quiet, options.RemoveFolder, options.Template,
-                          options.Function, options.Dll, options.PageCheck);
+                          options.Function, options.Dll, options.Extras);
     if (running) *running = &worker;
     {
         EngineWatchdog watchdog("the compress job", JobTimeLimit);

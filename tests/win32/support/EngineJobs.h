@@ -14,6 +14,7 @@ struct EngineFindOptions {
     bool NumberedAbout = false;
     bool VerifyImages = false;
     bool DeepImages = false;  // with VerifyImages
+    std::string ArchiveExtension;  // judges the fit folders' archives beside them
 };
 
 // running points at the worker while it exists.
@@ -28,7 +29,7 @@ struct EngineCompressOptions {
     std::string Template = R"(a -r $Q -tzip "$A" "$D" *)";
     std::string Function = "Fixture";
     std::string Dll = "fixture_archiver.dll";
-    TPageCheck PageCheck = TPageCheck::Off;
+    TCompressJobExtras Extras;
 };
 
 // A bundled archiver's default profile (".zip", ".7z", ".lzh", ".cab") with

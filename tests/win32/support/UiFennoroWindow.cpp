@@ -10,6 +10,7 @@ UiFennoroWindow::UiFennoroWindow(const std::vector<std::string>& settingsLines)
 {
     const std::string fileName = GetSettingsFileName();
     DeleteFileW(WideText(fileName).c_str());
+    DeleteFileW(WideText(TFormFennoro::JobLogFileName()).c_str());
     if (!settingsLines.empty()) {
         // As the program saves it: ANSI while every text fits, else UTF-8 with its mark.
         std::string text;
@@ -31,6 +32,7 @@ UiFennoroWindow::~UiFennoroWindow()
 {
     Window.reset();
     DeleteFileW(WideText(GetSettingsFileName()).c_str());
+    DeleteFileW(WideText(TFormFennoro::JobLogFileName()).c_str());
 }
 
 std::string UiFennoroWindow::SettingsText()

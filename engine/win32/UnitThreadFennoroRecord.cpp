@@ -1,0 +1,30 @@
+// The compress job's record of each folder, and a folder stopped in hand.
+#include "engine/win32/JobLogFile.h"
+#include "engine/win32/UnitThreadFennoro.h"
+
+#include "base/PathUtility.h"
+
+void TThreadFennoro::RecordFolder(const std::string& result, const std::string& remark)
+{
+    if (Job != TJobKind::CompressJob || LogPath.empty()) return;
+    Record.Time = JobLogTime();
+    Record.Result = result;
+    Record.Remark = remark;
+    const bool written = AppendJobLog(LogPath, JobLogLine(Record));
+    ChangeProgress([&](TJobProgress& progress) {
+        progress.RecordName = std::string(ExtractFileName(LogPath));
+        if (!written) progress.RecordFailed = true;
+    });
+}
+
+void TThreadFennoro::StopRowInHand()
+{
+    RecordFolder("中断されました", {});
+    ResultText = "中断されました";
+    RemarkText.clear();
+    RowChecked = true;
+    RowStopped = true;
+    ChangeProgress([](TJobProgress& progress) { progress.FolderPermille = -1; });
+    Synchronize([this] { UpdateRow(); });
+    RowStopped = false;
+}
