@@ -32,6 +32,14 @@ public:
         return symbol;
     }
 
+    // The table's whole-coefficient lookup on the next bits (see FastAc); the
+    // caller drops the bits it takes.
+    uint16_t PeekFastAc(const TJpegHuffman& table)
+    {
+        if (Count < TJpegHuffman::LookBits) Fill();
+        return table.FastAc(Buffer);
+    }
+
     // Skips count bits (at most 16).
     void Skip(int count)
     {
@@ -48,16 +56,36 @@ public:
         return value;
     }
 
+    // A coefficient's value of size bits (at most 16), sign-extended as the standard codes it.
+    int32_t Value(int size)
+    {
+        if (size == 0) return 0;
+        const int32_t bits = static_cast<int32_t>(Get(size));
+        return bits < (int32_t(1) << (size - 1)) ? bits - (int32_t(1) << size) + 1 : bits;
+    }
+
     // True once the scan has taken bits from beyond its data.
     bool Overrun() const { return Phantom > Count; }
+    // True when the data stopped at the file's end rather than at a marker.
+    bool AtFileEnd() const { return Stopped && Position >= Size; }
+
+    // About where the reading stands: the byte after the last one taken.
+    size_t Where() const { return Position; }
 
     // Where the data ends, when all of it but the bits padding its last byte has
-    // been read and a marker follows at once: the marker's code byte (after its
-    // 0xFF and any fill bytes). 0 otherwise.
-    size_t MarkerAfterData() const
+    // been read and a marker follows, after at most maxZeros zero bytes (which
+    // decoders skip): the marker's code byte (after its 0xFF and any fill bytes).
+    // 0 otherwise.
+    size_t MarkerAfterData(int maxZeros) const
     {
-        if (Overrun() || Count - Phantom >= 8) return 0;
+        if (Overrun()) return 0;
+        // Whole bytes read ahead but not used: zeros of that allowance.
+        const int unused = Count - Phantom;
+        const int wholeBytes = unused / 8;
+        if (wholeBytes > maxZeros) return 0;
+        if (wholeBytes > 0 && (Buffer << (unused % 8)) >> (32 - 8 * wholeBytes) != 0) return 0;
         size_t at = Position;
+        for (int zeros = wholeBytes; at < Size && Data[at] == 0 && zeros < maxZeros; ++zeros) ++at;
         if (at >= Size || Data[at] != 0xFF) return 0;
         while (at < Size && Data[at] == 0xFF) ++at;
         return at < Size && Data[at] != 0 ? at : 0;
