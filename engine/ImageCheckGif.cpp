@@ -106,16 +106,17 @@ TPageVerdict CheckGif(TByteSource& source, TCheckDepth depth)
     // block's bytes handed to feed (when given) until it says no.
     const auto subBlocks = [&](TLzwCount* lzw) -> TPageVerdict {
         for (;;) {
-            const uint8_t* length = reader.At(position, 1);
-            if (!length) return reader.Missing();
+            const uint8_t* p = reader.At(position, 1);
+            if (!p) return reader.Missing();
+            const uint8_t length = *p;  // (the next read may move the block under p)
             const uint64_t at = position++;
-            if (*length == 0) return {};
+            if (length == 0) return {};
             if (lzw) {
-                const uint8_t* bytes = reader.At(position, *length);
+                const uint8_t* bytes = reader.At(position, length);
                 if (!bytes) return reader.Missing();
-                if (!lzw->Feed(bytes, *length)) return TPageVerdict::DamagedAt(at);
+                if (!lzw->Feed(bytes, length)) return TPageVerdict::DamagedAt(at);
             }
-            position += *length;
+            position += length;
         }
     };
     bool image = false;

@@ -369,6 +369,11 @@ TEST(ImageCheck, DeepDecodesGifAndRleData)
     for (size_t at = descriptor + 11; At(gif, at) != 0; at += 1 + At(gif, at))
         for (size_t i = at + 1; i <= at + At(gif, at); ++i) data.push_back(i);
     ASSERT_GT(data.size(), 6000u);
+    // A long comment first: the image data crosses the place where the reader
+    // takes its next block (and a long trailer fills that block).
+    std::string comment = "\x21\xFE";
+    for (int i = 0; i < 200; ++i) comment += '\xFF' + std::string(255, 'c');
+    EXPECT_TRUE(Deep(gif.substr(0, descriptor) + comment + '\0' + gif.substr(descriptor) + std::string(70000, 'x')));
     for (const size_t first : {size_t(100), data.size() / 2, data.size() - 1000}) {
         std::string noisy = gif;
         for (size_t i = first; i < first + 512; ++i) noisy[data[i]] = static_cast<char>(random());
