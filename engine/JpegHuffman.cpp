@@ -37,6 +37,7 @@ constexpr uint8_t AcSymbols[2][162] = {
 bool TJpegHuffman::Define(const uint8_t counts[16], const uint8_t* symbols, int maxSize)
 {
     IsDefined = false;
+    HasChains = false;
     int total = 0;
     for (int l = 0; l < 16; ++l) total += counts[l];
     if (total > 256) return false;
@@ -69,6 +70,26 @@ bool TJpegHuffman::Define(const uint8_t counts[16], const uint8_t* symbols, int 
     }
     IsDefined = true;
     return true;
+}
+
+void TJpegHuffman::MakeChains()
+{
+    if (HasChains || !IsDefined) return;
+    HasChains = true;
+    // Step by step through the single lookups.
+    for (uint32_t v = 0; v < (1u << ChainBits); ++v) {
+        int used = 0, move = 0;
+        bool end = false;
+        while (!end) {
+            const uint16_t step = used < ChainBits ? FastAc(v << (32 - ChainBits + used)) : 0;
+            const int length = step >> 8, stepMove = step & 0xFF;
+            if (!step || used + length > ChainBits || move + stepMove >= 64) break;
+            used += length;
+            move += stepMove;
+            end = stepMove == 0;
+        }
+        Chain[v] = used ? static_cast<uint16_t>((end ? 0x8000 : 0) | used << 8 | move) : 0;
+    }
 }
 
 void TJpegHuffman::DefineStandardDc(int id) { Define(DcCounts[id], DcSymbols); }

@@ -8,6 +8,7 @@
 class TJpegHuffman {
 public:
     static constexpr int LookBits = 9;
+    static constexpr int ChainBits = 12;
 
     // counts: the number of codes of each length 1..16; symbols: their values in
     // code order. False when the codes overflow their lengths (as a damaged
@@ -45,10 +46,20 @@ public:
     // end of the block), bits 8-11 the bits it takes; 0 when not known so.
     uint16_t FastAc(uint32_t bits) const { return Fast[bits >> (32 - LookBits)]; }
 
+    // Makes the chains below (once a table is defined, for a sequential scan).
+    void MakeChains();
+
+    // As many whole AC coefficients as fit ChainBits, up to and with an end of
+    // block: bits 0-6 how far the position moves (below 64), bits 8-11 the bits
+    // they take, bit 15 set when they end the block; 0 when not one fits.
+    uint16_t ChainAc(uint32_t bits) const { return Chain[bits >> (32 - ChainBits)]; }
+
 private:
     bool IsDefined = false;
+    bool HasChains = false;
     uint16_t Lookup[1 << LookBits] = {};  // length << 8 | symbol; length 0: a longer code or none
     uint16_t Fast[1 << LookBits] = {};
+    uint16_t Chain[1 << ChainBits] = {};
     int32_t MaxCode[17] = {};              // the last code of each length, -1 when there is none
     int32_t ValueOffset[17] = {};          // from a code of that length to its index in Symbols
     uint8_t Symbols[256] = {};

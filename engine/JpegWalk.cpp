@@ -3,7 +3,9 @@
 #include "engine/JpegWalker.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -215,6 +217,7 @@ bool TJpegWalker::Scan(const uint8_t* body, size_t length, size_t& position)
         if (!Progressive) {
             if (Ss != 0 || Se != 63 || Ah != 0 || Al != 0 || c.Scanned) return false;
             if (!dcDefined || !acDefined) return false;
+            if (!Arithmetic) AcTables[s.AcTable].MakeChains();
             c.Scanned = true;
             continue;
         }
@@ -234,7 +237,7 @@ bool TJpegWalker::Scan(const uint8_t* body, size_t length, size_t& position)
     return Decode(position);
 }
 
-void TJpegWalker::StartInterval(size_t position)
+void TJpegWalker::StartInterval(size_t position, bool first)
 {
     for (TJpegScanComponent& s : InScan) {
         s.Component->Predictor = 0;
@@ -244,8 +247,10 @@ void TJpegWalker::StartInterval(size_t position)
     if (Arithmetic) {
         Coder.Start(position);
         ResetStatistics();
+    } else if (first) {
+        Bits.Load(position);
     } else {
-        Bits.Start(position);
+        Bits.NextInterval();
     }
 }
 
@@ -271,18 +276,18 @@ bool TJpegWalker::Decode(size_t& position)
     const unsigned mcus = InScan.size() == 1 ? unsigned(first.BlocksWide) * unsigned(first.BlocksHigh) : McusWide * McusHigh;
     const auto fault = [this] {
         const size_t where = Arithmetic ? Coder.Where() : Bits.Where();
-        FaultCut = where >= Size;
+        FaultCut = Arithmetic ? where >= Size : Bits.AtFileEnd();
         FaultAt = std::min(where, Size - 1);
         return false;
     };
-    StartInterval(position);
+    StartInterval(position, true);
     unsigned restart = 0;
     for (unsigned mcu = 0; mcu < mcus; ++mcu) {
         if (RestartInterval && mcu > 0 && mcu % RestartInterval == 0) {
             const size_t marker = EndOfInterval();
             if (!marker || Data[marker] != 0xD0 + restart) return fault();
             restart = (restart + 1) & 7;
-            StartInterval(marker + 1);
+            StartInterval(marker + 1, false);
         }
         if (!Mcu(mcu) || (!Arithmetic && Bits.Overrun())) return fault();
     }
@@ -343,8 +348,17 @@ bool TJpegWalker::SequentialBlock(TJpegScanComponent& c)
     if (!DcFirst(c)) return false;
     const TJpegHuffman& table = AcTables[c.AcTable];
     for (int k = 1; k < 64;) {
-        // Most coefficients: code and value in one lookup.
-        if (const uint16_t fast = Bits.PeekFastAc(table)) {
+        // Most coefficients: several at a time, codes and values, as long as
+        // they stay inside the block (past its end come the next block's codes).
+        const uint32_t bits = Bits.Peek();
+        const uint16_t chain = table.ChainAc(bits);
+        if (chain && k + (chain & 0x7F) < 64) {
+            Bits.Skip(chain >> 8 & 15);
+            k += chain & 0x7F;
+            if (chain & 0x8000) break;
+            continue;
+        }
+        if (const uint16_t fast = table.FastAc(bits)) {
             Bits.Skip(fast >> 8);
             const int move = fast & 0xFF;
             if (move == 0) break;
@@ -380,6 +394,15 @@ bool TJpegWalker::AcFirst(const TJpegScanComponent& c, uint64_t& nonzero)
     }
     const TJpegHuffman& table = AcTables[c.AcTable];
     for (int k = Ss; k <= Se; ++k) {
+        // Most coefficients in one lookup (runs of sixteen and ends of band below).
+        const uint16_t fast = Bits.PeekFastAc(table);
+        if (const int move = fast & 0xFF; move && move != 16) {
+            k += move - 1;
+            if (k > Se) return false;
+            Bits.Skip(fast >> 8);
+            nonzero |= uint64_t(1) << k;
+            continue;
+        }
         const int rs = Bits.Decode(table);
         if (rs < 0) return false;
         const int r = rs >> 4, s = rs & 15;
@@ -418,24 +441,35 @@ bool TJpegWalker::AcRefine(const TJpegScanComponent& c, uint64_t& nonzero)
                 EobRun = (1u << r) + Bits.Get(r);
                 break;
             }
-            // r zero coefficients pass (and the ones already nonzero on the way).
-            for (; k <= Se; ++k) {
-                if (nonzero >> k & 1) {
-                    Bits.Skip(1);
-                } else if (--r < 0) {
-                    break;
-                }
-            }
-            if (k > Se) return false;
+            // r zero coefficients pass, and the ones already nonzero on the way,
+            // each with its correction bit; the next zero one is the new one.
+            uint64_t zeros = ~nonzero & Band(k, Se + 1);
+            for (; r > 0 && zeros; --r) zeros &= zeros - 1;
+            if (!zeros) return false;
+            const int at = std::countr_zero(zeros);
+            SkipBits(std::popcount(nonzero & Band(k, at)));
+            k = at;
             if (s) nonzero |= uint64_t(1) << k;
         }
     }
     if (EobRun > 0) {
-        for (; k <= Se; ++k)
-            if (nonzero >> k & 1) Bits.Skip(1);
+        // A correction bit for each coefficient already nonzero in the rest of the band.
+        if (k <= Se) SkipBits(std::popcount(nonzero & Band(k, Se + 1)));
         --EobRun;
     }
     return true;
+}
+
+// The coefficients from..to-1 (to at most 64) as a mask.
+uint64_t TJpegWalker::Band(int from, int to)
+{
+    const uint64_t below = to >= 64 ? ~uint64_t(0) : (uint64_t(1) << to) - 1;
+    return below & ~((uint64_t(1) << from) - 1);
+}
+
+void TJpegWalker::SkipBits(int count)
+{
+    for (; count > 0; count -= 16) Bits.Skip(std::min(count, 16));
 }
 
 bool TJpegWalker::Covered() const
@@ -450,6 +484,7 @@ bool TJpegWalker::Covered() const
 
 bool WalkJpeg(const uint8_t* data, size_t size, TPageVerdict& verdict)
 {
-    TJpegWalker walk(data, size);
-    return walk.Run(verdict);
+    // Its tables are large for a thread's stack.
+    const auto walk = std::make_unique<TJpegWalker>(data, size);
+    return walk->Run(verdict);
 }

@@ -48,11 +48,13 @@ private:
     bool Scan(const uint8_t* body, size_t length, size_t& position);
     bool Decode(size_t& position);
     size_t EndOfInterval();
-    void StartInterval(size_t position);
+    void StartInterval(size_t position, bool first);
     bool Mcu(unsigned mcu);
     bool Block(TJpegScanComponent& c, unsigned block);
     bool DcInRange(TJpegComponent& c, int32_t difference);
     bool Covered() const;
+    static uint64_t Band(int from, int to);
+    void SkipBits(int count);
 
     // Huffman coding.
     bool SequentialBlock(TJpegScanComponent& c);

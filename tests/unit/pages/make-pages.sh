@@ -132,3 +132,7 @@ total = pixels_at + len(out)
 open("rle4.bmp", "wb").write(b"BM" + struct.pack("<IHHI", total, 0, 0, pixels_at) + bytes(header) + palette + bytes(out))
 PY
 rm rle4-source.bmp
+
+# A progressive page at quality 100: refinement scans reach the last
+# coefficient of their band.
+size=160x120 draw 23 ppm:- | cjpeg -quality 100 -progressive > progressive-fine.jpg
