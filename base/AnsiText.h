@@ -26,7 +26,10 @@ int CompareTextLocaleOrder(std::string_view a, std::string_view b);
 // True when the locale sees the texts as equal without regard to case.
 bool SameTextLocaleOrder(std::string_view a, std::string_view b);
 
-// Sorts ascending as CompareTextLocaleOrder orders, keeping only the first of texts
-// that compare equal. One sort key per text instead of a system call per comparison.
+// Sorts ascending as CompareTextLocaleOrder orders; texts the locale finds equal
+// (café in two normal forms, straße and strasse, a soft hyphen) follow each other
+// in byte order and all stay: each names a file of its own. Only texts equal
+// byte for byte are kept once. One sort key per text instead of a system call
+// per comparison.
 void SortUniqueTextLocaleOrder(std::vector<std::string>& texts);
 #endif

@@ -1,8 +1,14 @@
 #pragma once
 // Whether an image file is whole: the structure its format promises, read from
-// no more of the file than that takes (a JPEG's segments before the scan and its
-// tail; a PNG's every chunk, for their CRCs; a GIF's every block; a BMP's
-// headers). The deep check also decodes every block of a JPEG's scans.
+// no more of the file than that takes. The file's first bytes say which format
+// it is; its name only says whether it is a page at all. Readers stop at the
+// image's end, so whatever follows it (a camera's preview image, a phone's
+// trailer, padding, text) is no damage.
+// Quick: the structure around the pixel data (a JPEG's markers through the whole
+// file, a PNG's every chunk with its CRC, a GIF's every block, a BMP's headers).
+// Deep: the compressed data too: every block of a JPEG's scans (Huffman or
+// arithmetic coded) with each DC value in its range, a GIF's every frame
+// LZW-decoded to its pixel count, an RLE bitmap's runs to their end.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -36,16 +42,39 @@ private:
 
 enum class TImageKind { None, Jpeg, Png, Gif, Bmp };
 
-// Quick: the structure around the pixel data. Deep: a JPEG's compressed data
-// too, every block of it (other kinds as Quick).
 enum class TCheckDepth { Quick, Deep };
 
-// The kind a file name promises by its extension, compared without regard to
-// case (.jpg .jpeg .jpe .jfif, .png, .gif, .bmp); None for any other name.
+// What is wrong with a page.
+enum class TPageFault : uint8_t {
+    None,
+    Empty,       // zero bytes
+    CutShort,    // the file ends before the image does
+    Damaged,     // the data makes no sense from Offset on (when known)
+    WrongKind,   // the first bytes are no image format the check knows
+    Unreadable,  // the file cannot be opened or read
+};
+
+struct TPageVerdict {
+    static constexpr uint64_t NoOffset = UINT64_MAX;
+    TPageFault Fault = TPageFault::None;
+    uint64_t Offset = NoOffset;  // Damaged: the byte where the damage showed
+
+    bool Whole() const { return Fault == TPageFault::None; }
+    static TPageVerdict Cut() { return {TPageFault::CutShort, NoOffset}; }
+    static TPageVerdict DamagedAt(uint64_t offset) { return {TPageFault::Damaged, offset}; }
+    friend bool operator==(const TPageVerdict&, const TPageVerdict&) = default;
+};
+
+// Whether a file is a page, by its extension without regard to case (.jpg .jpeg
+// .jpe .jfif, .png, .gif, .bmp); None for any other name.
 TImageKind ImageKindOf(std::string_view fileName);
 
-// True when the source holds an intact image of the kind. A source that cannot
-// be read counts as damaged; kind None is never damaged. Zeros after a format's
-// end (the JPEG end marker, PNG's IEND, GIF's trailer) are tolerated: copy tools
-// and some cameras leave them.
+// The format the first bytes announce; None for none of the four (or too few bytes).
+TImageKind ImageKindOfSignature(const uint8_t* head, size_t size);
+
+// The verdict on the source as a page, whatever its name said. A source that
+// cannot be read is Unreadable.
+TPageVerdict CheckImage(TByteSource& source, TCheckDepth depth = TCheckDepth::Quick);
+
+// True when kind is None (not a page) or the source is a whole page.
 bool IsIntactImage(TImageKind kind, TByteSource& source, TCheckDepth depth = TCheckDepth::Quick);

@@ -80,18 +80,21 @@ void SortUniqueTextLocaleOrder(std::vector<std::string>& texts)
     }
     if (!keysMade) {
         // Without keys: compare through the system every time.
-        std::stable_sort(texts.begin(), texts.end(),
-                         [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });
-        texts.erase(std::unique(texts.begin(), texts.end(),
-                                [](const std::string& a, const std::string& b) { return SameTextLocaleOrder(a, b); }),
-                    texts.end());
+        std::sort(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) {
+            const int order = CompareTextLocaleOrder(a, b);
+            return order != 0 ? order < 0 : a < b;
+        });
+        texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
         return;
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    keyed.erase(std::unique(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
-                keyed.end());
+    std::sort(keyed.begin(), keyed.end(), [&texts](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : texts[a.second] < texts[b.second];
+    });
     std::vector<std::string> sorted;
     sorted.reserve(keyed.size());
-    for (const auto& entry : keyed) sorted.push_back(std::move(texts[entry.second]));
+    for (const auto& entry : keyed) {
+        if (!sorted.empty() && sorted.back() == texts[entry.second]) continue;
+        sorted.push_back(std::move(texts[entry.second]));
+    }
     texts = std::move(sorted);
 }

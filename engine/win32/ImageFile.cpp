@@ -42,17 +42,22 @@ private:
 
 } // namespace
 
-bool IsIntactImageFile(TImageKind kind, const std::wstring& path, TCheckDepth depth)
+TPageVerdict CheckImageFile(const std::wstring& path, TCheckDepth depth)
 {
-    if (kind == TImageKind::None) return true;
+    const TPageVerdict unreadable{TPageFault::Unreadable};
     // Shared for everything: the check must not stand in the way of a program
     // that writes, renames or deletes the file meanwhile.
     ScopedHandle file(CreateFileW(FileApiPath(path).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file || file.get() == INVALID_HANDLE_VALUE) return false;
+    if (!file || file.get() == INVALID_HANDLE_VALUE) return unreadable;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return unreadable;
     TFileByteSource source(file.get(), static_cast<uint64_t>(size.QuadPart));
-    return IsIntactImage(kind, source, depth);
+    return CheckImage(source, depth);
+}
+
+bool IsIntactImageFile(TImageKind kind, const std::wstring& path, TCheckDepth depth)
+{
+    return kind == TImageKind::None || CheckImageFile(path, depth).Whole();
 }

@@ -5,6 +5,9 @@
 
 #include <string>
 
-// True when the file holds an intact image of the kind. A file that cannot be
-// opened or read counts as damaged.
+// The verdict on the file as a page (its first bytes decide how it is read). A
+// file that cannot be opened or read is Unreadable.
+TPageVerdict CheckImageFile(const std::wstring& path, TCheckDepth depth = TCheckDepth::Quick);
+
+// True when kind is None (not a page) or the file is a whole page.
 bool IsIntactImageFile(TImageKind kind, const std::wstring& path, TCheckDepth depth = TCheckDepth::Quick);

@@ -25,6 +25,8 @@ void TPageChecker::Begin(std::vector<TFile> files, std::function<bool()> stop)
     {
         std::lock_guard<std::mutex> lock(Lock);
         Files = std::move(files);
+        Verdicts.assign(Files.size(), TPageVerdict{});
+        Found = {};
         Stop = std::move(stop);
         Next = 0;
         Damaged = Files.size();
@@ -46,7 +48,9 @@ ptrdiff_t TPageChecker::End()
     }
     if (StopSeen) return Stopped;
     const size_t damaged = Damaged;
-    return damaged < Files.size() ? static_cast<ptrdiff_t>(damaged) : AllWhole;
+    if (damaged >= Files.size()) return AllWhole;
+    Found = Verdicts[damaged];
+    return static_cast<ptrdiff_t>(damaged);
 }
 
 void TPageChecker::Helper()
@@ -81,13 +85,15 @@ void TPageChecker::Work()
         }
         const size_t i = Next.fetch_add(1);
         if (i >= files.size() || i > Damaged) return;
-        bool whole = false;
+        if (files[i].Kind == TImageKind::None) continue;
+        TPageVerdict verdict{TPageFault::Unreadable};
         try {
-            whole = IsIntactImageFile(files[i].Kind, files[i].Path, Depth);
+            verdict = CheckImageFile(files[i].Path, Depth);
         } catch (...) {
             // No room even for the quick check's block: the file cannot be judged whole.
         }
-        if (whole) continue;
+        if (verdict.Whole()) continue;
+        Verdicts[i] = verdict;
         size_t first = Damaged;
         while (i < first && !Damaged.compare_exchange_weak(first, i)) {
         }

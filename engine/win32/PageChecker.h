@@ -20,7 +20,7 @@ class TPageChecker {
 public:
     struct TFile {
         std::wstring Path;
-        TImageKind Kind;
+        TImageKind Kind;  // None: not a page, passed over; else the file's first bytes decide how it is read
     };
     static constexpr ptrdiff_t AllWhole = -1;
     static constexpr ptrdiff_t Stopped = -2;
@@ -40,6 +40,10 @@ public:
     void Begin(std::vector<TFile> files, std::function<bool()> stop);
     ptrdiff_t End();
 
+    // What is wrong with the file the last FirstDamaged or End named (a whole
+    // verdict after AllWhole or Stopped).
+    TPageVerdict Verdict() const { return Found; }
+
 private:
     void Helper();
     void Work();
@@ -58,5 +62,7 @@ private:
     std::atomic<size_t> Next{0};
     std::atomic<size_t> Damaged{0};
     std::atomic<bool> StopSeen{false};
+    std::vector<TPageVerdict> Verdicts;  // per file, each written by the thread that judged it
+    TPageVerdict Found;
     std::thread HelperThread;
 };

@@ -108,5 +108,3 @@ TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps,
     }
     return check;
 }
-
-std::string DamagedPageRemark(const std::string& pageName) { return pageName; }

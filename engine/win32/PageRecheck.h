@@ -34,6 +34,3 @@ struct TPagesToCheck {
 };
 TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps, std::optional<uint32_t> volume,
                              TCheckDepth depth);
-
-// The remark of a folder refused for a damaged page: the page's name.
-std::string DamagedPageRemark(const std::string& pageName);

@@ -5,6 +5,7 @@
 // them while the worker lists the next folder.
 #include "engine/ImageCheck.h"
 #include "engine/PageStamps.h"
+#include "engine/ImageCheckRemark.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PageChecker.h"
 #include "engine/win32/UnitThreadFennoro.h"
@@ -35,7 +36,7 @@ void TThreadFennoro::EndPages(TPendingFolder& folder)
         row.Checked = false;
     } else if (damaged != TPageChecker::AllWhole) {
         row.Result = "破損した画像があります";
-        row.Remark = folder.PageNames[static_cast<size_t>(damaged)];
+        row.Remark = DamagedPageRemark(folder.PageNames[static_cast<size_t>(damaged)], PageChecker->Verdict());
         row.Checked = false;
     }
     if (damaged == TPageChecker::AllWhole) row.PageStamps = std::move(folder.Stamps);

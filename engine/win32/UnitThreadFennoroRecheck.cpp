@@ -2,6 +2,7 @@
 // to read them, and the compress job reads again, right before the archiver
 // call, every page those stamps do not prove whole and unchanged. A row checked
 // by hand gets no pass: without stamps all its pages are read.
+#include "engine/ImageCheckRemark.h"
 #include "engine/win32/PageRecheck.h"
 #include "engine/win32/UnitThreadFennoro.h"
 
@@ -41,5 +42,5 @@ std::optional<TSafetyFault> TThreadFennoro::RecheckPages(const TFolderTree& tree
     const ptrdiff_t damaged = checker.FirstDamaged(std::move(pages.Files), [this] { return StopRequested(); });
     if (damaged == TPageChecker::AllWhole) return std::nullopt;
     if (damaged == TPageChecker::Stopped) return TSafetyFault{std::string("!") + InterruptedResult, {}};
-    return TSafetyFault{DamagedPage, DamagedPageRemark(pages.Names[static_cast<size_t>(damaged)])};
+    return TSafetyFault{DamagedPage, DamagedPageRemark(pages.Names[static_cast<size_t>(damaged)], checker.Verdict())};
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -28,22 +29,26 @@ bool SystemSame(const std::string& a, const std::string& b)
 
 } // namespace
 
-TEST(AnsiTextLocaleOrder, SortingByKeysAgreesWithTheLocaleComparison)
+TEST(AnsiTextLocaleOrder, SortingKeepsEveryNameInTheLocalesOrder)
 {
-    std::vector<std::string> sorted = Names;
+    // Names the locale finds equal, each a file of its own: none may be dropped.
+    std::vector<std::string> names = Names;
+    for (const char* twin : {"cafe\xCC\x81_02.jpg", "caf\xC3\xA9_02.jpg", "stra\xC3\x9F" "e.jpg", "strasse.jpg",
+                             "so\xC2\xAD" "ft.jpg", "soft.jpg", "a\xE2\x80\x8D" "b.jpg", "ab.jpg", "ab.jpg"})
+        names.push_back(twin);
+    std::vector<std::string> sorted = names;
     SortUniqueTextLocaleOrder(sorted);
-    ASSERT_FALSE(sorted.empty());
     for (size_t i = 1; i < sorted.size(); ++i) {
-        EXPECT_LT(CompareTextLocaleOrder(sorted[i - 1], sorted[i]), 0) << sorted[i - 1] << " / " << sorted[i];
+        EXPECT_LE(CompareTextLocaleOrder(sorted[i - 1], sorted[i]), 0) << sorted[i - 1] << " / " << sorted[i];
+        EXPECT_NE(sorted[i - 1], sorted[i]);
     }
-    // Every name is still there or has an equal one that was found first.
-    for (size_t i = 0; i < Names.size(); ++i) {
-        bool kept = false;
-        for (const std::string& name : sorted) kept = kept || name == Names[i];
-        bool earlierEqual = false;
-        for (size_t j = 0; j < i; ++j) earlierEqual = earlierEqual || SystemSame(Names[j], Names[i]);
-        EXPECT_TRUE(kept != earlierEqual) << Names[i];
-    }
+    // Every distinct name is there once.
+    std::vector<std::string> distinct = names;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    std::vector<std::string> kept = sorted;
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, distinct);
 }
 
 TEST(AnsiTextLocaleOrder, SameTextAgreesWithTheLocale)

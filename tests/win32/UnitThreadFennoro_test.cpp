@@ -528,6 +528,9 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     tree.File("whole\\02.PNG", png);
     tree.File("whole\\03.gif", SampleGif());
     tree.File("whole\\04.bmp", SampleBmp());
+    tree.File("whole\\05.jpg", png);  // another kind under the name: read as what it is
+    tree.File("whole\\06.png", jpeg + "trailer");
+    tree.File("text\\01.jpg", "<html>Not found</html>");
     tree.File("cut\\p10.jpg", jpeg);
     tree.File("cut\\p12.jpg", jpeg.substr(0, jpeg.size() / 2));
     tree.File("cut\\p11.png", flipped);
@@ -548,7 +551,7 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     EngineFindOptions options;
     options.Extensions = ".jpg;.png;.gif;.bmp";
     EngineFind(owner, tree.Root(), options);
-    for (const char* name : {"whole", "cut", "empty", "gif", "locked"}) EngineExpectRow(owner, name, true, "+圧縮できます", "");
+    for (const char* name : {"whole", "cut", "empty", "gif", "locked", "text"}) EngineExpectRow(owner, name, true, "+圧縮できます", "");
     std::vector<std::string> order;
     for (const auto& row : owner.Rows) order.push_back(row->Name);
 
@@ -558,17 +561,19 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     ASSERT_EQ(owner.Rows.size(), order.size());
     for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(owner.Rows[i]->Name, order[i]);
     EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
-    EngineExpectRow(owner, "cut", false, "破損した画像があります", "p11.png");
-    EngineExpectRow(owner, "empty", false, "破損した画像があります", "01.jpg");
-    EngineExpectRow(owner, "gif", false, "破損した画像があります", "01.gif");
-    EngineExpectRow(owner, "locked", false, "破損した画像があります", "02.jpg");
+    // The remark: the page, then what is wrong with it.
+    EngineExpectRow(owner, "cut", false, "破損した画像があります", "p11.png 34 バイト目付近のデータが壊れています");
+    EngineExpectRow(owner, "empty", false, "破損した画像があります", "01.jpg 空のファイルです");
+    EngineExpectRow(owner, "gif", false, "破損した画像があります", "01.gif 途中で切れています");
+    EngineExpectRow(owner, "locked", false, "破損した画像があります", "02.jpg 読み取れません");
+    EngineExpectRow(owner, "text", false, "破損した画像があります", "01.jpg JPEG・PNG・GIF・BMPのどれでもありません");
     EngineExpectRow(owner, "gap", false, "連番になっていません", "01.jpg 03.jpg");
     EngineExpectRow(owner, "tree", false, "サブディレクトリが存在します", "sub");
 
     // Recursive: the sub-folders' pages are read too, after the folder's own.
     options.Recursive = true;
     EngineFind(owner, tree.Root(), options);
-    EngineExpectRow(owner, "tree", false, "破損した画像があります", "07.bmp");
+    EngineExpectRow(owner, "tree", false, "破損した画像があります", "07.bmp 途中で切れています");
     EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
 
     // A stop that arrives once the other checks are done ends the folder before its first page.
@@ -601,15 +606,27 @@ TEST(UnitThreadFennoro, DeepPageCheckFindsTheFirstPageDamagedInsideItsData)
         std::snprintf(name, sizeof name, "%02d.jpg", ++i);
         tree.File(std::string("whole\\") + name, sample.Bytes);
     }
+    // Names the locale finds equal are pages of their own: the one cut short is
+    // read too, whichever the sort puts first.
+    tree.File("twins\\caf\xC3\xA9_01.jpg", page);
+    tree.File("twins\\caf\xC3\xA9_02.jpg", page.substr(0, page.size() / 2));
+    tree.File("twins\\cafe\xCC\x81_02.jpg", page);
 
     EngineTestOwner owner;
     EngineFindOptions options;
     options.VerifyImages = true;
+    options.Numbered = false;  // the twins' names differ in their bytes, so their prefixes do
     EngineFind(owner, tree.Root(), options);
-    EngineExpectRow(owner, "book", false, "破損した画像があります", "p09.jpg");
+    EngineExpectRow(owner, "book", false, "破損した画像があります", "p09.jpg 途中で切れています");
+    EngineExpectRow(owner, "twins", false, "破損した画像があります", "caf\xC3\xA9_02.jpg 途中で切れています");
     EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
     options.DeepImages = true;
     EngineFind(owner, tree.Root(), options);
-    EngineExpectRow(owner, "book", false, "破損した画像があります", "p05.jpg");
+    const FolderRow& book = owner.Row("book");
+    EXPECT_EQ(book.Result, "破損した画像があります");
+    // Named at the damage: between the zeros' start and the end of the page.
+    const size_t at = std::strtoul(book.Remark.c_str() + 8, nullptr, 10);
+    EXPECT_TRUE(book.Remark.starts_with("p05.jpg ") && book.Remark.ends_with(" バイト目付近のデータが壊れています")) << book.Remark;
+    EXPECT_TRUE(at > page.size() / 2 && at <= page.size()) << book.Remark;
     EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
 }
