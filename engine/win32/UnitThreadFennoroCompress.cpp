@@ -2,6 +2,7 @@
 // beside it by the profile's archiver library, and optionally moved to the recycle bin.
 #include "base/WideText.h"
 #include "engine/ArchiverProfile.h"
+#include "engine/win32/CompressPhases.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PathLock.h"
@@ -51,6 +52,9 @@ using UnicodeModeFunction = BOOL(WINAPI*)(BOOL on);
 
 constexpr DWORD OutputSize = 1024;
 
+// The job's phase clock, for the archiver's reports on the same thread.
+thread_local TCompressPhases* Phases = nullptr;
+
 // What an archiver returns when the archive already exists; it never overwrites one.
 constexpr int ArchiveExistsResult = 2;
 
@@ -98,10 +102,11 @@ std::optional<std::string> NameOutsideAnsi(const TFolderTree& tree)
 
 } // namespace
 
-BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char*, ULONGLONG bytesDone, ULONGLONG bytesTotal)
+BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char* fileName, ULONGLONG bytesDone, ULONGLONG bytesTotal)
 {
     auto* self = static_cast<TThreadFennoro*>(context);
     if (!self) return TRUE;
+    if (Phases && fileName) Phases->CallReport(!*fileName && bytesDone > 0 && bytesDone * 2 >= bytesTotal, bytesDone == bytesTotal);
     if (bytesTotal > 0) {
         const int permille = static_cast<int>(bytesDone >= bytesTotal ? 1000 : bytesDone * 1000 / bytesTotal);
         self->ChangeProgress([permille](TJobProgress& progress) { progress.FolderPermille = permille; });
@@ -111,27 +116,42 @@ BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char*, ULONGLO
 
 void TThreadFennoro::CompressFolders()
 {
+    TCompressPhases phases;
+    Phases = &phases;
+    phases.Enter(TCompressPhase::Window);
     SetStatus("圧縮中: ");
     while (!StopRequested()) {
+        phases.Enter(TCompressPhase::Window);
         Synchronize([this] { PickNextRow(); });
         if (!CurrentRow) break;
+        phases.Enter(TCompressPhase::Other);
         CompressFolder(CurrentName, CurrentWideName, CurrentParent);
+        phases.FolderDone();
     }
     CurrentRow = nullptr;
+    phases.Enter(TCompressPhase::Window);
     Synchronize([this] { EndCompressMarks(); });
     SetStatus(StopRequested() ? "圧縮を中断しました" : "圧縮が終了しました");
+    phases.Finish();
+    Phases = nullptr;
 }
 
 void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent)
 {
+    TCompressPhases& phases = *Phases;
+    phases.Enter(TCompressPhase::Window);
     SetStatus("圧縮中: " + name);
+    phases.Enter(TCompressPhase::Other);
     const std::string folderPath = parent + name;
     const std::string archiveName = name + ArchiveExtension;
     const std::string archivePath = parent + archiveName;
     const std::string utf8CommandLine =
         BuildCommandLine(CommandTemplate, QuietOption, archivePath, IncludeTrailingPathDelimiter(folderPath));
     const std::string runningName = FunctionName + "GetRunning";
-    const auto fail = [&](const std::string& result, const std::string& remark) { SetRowResult(result, remark, true); };
+    const auto fail = [&](const std::string& result, const std::string& remark) {
+        phases.Enter(TCompressPhase::Window);
+        SetRowResult(result, remark, true);
+    };
     // The sizes before and after count once the archive is there.
     uint64_t folderBytes = 0;
     uint64_t archiveBytes = 0;
@@ -140,6 +160,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
             progress.BytesBefore += folderBytes;
             progress.BytesAfter += archiveBytes;
         });
+        phases.Enter(TCompressPhase::Window);
         SetRowResult(result, archiveName, false);
     };
 
@@ -153,6 +174,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const std::wstring exactArchive = FileApiPath(archivePath);
 
     // Another Fennoro window at work on the same folder or archive: no harm to either.
+    phases.Enter(TCompressPhase::SafetyWalk);
     TPathLock lock;
     if (!lock.TryLock(exactFolder) || !lock.TryLock(exactArchive)) return fail("!別のウィンドウで処理中です", name);
 
@@ -178,6 +200,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     char output[OutputSize];
     bool unicode = false;
     {
+        phases.Enter(TCompressPhase::Library);
         ScopedModule library(LoadLibraryW(WideText(DllName).c_str()));
         if (!library) return fail("!致命的なエラー", DllName + "をロードできません");
         const auto archiver = reinterpret_cast<ArchiverFunction>(
@@ -206,11 +229,13 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
 
         std::fill(std::begin(output), std::end(output), '\0');
         archiveAbsent = GetFileAttributesW(exactArchive.c_str()) == INVALID_FILE_ATTRIBUTES;
+        phases.Enter(TCompressPhase::Packing);
         {
             TProgressRegistration registration(setProgress, &TThreadFennoro::ArchiverProgress, this);
             returned = archiver(nullptr, commandLine.c_str(), output, OutputSize);
         }
 
+        phases.Enter(TCompressPhase::Counting);
         const auto fileCount = reinterpret_cast<FileCountFunction>(
             reinterpret_cast<void*>(GetProcAddress(library.get(), (FunctionName + "GetFileCount").c_str())));
         // A library that counts its archives (the bundled three) removes its own
@@ -221,6 +246,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
             archivedFiles = fileCount(ansiArchivePath.c_str());
         }
     }  // the library is released before its result is looked at
+    phases.Enter(TCompressPhase::Other);
 
     if (returned != 0) {
         // A file at the archive path now is this call's unfinished work, which would
@@ -242,6 +268,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     if (!RemoveFolder) return kept("*圧縮しました");
 
     // The folder goes only as it was archived: the same tree, still safe, whole in the archive.
+    phases.Enter(TCompressPhase::SafetyWalk);
     TFolderTree after;
     if (WalkFolderTree(walk, after) || !(DigestOf(after) == before))
         return kept("*圧縮成功: ただし圧縮中にフォルダが変更されたため削除しません");
@@ -257,7 +284,9 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     if (shellPath.empty() || !identity || IdentityOfPath(shellPath) != identity ||
         IdentityOfPath(exactFolder) != identity)
         return kept("*圧縮成功: ただしフォルダの削除に失敗");
+    phases.Enter(TCompressPhase::Window);
     SetStatus("削除中: " + name);
+    phases.Enter(TCompressPhase::Recycling);
     if (!MoveToRecycleBin(OwnerWindow, shellPath, exactFolder, QuietOption.empty() ? 0 : FOF_SILENT))
         return kept("*圧縮成功: ただしフォルダの削除に失敗");
     kept("*圧縮しました");
