@@ -32,7 +32,7 @@ make_library() {
     [ -f "$data/bases/$b.ppm" ] || convert -size 900x1300 -seed "$b" plasma:fractal -blur 0x1 -attenuate 0.1 \
       +noise Gaussian -depth 8 "$data/bases/$b.ppm"
   done
-  local header=15 bytes=$((900 * 1300 * 3)) book page base offset dir
+  local header=16 bytes=$((900 * 1300 * 3)) book page base offset dir
   echo "generating $books books of $pages JPEG pages ..."
   for book in $(seq -w 1 "$books"); do
     dir=$library/巻$book
