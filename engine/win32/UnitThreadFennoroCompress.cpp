@@ -120,17 +120,32 @@ void TThreadFennoro::CompressFolders()
     Phases = &phases;
     phases.Enter(TCompressPhase::Window);
     SetStatus("圧縮中: ");
+    // Each call into the window shows the last folder's outcome, picks the next
+    // folder and shows its name.
+    const auto showOutcome = [this] {
+        if (RowUpdatePending) UpdateRow();
+        RowUpdatePending = false;
+    };
     while (!StopRequested()) {
         phases.Enter(TCompressPhase::Window);
-        Synchronize([this] { PickNextRow(); });
+        Synchronize([&] {
+            showOutcome();
+            PickNextRow();
+            if (!CurrentRow) return;
+            StatusText = "圧縮中: " + CurrentName;
+            ShowStatus();
+        });
         if (!CurrentRow) break;
         phases.Enter(TCompressPhase::Other);
         CompressFolder(CurrentName, CurrentWideName, CurrentParent);
         phases.FolderDone();
     }
-    CurrentRow = nullptr;
     phases.Enter(TCompressPhase::Window);
-    Synchronize([this] { EndCompressMarks(); });
+    Synchronize([&] {
+        showOutcome();
+        CurrentRow = nullptr;
+        EndCompressMarks();
+    });
     SetStatus(StopRequested() ? "圧縮を中断しました" : "圧縮が終了しました");
     phases.Finish();
     Phases = nullptr;
@@ -138,10 +153,8 @@ void TThreadFennoro::CompressFolders()
 
 void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent)
 {
+    // "圧縮中: " and the name are on show: CompressFolders picked the folder with them.
     TCompressPhases& phases = *Phases;
-    phases.Enter(TCompressPhase::Window);
-    SetStatus("圧縮中: " + name);
-    phases.Enter(TCompressPhase::Other);
     const std::string folderPath = parent + name;
     const std::string archiveName = name + ArchiveExtension;
     const std::string archivePath = parent + archiveName;
