@@ -1,6 +1,7 @@
 #include "archiver/sevenzip/DeflatePipeline.h"
 
 #include "archiver/common/Crc32.h"
+#include "archiver/common/PackJudge.h"
 
 #include <zlib.h>
 
@@ -15,10 +16,6 @@
 namespace {
 
 constexpr size_t WindowSize = 32 * 1024;
-constexpr size_t ProbeSize = 64 * 1024;
-
-// Deflate pays when the probe shrinks by at least this share (in 1/1000).
-constexpr size_t RequiredSavingPerMille = 10;
 
 enum class TDecision { Pending, Stored, Deflated };
 
@@ -69,7 +66,6 @@ public:
             if (finish ? status == Z_STREAM_END : (Stream.avail_in == 0 && Stream.avail_out > 0)) break;
         }
     }
-    size_t Produced() const { return Stream.total_out; }
     void Close() { Out->resize(Stream.total_out); }
 
 private:
@@ -126,6 +122,7 @@ private:
     void Work()
     {
         TDeflater deflater(Options.Level > 0 ? Options.Level : 1);
+        TPackJudge judge;
         for (;;) {
             std::shared_ptr<TChunk> chunk;
             {
@@ -136,7 +133,7 @@ private:
                 Pending.pop_front();
             }
             try {
-                Process(*chunk, deflater);
+                Process(*chunk, deflater, judge);
             } catch (...) {
                 chunk->Error = std::current_exception();
                 Decide(*chunk, TDecision::Stored);  // never leave a later chunk waiting
@@ -158,7 +155,7 @@ private:
         Decided.notify_all();
     }
 
-    void Process(TChunk& chunk, TDeflater& deflater)
+    void Process(TChunk& chunk, TDeflater& deflater, TPackJudge& judge)
     {
         const std::vector<uint8_t>& input = chunk.Input;
         chunk.Crc = Crc32Update(0, input.data(), input.size());
@@ -167,19 +164,13 @@ private:
                 Decide(chunk, TDecision::Stored);
                 return;
             }
-            // Deflate the head and judge by it; when it pays, go on in the same stream.
-            const size_t probe = std::min(input.size(), ProbeSize);
-            const bool whole = probe == input.size() && chunk.Last;
-            deflater.Start(chunk.Dictionary, chunk.Output, input.size());
-            deflater.Feed(input.data(), probe, whole);
-            const bool pays = whole ? deflater.Produced() < probe
-                                    : deflater.Produced() * 1000 <= probe * (1000 - RequiredSavingPerMille);
+            // Judged on a sample of the first chunk: what does not shrink is
+            // stored without deflating any more of it.
+            const bool pays = judge.Pays(input.data(), input.size(), chunk.Last);
             Decide(chunk, pays ? TDecision::Deflated : TDecision::Stored);
-            if (!pays) {
-                chunk.Output.clear();
-                return;
-            }
-            if (!whole) deflater.Feed(input.data() + probe, input.size() - probe, chunk.Last);
+            if (!pays) return;
+            deflater.Start(chunk.Dictionary, chunk.Output, input.size());
+            deflater.Feed(input.data(), input.size(), chunk.Last);
             deflater.Close();
             return;
         }

@@ -1,6 +1,7 @@
 #include "archiver/sevenzip/SolidPipeline.h"
 
 #include "archiver/common/Crc32.h"
+#include "archiver/common/PackJudge.h"
 #include "archiver/sevenzip/LzmaCoder.h"
 
 #include <zlib.h>
@@ -18,8 +19,6 @@
 namespace {
 
 constexpr size_t ProbeSize = 64 * 1024;
-// Packing pays when the probe shrinks by at least this share (in 1/1000).
-constexpr size_t RequiredSavingPerMille = 10;
 // Smaller files always go into the stream: there they cost a few bytes, while
 // a folder of their own costs more header than the probe could save.
 constexpr size_t TinyFileSize = 1024;
@@ -35,34 +34,17 @@ constexpr uint64_t EncoderMemoryBudget = uint64_t{768} << 20;
 constexpr unsigned MaxThreads = 4;
 constexpr uint32_t MinFallbackDictionary = 1 << 20;
 
-// Judges by deflate's fastest level whether a file's head packs at all.
+// Whether a file's head packs at all; the tiny ones always go into the stream.
 class TProbe {
 public:
-    TProbe()
-    {
-        if (deflateInit2(&Stream, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::bad_alloc();
-    }
-    ~TProbe() { deflateEnd(&Stream); }
-    TProbe(const TProbe&) = delete;
-    TProbe& operator=(const TProbe&) = delete;
-
     bool Pays(const std::vector<uint8_t>& head, bool whole)
     {
         if (whole && head.size() <= TinyFileSize) return true;
-        deflateReset(&Stream);
-        Output.resize(deflateBound(&Stream, static_cast<uLong>(head.size())) + 16);
-        Stream.next_in = const_cast<Bytef*>(head.data());
-        Stream.avail_in = static_cast<uInt>(head.size());
-        Stream.next_out = Output.data();
-        Stream.avail_out = static_cast<uInt>(Output.size());
-        deflate(&Stream, Z_FINISH);
-        const size_t produced = Output.size() - Stream.avail_out;
-        return whole ? produced < head.size() : produced * 1000 <= head.size() * (1000 - RequiredSavingPerMille);
+        return Judge.Pays(head.data(), head.size(), whole);
     }
 
 private:
-    z_stream Stream{};
-    std::vector<uint8_t> Output;
+    TPackJudge Judge;
 };
 
 // A file taken from the list, its head already read.

@@ -168,6 +168,12 @@ void TThreadFennoro::SetRowResult(const std::string& result, const std::string& 
         ++(keepChecked ? progress.Failed : progress.Succeeded);
         progress.FolderPermille = -1;
     });
+    // The compress job shows it with its next call into the window, which comes
+    // right after: one round trip a folder instead of three.
+    if (Job == TJobKind::CompressJob) {
+        RowUpdatePending = true;
+        return;
+    }
     Synchronize([this] { UpdateRow(); });
 }
 

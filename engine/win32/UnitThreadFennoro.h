@@ -202,6 +202,7 @@ private:
     std::string ResultText;
     std::string RemarkText;
     FolderRow* CurrentRow = nullptr;
+    bool RowUpdatePending = false;  // the compress job's outcome, staged for the next call
     std::string CurrentName;
     std::wstring CurrentWideName;
     std::string CurrentParent;

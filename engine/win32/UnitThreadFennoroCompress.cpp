@@ -3,6 +3,7 @@
 #include "base/WideText.h"
 #include "engine/ArchiverProfile.h"
 #include "engine/win32/ArchiveTarget.h"
+#include "engine/win32/CompressPhases.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PathLock.h"
@@ -52,6 +53,9 @@ using UnicodeModeFunction = BOOL(WINAPI*)(BOOL on);
 
 constexpr DWORD OutputSize = 1024;
 
+// The job's phase clock, for the archiver's reports on the same thread.
+thread_local TCompressPhases* Phases = nullptr;
+
 // What an archiver returns when the archive already exists; it never overwrites one.
 constexpr int ArchiveExistsResult = 2;
 
@@ -99,10 +103,11 @@ std::optional<std::string> NameOutsideAnsi(const TFolderTree& tree)
 
 } // namespace
 
-BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char*, ULONGLONG bytesDone, ULONGLONG bytesTotal)
+BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char* fileName, ULONGLONG bytesDone, ULONGLONG bytesTotal)
 {
     auto* self = static_cast<TThreadFennoro*>(context);
     if (!self) return TRUE;
+    if (Phases && fileName) Phases->CallReport(!*fileName && bytesDone > 0 && bytesDone * 2 >= bytesTotal, bytesDone == bytesTotal);
     if (bytesTotal > 0) {
         const int permille = static_cast<int>(bytesDone >= bytesTotal ? 1000 : bytesDone * 1000 / bytesTotal);
         self->ChangeProgress([permille](TJobProgress& progress) { progress.FolderPermille = permille; });
@@ -114,20 +119,45 @@ BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char*, ULONGLO
 
 void TThreadFennoro::CompressFolders()
 {
+    TCompressPhases phases;
+    Phases = &phases;
+    phases.Enter(TCompressPhase::Window);
     SetStatus("圧縮中: ");
+    // Each call into the window shows the last folder's outcome, picks the next
+    // folder and shows its name.
+    const auto showOutcome = [this] {
+        if (RowUpdatePending) UpdateRow();
+        RowUpdatePending = false;
+    };
     while (!StopRequested()) {
-        Synchronize([this] { PickNextRow(); });
+        phases.Enter(TCompressPhase::Window);
+        Synchronize([&] {
+            showOutcome();
+            PickNextRow();
+            if (!CurrentRow) return;
+            StatusText = "圧縮中: " + CurrentName;
+            ShowStatus();
+        });
         if (!CurrentRow) break;
+        phases.Enter(TCompressPhase::Other);
         CompressFolder(CurrentName, CurrentWideName, CurrentParent);
+        phases.FolderDone();
     }
-    CurrentRow = nullptr;
-    Synchronize([this] { EndCompressMarks(); });
+    phases.Enter(TCompressPhase::Window);
+    Synchronize([&] {
+        showOutcome();
+        CurrentRow = nullptr;
+        EndCompressMarks();
+    });
     SetStatus(StopRequested() ? "圧縮を中断しました" : "圧縮が終了しました");
+    phases.Finish();
+    Phases = nullptr;
 }
 
 void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& rowParent)
 {
-    SetStatus("圧縮中: " + name);
+    // "圧縮中: " and the name are on show: CompressFolders picked the folder with them.
+    TCompressPhases& phases = *Phases;
     const std::string parent = LongFormParent(rowParent);
     const std::string folderPath = parent + name;
     const std::string archiveName = name + ArchiveExtension;
@@ -139,7 +169,10 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     Record.Folder = folderPath;
     Record.Archive = archivePath;
     CancelSent = false;
-    const auto fail = [&](const std::string& result, const std::string& remark) { SetRowResult(result, remark, true); };
+    const auto fail = [&](const std::string& result, const std::string& remark) {
+        phases.Enter(TCompressPhase::Window);
+        SetRowResult(result, remark, true);
+    };
     // The sizes before and after count once the archive is there.
     uint64_t folderBytes = 0;
     uint64_t archiveBytes = 0;
@@ -148,6 +181,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
             progress.BytesBefore += folderBytes;
             progress.BytesAfter += archiveBytes;
         });
+        phases.Enter(TCompressPhase::Window);
         SetRowResult(result, archiveName, false);
     };
 
@@ -161,6 +195,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const std::wstring exactArchive = FileApiPath(archivePath);
 
     // Another Fennoro window at work on the same folder or archive: no harm to either.
+    phases.Enter(TCompressPhase::SafetyWalk);
     TPathLock lock;
     if (!lock.TryLock(exactFolder) || !lock.TryLock(exactArchive)) return fail("!別のウィンドウで処理中です", name);
 
@@ -192,6 +227,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     char output[OutputSize];
     bool unicode = false;
     {
+        phases.Enter(TCompressPhase::Library);
         ScopedModule library(LoadLibraryW(WideText(DllName).c_str()));
         if (!library) return fail("!致命的なエラー", DllName + "をロードできません");
         const auto archiver = reinterpret_cast<ArchiverFunction>(
@@ -220,11 +256,13 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
 
         std::fill(std::begin(output), std::end(output), '\0');
         archiveAbsent = !ArchivePathOccupied(exactArchive);
+        phases.Enter(TCompressPhase::Packing);
         {
             TProgressRegistration registration(setProgress, &TThreadFennoro::ArchiverProgress, this);
             returned = archiver(nullptr, commandLine.c_str(), output, OutputSize);
         }
 
+        phases.Enter(TCompressPhase::Counting);
         const auto fileCount = reinterpret_cast<FileCountFunction>(
             reinterpret_cast<void*>(GetProcAddress(library.get(), (FunctionName + "GetFileCount").c_str())));
         // A library that counts its archives (the bundled three) removes its own
@@ -235,6 +273,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
             archivedFiles = fileCount(ansiArchivePath.c_str());
         }
     }  // the library is released before its result is looked at
+    phases.Enter(TCompressPhase::Other);
 
     if (returned != 0) {
         // A file at the archive path now is this call's unfinished work, which would
@@ -256,6 +295,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     if (!RemoveFolder) return kept("*圧縮しました");
 
     // The folder goes only as it was archived: the same tree, still safe, whole in the archive.
+    phases.Enter(TCompressPhase::SafetyWalk);
     TFolderTree after;
     if (WalkFolderTree(walk, after) || !(DigestOf(after) == before))
         return kept("*圧縮成功: ただし圧縮中にフォルダが変更されたため削除しません");
@@ -274,7 +314,9 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     if (shellPath.empty() || !identity || IdentityOfPath(shellPath) != identity ||
         IdentityOfPath(exactFolder) != identity)
         return kept("*圧縮成功: ただしフォルダの削除に失敗");
+    phases.Enter(TCompressPhase::Window);
     SetStatus("削除中: " + name);
+    phases.Enter(TCompressPhase::Recycling);
     // Asked once for the whole job, the shell asks nothing more.
     const FILEOP_FLAGS flags = (QuietOption.empty() ? 0 : FOF_SILENT) | (RemovalConfirmed ? FOF_NOCONFIRMATION : 0);
     if (!MoveToRecycleBin(OwnerWindow, shellPath, exactFolder, flags))

@@ -36,6 +36,9 @@ printf '%s\n' 予 > "$src/申/予表/ソ"
 : > "$src/申/予表/十"
 seq 1 300000 > "$src/deep/a/b/c/d/e/f/g/数字.txt"
 head -c 300000 /dev/urandom > "$src/deep/a/b/noise.bin"
+# Pages: tables that pack, then coded data that does not; stored in .zip and .7z.
+mkdir -p "$src/pages"
+for p in 1 2 3; do { seq 1 $((p * 400)); head -c $((p * 90000)) /dev/urandom; } > "$src/pages/p$p.jpg"; done
 file_count=$(find "$src" -type f | wc -l)
 
 # "hash  path" for every file below a folder, sorted bytewise; with a second
@@ -86,7 +89,14 @@ for format in zip 7z lzh cab; do
   result=$?
   [ $result = 0 ] && grep -q "^$file_count 個のファイル" <<<"$out" || { fail "$format: result $result: $out"; continue; }
   case $format in
-    zip) unzip -tq "$archive" >/dev/null || fail "zip: unzip -t" ;;
+    zip)
+      unzip -tq "$archive" >/dev/null || fail "zip: unzip -t"
+      [ "$(unzip -Z "$archive" | grep -c ' stor .* pages/p[123].jpg$')" = 3 ] || fail "zip: the pages are not stored"
+      ;;
+    7z)
+      [ "$(7z l -slt "$archive" | awk '/^Path = pages\/p[123].jpg$/ {page = 1} page && /^Method = / {print $3; page = 0}' | grep -cx Copy)" = 3 ] ||
+        fail "7z: the pages are not copied"
+      ;;
     lzh)
       lha t "$archive" >/dev/null || fail "lzh: lha t"
       mkdir "$work/lhasa" && (cd "$work/lhasa" && lha xq "$archive") || fail "lzh: lha x"

@@ -159,8 +159,14 @@ TEST(CompressJob, SuccessWritesTheArchiveAndClearsTheRow)
     Folders(tree, owner, {"a", "b"});
     owner.Add(tree.Root(), "unchecked", false);
     owner.Rows.back()->Result = "空のフォルダです";
+    // A folder's outcome is on show before the next folder's name.
+    std::string resultOfAWhenBStarts;
+    owner.OnStatus = [&](const std::string& text) {
+        if (text == "圧縮中: b") resultOfAWhenBStarts = owner.Rows.front()->Result;
+    };
 
     EngineCompress(owner);
+    EXPECT_EQ(resultOfAWhenBStarts, "*圧縮しました");
     EngineExpectRow(owner, "a", false, FolderCompressState::Compressed, "*圧縮しました", "a.zip");
     EngineExpectRow(owner, "b", false, FolderCompressState::Compressed, "*圧縮しました", "b.zip");
     EngineExpectRow(owner, "unchecked", false, FolderCompressState::Untried, "空のフォルダです", "");

@@ -20,6 +20,18 @@ std::wstring FolderOf(const std::wstring& path)
     return last == std::wstring::npos ? std::wstring() : path.substr(0, last + 1);
 }
 
+bool IdentityOf(HANDLE file, TArchiveIdentity& identity)
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file, &information)) return false;
+    identity.Volume = information.dwVolumeSerialNumber;
+    identity.Index = (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    identity.Size = (static_cast<uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+    identity.WriteTime = (static_cast<uint64_t>(information.ftLastWriteTime.dwHighDateTime) << 32) |
+                         information.ftLastWriteTime.dwLowDateTime;
+    return identity.Index != 0;
+}
+
 } // namespace
 
 TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetName(targetPath)
@@ -45,6 +57,7 @@ TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetNa
 
 TArchiveOutputFile::~TArchiveOutputFile()
 {
+    if (DiskFlush.joinable()) DiskFlush.join();
     if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
     if (!Committed && !DeletedWithHandle && !TempPath.empty()) DeleteFileW(ExactPath(TempPath).c_str());
 }
@@ -115,6 +128,14 @@ void TArchiveOutputFile::WriteAt(uint64_t position, const void* data, size_t siz
     if (!SetFilePointerEx(File, end, nullptr, FILE_BEGIN)) Fail(GetLastError());
 }
 
+void TArchiveOutputFile::BeginDiskFlush()
+{
+    Flush();
+    if (DiskFlush.joinable()) return;
+    const HANDLE file = File;
+    DiskFlush = std::thread([this, file] { DiskFlushError = FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError(); });
+}
+
 void TArchiveOutputFile::Commit()
 {
     Flush();
@@ -123,12 +144,18 @@ void TArchiveOutputFile::Commit()
     const auto notOnDisk = [&](DWORD error) {
         throw TArchiverError(ArchiverWriteError, WithReason("書庫をディスクに書き込めません: " + TargetName, error));
     };
-    if (!FlushFileBuffers(File)) notOnDisk(GetLastError());
+    if (DiskFlush.joinable()) {
+        DiskFlush.join();
+        if (DiskFlushError != ERROR_SUCCESS) notOnDisk(DiskFlushError);
+    } else if (!FlushFileBuffers(File)) {
+        notOnDisk(GetLastError());
+    }
     if (DeletedWithHandle) {
         FILE_DISPOSITION_INFO keep{FALSE};
         if (!SetFileInformationByHandle(File, FileDispositionInfo, &keep, sizeof keep)) notOnDisk(GetLastError());
         DeletedWithHandle = false;
     }
+    if (!IdentityOf(File, CommittedIdentity)) CommittedIdentity = {};
     const HANDLE file = File;
     File = INVALID_HANDLE_VALUE;
     if (!CloseHandle(file)) notOnDisk(GetLastError());
@@ -164,6 +191,8 @@ TFileByteSource::TFileByteSource(HANDLE file, const std::string& displayName) : 
     }
     FileSize = static_cast<uint64_t>(size.QuadPart);
 }
+
+bool TFileByteSource::Identity(TArchiveIdentity& identity) const { return IdentityOf(File, identity); }
 
 TFileByteSource::~TFileByteSource()
 {

@@ -9,7 +9,18 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
+
+// Which file an archive is: the same volume, file index, size and write time
+// mean the same bytes as when they were taken.
+struct TArchiveIdentity {
+    DWORD Volume = 0;
+    uint64_t Index = 0;
+    uint64_t Size = 0;
+    uint64_t WriteTime = 0;
+    bool operator==(const TArchiveIdentity&) const = default;
+};
 
 // The archive being written. The constructor refuses a target that exists
 // (ArchiverArchiveExists) and creates a new temporary file in the target's
@@ -31,6 +42,10 @@ public:
 
     // Writes out the buffer, so that the temporary file can be read back.
     void Flush();
+    // Starts flushing what was written to the disk on a thread of its own, so
+    // that reading the archive back goes on meanwhile; Commit waits for it and
+    // checks it. Nothing may be written after it.
+    void BeginDiskFlush();
     const std::wstring& TemporaryPath() const { return TempPath; }
     // The temporary file's handle, for reading it back: a file marked for
     // deletion cannot be opened again by its name on Windows.
@@ -40,6 +55,8 @@ public:
     // ArchiverWriteError with its reason) and renames it to the target, never
     // replacing a file that appeared meanwhile (ArchiverArchiveExists).
     void Commit();
+    // The committed archive's identity (all zero where the system would not tell).
+    const TArchiveIdentity& Identity() const { return CommittedIdentity; }
 
 private:
     void WriteAll(const void* data, size_t size);
@@ -53,6 +70,9 @@ private:
     uint64_t WrittenBytes = 0;
     bool Committed = false;
     bool DeletedWithHandle = false;
+    std::thread DiskFlush;
+    DWORD DiskFlushError = ERROR_SUCCESS;
+    TArchiveIdentity CommittedIdentity;
 };
 
 // A file read back at any position (the temporary archive, for verification).
@@ -66,6 +86,8 @@ public:
     TFileByteSource& operator=(const TFileByteSource&) = delete;
     uint64_t Size() const override { return FileSize; }
     void ReadAt(uint64_t position, void* data, size_t size) const override;
+    // Which file it is; none where the system would not tell.
+    bool Identity(TArchiveIdentity& identity) const;
 
 private:
     std::string DisplayName;

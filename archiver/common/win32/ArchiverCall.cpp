@@ -8,7 +8,9 @@
 #include <climits>
 
 #include <atomic>
+#include <mutex>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -25,6 +27,17 @@ void StayLoaded()
     HMODULE self = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCWSTR>(&RunningCalls), &self);
+}
+
+// The last archive made and verified, and its files.
+std::mutex VerifiedLock;
+std::optional<std::pair<TArchiveIdentity, size_t>> Verified;
+
+std::optional<size_t> VerifiedFileCount(const TArchiveIdentity& identity)
+{
+    std::lock_guard<std::mutex> guard(VerifiedLock);
+    if (Verified && Verified->first == identity) return Verified->second;
+    return std::nullopt;
 }
 
 // The call's answer in the call's code.
@@ -79,10 +92,21 @@ int CountArchiveFiles(LPCSTR archive, const std::function<std::vector<TEntryDige
         std::wstring path = Utf8ToWide(name);
         std::replace(path.begin(), path.end(), L'/', L'\\');
         const TFileByteSource source(path, name);
+        TArchiveIdentity identity;
+        if (source.Identity(identity)) {
+            if (const auto known = VerifiedFileCount(identity)) return *known > INT_MAX ? -1 : static_cast<int>(*known);
+        }
         size_t files = 0;
         for (const TEntryDigest& entry : read(source)) files += entry.IsDirectory ? 0 : 1;
         return files > INT_MAX ? -1 : static_cast<int>(files);
     } catch (...) {
         return -1;
     }
+}
+
+void RememberVerifiedArchive(const TArchiveIdentity& identity, size_t files)
+{
+    std::lock_guard<std::mutex> guard(VerifiedLock);
+    Verified.reset();
+    if (identity.Index != 0) Verified.emplace(identity, files);
 }

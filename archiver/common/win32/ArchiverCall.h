@@ -33,4 +33,11 @@ BOOL ArchiverIsRunning();
 // archive at a path in the call's code, as read reports them after decoding and checking
 // every entry (TArchiverError when it cannot); -1 when the archive is
 // missing, cannot be opened or read, or is damaged. Never throws.
+// The archive this library made last, read back entry by entry before it was
+// committed, is not decoded again while it is the same file (TArchiveIdentity):
+// a caller that counts right after the call pays no second reading.
 int CountArchiveFiles(LPCSTR archive, const std::function<std::vector<TEntryDigest>(const TByteSource&)>& read);
+
+// What the library's last call made and verified: the committed archive and its files.
+struct TArchiveIdentity;
+void RememberVerifiedArchive(const TArchiveIdentity& identity, size_t files);

@@ -6,6 +6,8 @@
 #include "archiver/common/win32/ArchiverCall.h"
 #include "archiver/common/win32/TextConvert.h"
 
+#include <algorithm>
+
 namespace {
 
 bool HasSwitch(const TArchiverCommandLine& command, std::string_view name)
@@ -34,8 +36,12 @@ std::string MakeArchiveSteps(TArchiveFormat& format, HWND window, LPCSTR command
     progress.ThrowIfCancelled();  // the first report: nothing done yet
     TArchiveOutputFile output(command.ArchivePath);
     const std::vector<TEntryDigest> written = format.Write(tree, output, progress);
+    // The disk takes the archive while it is read back.
+    output.BeginDiskFlush();
     VerifyAndCommit(output, progress, written,
                     [&](const TByteSource& source) { return format.ReadBack(source, command.ArchivePath, progress); });
+    RememberVerifiedArchive(output.Identity(), static_cast<size_t>(std::count_if(
+                                                   written.begin(), written.end(), [](const TEntryDigest& entry) { return !entry.IsDirectory; })));
     return std::to_string(tree.FileCount) + " 個のファイルを " + command.ArchivePath + " に格納しました";
 }
 

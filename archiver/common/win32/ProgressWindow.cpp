@@ -55,9 +55,11 @@ void TProgressWindow::SetProgress(size_t filesDone, const std::string& currentNa
 
 void TProgressWindow::SetReadBack(uint64_t archiveBytesRead, uint64_t archiveSize)
 {
-    ReadingBack = true;
+    const bool begun = !ReadingBack.exchange(true);
     const double share = archiveSize ? static_cast<double>(std::min(archiveBytesRead, archiveSize)) / archiveSize : 1.0;
     ReadBackBytes = static_cast<uint64_t>(share * static_cast<double>(TotalBytes));
+    // The caller hears at once that packing is over, whatever the interval.
+    if (begun) Report(true);
 }
 
 void TProgressWindow::ReportFinished()

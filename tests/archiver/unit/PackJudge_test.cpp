@@ -1,0 +1,54 @@
+// Whether packing pays, judged on a sample: what does not shrink is stored.
+#include "archiver/common/PackJudge.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Noise(size_t size, uint32_t seed)
+{
+    std::string out(size, '\0');
+    for (char& c : out) {
+        seed = seed * 1664525u + 1013904223u;
+        c = static_cast<char>(seed >> 24);
+    }
+    return out;
+}
+
+std::string Text(size_t size)
+{
+    std::string out;
+    for (int i = 0; out.size() < size; ++i) out += "line " + std::to_string(i) + " of the chapter\n";
+    out.resize(size);
+    return out;
+}
+
+} // namespace
+
+TEST(PackJudge, JudgesBySampleAndHead)
+{
+    const struct {
+        const char* What;
+        std::string Head;
+        bool Whole;
+        bool Pays;
+    } cases[] = {
+        {"text", Text(500000), false, true},
+        {"noise", Noise(500000, 1), false, false},
+        // A picture: tables that shrink, then coded data that does not.
+        {"page", Text(3000) + Noise(180000, 2), true, false},
+        {"short page, judged whole", Text(3000) + Noise(20000, 3), true, true},
+        {"small noise", Noise(30000, 4), true, false},
+        {"tiny text", "aaaaaaaaaaaaaaaaaaaaaaaa", true, true},
+        {"tiny noise", Noise(40, 5), true, false},
+        {"text around noise", Text(70000) + Noise(90000, 6) + Text(50000), true, true},
+        {"noise around text", Noise(70000, 7) + Text(20000) + Noise(70000, 8), true, true},
+        {"nothing", "", true, false},
+    };
+    TPackJudge judge;
+    for (const auto& c : cases) {
+        EXPECT_EQ(judge.Pays(reinterpret_cast<const uint8_t*>(c.Head.data()), c.Head.size(), c.Whole), c.Pays) << c.What;
+    }
+}
