@@ -129,7 +129,8 @@ TEST_F(UnitFennoroRecord, AJobThatRemovesFoldersAsksOnceAndRecordsEachFolder)
             EXPECT_EQ(Tree.IsFile(book + ".cbz"), test.Archived) << book;
             EXPECT_EQ(Tree.IsFolder(book), !test.Removed) << book;
             EXPECT_EQ(window.Row(book).Checked, !test.Archived) << book;
-            EXPECT_EQ(Count(log, "\"" + Tree.Path(book) + "\""), test.Archived ? 1u : 0u) << log;
+            EXPECT_EQ(Count(log, std::string(1, '"').append(Tree.Path(book)).append(1, '"')), test.Archived ? 1u : 0u)
+                << log;
             if (test.Removed) EngineForgetRecycled(book);
         }
         if (!test.Archived) {
@@ -172,6 +173,9 @@ TEST_F(UnitFennoroRecord, AnExistingArchiveIsUncheckedAtTheFindAndAChangeOfForma
     Tree.File("done\\01.jpg", "1");
     Tree.File("done.zip", "an earlier archive");
     Tree.File("fresh\\01.jpg", "1");
+    Tree.File("fresh.7z", "another format's archive");
+    Tree.File("stray\\readme.txt", "x");
+    Tree.File("stray.zip", "x");
     UiFennoroWindow window(Settings({"RemoveFolder=0"}));
     window.Press(VK_F5);
     ASSERT_TRUE(window.WaitForJob());
@@ -180,12 +184,15 @@ TEST_F(UnitFennoroRecord, AnExistingArchiveIsUncheckedAtTheFindAndAChangeOfForma
     EXPECT_EQ(done.Result, ArchiveExistsVerdict);
     EXPECT_EQ(done.Remark, "done.zip");
     EXPECT_TRUE(window.Row("fresh").Checked);
+    EXPECT_EQ(window.Row("stray").Result, "許容外の拡張子です") << "an unfit folder keeps its own verdict";
 
     window.Choose(*FormatItem(window.Form(), ".7z"));
     PumpPending();
     done = window.Row("done");
     EXPECT_TRUE(done.Checked);
     EXPECT_EQ(done.Result, FitVerdict);
+    EXPECT_FALSE(window.Row("fresh").Checked);
+    EXPECT_EQ(window.Row("fresh").Remark, "fresh.7z");
     window.Choose(*FormatItem(window.Form(), ".zip"));
     PumpPending();
     EXPECT_FALSE(window.Row("done").Checked);
@@ -203,6 +210,8 @@ TEST_F(UnitFennoroRecord, AnExtensionAddedFromTheWindowIsAllowedAndSaved)
     const std::string page = SamplePages::Page("baseline.jpg");
     Tree.File("scan\\001.jpeg", page);
     Tree.File("scan\\002.jpeg", page);
+    Tree.File("cut\\001.jpeg", page);
+    Tree.File("cut\\002.jpeg", page.substr(0, page.size() / 2));
     UiFennoroWindow window(Settings({"RemoveFolder=0", "VerifyImages=1"}));
     {
         InputBoxAnswer answer(window->Handle(), L"jpeg");
@@ -213,6 +222,7 @@ TEST_F(UnitFennoroRecord, AnExtensionAddedFromTheWindowIsAllowedAndSaved)
     window.Press(VK_F5);
     ASSERT_TRUE(window.WaitForJob());
     EXPECT_EQ(window.Row("scan").Result, FitVerdict);
+    EXPECT_FALSE(window.Row("cut").Checked) << "the pages are still checked: " << window.Row("cut").Result;
 
     const struct {
         const char* Text;
