@@ -60,6 +60,8 @@ struct TSafetyWalk {
     std::function<bool()> StopRequested;
     // Told each sub-folder's path before it is read.
     std::function<void(const std::string&)> Entering;
+    // The folder's own listing when the caller has read it already; null: read here.
+    const std::vector<TFolderEntry>* TopEntries = nullptr;
 };
 
 // The result text of a walk that a stop request ended.
