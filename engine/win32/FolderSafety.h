@@ -1,6 +1,7 @@
 #pragma once
 // The rules that make a folder safe to archive and to remove, as one walk over
-// its whole tree. The find applies them to every folder it judges, and the
+// its whole tree. The find applies them to every folder it could find fit (not
+// to one a non-recursive find refuses for its sub-folder), and the
 // compress job again to every folder right before its archiver runs, whatever
 // the row's verdict said: checking a row by hand overrides the content rules
 // (extensions, numbering, sub-folders), never these.
