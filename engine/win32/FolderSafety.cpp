@@ -135,7 +135,9 @@ std::optional<TSafetyFault> WalkFolderTree(const TSafetyWalk& walk, TFolderTree&
             if (walk.Entering) walk.Entering(next.Dir.substr(0, next.Dir.size() - 1));
         }
         TTreeFolder folder{std::move(next.Dir), std::move(next.WideDir), next.Depth, {}};
-        const bool read = ForEachFolderEntry(folder.WideDir, [&](const TFolderEntry& entry) {
+        const bool given = next.Depth == 0 && walk.TopEntries;
+        if (given) folder.Entries = *walk.TopEntries;
+        const bool read = given || ForEachFolderEntry(folder.WideDir, [&](const TFolderEntry& entry) {
             folder.Entries.push_back(entry);
             return true;
         });

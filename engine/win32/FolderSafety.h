@@ -1,6 +1,7 @@
 #pragma once
 // The rules that make a folder safe to archive and to remove, as one walk over
-// its whole tree. The find applies them to every folder it judges, and the
+// its whole tree. The find applies them to every folder it could find fit (not
+// to one a non-recursive find refuses for its sub-folder), and the
 // compress job again to every folder right before its archiver runs, whatever
 // the row's verdict said: checking a row by hand overrides the content rules
 // (extensions, numbering, sub-folders), never these.
@@ -64,6 +65,8 @@ struct TSafetyWalk {
     std::function<bool()> StopRequested;
     // Told each sub-folder's path before it is read.
     std::function<void(const std::string&)> Entering;
+    // The folder's own listing when the caller has read it already; null: read here.
+    const std::vector<TFolderEntry>* TopEntries = nullptr;
 };
 
 // The result text of a walk that a stop request ended.

@@ -107,7 +107,7 @@ private:
     void FindFolders();
     bool CheckFolder(const std::string& path, const std::wstring& widePath, long long& count);
     bool CheckFiles(const TTreeFolder& folder, long long& count);
-    std::optional<bool> CheckFirstLevel(const std::string& path, const std::wstring& widePath, long long& count);
+    std::optional<bool> CheckFirstLevel(const TTreeFolder& folder, long long& count);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
     // The page check, over the files the folder check kept in Pages (the folder

@@ -123,10 +123,16 @@ void TThreadFennoro::FindFolders()
 bool TThreadFennoro::CheckFolder(const std::string& path, const std::wstring& widePath, long long& count)
 {
     Pages.clear();
-    if (!Recursive) {
-        if (const auto verdict = CheckFirstLevel(path, widePath, count)) return *verdict;
-    }
     TSafetyWalk walk{path, widePath, RootIdentity, [this] { return StopRequested(); }, nullptr};
+    // Without recursion the folder's own listing decides whether anything below is read.
+    TTreeFolder top{path + '\\', widePath + L'\\', 0, {}};
+    if (!Recursive && ForEachFolderEntry(top.WideDir, [&](const TFolderEntry& entry) {
+            top.Entries.push_back(entry);
+            return true;
+        })) {
+        if (const auto verdict = CheckFirstLevel(top, count)) return *verdict;
+        walk.TopEntries = &top.Entries;
+    }
     if (Recursive) walk.Entering = [this](const std::string& dir) { SetStatus("検索中: " + dir); };
     TFolderTree tree;
     if (const auto fault = WalkFolderTree(walk, tree)) {
@@ -152,18 +158,10 @@ bool TThreadFennoro::CheckFolder(const std::string& path, const std::wstring& wi
 // Without recursion a folder holding a sub-folder is judged on its own listing
 // alone: its files, then its first sub-folder. It could not be archived as the
 // find sees it, and F8 walks the whole tree of a row checked by hand anyway, so
-// nothing below is read. nullopt for a folder without sub-folders (its listing is
-// its whole tree, for the safety walk) or one that cannot be listed.
-std::optional<bool> TThreadFennoro::CheckFirstLevel(const std::string& path, const std::wstring& widePath,
-                                                    long long& count)
+// nothing below is read. nullopt for a folder without sub-folders: its listing
+// is its whole tree, for the safety walk.
+std::optional<bool> TThreadFennoro::CheckFirstLevel(const TTreeFolder& folder, long long& count)
 {
-    TTreeFolder folder{path + '\\', widePath + L'\\', 0, {}};
-    if (!ForEachFolderEntry(folder.WideDir, [&](const TFolderEntry& entry) {
-            folder.Entries.push_back(entry);
-            return true;
-        })) {
-        return std::nullopt;
-    }
     const auto sub = std::find_if(folder.Entries.begin(), folder.Entries.end(),
                                   [](const TFolderEntry& entry) { return entry.IsFolder(); });
     if (sub == folder.Entries.end()) return std::nullopt;

@@ -154,15 +154,20 @@ bool SaveSettingsFile(const FennoroSettings& settings, const std::string& fileNa
 {
     if (fileName.empty()) return false;
     IniDocument document;
+    std::string aside;
     if (!TryLoadIniFile(fileName, document)) {
         // Kept whole under another name; the settings start a new file.
-        const std::string aside = AsideFileName(fileName);
+        aside = AsideFileName(fileName);
         if (aside.empty() || !MoveFileExW(WideText(fileName).c_str(), WideText(aside).c_str(), MOVEFILE_WRITE_THROUGH))
             return false;
         document = IniDocument();
     }
     settings.Save(document);
-    return SaveIniFile(fileName, document);
+    if (SaveIniFile(fileName, document)) return true;
+    // No new file: the old one goes back, so the next start warns again rather
+    // than take the defaults of a first run.
+    if (!aside.empty()) MoveFileExW(WideText(aside).c_str(), WideText(fileName).c_str(), MOVEFILE_WRITE_THROUGH);
+    return false;
 }
 
 bool SaveIniFile(const std::string& fileName, const IniDocument& document)

@@ -36,7 +36,7 @@ TEST(ListViewSort, TextComparisonFoldsSingleByteLettersOnly)
     EXPECT_GT(CompareListText("b", "A"), 0);
     // '_' (0x5F) sorts after the letters once they are folded to upper case.
     EXPECT_GT(CompareListText("_", "a"), 0);
-    // ア and ャ: trail bytes 0x41 and 0x61 are no letters, so they stay apart.
+    // ア and ヂ: trail bytes 0x41 and 0x61 are no letters, so they stay apart.
     EXPECT_LT(CompareListText("\x83\x41", "\x83\x61"), 0);
     EXPECT_EQ(CompareListText("\x95\x5C" "a", "\x95\x5C" "A"), 0);   // 表a, 表A
     EXPECT_LT(CompareListText("abc", "\x95\x5C"), 0);

@@ -170,16 +170,20 @@ TEST_F(SettingsFileTest, HandEditedFileSurvivesLoadAndSave)
 
 TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileWhole)
 {
-    WriteBytes("[Setting]\r\nPath=old\r\n");
-    // Something in the way of the new file: the write cannot happen.
+    // Something in the way of the new file: the write cannot happen, and the old
+    // file stays where it is, an unreadable one too (not left aside).
     ASSERT_TRUE(CreateDirectoryW(WideText((File + ".new")).c_str(), nullptr));
-    FennoroSettings settings;
-    settings.Path = "new";
-    EXPECT_FALSE(SaveSettingsFile(settings, File));
-    EXPECT_EQ(ReadBytes(), "[Setting]\r\nPath=old\r\n");
+    for (const std::string& old : {std::string("[Setting]\r\nPath=old\r\n"), std::string("[Setting]\r\nPath=\0\r\n", 19)}) {
+        WriteBytes(old);
+        FennoroSettings settings;
+        settings.Path = "new";
+        EXPECT_FALSE(SaveSettingsFile(settings, File));
+        EXPECT_EQ(ReadBytesOf(File), old);
+        EXPECT_EQ(ReadBytesOf(File + ".unreadable"), "<missing>");
+    }
 
     // A folder that does not exist: nothing is written, nothing breaks.
-    EXPECT_FALSE(SaveSettingsFile(settings, Folder + "\\missing\\x.ini"));
+    EXPECT_FALSE(SaveSettingsFile(FennoroSettings(), Folder + "\\missing\\x.ini"));
 }
 
 TEST_F(SettingsFileTest, FileThatCannotBeOpenedIsNotOverwritten)

@@ -148,6 +148,19 @@ TEST(UnitFennoroSettings, SavedValuesComeBackIntoTheControlsAndTheMenus)
     EXPECT_EQ(SectionLines(saved, "Other"), (std::vector<std::string>{"Thing=1"}));
 }
 
+TEST(UnitFennoroSettings, AUtf16FileAsNotepadSavesItIsRead)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t unit : std::wstring(L"[Setting]\r\nRemoveFolder=0\r\nPath=C:\\\u672C\r\n")) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    UiFennoroWindow window(UiSettingsBytes{bytes});
+    EXPECT_FALSE(window->ActionRemoveFolder->Checked());
+    EXPECT_EQ(window->EditFolder->Text(), "C:\\本");
+    EXPECT_EQ(window->SettingsProblem, "");
+}
+
 TEST(UnitFennoroSettings, AnUnreadableFileTurnsRemovalOffSaysSoAndIsKeptAside)
 {
     // A NUL byte: no settings text. Removal may have been off; it starts off.
