@@ -103,7 +103,8 @@ std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
             const auto stamp = listed->find(entry.WideName);
             // The walk's listing came before the page was read: one that agrees with it
             // shows the file as it was all along.
-            if (stamp == listed->end() || stamp->second.Size != entry.Size ||
+            // A file system that gives no index (0) proves no identity.
+            if (stamp == listed->end() || stamp->second.Index == 0 || stamp->second.Size != entry.Size ||
                 stamp->second.LastWriteTime != entry.LastWriteTime)
                 continue;
             pages.push_back(stamp->second);
