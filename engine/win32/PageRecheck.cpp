@@ -4,6 +4,7 @@
 #include "toolkit/ScopedHandle.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
@@ -37,6 +38,34 @@ std::optional<uint64_t> FileIndex(HANDLE file)
     return static_cast<uint64_t>(index.QuadPart);
 }
 
+// A folder's files by name, with their index, size and write time, in one listing:
+// a handle per page would cost the find as many server round trips as its check.
+std::unordered_map<std::wstring, TPageStamp> ListedStamps(const std::wstring& dir)
+{
+    std::unordered_map<std::wstring, TPageStamp> stamps;
+    ScopedHandle folder(CreateFileW(dir.c_str(), FILE_LIST_DIRECTORY,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder || folder.get() == INVALID_HANDLE_VALUE) return stamps;
+    std::vector<LONGLONG> buffer(8192);  // 64 KiB, aligned as the entries need
+    const DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+    while (GetFileInformationByHandleEx(folder.get(), FileIdBothDirectoryInfo, buffer.data(), bytes)) {
+        const auto* at = reinterpret_cast<const unsigned char*>(buffer.data());
+        for (;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+            if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                TPageStamp& stamp = stamps[std::wstring(entry->FileName, entry->FileNameLength / sizeof(WCHAR))];
+                stamp.Index = static_cast<uint64_t>(entry->FileId.QuadPart);
+                stamp.Size = static_cast<uint64_t>(entry->EndOfFile.QuadPart);
+                stamp.LastWriteTime = static_cast<uint64_t>(entry->LastWriteTime.QuadPart);
+            }
+            if (entry->NextEntryOffset == 0) break;
+            at += entry->NextEntryOffset;
+        }
+    }
+    return stamps;
+}
+
 } // namespace
 
 std::optional<TPageStamp> StampOfFile(const std::wstring& path)
@@ -65,16 +94,21 @@ std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
 {
     std::vector<TPageStamp> pages;
     for (const TTreeFolder& folder : tree) {
+        std::optional<std::unordered_map<std::wstring, TPageStamp>> listed;
         for (const TFolderEntry& entry : folder.Entries) {
             if (!entry.IsFile()) continue;
             std::string path = PathInside(tree, folder, entry);
             if (!checked(path)) continue;
-            auto stamp = StampOfFile(folder.WideDir + entry.WideName);
-            // The listing came before the page was read: a handle that agrees with it
+            if (!listed) listed = ListedStamps(folder.WideDir.substr(0, folder.WideDir.size() - 1));
+            const auto stamp = listed->find(entry.WideName);
+            // The walk's listing came before the page was read: one that agrees with it
             // shows the file as it was all along.
-            if (!stamp || stamp->Size != entry.Size || stamp->LastWriteTime != entry.LastWriteTime) continue;
-            stamp->Path = std::move(path);
-            pages.push_back(std::move(*stamp));
+            // A file system that gives no index (0) proves no identity.
+            if (stamp == listed->end() || stamp->second.Index == 0 || stamp->second.Size != entry.Size ||
+                stamp->second.LastWriteTime != entry.LastWriteTime)
+                continue;
+            pages.push_back(stamp->second);
+            pages.back().Path = std::move(path);
         }
     }
     return std::make_shared<const TPageStamps>(depth, volume, std::move(pages));

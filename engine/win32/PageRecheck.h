@@ -17,8 +17,9 @@
 std::optional<TPageStamp> StampOfFile(const std::wstring& path);
 
 // The stamps of the tree's files that `checked` names (by their path inside the
-// folder), taken at any time after the walk listed them: a file whose handle
-// shows another size or time than its listing changed meanwhile and gets none.
+// folder), from a listing of each folder with the file indexes taken at any time
+// after the walk listed it: a file listed now with another size or time changed
+// meanwhile and gets none.
 // The tree is on the volume with that serial (a walk enters no mount point).
 std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
                                                     const std::function<bool(const std::string&)>& checked,

@@ -158,3 +158,21 @@ TEST(PageRecheck, AStampFromAShallowerFindProvesNothing)
         EXPECT_FALSE(tree.IsFile("book.zip"));
     }
 }
+
+TEST(PageRecheck, AStopWhileThePagesAreReadKeepsTheFolder)
+{
+    EngineTempTree tree;
+    tree.File("book\\p01.jpg", Page);
+    tree.File("book\\p02.jpg", Page);
+    EngineTestOwner owner;
+    owner.Add(tree.Root(), "book", true);  // no stamps: every page is read
+    TThreadFennoro* running = nullptr;
+    owner.OnStatus = [&](const std::string& text) {
+        if (text == "圧縮中: book" && running) running->RequestStop();
+    };
+    EngineCompressOptions compress;
+    compress.PageCheck = TPageCheck::On;
+    EngineCompress(owner, compress, &running);
+    EngineExpectRow(owner, "book", true, "!中断されました", "");
+    EXPECT_FALSE(tree.IsFile("book.zip"));
+}
