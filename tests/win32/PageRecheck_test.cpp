@@ -171,7 +171,7 @@ TEST(PageRecheck, AStopWhileThePagesAreReadKeepsTheFolder)
         if (text == "圧縮中: book" && running) running->RequestStop();
     };
     EngineCompressOptions compress;
-    compress.PageCheck = TPageCheck::On;
+    compress.Extras.PageCheck = TPageCheck::On;
     EngineCompress(owner, compress, &running);
     EngineExpectRow(owner, "book", true, "!中断されました", "");
     EXPECT_FALSE(tree.IsFile("book.zip"));
