@@ -35,7 +35,9 @@ touch -d '+1 minute' "$library/touched/p02.jpg"
 e2e_key F8
 e2e_wait_status_confirming "圧縮が終了しました" 120 || e2e_fail "the compression did not finish: $(e2e_status)"
 for book in cut touched; do
-  e2e_expect_row "$book" 1 "!破損した画像があります" "p02.jpg"
+  e2e_expect_row "$book" 1 "!破損した画像があります"
+  remark=$(e2e_rows | awk -F'\t' -v n="$book" '$2 == n { print $4 }')
+  [[ "$remark" == "p02.jpg "* ]] || e2e_fail "$book: remark '$remark' does not name p02.jpg"
   [ ! -e "$library/$book.zip" ] || e2e_fail "$book.zip was made"
   [ -f "$library/$book/p01.jpg" ] || e2e_fail "$book was removed"
   ! ls "$XDG_DATA_HOME/Trash/files/" | grep -qx "$book" || e2e_fail "$book is in the recycle bin"

@@ -75,6 +75,10 @@ void CheckByHand(EngineTestOwner& owner, const std::string& name)
     }
 }
 
+// What the remark says of a page cut in half, and of this page zeroed in place.
+const char* const Cut = "途中で切れています";
+const char* const Zeroed3743 = "3743 バイト目付近のデータが壊れています";
+
 } // namespace
 
 TEST(PageRecheck, F8ReadsAgainEveryPageTheFindDidNotProveUnchanged)
@@ -85,17 +89,18 @@ TEST(PageRecheck, F8ReadsAgainEveryPageTheFindDidNotProveUnchanged)
         bool DamagedAtFind;       // cut in half before the find, then checked by hand
         TChange Change;           // between the find and F8
         bool Archived;
+        const char* Fault = "";  // the remark's words after the page's name, when refused
     };
     const TCase cases[] = {
         {"unchanged", "p02.jpg", false, nullptr, true},
-        {"cut", "p02.jpg", false, CutInHalf, false},
-        {"touched", "p02.jpg", false, [](auto& tree, auto& page) { ZeroedInPlace(tree, page, false); }, false},
+        {"cut", "p02.jpg", false, CutInHalf, false, Cut},
+        {"touched", "p02.jpg", false, [](auto& tree, auto& page) { ZeroedInPlace(tree, page, false); }, false, Zeroed3743},
         // Nothing the stamp holds shows this change: that the folder is archived
         // proves the page was not read again.
         {"restored", "p02.jpg", false, [](auto& tree, auto& page) { ZeroedInPlace(tree, page, true); }, true},
         {"nested", "in\\p01.jpg", false, [](auto& tree, auto& page) { ZeroedInPlace(tree, page, true); }, true},
-        {"replaced", "p02.jpg", false, Replaced, false},
-        {"hand-checked", "p02.jpg", true, nullptr, false},
+        {"replaced", "p02.jpg", false, Replaced, false, Zeroed3743},
+        {"hand-checked", "p02.jpg", true, nullptr, false, Cut},
         {"repaired", "p02.jpg", true, [](auto& tree, auto& page) { tree.File(page, Page); }, true},
     };
     EngineTempTree tree;
@@ -113,7 +118,7 @@ TEST(PageRecheck, F8ReadsAgainEveryPageTheFindDidNotProveUnchanged)
     for (const TCase& c : cases) {
         const std::string page = std::string(c.Folder) + "\\" + c.Page;
         if (c.DamagedAtFind) {
-            EngineExpectRow(owner, c.Folder, false, "破損した画像があります", "p02.jpg");
+            EngineExpectRow(owner, c.Folder, false, "破損した画像があります", std::string("p02.jpg ") + Cut);
             CheckByHand(owner, c.Folder);
         } else {
             EngineExpectRow(owner, c.Folder, true, "+圧縮できます", "");
@@ -130,7 +135,8 @@ TEST(PageRecheck, F8ReadsAgainEveryPageTheFindDidNotProveUnchanged)
             EngineExpectRow(owner, c.Folder, false, "*圧縮しました", archive);
         } else {
             const std::string name = std::string(c.Page).substr(std::string(c.Page).rfind('\\') + 1);
-            EngineExpectRow(owner, c.Folder, true, FolderCompressState::Untried, "!破損した画像があります", name);
+            EngineExpectRow(owner, c.Folder, true, FolderCompressState::Untried, "!破損した画像があります",
+                            name + " " + c.Fault);
         }
         EXPECT_EQ(tree.IsFile(archive), c.Archived) << c.Folder;
     }
@@ -154,7 +160,7 @@ TEST(PageRecheck, AStampFromAShallowerFindProvesNothing)
         EngineCompressOptions compress;
         compress.Extras.PageCheck = TPageCheck::Deep;
         EngineCompress(owner, compress);
-        EngineExpectRow(owner, "book", true, "!破損した画像があります", "p02.jpg");
+        EngineExpectRow(owner, "book", true, "!破損した画像があります", std::string("p02.jpg ") + Zeroed3743);
         EXPECT_FALSE(tree.IsFile("book.zip"));
     }
 }
