@@ -6,6 +6,7 @@
 // the temporary directory, with a settings file of the bench's own beside it.
 // Prints the figures; asserts nothing. Run it under a display to count drawing.
 //   bench_window_find PAGES_DIR [ROUNDS] [FOLDERS] [--keep]   (5 rounds, 3,000 folders)
+//   bench_window_find --tree=ROOT [ROUNDS] [--jpeginfo=SECONDS]   (the deep level; see TreeBench)
 // PAGES_DIR holds the JPEG pages every folder gets a copy of (bench/image-bench.sh
 // makes them); --keep leaves the tree for the next run.
 #include "bench/BenchTree.h"
@@ -61,11 +62,13 @@ std::wstring StatusText(HWND status)
     return text;
 }
 
-Launched RunProgram(const std::wstring& program, const std::string& settings, const std::string& root, bool check)
+// level: 0 no page check, 1 the quick one, 2 the deep one.
+Launched RunProgram(const std::wstring& program, const std::string& settings, const std::string& root, int level)
 {
     {
         std::ofstream file(settings, std::ios::binary | std::ios::trunc);
-        file << "[Setting]\r\nPath=" << root << "\r\nAutoFind=1\r\nVerifyImages=" << (check ? 1 : 0) << "\r\n";
+        file << "[Setting]\r\nPath=" << root << "\r\nAutoFind=1\r\nVerifyImages=" << (level > 0 ? 1 : 0)
+             << "\r\nDeepImageCheck=" << (level > 1 ? 1 : 0) << "\r\n";
     }
     Launched result;
     STARTUPINFOW startup{};
@@ -111,6 +114,37 @@ Launched RunProgram(const std::wstring& program, const std::string& settings, co
     return result;
 }
 
+// The deep level against jpeginfo -c: a ready tree of folders of distinct pages
+// (bench/window-deep-bench.sh makes it), the program's search with the check
+// off, quick and deep in turn; the time each level adds to the search without
+// a check, beside the time jpeginfo -c took over the same files.
+int TreeBench(const std::wstring& program, const std::string& settings, const std::string& root, int rounds,
+              double jpeginfo)
+{
+    RunProgram(program, settings, root, 2);  // warm the caches once
+    std::vector<double> off, quick, deep;
+    for (int round = 0; round < rounds; ++round) {
+        const Launched a = RunProgram(program, settings, root, 0);
+        const Launched b = RunProgram(program, settings, root, 1);
+        const Launched c = RunProgram(program, settings, root, 2);
+        off.push_back(a.Finished);
+        quick.push_back(b.Finished);
+        deep.push_back(c.Finished);
+        if (a.Fit != a.Rows || b.Fit != b.Rows || c.Fit != c.Rows || a.Rows == 0)
+            std::printf("  (unexpected rows: off %d of %d fit, quick %d of %d, deep %d of %d)\n", a.Fit, a.Rows, b.Fit,
+                        b.Rows, c.Fit, c.Rows);
+        std::printf("  round %d: off %.2f s  quick %.2f s  deep %.2f s\n", round + 1, a.Finished, b.Finished, c.Finished);
+    }
+    const double addedQuick = Median(quick) - Median(off), addedDeep = Median(deep) - Median(off);
+    std::printf("window over the tree, medians of %d rounds: no check %.2f s, quick %.2f s (adds %.2f s), deep %.2f s"
+                " (adds %.2f s)\n",
+                rounds, Median(off), Median(quick), addedQuick, Median(deep), addedDeep);
+    if (jpeginfo > 0 && addedDeep > 0)
+        std::printf("jpeginfo -c over the same files %.2f s: the deep level's added time is %.2fx faster\n", jpeginfo,
+                    jpeginfo / addedDeep);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -118,11 +152,17 @@ int main(int argc, char** argv)
     std::string pagesDir;
     std::vector<int> numbers;
     bool keep = false;
+    std::string tree;
+    double jpeginfo = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--keep") {
             keep = true;
-        } else if (pagesDir.empty()) {
+        } else if (arg.rfind("--tree=", 0) == 0) {
+            tree = IncludeTrailingPathDelimiter(arg.substr(7));
+        } else if (arg.rfind("--jpeginfo=", 0) == 0) {
+            jpeginfo = std::atof(arg.c_str() + 11);
+        } else if (pagesDir.empty() && tree.empty()) {
             pagesDir = IncludeTrailingPathDelimiter(arg);
         } else {
             numbers.push_back(std::atoi(arg.c_str()));
@@ -130,8 +170,8 @@ int main(int argc, char** argv)
     }
     const int rounds = numbers.size() > 0 ? std::max(1, numbers[0]) : 5;
     const int folders = numbers.size() > 1 ? std::max(1, numbers[1]) : 3000;
-    const std::vector<Page> pages = LoadPages(pagesDir, ".jpg");
-    if (pages.empty()) {
+    const std::vector<Page> pages = tree.empty() ? LoadPages(pagesDir, ".jpg") : std::vector<Page>{};
+    if (pages.empty() && tree.empty()) {
         std::printf("usage: bench_window_find PAGES_DIR [ROUNDS] [FOLDERS] [--keep]   (PAGES_DIR: *.jpg pages)\n");
         return 2;
     }
@@ -151,15 +191,22 @@ int main(int argc, char** argv)
         std::printf("cannot copy %s\n", Utf8Text(built).c_str());
         return 2;
     }
+    const std::string settings = programDir + "fennoro.ini";
+    if (!tree.empty()) {
+        const int result = TreeBench(program, settings, tree, rounds, jpeginfo);
+        DeleteFileA(settings.c_str());
+        DeleteFileW(program.c_str());
+        RemoveDirectoryA(programDir.c_str());
+        return result;
+    }
     std::printf("generating %d folders of %zu JPEG pages ...\n", folders, pages.size());
     MakePageTree(root, folders, pages, ".jpg");
 
-    const std::string settings = programDir + "fennoro.ini";
-    RunProgram(program, settings, root, true);  // warm the caches once
+    RunProgram(program, settings, root, 1);  // warm the caches once
     std::vector<double> off, on, shown, floor, floor2;
     for (int round = 0; round < rounds; ++round) {
-        const Launched a = RunProgram(program, settings, root, false);
-        const Launched b = RunProgram(program, settings, root, true);
+        const Launched a = RunProgram(program, settings, root, 0);
+        const Launched b = RunProgram(program, settings, root, 1);
         off.push_back(a.Finished);
         on.push_back(b.Finished);
         shown.push_back(a.Shown);

@@ -13,6 +13,17 @@ unsigned Big16(const uint8_t* p) { return unsigned(p[0]) << 8 | p[1]; }
 unsigned CeilDiv(unsigned a, unsigned b) { return (a + b - 1) / b; }
 bool IsRestart(uint8_t marker) { return marker >= 0xD0 && marker <= 0xD7; }
 
+// The bits set, without a library call on targets that lack the instruction.
+int Popcount(uint64_t bits)
+{
+    const auto half = [](uint32_t v) {
+        v = v - ((v >> 1) & 0x55555555u);
+        v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
+        return static_cast<int>((((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
+    };
+    return half(static_cast<uint32_t>(bits)) + half(static_cast<uint32_t>(bits >> 32));
+}
+
 // Decoders skip a few stray zeros before a marker (libjpeg up to 7, with a
 // warning); more is no marker.
 constexpr int ZerosBeforeMarker = 7;
@@ -282,14 +293,31 @@ bool TJpegWalker::Decode(size_t& position)
     };
     StartInterval(position, true);
     unsigned restart = 0;
-    for (unsigned mcu = 0; mcu < mcus; ++mcu) {
+    // A progressive Huffman band: the blocks of an end-of-band run go by in one loop.
+    const bool runs = Progressive && !Arithmetic && Ss > 0;
+    const uint64_t band = Band(Ss, Se + 1);
+    for (unsigned mcu = 0; mcu < mcus;) {
         if (RestartInterval && mcu > 0 && mcu % RestartInterval == 0) {
             const size_t marker = EndOfInterval();
             if (!marker || Data[marker] != 0xD0 + restart) return fault();
             restart = (restart + 1) & 7;
             StartInterval(marker + 1, false);
         }
+        if (runs && EobRun > 0) {
+            // Up to the end of the run or of the interval, whichever comes first.
+            const unsigned end = RestartInterval ? std::min(mcus, (mcu / RestartInterval + 1) * RestartInterval) : mcus;
+            const unsigned count = std::min<unsigned>(EobRun, end - mcu);
+            if (Ah > 0) {
+                const uint64_t* nonzero = InScan.front().Component->Nonzero.data() + mcu;
+                for (unsigned i = 0; i < count; ++i) SkipBits(Popcount(nonzero[i] & band));
+            }
+            EobRun -= count;
+            mcu += count;
+            if (Bits.Overrun()) return fault();
+            continue;
+        }
         if (!Mcu(mcu) || (!Arithmetic && Bits.Overrun())) return fault();
+        ++mcu;
     }
     const size_t marker = EndOfInterval();
     if (!marker) return fault();
@@ -447,14 +475,14 @@ bool TJpegWalker::AcRefine(const TJpegScanComponent& c, uint64_t& nonzero)
             for (; r > 0 && zeros; --r) zeros &= zeros - 1;
             if (!zeros) return false;
             const int at = std::countr_zero(zeros);
-            SkipBits(std::popcount(nonzero & Band(k, at)));
+            SkipBits(Popcount(nonzero & Band(k, at)));
             k = at;
             if (s) nonzero |= uint64_t(1) << k;
         }
     }
     if (EobRun > 0) {
         // A correction bit for each coefficient already nonzero in the rest of the band.
-        if (k <= Se) SkipBits(std::popcount(nonzero & Band(k, Se + 1)));
+        if (k <= Se) SkipBits(Popcount(nonzero & Band(k, Se + 1)));
         --EobRun;
     }
     return true;
