@@ -166,6 +166,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     // The safety rules over the whole tree, whatever the row's verdict said.
     const auto identity = IdentityOfPath(exactFolder);
     TSafetyWalk walk{folderPath, exactFolder, {}, nullptr, nullptr};
+    walk.ResolveFiles = true;
     if (const auto parentIdentity = IdentityOfPath(wideParent)) walk.Ancestors.push_back(*parentIdentity);
     TFolderTree tree;
     if (const auto fault = WalkFolderTree(walk, tree)) return fail("!" + fault->Result, fault->Remark);

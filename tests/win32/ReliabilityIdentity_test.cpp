@@ -152,12 +152,8 @@ TEST(EntryIdentity, AFileThatLeadsElsewhereIsALink)
     }
     const std::vector<std::pair<std::string, std::string>> linked = {{"book", "02.jpg"},
                                                                     {"nested", "inner\\02.jpg"}};
-    EngineTestOwner found;
-    EngineFindOptions recursive;
-    recursive.Recursive = true;
-    EngineFind(found, tree.Root(), recursive);
-    for (const auto& [name, remark] : linked) EngineExpectRow(found, name, false, "リンクを含むフォルダです", remark);
-
+    // The listing shows each link as the file it leads to; the find takes the
+    // listing's word, F8 looks where every file leads before the archiver runs.
     EngineTestOwner owner(true);
     for (const auto& [name, remark] : linked) owner.Add(tree.Root(), name, true);
     {
