@@ -400,3 +400,29 @@ TEST(EntryIdentity, ACallThatDiesOrLosesItsFolderLeavesNoTemporaryFile)
         EXPECT_EQ(tree.Names(root), (std::vector<std::wstring>{L"book"}));
     }
 }
+
+TEST(EntryIdentity, APageStillBeingWrittenIsNeverArchived)
+{
+    EngineTempTree tree;
+    tree.File("book\\01.jpg", "first page");
+    tree.File("book\\02.jpg", "second page, half");
+    // A program saving the page, as most do: others may read and write meanwhile.
+    HANDLE writer = CreateFileW(tree.WidePath("book\\02.jpg").c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EngineTestOwner owner(true);
+    owner.Add(tree.Root(), "book", true);
+    for (const std::string extension : {".zip", ".7z", ".lzh", ".cab"}) {
+        SCOPED_TRACE(extension);
+        owner.Rows[0]->Checked = true;
+        EngineDialogAnswerer answerer(IDYES);
+        EngineCompress(owner, Removing(EngineBundledProfile(extension)));
+        const FolderRow& row = owner.Row("book");
+        EXPECT_TRUE(row.Checked);
+        EXPECT_EQ(row.Result.rfind("!圧縮に失敗: 戻り値=", 0), 0u) << row.Result;
+        EXPECT_EQ(row.Remark.rfind("ファイルを開けません: 02.jpg (", 0), 0u) << row.Remark;
+        EXPECT_FALSE(tree.IsFile("book" + extension));
+    }
+    CloseHandle(writer);
+    EXPECT_EQ(tree.Names("book").size(), 2u);
+}
