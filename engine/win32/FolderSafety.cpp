@@ -171,7 +171,10 @@ std::optional<TSafetyFault> WalkFolderTree(const TSafetyWalk& walk, TFolderTree&
             subFolders.push_back({subDir + '\\', std::move(subWide) + L'\\', folder.Depth + 1, self, identity});
         }
         // A link to a file reads another file's bytes, and may lead out of the root.
-        if (const TFolderEntry* linked = FileLeadingElsewhere(folder)) return Fault(HoldsLink, inside(folder.Dir, linked->Name));
+        if (walk.ResolveFiles) {
+            if (const TFolderEntry* linked = FileLeadingElsewhere(folder))
+                return Fault(HoldsLink, inside(folder.Dir, linked->Name));
+        }
         tree.push_back(std::move(folder));
         // Reversed onto the stack, so that they come off in the file system's order.
         std::move(subFolders.rbegin(), subFolders.rend(), std::back_inserter(pending));

@@ -67,6 +67,10 @@ struct TSafetyWalk {
     std::function<void(const std::string&)> Entering;
     // The folder's own listing when the caller has read it already; null: read here.
     const std::vector<TFolderEntry>* TopEntries = nullptr;
+    // Opens every file to see where it leads, for the links a listing does not
+    // mark (Wine's links to files). It costs an open per file, so the compress
+    // job does it, right before the archiver reads them all anyway.
+    bool ResolveFiles = false;
 };
 
 // The result text of a walk that a stop request ended.
@@ -78,7 +82,8 @@ extern const char InterruptedResult[];
 //   no text can give back exactly (a lone surrogate), or no plain file name:
 //   "扱えないファイル名です", the name;
 // - a link or junction (a name-surrogate reparse point), a file that leads elsewhere
-//   than where it is listed (a file link the listing does not mark), or a folder
+//   than where it is listed (with ResolveFiles: a file link the listing does not
+//   mark), or a folder
 //   that leads back to one on the way down (a mount): "リンクを含むフォルダです",
 //   its path inside the folder;
 // - two names in one folder equal but for case: "大文字と小文字だけが違う名前があります",

@@ -207,6 +207,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     // The safety rules over the whole tree, whatever the row's verdict said.
     const auto identity = IdentityOfPath(exactFolder);
     TSafetyWalk walk{folderPath, exactFolder, {}, nullptr, nullptr};
+    walk.ResolveFiles = true;
     if (const auto parentIdentity = IdentityOfPath(wideParent)) walk.Ancestors.push_back(*parentIdentity);
     TFolderTree tree;
     if (const auto fault = WalkFolderTree(walk, tree)) return fail("!" + fault->Result, fault->Remark);
@@ -277,7 +278,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
 
     if (returned != 0) {
         // A file at the archive path now is this call's unfinished work, which would
-        // later pass for a finished archive, only when the path was empty just before
+        // later pass for a finished archive, only when nothing held its name just before
         // the call, no other Fennoro window may write it (the lock), the library did
         // not answer that the archive exists, and it is no library that cleans up
         // after itself. Else it stays. To the recycle bin rather than gone, even so.

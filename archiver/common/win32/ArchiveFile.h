@@ -25,10 +25,11 @@ struct TArchiveIdentity {
 // The archive being written. The constructor refuses a target that exists
 // (ArchiverArchiveExists) and creates a new temporary file in the target's
 // folder (ArchiverWriteError on failure), marked for deletion: the system
-// removes it with its handle, also when the process dies or the folder is
-// renamed meanwhile, until Commit clears the mark. Writes are buffered. Unless
-// Commit succeeded, the destructor closes (and so deletes) the temporary file,
-// so no failure, cancel or kill leaves anything behind.
+// removes it with its handle, also when the process dies, until Commit clears
+// the mark. Writes are buffered. Unless Commit succeeded, the destructor closes
+// (and so deletes) the temporary file, so no failure, cancel or kill leaves
+// anything behind. What an earlier call could not remove (RemoveStaleTemporaryFiles)
+// goes when the next one begins in the folder.
 class TArchiveOutputFile final : public TByteSink {
 public:
     explicit TArchiveOutputFile(const std::string& targetPath);

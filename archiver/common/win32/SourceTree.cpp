@@ -4,6 +4,7 @@
 #include "archiver/common/ArchiverError.h"
 #include "archiver/common/win32/ExactPath.h"
 #include "archiver/common/win32/TextConvert.h"
+#include "base/FileSystemRules.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -101,7 +102,8 @@ public:
             }
             if (!Recursive) continue;
             // A folder joined in by a link could lead back up the tree: stored, not entered.
-            const bool link = (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            // A cloud placeholder or another reparse point that holds its own data is a folder.
+            const bool link = IsLinkReparsePoint(item.dwFileAttributes, item.dwReserved0);
             if (link && !matches) continue;
             std::wstring relative = entry.RelativePath + L"\\";
             Tree.Entries.push_back(std::move(entry));
