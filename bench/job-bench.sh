@@ -7,7 +7,9 @@
 # Info-ZIP's `zip -r`. All four in one run, in alternating order, each round on
 # a fresh copy; medians. Then archive sizes against Info-ZIP's, and where F8's
 # time goes: a timing build (preset win32-phases, when built) runs the same
-# two jobs once more and writes its time per phase.
+# two jobs once more and writes its time per phase. With BEFORE_BIN naming the
+# build of another version (BEFORE_PHASES_BIN its timing build), that program
+# runs in the same rounds too, so that a change is measured under the same load.
 # The library: BOOKS books of PAGES distinct JPEG pages (900x1300, quality 90,
 # about 180 KB: each page is one of a few generated images rolled by its own
 # offset, then encoded by cjpeg). Prints the figures; asserts nothing.
@@ -66,10 +68,19 @@ prepare_program() {   # from_dir to_dir
   cp "$1/fennoro.exe" "$1/7-zip32.DLL" "$1/UNLHA32.DLL" "$1/CAB32.DLL" "$2/"
 }
 prepare_program "$bin" "$data/run"
-have_phases=0
+phase_runs=()
 if [ -f "$phases_bin/fennoro.exe" ] && [ -f "$phases_bin/7-zip32.DLL" ]; then
   prepare_program "$phases_bin" "$data/run-phases"
-  have_phases=1
+  phase_runs+=("$data/run-phases")
+fi
+kinds="off 7z on zip"
+if [ -n "${BEFORE_BIN:-}" ]; then
+  prepare_program "$BEFORE_BIN" "$data/run-before"
+  kinds="off 7z boff on zip bon"
+  if [ -n "${BEFORE_PHASES_BIN:-}" ]; then
+    prepare_program "$BEFORE_PHASES_BIN" "$data/run-before-phases"
+    phase_runs+=("$data/run-before-phases")
+  fi
 fi
 
 source "$root/scripts/xvfb.sh"
@@ -122,12 +133,14 @@ run_native() {   # kind
 rm -f "$data/checked"
 declare -A find_t compress_t size_of
 for round in $(seq "$rounds"); do
-  order="off 7z on zip"
-  [ $((round % 2)) = 0 ] && order="zip on 7z off"
+  order=$kinds
+  [ $((round % 2)) = 0 ] && order=$(tr ' ' '\n' <<<"$kinds" | tac | tr '\n' ' ')
   for kind in $order; do
     case $kind in
-      off|on)
-        r=$(run_ours "$data/run" "$([ $kind = on ] && echo 1 || echo 0)") || exit 1
+      off|on|boff|bon)
+        program=$data/run
+        [[ $kind = b* ]] && program=$data/run-before
+        r=$(run_ours "$program" "$([[ $kind = *on ]] && echo 1 || echo 0)") || exit 1
         read -r f c s <<<"$r"
         find_t[$kind]+="$f "; compress_t[$kind]+="$c "; size_of[$kind]=$s ;;
       *)
@@ -154,18 +167,30 @@ awk -v mb="$mb" -v foff="$f_off" -v coff="$c_off" -v fon="$f_on" -v con="$c_on" 
   printf "  whole job against 7z a + 7z t: %.2fx (removal off), %.2fx (on); against zip -r: %.2fx, %.2fx\n", t7 / (foff + coff), t7 / (fon + con), tz / (foff + coff), tz / (fon + con)
   printf "  sizes: ours %d, Info-ZIP %d (ours %+.3f%%), 7-Zip %d; pages %d (Info-ZIP %.4fx the pages)\n", soff, sz, (soff / sz - 1) * 100, s7, pages, sz / pages
 }'
+if [ -n "${BEFORE_BIN:-}" ]; then
+  bf_off=$(med "${find_t[boff]}"); bc_off=$(med "${compress_t[boff]}")
+  bf_on=$(med "${find_t[bon]}"); bc_on=$(med "${compress_t[bon]}")
+  awk -v mb="$mb" -v foff="$bf_off" -v coff="$bc_off" -v fon="$bf_on" -v con="$bc_on" -v t7="$t7" -v tz="$tz" \
+      -v aoff="$c_off" -v aon="$c_on" -v s="${size_of[boff]}" 'BEGIN {
+    printf "  before, removal off:  find %.2f s + F8 %.2f s = %.2f s (F8 alone %.0f MB/s; now %.2fx as fast)\n", foff, coff, foff + coff, mb / coff, coff / aoff
+    printf "  before, removal on:   find %.2f s + F8 %.2f s = %.2f s (F8 alone %.0f MB/s; now %.2fx as fast)\n", fon, con, fon + con, mb / con, con / aon
+    printf "  before, whole job against 7z a + 7z t: %.2fx, %.2fx; against zip -r: %.2fx, %.2fx; size %d\n", t7 / (foff + coff), t7 / (fon + con), tz / (foff + coff), tz / (fon + con), s
+  }'
+fi
 
 # Where F8's time goes, from the timing build.
-if [ "$have_phases" = 1 ]; then
+if [ ${#phase_runs[@]} -gt 0 ]; then
   for remove in 0 1; do
-    rm -f "$data/run-phases/fennoro-phases.txt"
-    r=$(run_ours "$data/run-phases" "$remove") || exit 1
+   for run in "${phase_runs[@]}"; do
+    rm -f "$run/fennoro-phases.txt"
+    r=$(run_ours "$run" "$remove") || exit 1
     read -r f c s <<<"$r"
-    echo "F8 per phase (timing build, removal $([ $remove = 1 ] && echo on || echo off), F8 $c s):"
-    tr -d '\r' < "$data/run-phases/fennoro-phases.txt" | awk -v total="$c" -F= '
+    echo "F8 per phase ($(basename "$run"), removal $([ $remove = 1 ] && echo on || echo off), F8 $c s):"
+    tr -d '\r' < "$run/fennoro-phases.txt" | awk -v total="$c" -F= '
       /^folders=/ {folders = $2; next} /^end/ {next}
       {printf "  %-13s %7.3f s  %5.1f%%  %6.2f ms a folder\n", $1, $2, 100 * $2 / total, 1000 * $2 / folders; sum += $2}
       END {printf "  %-13s %7.3f s  %5.1f%%  (the rest: the window taking the command and showing the end)\n", "in the job", sum, 100 * sum / total}'
+   done
   done
   rm -rf "$work" "$trash/files/"* "$trash/info/"*
 else

@@ -27,14 +27,17 @@ public:
     // file pays when it shrinks at all); a longer one is judged on its slices,
     // which miss the tables at a picture's start (they shrink, the rest does
     // not) and see the parts of a file that mixes both. Deflate's fastest
-    // level judges, the slices in one stream.
+    // level judges, the slices in one stream; slices whose byte statistics and
+    // repeated strings leave deflate no room to save that much are not deflated.
     bool Pays(const uint8_t* head, size_t size, bool whole);
 
 private:
+    bool MaySave() const;
     void Begin(size_t size);
     void Feed(const uint8_t* data, size_t size, bool finish);
     size_t Produced() const { return Output.size() - Stream.avail_out; }
 
     z_stream Stream{};
     std::vector<uint8_t> Output;
+    std::vector<uint8_t> Sample;  // the slices, one after the other
 };

@@ -45,6 +45,9 @@ TEST(PackJudge, JudgesBySampleAndHead)
         {"tiny noise", Noise(40, 5), true, false},
         {"text around noise", Text(70000) + Noise(90000, 6) + Text(50000), true, true},
         {"noise around text", Noise(70000, 7) + Text(20000) + Noise(70000, 8), true, true},
+        // Nothing but repeats, or bytes of fewer values: high-looking data that packs.
+        {"noise repeated", [] { std::string r; while (r.size() < 200000) r += Noise(3000, 9); return r; }(), false, true},
+        {"noise of 128 values", [] { std::string r = Noise(200000, 10); for (char& c : r) c &= 0x7F; return r; }(), false, true},
         {"nothing", "", true, false},
     };
     TPackJudge judge;
