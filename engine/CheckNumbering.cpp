@@ -1,6 +1,7 @@
 #include "engine/CheckNumbering.h"
 
 #include "base/FileNameParts.h"
+#include "base/Utf8Sequence.h"
 
 #include <cstdint>
 #include <string_view>
@@ -16,18 +17,10 @@ bool IsDigit(char byte) { return byte >= '0' && byte <= '9'; }
 size_t Cp932Length(std::string_view text)
 {
     size_t length = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        size_t size = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-        if (size == 0 || i + size > text.size()) {
-            ++length;
-            ++i;
-            continue;
-        }
-        uint32_t code = size == 1 ? lead : lead & (0x7F >> size);
-        for (size_t k = 1; k < size; ++k) code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        length += (code < 0x80 || (code >= 0xFF61 && code <= 0xFF9F)) ? 1 : 2;
+    for (size_t i = 0; i < text.size();) {
+        uint32_t code = 0;
+        const size_t size = Utf8Sequence(text, i, code);
+        length += (size == 1 || (code >= 0xFF61 && code <= 0xFF9F)) ? 1 : 2;
         i += size;
     }
     return length;

@@ -2,6 +2,7 @@
 #include "listview/ListViewSort.h"
 #include "listview/win32/ListViewUtility.h"
 
+#include "base/Utf8Sequence.h"
 #include "base/WideText.h"
 
 #include "toolkit/ErrorReport.h"
@@ -216,20 +217,6 @@ LRESULT CALLBACK HeaderSubclassProc(HWND header, UINT message, WPARAM wParam, LP
 namespace {
 
 constexpr unsigned CodePage932 = 932;
-
-// The bytes of one UTF-8 sequence starting at `at` (one byte when malformed), and its code point.
-size_t Utf8Sequence(std::string_view text, size_t at, uint32_t& code)
-{
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const size_t size = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    if (size == 0 || at + size > text.size()) {
-        code = lead;
-        return 1;
-    }
-    code = size == 1 ? lead : lead & (0x7F >> size);
-    for (size_t k = 1; k < size; ++k) code = code << 6 | (static_cast<unsigned char>(text[at + k]) & 0x3F);
-    return size;
-}
 
 } // namespace
 
