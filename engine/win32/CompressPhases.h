@@ -35,16 +35,3 @@ private:
     int64_t Ticks[static_cast<size_t>(TCompressPhase::Count)] = {};
     size_t Folders = 0;
 };
-
-// Enters a phase for a scope, then returns to the one before.
-class TPhaseScope {
-public:
-    TPhaseScope(TCompressPhases& phases, TCompressPhase phase) : Phases(phases), Previous(phases.Enter(phase)) {}
-    ~TPhaseScope() { Phases.Enter(Previous); }
-    TPhaseScope(const TPhaseScope&) = delete;
-    TPhaseScope& operator=(const TPhaseScope&) = delete;
-
-private:
-    TCompressPhases& Phases;
-    TCompressPhase Previous;
-};

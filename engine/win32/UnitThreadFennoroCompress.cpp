@@ -120,7 +120,10 @@ BOOL WINAPI TThreadFennoro::ArchiverProgress(void* context, const char* fileName
 void TThreadFennoro::CompressFolders()
 {
     TCompressPhases phases;
-    Phases = &phases;
+    struct TActivePhases {
+        explicit TActivePhases(TCompressPhases& phases) { Phases = &phases; }
+        ~TActivePhases() { Phases = nullptr; }
+    } active(phases);
     phases.Enter(TCompressPhase::Window);
     SetStatus("圧縮中: ");
     // Each call into the window shows the last folder's outcome, picks the next
@@ -151,7 +154,6 @@ void TThreadFennoro::CompressFolders()
     });
     SetStatus(StopRequested() ? "圧縮を中断しました" : "圧縮が終了しました");
     phases.Finish();
-    Phases = nullptr;
 }
 
 void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& rowParent)
