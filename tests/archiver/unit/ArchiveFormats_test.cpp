@@ -8,6 +8,8 @@
 #include "archiver/sevenzip/Utf16.h"
 #include "archiver/sevenzip/ZipFormat.h"
 
+#include "SampleBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,24 +43,6 @@ struct TSample {
     std::string Data;
     bool IsDirectory = false;
 };
-
-std::string Noise(size_t size, uint32_t seed)
-{
-    std::string out(size, '\0');
-    for (char& c : out) {
-        seed = seed * 1664525u + 1013904223u;
-        c = static_cast<char>(seed >> 24);
-    }
-    return out;
-}
-
-std::string Text(size_t size)
-{
-    std::string out;
-    for (int i = 0; out.size() < size; ++i) out += "page " + std::to_string(i) + " of the numbered folder\n";
-    out.resize(size);
-    return out;
-}
 
 std::vector<TSample> Samples()
 {

@@ -1,31 +1,11 @@
 // Whether packing pays, judged on a sample: what does not shrink is stored.
 #include "archiver/common/PackJudge.h"
 
+#include "SampleBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-namespace {
-
-std::string Noise(size_t size, uint32_t seed)
-{
-    std::string out(size, '\0');
-    for (char& c : out) {
-        seed = seed * 1664525u + 1013904223u;
-        c = static_cast<char>(seed >> 24);
-    }
-    return out;
-}
-
-std::string Text(size_t size)
-{
-    std::string out;
-    for (int i = 0; out.size() < size; ++i) out += "line " + std::to_string(i) + " of the chapter\n";
-    out.resize(size);
-    return out;
-}
-
-} // namespace
 
 TEST(PackJudge, JudgesBySampleAndHead)
 {
