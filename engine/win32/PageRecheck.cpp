@@ -14,30 +14,6 @@ std::string PathInside(const TFolderTree& tree, const TTreeFolder& folder, const
     return folder.Dir.substr(tree.front().Dir.size()) + entry.Name;
 }
 
-// The file index alone, from the native query: GetFileInformationByHandle also
-// asks for the volume's serial, which under Wine is a round trip to its mount
-// manager costing more than a page check. The volume is the folder's, asked once.
-struct TIoStatus {
-    union {
-        LONG Status;
-        void* Pointer;
-    };
-    ULONG_PTR Information;
-};
-using QueryInformationFile = LONG(NTAPI*)(HANDLE file, TIoStatus* status, void* information, ULONG length,
-                                          int informationClass);
-constexpr int FileInternalInformation = 6;
-
-std::optional<uint64_t> FileIndex(HANDLE file)
-{
-    static const auto query = reinterpret_cast<QueryInformationFile>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationFile")));
-    LARGE_INTEGER index{};
-    TIoStatus status{};
-    if (!query || query(file, &status, &index, sizeof index, FileInternalInformation) < 0) return std::nullopt;
-    return static_cast<uint64_t>(index.QuadPart);
-}
-
 // A folder's files by name, with their index, size and write time, in one listing:
 // a handle per page would cost the find as many server round trips as its check.
 std::unordered_map<std::wstring, TPageStamp> ListedStamps(const std::wstring& dir)
@@ -67,26 +43,6 @@ std::unordered_map<std::wstring, TPageStamp> ListedStamps(const std::wstring& di
 }
 
 } // namespace
-
-std::optional<TPageStamp> StampOfFile(const std::wstring& path)
-{
-    // Attributes only: no read, so no share mode of another program's handle refuses it.
-    ScopedHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    0, nullptr));
-    if (!handle || handle.get() == INVALID_HANDLE_VALUE) return std::nullopt;
-    const auto index = FileIndex(handle.get());
-    FILE_BASIC_INFO basic;
-    LARGE_INTEGER size;
-    if (!index || !GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileSizeEx(handle.get(), &size))
-        return std::nullopt;
-    TPageStamp stamp;
-    stamp.Index = *index;
-    stamp.Size = static_cast<uint64_t>(size.QuadPart);
-    stamp.LastWriteTime = static_cast<uint64_t>(basic.LastWriteTime.QuadPart);
-    return stamp;
-}
 
 std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
                                                     const std::function<bool(const std::string&)>& checked,
@@ -127,14 +83,18 @@ TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps,
         std::sort(pages.begin(), pages.end(), [](const TFolderEntry* a, const TFolderEntry* b) {
             return CompareTextLocaleOrder(a->Name, b->Name) < 0;
         });
+        std::optional<std::unordered_map<std::wstring, TPageStamp>> listed;
         for (const TFolderEntry* page : pages) {
             const std::wstring path = folder.WideDir + page->WideName;
             const TPageStamp* stamp =
                 stamps && volume ? stamps->Find(PathInside(tree, folder, *page), *volume, depth) : nullptr;
-            // The listing first: a page whose size or time moved is read without asking its handle.
+            // The walk's listing first: a page whose size or time moved is read again
+            // without more asking. Then the file indexes, one listing for the folder:
+            // a handle per page would cost as many server round trips as the read.
             if (stamp && stamp->Size == page->Size && stamp->LastWriteTime == page->LastWriteTime) {
-                const auto now = StampOfFile(path);
-                if (now && now->SameFile(*stamp)) continue;
+                if (!listed) listed = ListedStamps(folder.WideDir.substr(0, folder.WideDir.size() - 1));
+                const auto now = listed->find(page->WideName);
+                if (now != listed->end() && now->second.SameFile(*stamp)) continue;
             }
             check.Files.push_back({path, ImageKindOf(page->Name)});
             check.Names.push_back(page->Name);

@@ -12,10 +12,6 @@
 #include <string>
 #include <vector>
 
-// The file index, size and last write time of the file, from a handle opened
-// without reading it (any share mode allows that); none when it cannot be opened.
-std::optional<TPageStamp> StampOfFile(const std::wstring& path);
-
 // The stamps of the tree's files that `checked` names (by their path inside the
 // folder), from a listing of each folder with the file indexes taken at any time
 // after the walk listed it: a file listed now with another size or time changed
@@ -27,8 +23,8 @@ std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
 
 // The pages of a walked tree to be read again at the depth: each folder's in
 // numbered order, as the find read them, leaving out those the stamps prove
-// unchanged (same volume and listing, then the same file by its handle). No
-// volume: every page.
+// unchanged (same volume and listing, then the same file index, size and time in
+// a listing of the folder taken now). No volume: every page.
 struct TPagesToCheck {
     std::vector<TPageChecker::TFile> Files;
     std::vector<std::string> Names;  // the files' names, for the remark
