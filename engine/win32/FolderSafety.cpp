@@ -5,6 +5,9 @@
 #include "toolkit/ScopedHandle.h"
 
 #include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 const char InterruptedResult[] = "中断されました";
@@ -58,22 +61,47 @@ std::wstring FinalPath(const std::wstring& path)
 }
 
 // The first file of the folder that leads somewhere else than where it is listed.
+// Each file is opened, a few server round trips under Wine: two threads take
+// turns, so that their waits overlap, as the page check's do.
 const TFolderEntry* FileLeadingElsewhere(const TTreeFolder& folder)
 {
     if (!FileLinksUnmarked()) return nullptr;
-    std::wstring here;
-    for (const TFolderEntry& entry : folder.Entries) {
-        if (!entry.IsFile()) continue;
-        if (here.empty()) {
-            here = FinalPath(folder.WideDir.substr(0, folder.WideDir.size() - 1));
-            if (here.empty()) return nullptr;
-            if (here.back() != L'\\') here += L'\\';
+    std::vector<const TFolderEntry*> files;
+    for (const TFolderEntry& entry : folder.Entries)
+        if (entry.IsFile()) files.push_back(&entry);
+    if (files.empty()) return nullptr;
+    std::wstring here = FinalPath(folder.WideDir.substr(0, folder.WideDir.size() - 1));
+    if (here.empty()) return nullptr;
+    if (here.back() != L'\\') here += L'\\';
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> first{files.size()};
+    const auto work = [&] {
+        for (size_t i; (i = next++) < files.size() && i < first;) {
+            const std::wstring there = FinalPath(folder.WideDir + files[i]->WideName);
+            // One that cannot be opened leads nowhere the archiver could read either.
+            if (there.empty() || there == here + files[i]->WideName) continue;
+            for (size_t seen = first; i < seen && !first.compare_exchange_weak(seen, i);) {}
         }
-        const std::wstring there = FinalPath(folder.WideDir + entry.WideName);
-        // One that cannot be opened leads nowhere the archiver could read either.
-        if (!there.empty() && there != here + entry.WideName) return &entry;
+    };
+    {
+        std::thread helper;
+        if (files.size() >= 8) {
+            try {
+                helper = std::thread(work);
+            } catch (const std::system_error&) {
+                // One thread does it all.
+            }
+        }
+        const struct TJoin {
+            std::thread& Thread;
+            ~TJoin()
+            {
+                if (Thread.joinable()) Thread.join();
+            }
+        } join{helper};
+        work();
     }
-    return nullptr;
+    return first < files.size() ? files[first] : nullptr;
 }
 
 } // namespace

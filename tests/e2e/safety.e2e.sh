@@ -17,6 +17,8 @@ done
 head -c 20000 /dev/urandom > "$outside/003.jpg"
 cp "$outside/003.jpg" "$work/outside-copy"
 ln -s "$outside/003.jpg" "$library/linked/003.jpg"
+# Enough pages beside the link that more than one thread looks for it.
+for n in $(seq 4 12); do head -c 2000 /dev/urandom > "$library/linked/$(printf %03d "$n").jpg"; done
 mkdir "$library/foldered.zip"
 printf odd > "$library/odd/$(printf '\223\372').jpg"
 rm -rf "$XDG_DATA_HOME/Trash/files/"* "$XDG_DATA_HOME/Trash/info/"*
