@@ -14,9 +14,12 @@ unsigned CeilDiv(unsigned a, unsigned b) { return (a + b - 1) / b; }
 bool IsRestart(uint8_t marker) { return marker >= 0xD0 && marker <= 0xD7; }
 
 // The bits set, without a library call on targets that lack the instruction.
+// Masks of a refinement are often empty in one half (the low coefficients pass
+// first), and a 32-bit target counts each half on its own anyway.
 int Popcount(uint64_t bits)
 {
     const auto half = [](uint32_t v) {
+        if (!v) return 0;
         v = v - ((v >> 1) & 0x55555555u);
         v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
         return static_cast<int>((((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
@@ -296,6 +299,7 @@ bool TJpegWalker::Decode(size_t& position)
     // A progressive Huffman band: the blocks of an end-of-band run go by in one loop.
     const bool runs = Progressive && !Arithmetic && Ss > 0;
     const uint64_t band = Band(Ss, Se + 1);
+    TJpegComponent* const band0 = InScan.front().Component;
     for (unsigned mcu = 0; mcu < mcus;) {
         if (RestartInterval && mcu > 0 && mcu % RestartInterval == 0) {
             const size_t marker = EndOfInterval();
@@ -308,7 +312,7 @@ bool TJpegWalker::Decode(size_t& position)
             const unsigned end = RestartInterval ? std::min(mcus, (mcu / RestartInterval + 1) * RestartInterval) : mcus;
             const unsigned count = std::min<unsigned>(EobRun, end - mcu);
             if (Ah > 0) {
-                const uint64_t* nonzero = InScan.front().Component->Nonzero.data() + mcu;
+                const uint64_t* nonzero = band0->Nonzero.data() + mcu;
                 for (unsigned i = 0; i < count; ++i) SkipBits(Popcount(nonzero[i] & band));
             }
             EobRun -= count;
@@ -316,7 +320,14 @@ bool TJpegWalker::Decode(size_t& position)
             if (Bits.Overrun()) return fault();
             continue;
         }
-        if (!Mcu(mcu) || (!Arithmetic && Bits.Overrun())) return fault();
+        if (runs) {
+            // One block a step: straight to the band's decoder, which is most of a progressive file's work.
+            uint64_t& nonzero = band0->Nonzero[mcu];
+            if (!(Ah == 0 ? AcFirst(InScan.front(), nonzero) : AcRefine(InScan.front(), nonzero)) || Bits.Overrun())
+                return fault();
+        } else if (!Mcu(mcu) || (!Arithmetic && Bits.Overrun())) {
+            return fault();
+        }
         ++mcu;
     }
     const size_t marker = EndOfInterval();
@@ -495,10 +506,8 @@ uint64_t TJpegWalker::Band(int from, int to)
     return below & ~((uint64_t(1) << from) - 1);
 }
 
-void TJpegWalker::SkipBits(int count)
-{
-    for (; count > 0; count -= 16) Bits.Skip(std::min(count, 16));
-}
+// Correction bits are passed over unread: no lookup depends on them.
+void TJpegWalker::SkipBits(int count) { Bits.Skip(count); }
 
 bool TJpegWalker::Covered() const
 {
