@@ -3,6 +3,7 @@
 #include "engine/JpegWalker.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -26,6 +27,14 @@ int Popcount(uint64_t bits)
     };
     return half(static_cast<uint32_t>(bits)) + half(static_cast<uint32_t>(bits >> 32));
 }
+
+// The coefficients from k on, as a mask (none from 64). A lookup rather than a
+// shift: a 64-bit shift by a variable count branches on a 32-bit target.
+constexpr auto From = [] {
+    std::array<uint64_t, 65> from{};
+    for (int k = 0; k < 64; ++k) from[k] = ~uint64_t(0) << k;
+    return from;
+}();
 
 // Decoders skip a few stray zeros before a marker (libjpeg up to 7, with a
 // warning); more is no marker.
@@ -299,6 +308,7 @@ bool TJpegWalker::Decode(size_t& position)
     // A progressive Huffman band: the blocks of an end-of-band run go by in one loop.
     const bool runs = Progressive && !Arithmetic && Ss > 0;
     const uint64_t band = Band(Ss, Se + 1);
+    BandEnd = Band(0, Se + 1);
     TJpegComponent* const band0 = InScan.front().Component;
     for (unsigned mcu = 0; mcu < mcus;) {
         if (RestartInterval && mcu > 0 && mcu % RestartInterval == 0) {
@@ -439,7 +449,7 @@ bool TJpegWalker::AcFirst(const TJpegScanComponent& c, uint64_t& nonzero)
             k += move - 1;
             if (k > Se) return false;
             Bits.Skip(fast >> 8);
-            nonzero |= uint64_t(1) << k;
+            nonzero |= From[k] & ~From[k + 1];
             continue;
         }
         const int rs = Bits.Decode(table);
@@ -482,18 +492,18 @@ bool TJpegWalker::AcRefine(const TJpegScanComponent& c, uint64_t& nonzero)
             }
             // r zero coefficients pass, and the ones already nonzero on the way,
             // each with its correction bit; the next zero one is the new one.
-            uint64_t zeros = ~nonzero & Band(k, Se + 1);
+            uint64_t zeros = ~nonzero & From[k] & BandEnd;
             for (; r > 0 && zeros; --r) zeros &= zeros - 1;
             if (!zeros) return false;
-            const int at = std::countr_zero(zeros);
-            SkipBits(Popcount(nonzero & Band(k, at)));
-            k = at;
-            if (s) nonzero |= uint64_t(1) << k;
+            const uint64_t next = zeros & (0 - zeros);
+            SkipBits(Popcount(nonzero & From[k] & (next - 1)));
+            k = std::countr_zero(zeros);
+            if (s) nonzero |= next;
         }
     }
     if (EobRun > 0) {
         // A correction bit for each coefficient already nonzero in the rest of the band.
-        if (k <= Se) SkipBits(Popcount(nonzero & Band(k, Se + 1)));
+        if (k <= Se) SkipBits(Popcount(nonzero & From[k] & BandEnd));
         --EobRun;
     }
     return true;
