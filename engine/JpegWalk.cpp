@@ -492,13 +492,15 @@ bool TJpegWalker::AcRefine(const TJpegScanComponent& c, uint64_t& nonzero)
             }
             // r zero coefficients pass, and the ones already nonzero on the way,
             // each with its correction bit; the next zero one is the new one.
+            // What passes that is not one of the r zeros is nonzero: no count needed.
             uint64_t zeros = ~nonzero & From[k] & BandEnd;
+            const int passed = r;
             for (; r > 0 && zeros; --r) zeros &= zeros - 1;
             if (!zeros) return false;
-            const uint64_t next = zeros & (0 - zeros);
-            SkipBits(Popcount(nonzero & From[k] & (next - 1)));
-            k = std::countr_zero(zeros);
-            if (s) nonzero |= next;
+            const int at = std::countr_zero(zeros);
+            SkipBits(at - k - passed);
+            k = at;
+            if (s) nonzero |= zeros & (0 - zeros);
         }
     }
     if (EobRun > 0) {
