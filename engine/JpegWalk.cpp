@@ -350,9 +350,13 @@ bool TJpegWalker::Decode(size_t& position)
 bool TJpegWalker::Mcu(unsigned mcu)
 {
     if (InScan.size() == 1) return Block(InScan.front(), mcu);
+    // The two commonest interleaved scans (sequential Huffman, a first progressive
+    // Huffman DC scan) go straight to their decoder.
+    const int kind = Arithmetic ? 0 : !Progressive ? 1 : Ah == 0 ? 2 : 0;
     for (TJpegScanComponent& c : InScan) {
         for (int b = c.Component->H * c.Component->V; b > 0; --b) {
-            if (!Block(c, 0)) return false;
+            const bool ok = kind == 1 ? SequentialBlock(c) : kind == 2 ? DcFirst(c) : Block(c, 0);
+            if (!ok) return false;
         }
     }
     return true;
