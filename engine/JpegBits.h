@@ -33,7 +33,7 @@ public:
     // caller skips the bits it takes.
     uint16_t PeekFastAc(const TJpegHuffman& table) const { return table.FastAc(Peek()); }
 
-    // Skips count bits (at most 25).
+    // Skips count bits (before the next Peek, at most what the slack beyond the data holds).
     void Skip(int count) { BitPos += static_cast<size_t>(count); }
 
     // The next count bits (at most 16).

@@ -3,6 +3,7 @@
 #include "engine/JpegWalker.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -14,15 +15,26 @@ unsigned CeilDiv(unsigned a, unsigned b) { return (a + b - 1) / b; }
 bool IsRestart(uint8_t marker) { return marker >= 0xD0 && marker <= 0xD7; }
 
 // The bits set, without a library call on targets that lack the instruction.
+// Masks of a refinement are often empty in one half (the low coefficients pass
+// first), and a 32-bit target counts each half on its own anyway.
 int Popcount(uint64_t bits)
 {
     const auto half = [](uint32_t v) {
+        if (!v) return 0;
         v = v - ((v >> 1) & 0x55555555u);
         v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
         return static_cast<int>((((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
     };
     return half(static_cast<uint32_t>(bits)) + half(static_cast<uint32_t>(bits >> 32));
 }
+
+// The coefficients from k on, as a mask (none from 64). A lookup rather than a
+// shift: a 64-bit shift by a variable count branches on a 32-bit target.
+constexpr auto From = [] {
+    std::array<uint64_t, 65> from{};
+    for (int k = 0; k < 64; ++k) from[k] = ~uint64_t(0) << k;
+    return from;
+}();
 
 // Decoders skip a few stray zeros before a marker (libjpeg up to 7, with a
 // warning); more is no marker.
@@ -296,6 +308,8 @@ bool TJpegWalker::Decode(size_t& position)
     // A progressive Huffman band: the blocks of an end-of-band run go by in one loop.
     const bool runs = Progressive && !Arithmetic && Ss > 0;
     const uint64_t band = Band(Ss, Se + 1);
+    BandEnd = Band(0, Se + 1);
+    TJpegComponent* const band0 = InScan.front().Component;
     for (unsigned mcu = 0; mcu < mcus;) {
         if (RestartInterval && mcu > 0 && mcu % RestartInterval == 0) {
             const size_t marker = EndOfInterval();
@@ -308,7 +322,7 @@ bool TJpegWalker::Decode(size_t& position)
             const unsigned end = RestartInterval ? std::min(mcus, (mcu / RestartInterval + 1) * RestartInterval) : mcus;
             const unsigned count = std::min<unsigned>(EobRun, end - mcu);
             if (Ah > 0) {
-                const uint64_t* nonzero = InScan.front().Component->Nonzero.data() + mcu;
+                const uint64_t* nonzero = band0->Nonzero.data() + mcu;
                 for (unsigned i = 0; i < count; ++i) SkipBits(Popcount(nonzero[i] & band));
             }
             EobRun -= count;
@@ -316,7 +330,14 @@ bool TJpegWalker::Decode(size_t& position)
             if (Bits.Overrun()) return fault();
             continue;
         }
-        if (!Mcu(mcu) || (!Arithmetic && Bits.Overrun())) return fault();
+        if (runs) {
+            // One block a step: straight to the band's decoder, which is most of a progressive file's work.
+            uint64_t& nonzero = band0->Nonzero[mcu];
+            if (!(Ah == 0 ? AcFirst(InScan.front(), nonzero) : AcRefine(InScan.front(), nonzero)) || Bits.Overrun())
+                return fault();
+        } else if (!Mcu(mcu) || (!Arithmetic && Bits.Overrun())) {
+            return fault();
+        }
         ++mcu;
     }
     const size_t marker = EndOfInterval();
@@ -329,9 +350,13 @@ bool TJpegWalker::Decode(size_t& position)
 bool TJpegWalker::Mcu(unsigned mcu)
 {
     if (InScan.size() == 1) return Block(InScan.front(), mcu);
+    // The two commonest interleaved scans (sequential Huffman, a first progressive
+    // Huffman DC scan) go straight to their decoder.
+    const int kind = Arithmetic ? 0 : !Progressive ? 1 : Ah == 0 ? 2 : 0;
     for (TJpegScanComponent& c : InScan) {
         for (int b = c.Component->H * c.Component->V; b > 0; --b) {
-            if (!Block(c, 0)) return false;
+            const bool ok = kind == 1 ? SequentialBlock(c) : kind == 2 ? DcFirst(c) : Block(c, 0);
+            if (!ok) return false;
         }
     }
     return true;
@@ -428,7 +453,7 @@ bool TJpegWalker::AcFirst(const TJpegScanComponent& c, uint64_t& nonzero)
             k += move - 1;
             if (k > Se) return false;
             Bits.Skip(fast >> 8);
-            nonzero |= uint64_t(1) << k;
+            nonzero |= From[k] & ~From[k + 1];
             continue;
         }
         const int rs = Bits.Decode(table);
@@ -471,18 +496,20 @@ bool TJpegWalker::AcRefine(const TJpegScanComponent& c, uint64_t& nonzero)
             }
             // r zero coefficients pass, and the ones already nonzero on the way,
             // each with its correction bit; the next zero one is the new one.
-            uint64_t zeros = ~nonzero & Band(k, Se + 1);
+            // What passes that is not one of the r zeros is nonzero: no count needed.
+            uint64_t zeros = ~nonzero & From[k] & BandEnd;
+            const int passed = r;
             for (; r > 0 && zeros; --r) zeros &= zeros - 1;
             if (!zeros) return false;
             const int at = std::countr_zero(zeros);
-            SkipBits(Popcount(nonzero & Band(k, at)));
+            SkipBits(at - k - passed);
             k = at;
-            if (s) nonzero |= uint64_t(1) << k;
+            if (s) nonzero |= zeros & (0 - zeros);
         }
     }
     if (EobRun > 0) {
         // A correction bit for each coefficient already nonzero in the rest of the band.
-        if (k <= Se) SkipBits(Popcount(nonzero & Band(k, Se + 1)));
+        if (k <= Se) SkipBits(Popcount(nonzero & From[k] & BandEnd));
         --EobRun;
     }
     return true;
@@ -495,10 +522,8 @@ uint64_t TJpegWalker::Band(int from, int to)
     return below & ~((uint64_t(1) << from) - 1);
 }
 
-void TJpegWalker::SkipBits(int count)
-{
-    for (; count > 0; count -= 16) Bits.Skip(std::min(count, 16));
-}
+// Correction bits are passed over unread: no lookup depends on them.
+void TJpegWalker::SkipBits(int count) { Bits.Skip(count); }
 
 bool TJpegWalker::Covered() const
 {

@@ -99,4 +99,5 @@ private:
     std::vector<TJpegScanComponent> InScan;
     int Ss = 0, Se = 63, Ah = 0, Al = 0;
     unsigned EobRun = 0;
+    uint64_t BandEnd = 0;  // the coefficients up to Se
 };
