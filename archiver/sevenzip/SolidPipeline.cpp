@@ -149,7 +149,7 @@ private:
         for (size_t index : order) {
             const size_t lightest = static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
             Plans[lightest].push_back(index);
-            load[lightest] += entries[index].Entry.SizeHint;
+            load[lightest] += entries[index].Entry.SizeHint + 1;  // entries without a size hint spread too
         }
         for (std::vector<size_t>& plan : Plans) std::sort(plan.begin(), plan.end());
     }
@@ -249,10 +249,10 @@ private:
         ++FilesDone;
     }
 
-    // One solid LZMA block: this file and the next packable ones while the
-    // block is short of its size. Its output waits in memory until it is whole;
-    // a block that grows past the limit (one very large file) takes the writer
-    // and writes on directly, so that memory stays bounded.
+    // One solid LZMA block: this file and the next packable ones of its plan.
+    // Its output waits in memory until it is whole; a block that grows past
+    // the limit (one very large file) takes the writer and writes on directly,
+    // so that memory stays bounded.
     void PackBlock(std::unique_ptr<TOpenFile> current, TProbe& probe, TLzmaLevel& level, TPlanCursor& cursor)
     {
         TSevenZipFolder folder;
