@@ -75,6 +75,12 @@ struct TOpenFile {
 // Thrown inside a worker once the run stops: it only unwinds the worker.
 struct TStopped {};
 
+// Where a worker stands in the entries planned for its block.
+struct TPlanCursor {
+    const std::vector<size_t>& Plan;
+    size_t At;
+};
+
 class TSolidRun {
 public:
     TSolidRun(const std::vector<TPipelineEntry>& entries, TSevenZipWriter& writer, const TSolidOptions& options)
@@ -97,7 +103,9 @@ public:
             if (Threads == 1 || Options.Level == 0 || Threads * Level.EncoderMemory() <= EncoderMemoryBudget) break;
             --Threads;
         }
-        Threads = static_cast<unsigned>(std::clamp<uint64_t>((total + BlockSize - 1) / BlockSize, 1, Threads));
+        const uint64_t blocks = std::max<uint64_t>((total + BlockSize - 1) / BlockSize, 1);
+        Threads = static_cast<unsigned>(std::min<uint64_t>(blocks, Threads));
+        PlanBlocks(entries, static_cast<size_t>(std::clamp<uint64_t>(entries.size(), 1, blocks)));
     }
 
     std::vector<TEntryDigest> Run()
@@ -126,6 +134,26 @@ public:
     }
 
 private:
+    // Deals the entries out to the blocks before any is packed, largest first to
+    // the block with the least data so far: blocks taking files as they came
+    // left one large file at the end to a single worker while the others sat
+    // idle. Each block then reads its files in list order.
+    void PlanBlocks(const std::vector<TPipelineEntry>& entries, size_t blocks)
+    {
+        std::vector<size_t> order(entries.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return entries[a].Entry.SizeHint > entries[b].Entry.SizeHint; });
+        Plans.assign(blocks, {});
+        std::vector<uint64_t> load(blocks, 0);
+        for (size_t index : order) {
+            const size_t lightest = static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+            Plans[lightest].push_back(index);
+            load[lightest] += entries[index].Entry.SizeHint + 1;  // entries without a size hint spread too
+        }
+        for (std::vector<size_t>& plan : Plans) std::sort(plan.begin(), plan.end());
+    }
+
     void ReportProgress()
     {
         if (Options.Progress && !Entries.empty()) Options.Progress(FilesDone, Entries[Current].Entry, Packed);
@@ -136,7 +164,12 @@ private:
         try {
             TProbe probe;
             TLzmaLevel level = Level;
-            while (std::unique_ptr<TOpenFile> first = TakePackable(probe)) PackBlock(std::move(first), probe, level);
+            for (;;) {
+                const size_t plan = NextPlan++;
+                if (plan >= Plans.size()) break;
+                TPlanCursor cursor{Plans[plan], 0};
+                while (std::unique_ptr<TOpenFile> first = TakePackable(probe, cursor)) PackBlock(std::move(first), probe, level, cursor);
+            }
         } catch (const TStopped&) {
         } catch (const TLzmaStopped&) {
         } catch (...) {
@@ -153,16 +186,12 @@ private:
 
     // The next file that goes into a block; directories, empty files and files
     // that do not pack are written on the way. Null at the end.
-    std::unique_ptr<TOpenFile> TakePackable(TProbe& probe)
+    std::unique_ptr<TOpenFile> TakePackable(TProbe& probe, TPlanCursor& cursor)
     {
         for (;;) {
             if (Stop) throw TStopped{};
-            size_t index;
-            {
-                std::lock_guard<std::mutex> guard(TakeLock);
-                if (Next == Entries.size()) return nullptr;
-                index = Next++;
-            }
+            if (cursor.At == cursor.Plan.size()) return nullptr;
+            const size_t index = cursor.Plan[cursor.At++];
             Current = index;
             const TPipelineEntry& entry = Entries[index];
             if (entry.Entry.IsDirectory) {
@@ -220,11 +249,11 @@ private:
         ++FilesDone;
     }
 
-    // One solid LZMA block: this file and the next packable ones while the
-    // block is short of its size. Its output waits in memory until it is whole;
-    // a block that grows past the limit (one very large file) takes the writer
-    // and writes on directly, so that memory stays bounded.
-    void PackBlock(std::unique_ptr<TOpenFile> current, TProbe& probe, TLzmaLevel& level)
+    // One solid LZMA block: this file and the next packable ones of its plan.
+    // Its output waits in memory until it is whole; a block that grows past
+    // the limit (one very large file) takes the writer and writes on directly,
+    // so that memory stays bounded.
+    void PackBlock(std::unique_ptr<TOpenFile> current, TProbe& probe, TLzmaLevel& level, TPlanCursor& cursor)
     {
         TSevenZipFolder folder;
         folder.Lzma = true;
@@ -243,8 +272,9 @@ private:
                 ++FilesDone;
                 current.reset();
                 // Once it writes directly, the block ends with its file: a file
-                // copied meanwhile would land inside its packed stream.
-                if (taken < BlockSize && !writing.owns_lock()) current = TakePackable(probe);
+                // copied meanwhile would land inside its packed stream. The
+                // rest of the plan then goes into a block of its own.
+                if (!writing.owns_lock()) current = TakePackable(probe, cursor);
             }
             return 0;
         };
@@ -321,8 +351,8 @@ private:
     uint64_t BlockSize = MaxBlockSize;
     TLzmaLevel Level;
 
-    std::mutex TakeLock;  // guards Next
-    size_t Next = 0;
+    std::vector<std::vector<size_t>> Plans;  // the entries of each block, in list order
+    std::atomic<size_t> NextPlan{0};
     std::mutex WriteLock;  // guards Writer and Digests
     std::vector<TEntryDigest> Digests;
     std::mutex DoneLock;  // guards Running and Error

@@ -1,9 +1,10 @@
 #pragma once
 // Packs the entries of a .7z archive: the files that pack go into solid LZMA
 // blocks, each a folder of its own, and workers pack independent blocks at
-// the same time (the SDK's coder runs on one thread per stream). Each worker
-// takes the next entries in order as its block asks for data, until the block
-// holds its share of the data; whether a file packs is judged on its first
+// the same time (the SDK's coder runs on one thread per stream). The entries
+// are dealt out to the blocks before packing starts, so that the blocks hold
+// about the same amount of data and the workers end together; each block reads
+// its own in list order. Whether a file packs is judged on its first
 // 64 KiB, and one that does not is copied as it is (the Copy coder), as are all
 // files at level 0. Folders reach the writer whole, one at a time, so a block
 // is kept in memory until it is done, or until it passes a limit (then it takes

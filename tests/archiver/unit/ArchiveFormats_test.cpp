@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -310,6 +311,52 @@ TEST(ArchiveFormats, DebianReadersTestAndExtractThem)
                 EXPECT_EQ(ReadFile(out + "/" + sample.Name), sample.Data) << path << " " << sample.Name;
             }
         }
+    }
+}
+
+// Blocks hold about equal shares of the data whatever the list order, so the
+// workers end together: a large file listed last used to join a block that
+// already held its share while the other worker sat idle.
+TEST(ArchiveFormats, BlocksShareTheDataEvenly)
+{
+    if (!Shell("command -v 7z")) GTEST_SKIP() << "7z missing";
+    const TScratch scratch;
+    struct TCase {
+        std::vector<size_t> Sizes;  // in list order
+        size_t Largest;             // the most one block may hold
+    };
+    const std::vector<TCase> cases{
+        {{100000, 100000, 100000, 100000, 100000, 100000, 600000}, 600000},
+        {{600000, 100000, 100000, 100000, 100000, 100000, 100000}, 600000},
+        {{300000, 200000, 200000, 100000, 100000, 100000, 100000, 300000}, 700000},
+    };
+    for (size_t c = 0; c < cases.size(); ++c) {
+        std::vector<TSample> samples;
+        size_t total = 0;
+        for (size_t i = 0; i < cases[c].Sizes.size(); ++i) {
+            samples.push_back({"f" + std::to_string(i) + ".txt", Text(cases[c].Sizes[i])});
+            total += cases[c].Sizes[i];
+        }
+        TMemorySink sink;
+        TSevenZipWriter writer(sink);
+        TSolidOptions options;
+        options.Threads = 2;
+        options.BlockSize = total / 2;
+        const std::vector<TEntryDigest> written = RunSolidPipeline(Entries(samples), writer, options);
+        writer.Finish();
+        const std::string path = scratch.Write("c" + std::to_string(c) + ".7z", sink.Bytes);
+        ASSERT_TRUE(Shell("7z t '" + path + "'")) << c;
+        ASSERT_TRUE(Shell("7z l -slt '" + path + "' | tee '" + path + ".txt'"));
+        // 7z lists each file's size and then its block.
+        std::map<int, size_t> blocks;
+        std::istringstream listing(ReadFile(path + ".txt"));
+        size_t size = 0;
+        for (std::string line; std::getline(listing, line);) {
+            if (line.rfind("Size = ", 0) == 0) size = std::stoul(line.substr(7));
+            if (line.rfind("Block = ", 0) == 0) blocks[std::stoi(line.substr(8))] += size;
+        }
+        EXPECT_EQ(blocks.size(), 2u) << c;
+        for (const auto& [block, bytes] : blocks) EXPECT_LE(bytes, cases[c].Largest) << "case " << c << " block " << block;
     }
 }
 
