@@ -180,3 +180,24 @@ double OpenReadCloseFloor(const std::string& root, int folders, size_t pages, co
     for (std::thread& helper : helpers) helper.join();
     return Now() - start;
 }
+
+std::wstring StatusText(HWND status)
+{
+    wchar_t text[512] = {};
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(status, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length))
+        return {};
+    return text;
+}
+
+std::wstring WaitForFindEnd(HWND status, double seconds)
+{
+    const double start = Now();
+    std::wstring text;
+    while (Now() - start < seconds) {
+        text = StatusText(status);
+        if (text == L"検索が終了しました" || text == L"検索を中断しました") break;
+        Sleep(10);
+    }
+    return text;
+}

@@ -57,3 +57,11 @@ public:
     bool DrainsReports() const override { return true; }
     std::vector<FolderRow> Rows;
 };
+
+// The status bar's first part, through the one message every window answers
+// across processes.
+std::wstring StatusText(HWND status);
+// The status bar's text once it says the find ended (or was stopped), or after
+// that many seconds. Asked every 10 ms: often enough for the figure, seldom
+// enough not to weigh on the window (each question goes through the wineserver).
+std::wstring WaitForFindEnd(HWND status, double seconds);

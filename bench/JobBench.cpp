@@ -46,15 +46,6 @@ HWND FindProcessWindow(DWORD processId, const wchar_t* className)
     return search.Found;
 }
 
-std::wstring StatusText(HWND status)
-{
-    wchar_t text[512] = {};
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(status, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length))
-        return {};
-    return text;
-}
-
 // Says yes to a question of the program's: the Yes button where there is one,
 // else the default button.
 int AnswerDialogs(DWORD processId)
@@ -110,14 +101,7 @@ int main(int argc, char** argv)
     }
     const double shown = Now();
     HWND status = main ? FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr) : nullptr;
-    std::wstring text;
-    // Asked every 10 ms: often enough for the figure, seldom enough not to weigh
-    // on the window (every question is a message through the wineserver).
-    while (status && Now() - shown < 1200) {
-        text = StatusText(status);
-        if (text == L"検索が終了しました" || text == L"検索を中断しました") break;
-        Sleep(10);
-    }
+    std::wstring text = status ? WaitForFindEnd(status, 1200) : std::wstring();
     const double found = Now();
     const bool findOk = text == L"検索が終了しました";
     int rows = 0;

@@ -51,17 +51,6 @@ BOOL CALLBACK MatchMain(HWND window, LPARAM lParam)
     return FALSE;
 }
 
-// The status bar's first part, through the one message every window answers
-// across processes.
-std::wstring StatusText(HWND status)
-{
-    wchar_t text[512] = {};
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(status, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length))
-        return {};
-    return text;
-}
-
 // level: 0 no page check, 1 the quick one, 2 the deep one.
 Launched RunProgram(const std::wstring& program, const std::string& settings, const std::string& root, int level)
 {
@@ -88,13 +77,7 @@ Launched RunProgram(const std::wstring& program, const std::string& settings, co
     }
     const double shown = Now();
     HWND status = search.Found ? FindWindowExW(search.Found, nullptr, STATUSCLASSNAMEW, nullptr) : nullptr;
-    std::wstring text;
-    // Asked every 10 ms: often enough for the figure, seldom enough not to weigh on the window.
-    while (status && Now() - shown < 600) {
-        text = StatusText(status);
-        if (text == L"検索が終了しました" || text == L"検索を中断しました") break;
-        Sleep(10);
-    }
+    const std::wstring text = status ? WaitForFindEnd(status, 600) : std::wstring();
     const double finished = Now();
     result.Shown = shown - launch;
     result.Finished = finished - shown;
