@@ -3,6 +3,9 @@
 // rows arriving in its list, timed until the job's last row is in the list.
 // Prints the figures; asserts nothing. Run it under a display to count drawing.
 //   bench_ui_find [ROUNDS] [FOLDERS] [--keep]
+//   bench_ui_find --tree [ROUNDS] [VOLUMES] [--keep]: a library of VOLUMES book
+//   folders (20,000) at depth 3 (author, series, volume; 8 files each), found with
+//   the tree search, against the one-pass floor (every folder listed once).
 #include "bench/BenchTree.h"
 #include "base/PathUtility.h"
 #include "settings/win32/SettingsFile.h"
@@ -44,10 +47,14 @@ int main(int argc, char** argv)
     int rounds = 5;
     int folders = 3000;
     bool keep = false;
+    bool library = false;
     std::vector<int> numbers;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--keep") {
             keep = true;
+        } else if (std::string(argv[i]) == "--tree") {
+            library = true;
+            folders = 20000;
         } else {
             numbers.push_back(std::atoi(argv[i]));
         }
@@ -57,15 +64,25 @@ int main(int argc, char** argv)
 
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(sizeof temp, temp);
-    const std::string root = IncludeTrailingPathDelimiter(temp) + "fennoro-ui-bench-" + std::to_string(folders) + "\\";
-    std::printf("generating %d folders of 12 files ...\n", folders);
-    MakeTree(root, folders, 12);
+    const std::string root = IncludeTrailingPathDelimiter(temp) + (library ? "fennoro-ui-library-" : "fennoro-ui-bench-") +
+                             std::to_string(folders) + "\\";
+    // 20 authors of 40 series of 25 volumes make 20,000.
+    const int authors = 20, series = 40, volumes = std::max(1, folders / (authors * series));
+    if (library) {
+        folders = authors * series * volumes;
+        std::printf("generating %d book folders at depth 3 of 8 files ...\n", folders);
+        MakeLibraryTree(root, authors, series, volumes, 8);
+    } else {
+        std::printf("generating %d folders of 12 files ...\n", folders);
+        MakeTree(root, folders, 12);
+    }
+    const auto floor = [&] { return library ? OnePassFloor(root) : EnumerationFloor(root); };
 
     // The window reads its settings beside this program: start it on the tree.
     const std::string settings = GetSettingsFileName();
     {
         std::ofstream file(settings, std::ios::binary);
-        file << "[Setting]\r\nPath=" << root << "\r\n";
+        file << "[Setting]\r\nPath=" << root << "\r\n" << (library ? "FindInTree=1\r\n" : "");
     }
     TApplication application;
     std::vector<double> floorTimes, windowTimes;
@@ -74,10 +91,10 @@ int main(int argc, char** argv)
         TFormFennoro form;
         form.Show();
         application.ProcessMessages();
-        EnumerationFloor(root);  // warm the caches once
+        floor();  // warm the caches once
         for (int round = 0; round < rounds; ++round) {
             double start = Now();
-            EnumerationFloor(root);
+            floor();
             floorTimes.push_back(Now() - start);
             windowTimes.push_back(WindowFind(application, form, rows));
         }
@@ -85,8 +102,8 @@ int main(int argc, char** argv)
     DeleteFileA(settings.c_str());
     const double floorTime = Median(floorTimes);
     const double windowTime = Median(windowTimes);
-    std::printf("%d folders x 12 files: rows %zu  floor %.1f ms  window find %.1f ms  ratio %.2f  (median of %d)\n",
-                folders, rows, floorTime * 1000, windowTime * 1000, windowTime / floorTime, rounds);
+    std::printf("%d folders x %d files%s: rows %zu  floor %.1f ms  window find %.1f ms  ratio %.2f  (median of %d)\n",
+                folders, library ? 8 : 12, library ? " at depth 3, one-pass floor" : "", rows, floorTime * 1000, windowTime * 1000, windowTime / floorTime, rounds);
     if (!keep) RemoveTree(root);
     return 0;
 }

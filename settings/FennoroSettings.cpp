@@ -47,6 +47,9 @@ void FennoroSettings::Load(const IniDocument& document)
 
     VerifyImages = document.ReadBool(s, "VerifyImages", false);
     DeepImageCheck = document.ReadBool(s, "DeepImageCheck", false);
+    FindInTree = document.ReadBool(s, "FindInTree", false);
+    // An empty value is a list of none: the user wants every entry judged.
+    IgnoredFiles = document.FindValue(s, "IgnoredFiles") ? document.ReadString(s, "IgnoredFiles", "") : DefaultIgnoredFiles;
 }
 
 void FennoroSettings::Save(IniDocument& document) const
@@ -77,6 +80,9 @@ void FennoroSettings::Save(IniDocument& document) const
     if (VerifyImages || document.FindValue(s, "VerifyImages")) document.WriteBool(s, "VerifyImages", VerifyImages);
     if (DeepImageCheck || document.FindValue(s, "DeepImageCheck"))
         document.WriteBool(s, "DeepImageCheck", DeepImageCheck);
+    if (FindInTree || document.FindValue(s, "FindInTree")) document.WriteBool(s, "FindInTree", FindInTree);
+    if (IgnoredFiles != DefaultIgnoredFiles || document.FindValue(s, "IgnoredFiles"))
+        document.WriteString(s, "IgnoredFiles", IgnoredFiles);
 
     document.EraseSection(ArchiveSection);
     for (const std::string& entry : ArchiveEntries) {

@@ -44,7 +44,7 @@ void TFolderList::AddRow(const FolderRow& row)
     ListWillChange();
     Rows.push_back(std::make_unique<FolderRow>(row));
     FolderRow& added = *Rows.back();
-    List.AddItem(added.Name, {added.Result, added.Remark}, added.Checked, reinterpret_cast<LPARAM>(&added));
+    List.AddItem(RowCaption(added), {added.Result, added.Remark}, added.Checked, reinterpret_cast<LPARAM>(&added));
     Place[&added] = static_cast<int>(Order.size());
     Order.push_back(&added);
     DrawBatchDue();
@@ -62,7 +62,7 @@ void TFolderList::RedrawRow(const FolderRow& row)
     if (place == Place.end()) return;
     BeginDrawBatch();
     ListWillChange();
-    List.SetItem(place->second, row.Name, {row.Result, row.Remark}, row.Checked);
+    List.SetItem(place->second, RowCaption(row), {row.Result, row.Remark}, row.Checked);
     DrawBatchDue();
 }
 

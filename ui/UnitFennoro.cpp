@@ -115,6 +115,11 @@ const TCommandEntry CommandTable[] = {
      false, &F::ActionUpdateEnableAlways, &F::ActionOpenLogExecute},
     {&F::ActionAddExtension, "オプション", "許容拡張子の追加(&D)...", "許容拡張子の追加|許容する拡張子を追加する",
      TShortCut{}, -1, false, false, &F::ActionUpdateEnableAlways, &F::ActionAddExtensionExecute},
+    {&F::ActionFindInTree, "オプション", "下の階層の本も探す(&T)", "階層検索指定|作者やシリーズのフォルダの下の本も探す",
+     CtrlKey('T'), -1, true, false, &F::ActionUpdateEnableAlways, nullptr},
+    {&F::ActionRenumberPages, "編集", "連番の桁をそろえる(&Z)", "連番の桁揃え|選択した行のページ番号の桁をそろえる",
+     TShortCut{'N', TShortCut::Ctrl | TShortCut::Shift}, -1, false, false, &F::ActionUpdateEnableSelectLines,
+     &F::ActionRenumberPagesExecute},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -141,9 +146,12 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Separator},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSelectAll},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSelectInvert},
+    {TMenuEntry::Separator},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionRenumberPages},
     {TMenuEntry::Bar, "オプション(&O)", &F::MainMenuOption},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAutoFind},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionRecursive},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionFindInTree},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumbered},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumberedAbout},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionVerifyImages},
@@ -160,7 +168,7 @@ const TMenuEntry MenuLayout[] = {
 
 // The folder list's shortcut menu; null is a separator.
 TAction* TFormFennoro::* const ListMenuItems[] = {
-    &F::ActionCheckSelected, &F::ActionUncheckSelected, nullptr, &F::ActionSelectAll,
+    &F::ActionCheckSelected, &F::ActionUncheckSelected, nullptr, &F::ActionSelectAll, nullptr, &F::ActionRenumberPages,
 };
 
 // The toolbar's buttons; null is a separator.

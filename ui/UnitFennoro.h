@@ -60,6 +60,8 @@ public:
     TAction* ActionUncheckSelected;
     TAction* ActionOpenLog;
     TAction* ActionAddExtension;
+    TAction* ActionFindInTree;
+    TAction* ActionRenumberPages;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -73,6 +75,8 @@ public:
 
     // The archiver profiles as "extension=profile" lines, in settings order.
     std::vector<std::string> ArchiveEntries;
+    // The names that are no pages, as the settings hold them (a ";" list).
+    std::string IgnoredFiles;
 
     // A worker exists and its job is still running.
     bool IsRunning() const noexcept;
@@ -132,6 +136,7 @@ public:
     void ActionSelectInvertExecute(TAction& sender);
     void ActionCheckSelectedExecute(TAction& sender);
     void ActionUncheckSelectedExecute(TAction& sender);
+    void ActionRenumberPagesExecute(TAction& sender);
     void ListViewContextMenu(POINT screen);
     // How the list opens a folder or an archive: the shell, unless a test looks on.
     using TShellLauncher = void (*)(const std::string& file, const std::string& parameters);

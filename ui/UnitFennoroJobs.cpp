@@ -96,9 +96,12 @@ void TFormFennoro::ActionFindExecute(TAction&)
         // The timer first: the worker queues its reports only for a list that drains them.
         FolderList->StartJobWatch();
         RowsJudgedFor = CheckedArchiveExtension();
+        TFindJobExtras findExtras;
+        findExtras.InTree = ActionFindInTree->Checked();
+        findExtras.IgnoredFiles = IgnoredFiles;
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
                                                          ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
-                                                         pageCheck, RowsJudgedFor);
+                                                         pageCheck, RowsJudgedFor, findExtras);
     }
     ListView->SetFocus();
 }
@@ -118,6 +121,7 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         TCompressJobExtras extras;
         extras.LogPath = JobLogFileName();
         extras.PageCheck = ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck);
+        extras.IgnoredFiles = IgnoredFiles;
         bool removeFolder = ActionRemoveFolder->Checked();
         if (profile && removeFolder) {
             // One question for the whole job, not one from the shell for each folder.

@@ -70,6 +70,8 @@ void TFormFennoro::LoadSettings()
     }
     ActionVerifyImages->SetChecked(settings.VerifyImages);
     ActionDeepImageCheck->SetChecked(settings.DeepImageCheck);
+    ActionFindInTree->SetChecked(settings.FindInTree);
+    IgnoredFiles = settings.IgnoredFiles;
 }
 
 void TFormFennoro::SaveSettings()
@@ -103,5 +105,7 @@ void TFormFennoro::SaveSettings()
     settings.ArchiveEntries = ArchiveEntries;
     settings.VerifyImages = ActionVerifyImages->Checked();
     settings.DeepImageCheck = ActionDeepImageCheck->Checked();
+    settings.FindInTree = ActionFindInTree->Checked();
+    settings.IgnoredFiles = IgnoredFiles;
     SaveSettingsFile(settings, GetSettingsFileName());
 }

@@ -11,7 +11,8 @@
 
 TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder,
                                const std::string& extensions, bool recursive, bool numbered, bool numberedAbout,
-                               TPageCheck pageCheck, const std::string& archiveExtension)
+                               TPageCheck pageCheck, const std::string& archiveExtension,
+                               const TFindJobExtras& findExtras)
     : Owner(owner),
       OwnerWindow(owner.OwnerWindow()),
       Job(TJobKind::FindJob),
@@ -22,6 +23,8 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       NumberedAbout(numberedAbout),
       VerifyImages(pageCheck != TPageCheck::Off),
       DeepImages(pageCheck == TPageCheck::Deep),
+      InTree(findExtras.InTree),
+      Ignored(findExtras.IgnoredFiles),
       ArchiveExtension(archiveExtension)
 {
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
@@ -40,6 +43,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ar
       Job(TJobKind::CompressJob),
       VerifyImages(extras.PageCheck != TPageCheck::Off),
       DeepImages(extras.PageCheck == TPageCheck::Deep),
+      Ignored(extras.IgnoredFiles),
       ArchiveExtension(archiveExtension),
       DllName(dllName),
       FunctionName(functionName),
@@ -186,7 +190,8 @@ FolderRow TThreadFennoro::StagedRow() const
     row.WideName = RowWideName;
     row.Result = ResultText;
     row.Remark = RemarkText;
-    row.ParentPath = RootPath;
+    row.Location = RowLocation;
+    row.ParentPath = RootPath + RowLocation;
     row.Checked = RowChecked;
     row.CompressState = FolderCompressState::Untried;
     return row;

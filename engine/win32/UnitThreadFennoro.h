@@ -3,6 +3,7 @@
 // root folder) or the compress job (archive the checked folders). It reaches its
 // owner only on the owner's thread: through synchronous calls, or, for the find
 // job's rows and status texts, through a queue the owner drains.
+#include "base/IgnoredNames.h"
 #include "engine/FolderRow.h"
 #include "engine/JobLog.h"
 #include "engine/JobProgress.h"
@@ -29,8 +30,20 @@ enum class TJobKind { FindJob, CompressJob };
 // pass for flags.
 enum class TPageCheck { Off, On, Deep };
 
+// What a find job takes beyond the search options.
+struct TFindJobExtras {
+    // Book folders at any depth: a folder holding sub-folders and no files (an
+    // author, a series) is gone through, and each folder below it that holds
+    // files gets a row named by its path below the root.
+    bool InTree = false;
+    // The names that are no pages (a ";" list with wildcards); empty: none.
+    std::string IgnoredFiles;
+};
+
 // What a compress job takes beyond the profile.
 struct TCompressJobExtras {
+    // The names that are no pages: left out of the archive, recycled with the folder.
+    std::string IgnoredFiles;
     // The user agreed once, for the whole job, that the folders go to the recycle
     // bin: the shell is not to ask again for each one.
     bool RemovalConfirmed = false;
@@ -49,7 +62,7 @@ public:
     // is found unchecked with its own verdict.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder, const std::string& extensions,
                    bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off,
-                   const std::string& archiveExtension = {});
+                   const std::string& archiveExtension = {}, const TFindJobExtras& findExtras = {});
 
     // Compress job, with the fields of the chosen archiver profile; the quiet option
     // is already empty when quiet compression is off.
@@ -105,8 +118,13 @@ private:
 
     // Find job.
     void FindFolders();
-    bool CheckFolder(const std::string& path, const std::wstring& widePath, long long& count);
-    bool CheckFiles(const TTreeFolder& folder, long long& count);
+    // The folder's own listing, when the find has read it (null: read it here).
+    bool CheckFolder(const std::string& path, const std::wstring& widePath, const std::vector<TFolderEntry>* listing,
+                     long long& count);
+    bool CheckFiles(const TTreeFolder& folder, size_t topLength, long long& count);
+    // Whether a folder of the walked tree lies in a left-out one (a "__MACOSX").
+    bool InsideIgnored(const TTreeFolder& folder, size_t topLength) const;
+    bool IsBookContainer(const std::vector<TFolderEntry>& entries) const;
     std::optional<bool> CheckFirstLevel(const TTreeFolder& folder, long long& count);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
@@ -123,6 +141,7 @@ private:
     void EndPages(TPendingFolder& folder);
     struct TFolderPages {
         std::string Dir;  // with its separator
+        std::string Inside;  // the same below the row's folder, for remarks
         std::vector<std::string> Names;
     };
     std::vector<TFolderPages> Pages;
@@ -167,6 +186,10 @@ private:
     bool NumberedAbout = false;
     bool VerifyImages = false;
     bool DeepImages = false;
+    bool InTree = false;
+    TIgnoredNames Ignored;
+    // What the folder in hand holds of them, for its record.
+    std::string RecordLeftOut;
     std::string ArchiveExtension;
     std::string DllName;
     std::string FunctionName;
@@ -199,6 +222,7 @@ private:
     bool RowStopped = false;
     std::string RowName;
     std::wstring RowWideName;
+    std::string RowLocation;  // below the root, with its separator; empty directly below it
     std::string ResultText;
     std::string RemarkText;
     FolderRow* CurrentRow = nullptr;

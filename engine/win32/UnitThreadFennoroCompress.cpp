@@ -5,6 +5,7 @@
 #include "engine/win32/ArchiveTarget.h"
 #include "engine/win32/CompressPhases.h"
 #include "engine/win32/FolderSafety.h"
+#include "engine/win32/LeftOutEntries.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PathLock.h"
 #include "engine/win32/RecycleBin.h"
@@ -164,10 +165,11 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const std::string folderPath = parent + name;
     const std::string archiveName = name + ArchiveExtension;
     const std::string archivePath = parent + archiveName;
-    const std::string utf8CommandLine =
+    std::string utf8CommandLine =
         BuildCommandLine(CommandTemplate, QuietOption, archivePath, IncludeTrailingPathDelimiter(folderPath));
     const std::string runningName = FunctionName + "GetRunning";
     Record = TJobLogEntry{};
+    RecordLeftOut.clear();
     Record.Folder = folderPath;
     Record.Archive = archivePath;
     CancelSent = false;
@@ -214,7 +216,14 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     TFolderTree tree;
     if (const auto fault = WalkFolderTree(walk, tree)) return fail("!" + fault->Result, fault->Remark);
     const TTreeDigest before = DigestOf(tree);
-    Record.Files = before.Files;
+    // What the system left is not packed; the digest above still covers it.
+    const TLeftOut leftOut = LeftOutOf(tree, Ignored);
+    if (!leftOut.Names.empty()) {
+        utf8CommandLine += ExclusionSwitches(Ignored);
+        for (const std::string& left : leftOut.Names) RecordLeftOut += (RecordLeftOut.empty() ? "" : " ") + left;
+    }
+    const long long pageFiles = before.Files - leftOut.Files;
+    Record.Files = pageFiles;
     Record.BytesBefore = FileBytes(tree);
     // The pages again, from what the walk listed: one damaged since the find (or
     // never found whole) keeps the folder, whatever the row said.
@@ -305,7 +314,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     // A library that can count what it packed: an archive holding fewer files than
     // the folder's tree (a template without its recursive switch, say) must not
     // cost the rest of the folder.
-    if (fileCountKnown && (archivedFiles < 0 || archivedFiles < before.Files))
+    if (fileCountKnown && (archivedFiles < 0 || archivedFiles < pageFiles))
         return kept("*圧縮成功: ただし書庫の内容がフォルダと一致しないため削除しません");
     // The empty folder would survive only in the recycle bin.
     if (LosesEmptyFolder(ArchiveExtension, tree))

@@ -19,7 +19,7 @@ void TThreadFennoro::BeginPages(TPendingFolder& folder)
             const TImageKind kind = ImageKindOf(name);
             if (kind == TImageKind::None) continue;
             files.push_back({WideText(pages.Dir + name), kind});
-            folder.PageNames.push_back(name);
+            folder.PageNames.push_back(pages.Inside + name);
         }
     }
     PageChecker->Begin(std::move(files), [this] { return StopRequested(); });

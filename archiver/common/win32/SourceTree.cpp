@@ -68,7 +68,8 @@ struct TFolderWalk {
 // not stack, and time in proportion to its paths' length.
 class TCollector {
 public:
-    TCollector(TSourceTree& tree, const TPatternSet& patterns, bool recursive) : Tree(tree), Patterns(patterns), Recursive(recursive) {}
+    TCollector(TSourceTree& tree, const TPatternSet& patterns, bool recursive, const std::vector<std::wstring>& excluded)
+        : Tree(tree), Patterns(patterns), Recursive(recursive), Excluded(excluded) {}
 
     void Collect()
     {
@@ -83,6 +84,7 @@ public:
                 continue;
             }
             const WIN32_FIND_DATAW& item = walk.Items[walk.Next++];
+            if (IsExcluded(item.cFileName)) continue;
             TSourceEntry entry;
             entry.RelativePath = walk.Relative + item.cFileName;
             entry.Path = Tree.BaseFolder + entry.RelativePath;
@@ -115,6 +117,14 @@ public:
     }
 
 private:
+    bool IsExcluded(const wchar_t* name) const
+    {
+        if (Excluded.empty()) return false;
+        const std::wstring upper = Upper(name);
+        return std::any_of(Excluded.begin(), Excluded.end(),
+                           [&](const std::wstring& pattern) { return WildcardMatch(upper, pattern); });
+    }
+
     std::vector<WIN32_FIND_DATAW> ReadFolder(const std::wstring& relativeFolder) const
     {
         const std::wstring folder = Tree.BaseFolder + relativeFolder;
@@ -148,11 +158,13 @@ private:
     TSourceTree& Tree;
     const TPatternSet& Patterns;
     bool Recursive;
+    const std::vector<std::wstring>& Excluded;  // upper-cased
 };
 
 } // namespace
 
-TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive)
+TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive,
+                           const std::vector<std::string>& excluded)
 {
     TSourceTree tree;
     const std::wstring base = Utf8ToWide(baseFolder);
@@ -170,7 +182,9 @@ TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std:
         std::replace(wide.begin(), wide.end(), L'/', L'\\');
         set.Patterns.push_back(Upper(wide));
     }
-    TCollector(tree, set, recursive).Collect();
+    std::vector<std::wstring> excludedUpper;
+    for (const std::string& pattern : excluded) excludedUpper.push_back(Upper(Utf8ToWide(pattern)));
+    TCollector(tree, set, recursive, excludedUpper).Collect();
     if (tree.Entries.empty()) throw TArchiverError(ArchiverSourceError, "圧縮するファイルがありません: " + baseFolder);
     return tree;
 }

@@ -33,7 +33,11 @@ struct TSourceTree {
 // without it only the base folder's own files are taken.
 // Throws TArchiverError (ArchiverSourceError) when the base folder does not
 // exist, a folder cannot be read, or nothing at all matches.
-TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive);
+// An entry whose name matches one of the excluded patterns (the "-xr!" switches:
+// '*' and '?', without regard to case, against the name alone, at any depth) is
+// left out, a folder with all it holds.
+TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive,
+                           const std::vector<std::string>& excluded = {});
 
 // The entry's relative path (UTF-8), for messages.
 std::string DisplayName(const TSourceEntry& entry);

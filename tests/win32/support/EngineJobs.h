@@ -15,6 +15,8 @@ struct EngineFindOptions {
     bool VerifyImages = false;
     bool DeepImages = false;  // with VerifyImages
     std::string ArchiveExtension;  // judges the fit folders' archives beside them
+    bool InTree = false;           // book folders at any depth
+    std::string IgnoredFiles;      // the names that are no pages
 };
 
 // running points at the worker while it exists.
