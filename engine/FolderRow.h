@@ -2,6 +2,7 @@
 // One row of the folder list: a folder below the searched root, its
 // verdict and, after a compress job, its outcome. Platform-free so that the list
 // utilities (sorting, export) can use it natively too.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,9 @@ struct FolderRow {
     // Its path below the searched root up to its own name, with a trailing
     // separator ("作者\シリーズ\"); empty for a folder directly below the root.
     std::string Location;
+    // The folder's own listing as the find read it (names, sizes, times), to tell
+    // a folder changed since; 0 when unknown.
+    uint64_t ListingDigest = 0;
     bool Checked = false;
     FolderCompressState CompressState = FolderCompressState::Untried;
     // The pages the find read and found whole, for F8 to skip while unchanged; null

@@ -99,6 +99,7 @@ void TFormFennoro::ActionFindExecute(TAction&)
         TFindJobExtras findExtras;
         findExtras.InTree = ActionFindInTree->Checked();
         findExtras.IgnoredFiles = IgnoredFiles;
+        for (const std::string& entry : ArchiveEntries) findExtras.ArchiveExtensions.push_back(ArchiveEntryName(entry));
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
                                                          ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
                                                          pageCheck, RowsJudgedFor, findExtras);

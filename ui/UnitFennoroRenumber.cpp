@@ -27,7 +27,7 @@ void TFormFennoro::ActionRenumberPagesExecute(TAction&)
         FolderRow* row = FolderList->RowOfItem(index);
         if (!row || row->CompressState != FolderCompressState::Untried || !IsNumberingVerdict(row->Result)) continue;
         const std::string folder = row->ParentPath + row->Name;
-        const TRenumberOutcome outcome = RenumberPages(folder, rules, row->Result, row->Remark);
+        const TRenumberOutcome outcome = RenumberPages(folder, rules, row->Result, row->Remark, row->ListingDigest);
         // Every rename that stands goes into the record, so the user can see and undo it.
         for (const TPageRename& rename : outcome.Renames) {
             TJobLogEntry entry;

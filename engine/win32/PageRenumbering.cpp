@@ -28,6 +28,21 @@ TRenumberOutcome Refused(std::string problem)
 
 } // namespace
 
+uint64_t ListingDigest(const std::vector<TFolderEntry>& entries)
+{
+    uint64_t value = 0xCBF29CE484222325ULL;
+    const auto mix = [&](const void* data, size_t size) {
+        for (size_t i = 0; i < size; ++i) value = (value ^ static_cast<const unsigned char*>(data)[i]) * 0x100000001B3ULL;
+    };
+    for (const TFolderEntry& entry : entries) {
+        mix(entry.WideName.c_str(), (entry.WideName.size() + 1) * sizeof(wchar_t));
+        mix(&entry.Attributes, sizeof entry.Attributes);
+        mix(&entry.Size, sizeof entry.Size);
+        mix(&entry.LastWriteTime, sizeof entry.LastWriteTime);
+    }
+    return value == 0 ? 1 : value;
+}
+
 bool IsNumberingVerdict(const std::string& result)
 {
     return result == "ファイルは連番形式ではありません" || result == "連番になっていません" ||
@@ -35,7 +50,7 @@ bool IsNumberingVerdict(const std::string& result)
 }
 
 TRenumberOutcome RenumberPages(const std::string& folder, const TRenumberRules& rules, const std::string& foundResult,
-                               const std::string& foundRemark)
+                               const std::string& foundRemark, uint64_t foundListing)
 {
     const std::wstring dir = FileApiPath(folder + '\\');
     std::vector<TFolderEntry> entries;
@@ -44,6 +59,8 @@ TRenumberOutcome RenumberPages(const std::string& folder, const TRenumberRules& 
             return true;
         }))
         return Refused("フォルダを読み取れません");
+    // In the file system's order, as the find listed it.
+    if (foundListing != 0 && ListingDigest(entries) != foundListing) return Refused("フォルダが検索後に変更されています");
     std::vector<std::string> pages, others;
     std::map<std::string, std::wstring> wideOf;
     for (const TFolderEntry& entry : entries) {

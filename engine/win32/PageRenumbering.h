@@ -6,6 +6,9 @@
 // system turns down (a page open elsewhere) puts back those already done.
 #include "base/IgnoredNames.h"
 #include "engine/PageRenumber.h"
+#include "engine/win32/FolderEntries.h"
+
+#include <cstdint>
 
 #include <string>
 #include <vector>
@@ -25,7 +28,12 @@ struct TRenumberOutcome {
 // True when the find's verdict is one the renumbering may mend.
 bool IsNumberingVerdict(const std::string& result);
 
+// One folder's listing as one value (every name, attribute, size and time), never
+// 0: the find keeps it with the row, so that a folder changed since is told.
+uint64_t ListingDigest(const std::vector<TFolderEntry>& entries);
+
 // folder: the row's folder, without trailing separator (exact, in UTF-8);
-// foundResult and foundRemark: the row's verdict from the find.
+// foundResult and foundRemark: the row's verdict from the find; foundListing its
+// listing's digest then (0: unknown, the verdict alone tells).
 TRenumberOutcome RenumberPages(const std::string& folder, const TRenumberRules& rules, const std::string& foundResult,
-                               const std::string& foundRemark);
+                               const std::string& foundRemark, uint64_t foundListing = 0);

@@ -24,6 +24,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       VerifyImages(pageCheck != TPageCheck::Off),
       DeepImages(pageCheck == TPageCheck::Deep),
       InTree(findExtras.InTree),
+      ArchiveExtensions(findExtras.ArchiveExtensions),
       Ignored(findExtras.IgnoredFiles),
       ArchiveExtension(archiveExtension)
 {
@@ -191,6 +192,7 @@ FolderRow TThreadFennoro::StagedRow() const
     row.Result = ResultText;
     row.Remark = RemarkText;
     row.Location = RowLocation;
+    row.ListingDigest = RowListing;
     row.ParentPath = RootPath + RowLocation;
     row.Checked = RowChecked;
     row.CompressState = FolderCompressState::Untried;

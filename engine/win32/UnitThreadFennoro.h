@@ -38,6 +38,9 @@ struct TFindJobExtras {
     bool InTree = false;
     // The names that are no pages (a ";" list with wildcards); empty: none.
     std::string IgnoredFiles;
+    // The archive formats' extensions: an archive beside the books it was made
+    // of does not make a folder of books a book.
+    std::vector<std::string> ArchiveExtensions;
 };
 
 // What a compress job takes beyond the profile.
@@ -124,7 +127,11 @@ private:
     bool CheckFiles(const TTreeFolder& folder, size_t topLength, long long& count);
     // Whether a folder of the walked tree lies in a left-out one (a "__MACOSX").
     bool InsideIgnored(const TTreeFolder& folder, size_t topLength) const;
-    bool IsBookContainer(const std::vector<TFolderEntry>& entries) const;
+    // What the tree search makes of a folder by its listing: a folder of books
+    // (sub-folders, and no files but archives and left-overs), what is left of
+    // one whose books are all archived (archives and left-overs only), or a book.
+    enum class TTreeKind { Container, Done, Book };
+    TTreeKind TreeKindOf(const std::vector<TFolderEntry>& entries) const;
     std::optional<bool> CheckFirstLevel(const TTreeFolder& folder, long long& count);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
@@ -187,6 +194,7 @@ private:
     bool VerifyImages = false;
     bool DeepImages = false;
     bool InTree = false;
+    std::vector<std::string> ArchiveExtensions;
     TIgnoredNames Ignored;
     // What the folder in hand holds of them, for its record.
     std::string RecordLeftOut;
@@ -223,6 +231,7 @@ private:
     std::string RowName;
     std::wstring RowWideName;
     std::string RowLocation;  // below the root, with its separator; empty directly below it
+    uint64_t RowListing = 0;  // the digest of the folder's own listing
     std::string ResultText;
     std::string RemarkText;
     FolderRow* CurrentRow = nullptr;

@@ -8,6 +8,7 @@
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PageChecker.h"
+#include "engine/win32/PageRenumbering.h"
 #include "engine/win32/UnitThreadFennoro.h"
 #include "base/PathUtility.h"
 
@@ -55,15 +56,24 @@ constexpr size_t MaxContainerLevels = 1024;
 
 } // namespace
 
-bool TThreadFennoro::IsBookContainer(const std::vector<TFolderEntry>& entries) const
+TThreadFennoro::TTreeKind TThreadFennoro::TreeKindOf(const std::vector<TFolderEntry>& entries) const
 {
-    bool folders = false;
+    bool folders = false, archives = false;
     for (const TFolderEntry& entry : entries) {
         if (Ignored.Matches(entry.Name)) continue;
-        if (entry.IsFile()) return false;
-        folders = true;
+        if (entry.IsFolder()) {
+            folders = true;
+            continue;
+        }
+        const std::string extension(FileExtension(entry.Name));
+        const bool archive = !extension.empty() && std::any_of(ArchiveExtensions.begin(), ArchiveExtensions.end(),
+                                                               [&](const std::string& known) {
+                                                                   return SameTextLocaleOrder(known, extension);
+                                                               });
+        if (!archive) return TTreeKind::Book;
+        archives = true;
     }
-    return folders;
+    return folders ? TTreeKind::Container : archives ? TTreeKind::Done : TTreeKind::Book;
 }
 
 void TThreadFennoro::FindFolders()
@@ -144,7 +154,8 @@ void TThreadFennoro::FindFolders()
             listing.push_back(sub);
             return true;
         });
-        if (InTree && listed && depth < MaxContainerLevels && IsBookContainer(listing)) {
+        const TTreeKind kind = InTree && listed ? TreeKindOf(listing) : TTreeKind::Book;
+        if (kind == TTreeKind::Container && depth < MaxContainerLevels) {
             // container is not used past here: the push may move it.
             auto entries = std::make_shared<std::vector<TFolderEntry>>(std::move(listing));
             const size_t more = countFolders(*entries);
@@ -157,8 +168,9 @@ void TThreadFennoro::FindFolders()
             if (StopRequested()) break;
             continue;
         }
-        // Below a folder of books, a folder that holds nothing is no book.
-        if (InTree && listed && depth > 0 && listing.empty()) {
+        // A folder of books whose books are all archived is no book; below a
+        // folder of books, neither is one that holds nothing.
+        if (kind == TTreeKind::Done || (InTree && listed && depth > 0 && listing.empty())) {
             passOver();
             continue;
         }
@@ -171,6 +183,7 @@ void TThreadFennoro::FindFolders()
         RowName = name;
         RowWideName = entry.WideName;
         RowLocation = location;
+        RowListing = listed ? ListingDigest(listing) : 0;
         RowChecked = ok && count > 0;
         if (unfit) {
             ResultText = UnfitName;

@@ -263,3 +263,24 @@ TEST(FennoroSettings, PageCheckKeyOnlyWhenOnOrAlreadyThere)
     settings.DeepImageCheck = false;
     EXPECT_NE(SaveOver(settings, deep).find("DeepImageCheck=0\r\n"), std::string::npos);
 }
+
+TEST(FennoroSettings, TreeSearchAndLeftOverNamesWrittenOnlyWhenChosen)
+{
+    FennoroSettings settings = LoadFrom("[Setting]\nPath=x\n");
+    EXPECT_FALSE(settings.FindInTree);
+    EXPECT_EQ(settings.IgnoredFiles, DefaultIgnoredFiles);
+    const std::string untouched = SaveOver(settings, "");
+    EXPECT_EQ(untouched.find("FindInTree"), std::string::npos);
+    EXPECT_EQ(untouched.find("IgnoredFiles"), std::string::npos);
+
+    settings.FindInTree = true;
+    settings.IgnoredFiles = "Thumbs.db;*.tmp";
+    const std::string chosen = SaveOver(settings, "");
+    EXPECT_NE(chosen.find("FindInTree=1\r\nIgnoredFiles=Thumbs.db;*.tmp\r\n"), std::string::npos) << chosen;
+    EXPECT_TRUE(LoadFrom(chosen).FindInTree);
+    EXPECT_EQ(LoadFrom(chosen).IgnoredFiles, "Thumbs.db;*.tmp");
+    // An empty list is the user's: nothing is left out, and it stays so.
+    EXPECT_EQ(LoadFrom("[Setting]\nIgnoredFiles=\n").IgnoredFiles, "");
+    settings.IgnoredFiles.clear();
+    EXPECT_NE(SaveOver(settings, chosen).find("IgnoredFiles=\r\n"), std::string::npos);
+}

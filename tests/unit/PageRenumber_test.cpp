@@ -59,7 +59,7 @@ TEST(PageRenumber, PlansOrRefuses)
 
 TEST(PageRenumber, NewNamesKeepPrefixAndExtensionAndPutTheCoverFirst)
 {
-    const TRenumberPlan plan = PlanRenumbering({"p1.jpg", "p10.PNG", "p2.jpg", "cover.jpg"}, {}, false);
+    const TRenumberPlan plan = PlanRenumbering({"p1.jpg", "p10.PNG", "p2.jpg", "cover.jpg"}, {}, true);
     ASSERT_EQ(plan.Problem, "");
     EXPECT_EQ(plan.Renames, (std::vector<TPageRename>{{"p1.jpg", "p01.jpg"}, {"p2.jpg", "p02.jpg"}, {"cover.jpg", "p00.jpg"}}));
     const TRenumberPlan japanese = PlanRenumbering({"表紙.jpg", "001.jpg", "002.jpg"}, {}, false);

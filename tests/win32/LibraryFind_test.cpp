@@ -10,8 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -118,8 +116,12 @@ TEST(LibraryFind, ArchivesLandBesideTheBookAndFoldersOfBooksStay)
     EngineTestOwner owner(true);
     EngineFindOptions options = InTree();
     options.ArchiveExtension = ".zip";
+    options.ArchiveExtensions = {".zip", ".7z"};
     tree.File("作者\\シリーズ\\第02巻.zip", "made before");
+    tree.File("作者\\第00巻.7z", "made before");
+    tree.File("済\\シリーズ\\第01巻.zip", "made before");  // every book archived: no row
     EngineFind(owner, tree.Root(), options);
+    EXPECT_EQ(Captions(owner), (std::vector<std::string>{"作者\\シリーズ\\第01巻", "作者\\シリーズ\\第02巻"}));
     EngineExpectRow(owner, "作者\\シリーズ\\第02巻", false, "書庫が既に存在します", "第02巻.zip");
 
     EngineCompressOptions compress = EngineBundledProfile(".zip");
@@ -134,10 +136,8 @@ TEST(LibraryFind, ArchivesLandBesideTheBookAndFoldersOfBooksStay)
     EXPECT_TRUE(tree.IsFile("作者\\シリーズ\\第01巻.zip"));
     EXPECT_FALSE(tree.IsFolder("作者\\シリーズ\\第01巻"));
     EXPECT_TRUE(tree.IsFolder("作者\\シリーズ")) << "a folder of books is never recycled";
-    std::ifstream in(tree.WidePath("record.csv"), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find(tree.Path("作者\\シリーズ\\第01巻")), std::string::npos) << "the record names the whole path";
+    const std::string text = tree.Read("record.csv");
+    EXPECT_NE(text.find(tree.Path("作者\\シリーズ\\第01巻")), std::string::npos) << "the record names the whole path";
     EngineForgetRecycled("第01巻");
 }
 
@@ -256,12 +256,10 @@ TEST(LeftOverFiles, ArchivedWithoutThemRecycledWithTheFolder)
     if (!bin.empty()) {
         EXPECT_NE(GetFileAttributesA((bin + book + "\\Thumbs.db").c_str()), INVALID_FILE_ATTRIBUTES);
     }
-    std::ifstream in(tree.WidePath("record.csv"), std::ios::binary);
-    std::stringstream record;
-    record << in.rdbuf();
-    EXPECT_NE(record.str().find("除外: "), std::string::npos) << record.str();
-    EXPECT_NE(record.str().find("Thumbs.db"), std::string::npos) << record.str();
-    EXPECT_NE(record.str().find("__MACOSX"), std::string::npos) << record.str();
+    const std::string record = tree.Read("record.csv");
+    EXPECT_NE(record.find("除外: "), std::string::npos) << record;
+    EXPECT_NE(record.find("Thumbs.db"), std::string::npos) << record;
+    EXPECT_NE(record.find("__MACOSX"), std::string::npos) << record;
 
     // Readers no one here wrote see the pages and nothing else.
     const std::string zip = book + ".zip";

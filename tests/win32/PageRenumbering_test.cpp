@@ -20,10 +20,11 @@ TRenumberRules Rules()
 }
 
 // The folder as the find judged it: its row.
-FolderRow Found(const EngineTempTree& tree, const std::string& folder)
+FolderRow Found(const EngineTempTree& tree, const std::string& folder, bool recursive = false)
 {
     EngineTestOwner owner;
     EngineFindOptions options;
+    options.Recursive = recursive;
     options.IgnoredFiles = DefaultIgnoredFiles;
     EngineFind(owner, tree.Root(), options);
     return owner.Row(folder);
@@ -47,13 +48,17 @@ TEST(PageRenumbering, RenamesEveryPageToOneWidth)
     EXPECT_EQ(row.Result, "ファイルは連番形式ではありません");
     ASSERT_TRUE(IsNumberingVerdict(row.Result));
 
-    const TRenumberOutcome outcome = RenumberPages(tree.Path("book"), Rules(), row.Result, row.Remark);
+    ASSERT_NE(row.ListingDigest, 0u);
+    const TRenumberOutcome outcome = RenumberPages(tree.Path("book"), Rules(), row.Result, row.Remark, row.ListingDigest);
     EXPECT_TRUE(outcome.Renamed) << outcome.Problem;
     EXPECT_EQ(outcome.Renames.size(), 9u);
     EXPECT_EQ(tree.Names("book"), Wide({"01.jpg", "02.jpg", "03.jpg", "04.jpg", "05.jpg", "06.jpg", "07.jpg", "08.jpg",
                                         "09.jpg", "10.jpg", "Thumbs.db"}));
     EXPECT_EQ(tree.Read("book\\05.jpg"), "page 5");
     EXPECT_EQ(Found(tree, "book").Result, "+圧縮できます") << "the find agrees";
+    // Again: the listing is not the one found.
+    EXPECT_EQ(RenumberPages(tree.Path("book"), Rules(), row.Result, row.Remark, row.ListingDigest).Problem,
+              "フォルダが検索後に変更されています");
 }
 
 TEST(PageRenumbering, AFailureMidwayPutsBackThoseDone)
@@ -86,11 +91,11 @@ TEST(PageRenumbering, RefusedAndNothingRenamed)
     tree.File("collide\\10.jpg");
     tree.File("sub\\1.jpg");
     tree.File("sub\\10.jpg");
+    tree.File("sub\\extra\\01.jpg");
     const FolderRow changed = Found(tree, "changed");
     const FolderRow collide = Found(tree, "collide");
-    const FolderRow sub = Found(tree, "sub");
-    tree.File("changed\\4.jpg");
-    tree.Folder("sub\\extra");
+    const FolderRow sub = Found(tree, "sub", true);
+    tree.File("changed\\4.jpg");  // the verdict stays the same: the listing tells
     const struct {
         const char* Folder;
         const FolderRow& Row;
@@ -103,7 +108,8 @@ TEST(PageRenumbering, RefusedAndNothingRenamed)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Folder);
         const auto before = tree.Names(c.Folder);
-        const TRenumberOutcome outcome = RenumberPages(tree.Path(c.Folder), Rules(), c.Row.Result, c.Row.Remark);
+        const TRenumberOutcome outcome =
+            RenumberPages(tree.Path(c.Folder), Rules(), c.Row.Result, c.Row.Remark, c.Row.ListingDigest);
         EXPECT_FALSE(outcome.Renamed);
         EXPECT_EQ(outcome.Problem.rfind(c.Problem, 0), 0u) << outcome.Problem;
         EXPECT_EQ(tree.Names(c.Folder), before);
