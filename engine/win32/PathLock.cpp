@@ -117,10 +117,10 @@ bool TPathLock::TryLockTree(const std::wstring& folder)
     const std::wstring name = LockName(folder);
     ScopedHandle below = BelowCount(name);
     if (!below) return false;
-    LONG count = 0;
-    if (!ReleaseSemaphore(below.get(), 1, &count)) return false;
+    LONG jobsBelow = 0;
+    if (!ReleaseSemaphore(below.get(), 1, &jobsBelow)) return false;
     WaitForSingleObject(below.get(), 0);
-    if (count > 0) return false;
+    if (jobsBelow > 0) return false;
     // A job on a folder above it: its lock is held.
     std::vector<std::wstring> names;
     for (const std::wstring& above : FoldersAbove(folder)) {
@@ -133,9 +133,9 @@ bool TPathLock::TryLockTree(const std::wstring& folder)
     }
     if (!TryLock(folder)) return false;
     for (const std::wstring& above : names) {
-        ScopedHandle count = BelowCount(above);
-        if (!count || !ReleaseSemaphore(count.get(), 1, nullptr)) return false;
-        Below.push_back(std::move(count));
+        ScopedHandle share = BelowCount(above);
+        if (!share || !ReleaseSemaphore(share.get(), 1, nullptr)) return false;
+        Below.push_back(std::move(share));
     }
     return true;
 }

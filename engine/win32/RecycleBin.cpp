@@ -76,8 +76,8 @@ bool WineTrashTakes(const std::wstring& exactPath)
     const std::wstring info = trash + L"\\info\\";
     CreateDirectoryW(files.c_str(), nullptr);
     CreateDirectoryW(info.c_str(), nullptr);
-    const bool infoKept = (GetFileAttributesW(info.c_str()) & FILE_ATTRIBUTE_DIRECTORY) &&
-                          GetFileAttributesW(info.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const DWORD infoAttributes = GetFileAttributesW(info.c_str());
+    const bool infoKept = infoAttributes != INVALID_FILE_ATTRIBUTES && (infoAttributes & FILE_ATTRIBUTE_DIRECTORY);
     // With the info folder, the name is the item's own unless its info file is
     // taken (a random suffix then); without it, the shell tries other names itself.
     if (infoKept && !Occupied(info + name + L".trashinfo") && Occupied(files + name)) return false;

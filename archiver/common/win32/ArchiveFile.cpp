@@ -107,8 +107,8 @@ void TArchiveOutputFile::WriteThrough(const void* data, size_t size)
         const size_t head = static_cast<size_t>(UnfinishedArchiveMarkSize - WrittenBytes) < size
                                 ? static_cast<size_t>(UnfinishedArchiveMarkSize - WrittenBytes)
                                 : size;
-        std::memcpy(Head + WrittenBytes, p, head);
-        WriteAll(UnfinishedArchiveMark + WrittenBytes, head);
+        std::memcpy(Head + static_cast<size_t>(WrittenBytes), p, head);
+        WriteAll(UnfinishedArchiveMark + static_cast<size_t>(WrittenBytes), head);
         WrittenBytes += head;
         p += head;
         size -= head;
@@ -173,7 +173,7 @@ void TArchiveOutputFile::WriteAt(uint64_t position, const void* data, size_t siz
         const size_t head = static_cast<size_t>(UnfinishedArchiveMarkSize - position) < size
                                 ? static_cast<size_t>(UnfinishedArchiveMarkSize - position)
                                 : size;
-        std::memcpy(Head + position, p, head);
+        std::memcpy(Head + static_cast<size_t>(position), p, head);
         position += head;
         p += head;
         size -= head;
