@@ -4,7 +4,7 @@
 // Prints the figures; asserts nothing. Run it under a display to count drawing.
 //   bench_ui_find [ROUNDS] [FOLDERS] [--keep]
 //   bench_ui_find --tree [ROUNDS] [VOLUMES] [--keep]: a library of VOLUMES book
-//   folders (20,000) at depth 3 (author, series, volume; 8 files each), found with
+//   folders (20,000) at depth 3 (author, series, volume; 4 files each), found with
 //   the tree search, against the one-pass floor (every folder listed once).
 #include "bench/BenchTree.h"
 #include "base/PathUtility.h"
@@ -70,8 +70,8 @@ int main(int argc, char** argv)
     const int authors = 20, series = 40, volumes = std::max(1, folders / (authors * series));
     if (library) {
         folders = authors * series * volumes;
-        std::printf("generating %d book folders at depth 3 of 8 files ...\n", folders);
-        MakeLibraryTree(root, authors, series, volumes, 8);
+        std::printf("generating %d book folders at depth 3 of 4 files ...\n", folders);
+        MakeLibraryTree(root, authors, series, volumes, 4);
     } else {
         std::printf("generating %d folders of 12 files ...\n", folders);
         MakeTree(root, folders, 12);
@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     const double floorTime = Median(floorTimes);
     const double windowTime = Median(windowTimes);
     std::printf("%d folders x %d files%s: rows %zu  floor %.1f ms  window find %.1f ms  ratio %.2f  (median of %d)\n",
-                folders, library ? 8 : 12, library ? " at depth 3, one-pass floor" : "", rows, floorTime * 1000, windowTime * 1000, windowTime / floorTime, rounds);
+                folders, library ? 4 : 12, library ? " at depth 3, one-pass floor" : "", rows, floorTime * 1000, windowTime * 1000, windowTime / floorTime, rounds);
     if (!keep) RemoveTree(root);
     return 0;
 }

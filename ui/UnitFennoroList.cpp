@@ -85,12 +85,9 @@ bool TFormFennoro::ListViewEdited(int index, const std::string& text)
     const std::wstring oldPath = parent + (row->WideName.empty() ? WideText(row->Name) : row->WideName);
     const std::wstring newName = WideText(name);
     if (!MoveFileW(oldPath.c_str(), (parent + newName).c_str())) return false;
-    row->Name = name;
-    row->WideName = newName;
-    if (row->Location.empty() || withLocation) return true;
+    FolderList->RowRenamed(*row, name, newName, RowsJudgedFor);
     // The list would show the name alone: the row shows its path again instead.
-    FolderList->RedrawRow(*row);
-    return false;
+    return row->Location.empty() || withLocation;
 }
 
 void TFormFennoro::ListViewDblClick()

@@ -226,7 +226,6 @@ bool TThreadFennoro::CheckFolder(const std::string& path, const std::wstring& wi
 {
     Pages.clear();
     TSafetyWalk walk{path, widePath, RootIdentity, [this] { return StopRequested(); }, nullptr};
-    const size_t topLength = path.size() + 1;
     // Without recursion the folder's own listing decides whether anything below is read.
     TTreeFolder top{path + '\\', widePath + L'\\', 0, {}};
     if (listing) {
@@ -243,6 +242,15 @@ bool TThreadFennoro::CheckFolder(const std::string& path, const std::wstring& wi
         RemarkText = fault->Remark;
         return false;
     }
+    if (!CheckTreeContent(tree, count)) return false;
+    if (VerifyImages) PagesTree = std::move(tree);  // for the page stamps
+    return true;
+}
+
+// The content rules over a walked tree, folder by folder in the order walked.
+bool TThreadFennoro::CheckTreeContent(const TFolderTree& tree, long long& count)
+{
+    const size_t topLength = tree.empty() ? 0 : tree.front().Dir.size();
     for (const TTreeFolder& folder : tree) {
         // What the system left (a "__MACOSX" and all in it) is no page and no sub-folder.
         if (folder.Depth > 0 && InsideIgnored(folder, topLength)) continue;
@@ -257,7 +265,6 @@ bool TThreadFennoro::CheckFolder(const std::string& path, const std::wstring& wi
             return false;
         }
     }
-    if (VerifyImages) PagesTree = std::move(tree);  // for the page stamps
     return true;
 }
 
