@@ -6,6 +6,8 @@
 //   bench_ui_find --tree [ROUNDS] [VOLUMES] [--keep]: a library of VOLUMES book
 //   folders (20,000) at depth 3 (author, series, volume; 4 files each), found with
 //   the tree search, against the one-pass floor (every folder listed once).
+//   --no-format: no archive format checked, so the find looks for no archive
+//   beside each folder (the look a parent's listing is to answer).
 #include "bench/BenchTree.h"
 #include "base/PathUtility.h"
 #include "settings/win32/SettingsFile.h"
@@ -48,10 +50,13 @@ int main(int argc, char** argv)
     int folders = 3000;
     bool keep = false;
     bool library = false;
+    bool noFormat = false;
     std::vector<int> numbers;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--keep") {
             keep = true;
+        } else if (std::string(argv[i]) == "--no-format") {
+            noFormat = true;
         } else if (std::string(argv[i]) == "--tree") {
             library = true;
             folders = 20000;
@@ -82,7 +87,8 @@ int main(int argc, char** argv)
     const std::string settings = GetSettingsFileName();
     {
         std::ofstream file(settings, std::ios::binary);
-        file << "[Setting]\r\nPath=" << root << "\r\n" << (library ? "FindInTree=1\r\n" : "");
+        file << "[Setting]\r\nPath=" << root << "\r\n" << (library ? "FindInTree=1\r\n" : "")
+             << (noFormat ? "ArchiveExtensionIndex=-1\r\n" : "");
     }
     TApplication application;
     std::vector<double> floorTimes, windowTimes;
