@@ -60,22 +60,30 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds)
     return true;
 }
 
-std::string JobProgressText(const TJobProgress& progress)
+std::string JobProgressText(const TJobProgress& progress) { return JobProgressTexts(progress).front(); }
+
+std::vector<std::string> JobProgressTexts(const TJobProgress& progress)
 {
     if (progress.Ended && progress.Kind == TProgressKind::Find)
-        return Join({"フォルダ ", Number(progress.Done), " 圧縮できる ", Number(progress.Fit)});
+        return {Join({"フォルダ ", Number(progress.Done), " 圧縮できる ", Number(progress.Fit)})};
     if (progress.Ended) {
-        std::string text = Join({"成功 ", Number(progress.Succeeded), " 失敗 ", Number(progress.Failed), " 残り ",
-                                 Number(progress.Left), " | ", ByteSizeText(progress.BytesBefore), " → ",
-                                 ByteSizeText(progress.BytesAfter)});
-        if (progress.RecordFailed) return text.append(Join({" | 記録を書けません: ", progress.RecordName}));
-        if (!progress.RecordName.empty()) text.append(Join({" | 記録 ", progress.RecordName}));
-        return text;
+        const std::string counts = Join({"成功 ", Number(progress.Succeeded), " 失敗 ", Number(progress.Failed),
+                                         " 残り ", Number(progress.Left)});
+        const std::string sizes =
+            Join({counts, " | ", ByteSizeText(progress.BytesBefore), " → ", ByteSizeText(progress.BytesAfter)});
+        // The record's name goes first (the file menu opens it), then the sizes; a
+        // record that could not be written is said to the last.
+        if (progress.RecordFailed) {
+            return {Join({sizes, " | 記録を書けません: ", progress.RecordName}), Join({sizes, " | 記録を書けません"}),
+                    Join({counts, " | 記録を書けません"})};
+        }
+        if (!progress.RecordName.empty()) return {Join({sizes, " | 記録 ", progress.RecordName}), sizes, counts};
+        return {sizes, counts};
     }
     std::string text = Join({Number(progress.Done), " / ", Number(progress.Total)});
     if (progress.FolderPermille >= 0)
         text.append(Join({" ", Number(static_cast<unsigned>(progress.FolderPermille) / 10), "%"}));
     uint64_t left = 0;
     if (EstimateTimeLeft(progress, left)) text.append(" ").append(TimeLeftText(left));
-    return text;
+    return {text};
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class TProgressKind { Find, Compress };
 
@@ -46,3 +47,8 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds);
 // 圧縮できる 283"; of a compression: "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB",
 // and where its record is ("| 記録 fennoro-log.csv") or that it could not be written.
 std::string JobProgressText(const TJobProgress& progress);
+
+// The same text and shorter forms of it, fullest first, for a status bar too
+// narrow for it: the end of a compression leaves out the record's name, then
+// the sizes.
+std::vector<std::string> JobProgressTexts(const TJobProgress& progress);
