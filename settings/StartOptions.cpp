@@ -133,6 +133,11 @@ TStartOptions ParseStartOptions(std::string_view commandLine)
             continue;
         }
         std::string folder = PlainFolderText(argument);
+        // A wildcard would let the file system pick some other entry.
+        if (folder.find_first_of("*?\"<>|") != std::string::npos) {
+            options.Errors.push_back("フォルダ名として使えません: " + argument);
+            continue;
+        }
         std::string key = AsciiLower(folder);
         if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
         seen.push_back(std::move(key));

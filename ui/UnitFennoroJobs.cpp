@@ -121,7 +121,11 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         bool removeFolder = ActionRemoveFolder->Checked();
         if (profile && removeFolder) {
             // One question for the whole job, not one from the shell for each folder.
-            switch (AskRemoval(Handle(), FolderList->RowsToCompress())) {
+            // The command line may have answered already.
+            const TRemovalAnswer answer = StartRemoval == TStartRemoval::Recycle ? TRemovalAnswer::Remove
+                                          : StartRemoval == TStartRemoval::Keep  ? TRemovalAnswer::Keep
+                                                                                 : AskRemoval(Handle(), FolderList->RowsToCompress());
+            switch (answer) {
             case TRemovalAnswer::Remove: extras.RemovalConfirmed = true; break;
             case TRemovalAnswer::Keep: removeFolder = false; break;
             case TRemovalAnswer::Cancel:
@@ -130,6 +134,9 @@ void TFormFennoro::ActionCompressExecute(TAction&)
                 return;
             }
         }
+        // Hook for the compress job's unattended mode (no shell dialog for a folder the
+        // recycle bin refuses: the folder is kept): set it from RunsUnattended() once
+        // the job's options take it.
         if (profile) {
             try {
                 CurrentWorker = std::make_unique<TThreadFennoro>(
@@ -203,6 +210,7 @@ void TFormFennoro::Idle()
     }
     FolderList->Idle(running);
     if (!running) JudgeArchivesForFormat();
+    if (!running) AdvanceStartJob();
 }
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -103,5 +103,6 @@ void TFormFennoro::SaveSettings()
     settings.ArchiveEntries = ArchiveEntries;
     settings.VerifyImages = ActionVerifyImages->Checked();
     settings.DeepImageCheck = ActionDeepImageCheck->Checked();
+    KeepSettingsFromStart(settings);
     SaveSettingsFile(settings, GetSettingsFileName());
 }

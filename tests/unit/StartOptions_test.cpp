@@ -75,6 +75,8 @@ TEST(StartOptions, SwitchesAndFolders)
         {"f \"\" C:\\a", {"C:\\a"}, false, false, false, false, false, "", {}},
         {"f /x C:\\a -zip", {"C:\\a"}, false, false, false, false, false, "",
          {"不明なスイッチです: /x", "不明なスイッチです: -zip"}},
+        {"f C:\\books\\* \"C:\\a?b\" C:\\c", {"C:\\c"}, false, false, false, false, false, "",
+         {"フォルダ名として使えません: C:\\books\\*", "フォルダ名として使えません: C:\\a?b"}},
         {"f /format: /format", {}, false, false, false, false, false, "",
          {"圧縮形式が指定されていません: /format:", "圧縮形式が指定されていません: /format"}},
         {"f /recycle /keep", {}, false, true, true, false, false, "", {"/recycle と /keep は同時に指定できません"}},

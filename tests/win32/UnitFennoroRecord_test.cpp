@@ -139,14 +139,19 @@ TEST_F(UnitFennoroRecord, AJobThatRemovesFoldersAsksOnceAndRecordsEachFolder)
         }
         EXPECT_EQ(Count(log, test.Removed ? ",はい\r\n" : ",いいえ\r\n"), books.size()) << log;
         EXPECT_NE(window->StatusBar->ProgressText().find("記録 "), std::string::npos);
-        // The menu opens the record with the program of its kind.
+        // The menu opens the record with the program of its kind, or with Notepad
+        // where there is none, and says where the record is.
         static std::string opened;
         opened.clear();
         const TFormFennoro::TShellLauncher launcher = TFormFennoro::ShellLauncher;
-        TFormFennoro::ShellLauncher = [](const std::string& file, const std::string&) { opened = file; };
+        TFormFennoro::ShellLauncher = [](const std::string& file, const std::string& parameters) {
+            opened = file + "|" + parameters;
+        };
         window.Choose(*window->ActionOpenLog);
         TFormFennoro::ShellLauncher = launcher;
-        EXPECT_EQ(opened, TFormFennoro::JobLogFileName());
+        const std::string record = TFormFennoro::JobLogFileName();
+        EXPECT_TRUE(opened == record + "|" || opened == "notepad.exe|\"" + record + "\"") << opened;
+        EXPECT_NE(window.Status().find(record), std::string::npos) << window.Status();
     }
     // The archives of the .cbz format are zips that other readers open.
     const std::string book = stem + std::to_string(IDYES) + "a";
