@@ -37,13 +37,13 @@ void CheckStartOptions(TStartOptions& options, const std::vector<std::string>& p
     options.Format.clear();
 }
 
-bool RecordStartErrors(const TStartOptions& options, const std::string& logPath)
+bool RecordStartErrors(const std::vector<std::string>& errors, const std::string& logPath, const std::string& result)
 {
     bool written = true;
-    for (const std::string& error : options.Errors) {
+    for (const std::string& error : errors) {
         TJobLogEntry entry;
         entry.Time = JobLogTime();
-        entry.Result = "!起動の指定が正しくありません";
+        entry.Result = result;
         entry.Remark = error;
         written = AppendJobLog(logPath, JobLogLine(entry)) && written;
     }

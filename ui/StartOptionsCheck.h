@@ -11,5 +11,7 @@
 void CheckStartOptions(TStartOptions& options, const std::vector<std::string>& profiles);
 
 // One line in the compression record for each error: what an unattended run
-// leaves behind when it cannot start. False when the record cannot be written.
-bool RecordStartErrors(const TStartOptions& options, const std::string& logPath);
+// leaves behind when it cannot start (or, with another result, when it fails
+// where a person would have seen a message box). False when the record cannot be written.
+bool RecordStartErrors(const std::vector<std::string>& errors, const std::string& logPath,
+                       const std::string& result = "!起動の指定が正しくありません");

@@ -30,8 +30,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         CheckStartOptions(options, settings.ArchiveEntries);
         if (options.Unattended() && !options.Errors.empty()) {
             // Nobody to tell: the record says why, and nothing else is written.
-            RecordStartErrors(options, TFormFennoro::JobLogFileName());
+            RecordStartErrors(options.Errors, TFormFennoro::JobLogFileName());
             return ExitBadArguments;
+        }
+        if (options.Unattended()) {
+            // An error box would wait for ever: the record takes the message instead.
+            application.OnException = [](const std::string& message) {
+                RecordStartErrors({message}, TFormFennoro::JobLogFileName(), "!エラー");
+            };
         }
         auto form = std::make_unique<TFormFennoro>();
         form->SetStartOptions(options);
