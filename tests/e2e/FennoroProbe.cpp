@@ -9,6 +9,7 @@
 #include "settings/win32/SendToShortcut.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <commctrl.h>
 

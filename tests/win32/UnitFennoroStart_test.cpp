@@ -73,6 +73,7 @@ TEST_F(UnitFennoroStart, FoldersDroppedOnTheListAreTheListAndEachIsArchivedBesid
 
     window.Press(VK_F8);
     ASSERT_TRUE(window.WaitForJob());
+    EXPECT_EQ(window.Row("book").Result, "*圧縮しました") << window.Status();
     EXPECT_TRUE(Tree.IsFile("shelf\\book.zip"));
     EXPECT_TRUE(Tree.IsFile("棚 2\\表紙.zip"));
     EXPECT_FALSE(Tree.IsFile("棚 2\\stray.zip"));
