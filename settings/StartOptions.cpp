@@ -143,6 +143,7 @@ TStartOptions ParseStartOptions(std::string_view commandLine)
         seen.push_back(std::move(key));
         options.Folders.push_back(std::move(folder));
     }
+    options.FoldersNamed = options.Folders.size();
     if (options.Recycle && options.Keep) options.Errors.push_back("/recycle と /keep は同時に指定できません");
     return options;
 }

@@ -17,6 +17,9 @@ struct TStartOptions {
     // The folders, as full paths without the "\\?\" prefix and without a trailing
     // separator (but for a drive's root, "C:\"), each once, in the order given.
     std::vector<std::string> Folders;
+    // How many distinct folders the command line named, those that turn out missing
+    // too: with two or more, the list holds the folders themselves, not what is below.
+    size_t FoldersNamed = 0;
     bool Compress = false;  // /compress: archive the checked folders once the find is done
     bool Recycle = false;   // /recycle: a job with removal on moves the folders to the recycle bin
     bool Keep = false;      // /keep: a job with removal on keeps the folders
@@ -25,6 +28,8 @@ struct TStartOptions {
     std::string Format;     // /format:.cbz, with its leading dot; empty: as the settings say
     // Each argument that cannot be used, with why: "不明なスイッチです: /x".
     std::vector<std::string> Errors;
+
+    bool NamesList() const noexcept { return FoldersNamed >= 2; }
 
     // Nobody is there to answer a message box: the job starts and ends the program by itself.
     bool Unattended() const noexcept { return Compress && Exit; }

@@ -11,12 +11,14 @@
 void CheckStartOptions(TStartOptions& options, const std::vector<std::string>& profiles)
 {
     std::vector<std::string> folders;
+    size_t missing = 0;
     for (const std::string& given : options.Folders) {
         // A relative folder is taken from the current folder, as the file API would.
         const std::string full = PlainFolderText(Utf8Text(FileApiPath(given)));
         const DWORD attributes = LongPathAttributes(full);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             options.Errors.push_back("フォルダがありません: " + given);
+            ++missing;
             continue;
         }
         // "a" and "C:\books\a" are one folder too.
@@ -25,6 +27,7 @@ void CheckStartOptions(TStartOptions& options, const std::vector<std::string>& p
         if (!twice) folders.push_back(full);
     }
     options.Folders = std::move(folders);
+    options.FoldersNamed = options.Folders.size() + missing;
     if (options.Format.empty()) return;
     for (const std::string& entry : profiles) {
         const std::string name = ArchiveEntryName(entry);

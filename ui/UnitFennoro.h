@@ -160,8 +160,9 @@ public:
     // The job runs by itself: no message box may wait for an answer.
     bool RunsUnattended() const noexcept { return StartJob.Unattended(); }
     // A find over exactly these folders (full paths), each judged as a folder
-    // directly below its own parent; a single folder is searched like the folder box.
-    void FindFolders(const std::vector<std::string>& folders);
+    // directly below its own parent; a single folder is searched like the folder
+    // box unless it is what is left of a list.
+    void FindFolders(const std::vector<std::string>& folders, bool list = false);
     // Folders dropped onto the list: found as the command line's folders are.
     void ListDropped(HWND window, CLIPFORMAT format, HGLOBAL data, DWORD* effect);
 

@@ -28,7 +28,7 @@ void TFormFennoro::SetStartOptions(const TStartOptions& options)
     if (StartJob.Unattended() && StartRemoval == TStartRemoval::Ask) StartRemoval = TStartRemoval::Keep;
 
     SettingsPath = EditFolder->Text();
-    if (StartJob.Folders.size() == 1) {
+    if (StartJob.Folders.size() == 1 && !StartJob.NamesList()) {
         StartPath = StartJob.Folders.front();
         EditFolder->SetText(StartPath);
     }
@@ -55,7 +55,7 @@ bool TFormFennoro::StartFromCommandLine()
     if (StartJob.Folders.empty()) {
         ActionFind->Execute();
     } else {
-        FindFolders(StartJob.Folders);
+        FindFolders(StartJob.Folders, StartJob.NamesList());
     }
     if (!IsRunning()) {
         // The find could not start (its status text says why): no job to run.
@@ -66,10 +66,10 @@ bool TFormFennoro::StartFromCommandLine()
     return true;
 }
 
-void TFormFennoro::FindFolders(const std::vector<std::string>& folders)
+void TFormFennoro::FindFolders(const std::vector<std::string>& folders, bool list)
 {
     if (folders.empty() || IsRunning()) return;
-    if (folders.size() == 1) {
+    if (folders.size() == 1 && !list) {
         EditFolder->SetText(folders.front());
         ActionFind->Execute();
         return;
@@ -108,7 +108,7 @@ void TFormFennoro::AdvanceStartJob()
             StartPhase = TStartPhase::Done;
             // Nothing checked below a root: nothing that could fail. Folders named one
             // by one were each to be archived; checked rows that did not start failed.
-            if (!FolderList->AnyRowChecked() && StartJob.Folders.size() < 2) StartExitCode = ExitDone;
+            if (!FolderList->AnyRowChecked() && !StartJob.NamesList()) StartExitCode = ExitDone;
         } else {
             StartPhase = TStartPhase::Done;
         }
@@ -117,7 +117,7 @@ void TFormFennoro::AdvanceStartJob()
         const TJobProgress progress = CurrentWorker ? CurrentWorker->Progress() : TJobProgress{};
         bool allDone = CurrentWorker && !CurrentWorker->StopRequested() && progress.Failed == 0 && progress.Left == 0;
         // Folders named one by one were each to be archived, fit or not.
-        if (StartJob.Folders.size() >= 2) {
+        if (StartJob.NamesList()) {
             for (size_t i = 0; i < FolderList->RowCount(); ++i) {
                 if (FolderList->RowAt(i).CompressState != FolderCompressState::Compressed) allDone = false;
             }

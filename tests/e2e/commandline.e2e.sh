@@ -63,4 +63,18 @@ e2e_ini | grep -qxF 'Path=C:\an-old-root' || e2e_fail "the command line's folder
 # A job that fails: its archive is already there.
 run_fennoro "$one" "$two" /compress /exit
 [ "$code" -eq 1 ] || e2e_fail "existing archives: exit code $code, expected 1"
+# Started by a person: a message box names the missing folder, the window then
+# opens on the folder that exists without the job, and the exit code still says so.
+rm -f "$work/shelf one/"*.zip
+e2e_start "$one" 'C:\no such folder' /compress || e2e_fail "the window did not start"
+for _ in $(seq 50); do e2e_probe dialog >/dev/null && break; sleep 0.2; done
+e2e_probe dialog >/dev/null || e2e_fail "no message box for the missing folder"
+e2e_key Return
+e2e_wait_status "検索が終了しました" 60 || e2e_fail "the folder that exists was not found: $(e2e_status)"
+e2e_expect_row "巻の一" 1 "+圧縮できます"
+sleep 1
+[ ! -e "$work/shelf one/巻の一.zip" ] || e2e_fail "the job ran despite a bad argument"
+e2e_probe close 60
+wait "$E2E_PID"; code=$?
+[ "$code" -eq 2 ] || e2e_fail "a person's run with a missing folder: exit code $code, expected 2"
 echo "commandline: ok"

@@ -92,6 +92,8 @@ TEST(StartOptions, SwitchesAndFolders)
         EXPECT_EQ(options.Format, c.Format) << c.Line;
         EXPECT_EQ(options.Errors, c.Errors) << c.Line;
     }
+    EXPECT_FALSE(ParseStartOptions("f C:\\a C:\\A\\").NamesList()) << "one folder, given twice, is a root";
+    EXPECT_TRUE(ParseStartOptions("f C:\\a C:\\b").NamesList());
     EXPECT_TRUE(ParseStartOptions("f /compress /exit").Unattended());
     EXPECT_FALSE(ParseStartOptions("f /compress").Unattended());
     EXPECT_FALSE(ParseStartOptions("f /exit").Unattended());

@@ -9,7 +9,7 @@
 
 TEST(UnitFennoroStatus, TheSummaryFitsTheDefaultWindowAndShowsWholeInAWideOne)
 {
-    UiFennoroWindow window({"[Setting]"});
+    UiFennoroWindow window(std::vector<std::string>{"[Setting]"});
     TJobProgress progress;
     progress.Kind = TProgressKind::Compress;
     progress.Ended = true;
