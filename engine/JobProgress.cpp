@@ -71,14 +71,18 @@ std::vector<std::string> JobProgressTexts(const TJobProgress& progress)
                                          " 残り ", Number(progress.Left)});
         const std::string sizes =
             Join({counts, " | ", ByteSizeText(progress.BytesBefore), " → ", ByteSizeText(progress.BytesAfter)});
+        const std::string later =
+            progress.Later > 0 ? Join({" | 圧縮中にチェックした ", Number(progress.Later), " 個は次回の圧縮で"}) : "";
         // The record's name goes first (the file menu opens it), then the sizes; a
-        // record that could not be written is said to the last.
+        // record that could not be written, and the folders left for the next job,
+        // are said to the last.
         if (progress.RecordFailed) {
-            return {Join({sizes, " | 記録を書けません: ", progress.RecordName}), Join({sizes, " | 記録を書けません"}),
-                    Join({counts, " | 記録を書けません"})};
+            return {Join({sizes, " | 記録を書けません: ", progress.RecordName, later}),
+                    Join({sizes, " | 記録を書けません", later}), Join({counts, " | 記録を書けません", later})};
         }
-        if (!progress.RecordName.empty()) return {Join({sizes, " | 記録 ", progress.RecordName}), sizes, counts};
-        return {sizes, counts};
+        if (!progress.RecordName.empty())
+            return {Join({sizes, " | 記録 ", progress.RecordName, later}), Join({sizes, later}), Join({counts, later})};
+        return {Join({sizes, later}), Join({counts, later})};
     }
     std::string text = Join({Number(progress.Done), " / ", Number(progress.Total)});
     if (progress.FolderPermille >= 0)
