@@ -63,6 +63,20 @@ e2e_ini | grep -qxF 'Path=C:\an-old-root' || e2e_fail "the command line's folder
 # A job that fails: its archive is already there.
 run_fennoro "$one" "$two" /compress /exit
 [ "$code" -eq 1 ] || e2e_fail "existing archives: exit code $code, expected 1"
+# Unattended with /recycle: the folders go to the recycle bin and no window asks anything.
+mkdir -p "$work/bin/r1" "$work/bin/r2"
+for book in "$work/bin/r1" "$work/bin/r2"; do
+  for n in 01 02; do head -c 3000 /dev/urandom > "$book/$n.jpg"; done
+done
+rm -rf "$XDG_DATA_HOME/Trash/files/"* "$XDG_DATA_HOME/Trash/info/"*
+run_fennoro "$(e2e_winpath "$work/bin/r1")" "$(e2e_winpath "$work/bin/r2")" /compress /recycle /exit
+[ "$code" -eq 0 ] || e2e_fail "/recycle: exit code $code, expected 0"
+for book in r1 r2; do
+  [ -f "$work/bin/$book.zip" ] || e2e_fail "/recycle: no archive for $book"
+  [ ! -e "$work/bin/$book" ] || e2e_fail "/recycle: $book was kept"
+  ls "$XDG_DATA_HOME/Trash/files/" | grep -qx "$book" || e2e_fail "/recycle: $book is not in the recycle bin"
+done
+
 # Started by a person: a message box names the missing folder, the window then
 # opens on the folder that exists without the job, and the exit code still says so.
 rm -f "$work/shelf one/"*.zip
