@@ -7,6 +7,7 @@
 #include "base/WideText.h"
 #include "engine/win32/LongPath.h"
 #include "settings/FennoroSettings.h"
+#include "ui/StartOptionsCheck.h"
 
 #include <shellapi.h>
 
@@ -44,12 +45,15 @@ void TFormFennoro::SetStartOptions(const TStartOptions& options)
 
 bool TFormFennoro::StartFromCommandLine()
 {
+    // Unattended, the settings file's problem goes where a person would look afterwards.
+    if (!SettingsProblem.empty() && RunsUnattended()) RecordStartErrors({SettingsProblem}, JobLogFileName(), "!設定ファイル");
     if (!StartJob.Errors.empty() && !StartJob.Unattended()) {
         std::string text = "コマンドラインの指定に使えないものがあります:\r\n";
         for (const std::string& error : StartJob.Errors) text += "\r\n" + error;
         MessageBoxW(Handle(), WideText(text).c_str(), L"Fennoro", MB_OK | MB_ICONWARNING);
     }
-    if (StartJob.Folders.empty() && !StartJob.Compress && !StartJob.Exit) return !StartJob.Errors.empty();
+    // Nothing to run (or nothing rightly asked for): the window starts as it would without.
+    if (StartJob.Folders.empty() && !StartJob.Compress && !StartJob.Exit) return false;
     StartPhase = TStartPhase::Finding;
     // Switches alone act on the folder the settings restored.
     if (StartJob.Folders.empty()) {

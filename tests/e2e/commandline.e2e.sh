@@ -91,4 +91,11 @@ sleep 1
 e2e_probe close 60
 wait "$E2E_PID"; code=$?
 [ "$code" -eq 2 ] || e2e_fail "a person's run with a missing folder: exit code $code, expected 2"
+# /? shows the switches in a box and ends with 0 once it is closed.
+e2e_start '/?' || e2e_fail "the usage box did not come"
+for _ in $(seq 50); do e2e_probe dialog >/dev/null && break; sleep 0.2; done
+e2e_probe dialog >/dev/null || e2e_fail "no usage box"
+xdotool key Return
+wait "$E2E_PID"; code=$?
+[ "$code" -eq 0 ] || e2e_fail "/?: exit code $code, expected 0"
 echo "commandline: ok"
