@@ -104,7 +104,10 @@ void TFormFennoro::AdvanceStartJob()
 {
     if (StartPhase == TStartPhase::None || StartPhase == TStartPhase::Done || IsRunning()) return;
     if (StartPhase == TStartPhase::Finding) {
-        if (StartJob.Compress) {
+        if (StartJob.Compress && CurrentWorker && CurrentWorker->StopRequested()) {
+            // The find was stopped: what it found is no job to run.
+            StartPhase = TStartPhase::Done;
+        } else if (StartJob.Compress) {
             StartPhase = TStartPhase::Compressing;
             // As F8 would: nothing when no folder is checked.
             ActionCompress->Execute();
