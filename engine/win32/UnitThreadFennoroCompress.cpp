@@ -217,6 +217,12 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const TTreeDigest before = DigestOf(tree);
     Record.Files = before.Files;
     Record.BytesBefore = FileBytes(tree);
+    // The content rules too: the folder goes only as the find would judge it now.
+    if (const auto verdict = ContentFault(tree, rowParent + name)) {
+        if (StopRequested()) return StopRowInHand();
+        RowJudged = true;
+        return fail(verdict->Result, verdict->Remark);
+    }
     // The pages again, from what the walk listed: one damaged since the find (or
     // never found whole) keeps the folder, whatever the row said.
     if (VerifyImages) {
