@@ -42,9 +42,12 @@ void TThreadFennoro::FindFolders()
         RootIdentity.push_back(*root);
     }
     const std::wstring wideRoot = FileApiPath(RootPath);
-    // The folders first, so that the progress can say how many there are.
+    // The folders first, so that the progress can say how many there are; every
+    // name, for the archives already beside them.
     std::vector<TFolderEntry> folders;
+    TListedNames rootNames;
     ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
+        rootNames.Add(entry.WideName);
         if (entry.IsFolder()) folders.push_back(entry);
         return true;
     });
@@ -55,7 +58,7 @@ void TThreadFennoro::FindFolders()
     std::vector<FolderRow> ready;
     std::optional<TPendingFolder> pending;
     const auto finish = [&](FolderRow row) {
-        JudgeExistingArchive(row, ArchiveExtension);
+        JudgeExistingArchive(row, ArchiveExtension, rootNames);
         ChangeProgress([&row](TJobProgress& progress) {
             ++progress.Done;
             if (row.Checked) ++progress.Fit;
