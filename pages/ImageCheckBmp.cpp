@@ -1,7 +1,7 @@
 // A BMP: signature, a declared size the file holds, pixel data that starts
 // after the smallest headers and inside the file. The deep level walks an RLE
 // bitmap's runs to their end within its pixel count.
-#include "engine/ImageBytes.h"
+#include "pages/ImageBytes.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // (extensions and images, each with its data sub-blocks) to the trailer, with
 // at least one image. The deep level decodes each image's LZW codes to exactly
 // its pixel count.
-#include "engine/ImageBytes.h"
+#include "pages/ImageBytes.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 // A JPEG's two levels: the markers walked through the file to the image's end
 // (the compressed data skipped by its stuffing rules), and the walk of every
 // block of its scans.
-#include "engine/ImageBytes.h"
-#include "engine/JpegWalk.h"
+#include "pages/ImageBytes.h"
+#include "pages/JpegWalk.h"
 
 #include <cstring>
 #include <new>

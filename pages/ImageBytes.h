@@ -1,7 +1,7 @@
 #pragma once
 // The page check's view of a file: blocks read from the source and served as
 // spans, so that the many small reads of a walk cost one read of the file each.
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,7 +1,7 @@
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
-#include "engine/Crc32.h"
-#include "engine/ImageBytes.h"
+#include "pages/Crc32.h"
+#include "pages/ImageBytes.h"
 #include "base/AnsiText.h"
 #include "base/FileNameParts.h"
 
