@@ -12,6 +12,7 @@
 #include "base/PathUtility.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace {
@@ -45,8 +46,12 @@ void TThreadFennoro::FindFolders()
     };
     // The folders first, so that the progress can say how many there are.
     std::vector<TFindItem> folders;
+    // Every name of each parent, for the archives already beside the folders.
+    std::map<std::string, TListedNames> beside;
     if (NamedFolders.empty()) {
+        TListedNames& rootNames = beside[RootPath];
         ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
+            rootNames.Add(entry.WideName);
             if (entry.IsFolder()) folders.push_back({RootPath, entry});
             return true;
         });
@@ -57,6 +62,7 @@ void TThreadFennoro::FindFolders()
             TFindItem item{separator == std::string::npos ? std::string() : path.substr(0, separator + 1), {}};
             // The entry as its parent lists it: its name spelled as on disk.
             if (!item.Parent.empty() && FolderEntryOf(path, item.Entry) && item.Entry.IsFolder()) {
+                if (!beside.count(item.Parent)) beside.emplace(item.Parent, TListedNames::Of(item.Parent));
                 folders.push_back(std::move(item));
             } else {
                 StatusText = "検索中: " + path;
@@ -82,7 +88,7 @@ void TThreadFennoro::FindFolders()
     std::vector<FolderRow> ready;
     std::optional<TPendingFolder> pending;
     const auto finish = [&](FolderRow row) {
-        JudgeExistingArchive(row, ArchiveExtension);
+        JudgeExistingArchive(row, ArchiveExtension, beside[row.ParentPath]);
         ChangeProgress([&row](TJobProgress& progress) {
             ++progress.Done;
             if (row.Checked) ++progress.Fit;
