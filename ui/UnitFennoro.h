@@ -97,6 +97,8 @@ public:
     // Why the settings file could not be read (empty when it could): shown in a
     // message box when the window first appears.
     std::string SettingsProblem;
+    // The file could not be read at start: it is moved aside at the save, never written over.
+    bool SettingsUnreadable = false;
 
     // Handlers of the command table.
     void ActionSelectFolderExecute(TAction& sender);

@@ -47,7 +47,9 @@ void TFormFennoro::LoadSettings()
     FennoroSettings settings;
     const UINT dpi = Dpi();
     settings.ToolBar = ToolBarWidthForDpi(ToolBar->OwnWidth(), dpi, DesignDpi);
-    SettingsProblem = LoadSettingsFile(settings, GetSettingsFileName()).Problem;
+    const TSettingsLoad load = LoadSettingsFile(settings, GetSettingsFileName());
+    SettingsProblem = load.Problem;
+    SettingsUnreadable = load.Unreadable;
 
     SetFormPlacementText(Handle(), dpi == DesignDpi ? settings.Window : PlacementTextAtDpi(Handle(), settings.Window, dpi));
     KeepFormUsable(Handle(), Scale(MinimumFormWidth), Scale(MinimumFormHeight));
@@ -114,5 +116,5 @@ void TFormFennoro::SaveSettings()
     settings.ArchiveEntries = ArchiveEntries;
     settings.VerifyImages = ActionVerifyImages->Checked();
     settings.DeepImageCheck = ActionDeepImageCheck->Checked();
-    SaveSettingsFile(settings, GetSettingsFileName());
+    if (SaveSettingsFile(settings, GetSettingsFileName(), SettingsUnreadable)) SettingsUnreadable = false;
 }

@@ -47,6 +47,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ar
       QuietOption(quietOption),
       RemoveFolder(removeFolder),
       RemovalConfirmed(extras.RemovalConfirmed),
+      Unattended(extras.Unattended),
       LogPath(extras.LogPath)
 {
     if (extras.Rows) JobRows.emplace(extras.Rows->begin(), extras.Rows->end());

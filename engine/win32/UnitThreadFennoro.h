@@ -48,6 +48,9 @@ struct TCompressJobExtras {
     // The user agreed once, for the whole job, that the folders go to the recycle
     // bin: the shell is not to ask again for each one.
     bool RemovalConfirmed = false;
+    // Started to run with nobody at the screen: the shell shows no window at all,
+    // and a folder it could only delete for good stays.
+    bool Unattended = false;
     // The record the job appends one line per folder to; empty: none.
     std::string LogPath;
     // With the page check on, each folder's pages are read again right before its
@@ -205,6 +208,7 @@ private:
     std::string QuietOption;
     bool RemoveFolder = false;
     bool RemovalConfirmed = false;
+    bool Unattended = false;
     std::string LogPath;
     // The record of the folder in hand, filled in as its values become known.
     TJobLogEntry Record;
