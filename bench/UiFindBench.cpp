@@ -1,13 +1,13 @@
 // A find in the real main window against the bare enumeration floor: 3,000
 // folders of 12 numbered files, found by the window's own find command with the
 // rows arriving in its list, timed until the job's last row is in the list.
+// Beside the two-read floor, the one-pass floor: every folder listed once through
+// the wide API, as the find lists them. --archives puts an archive (an empty
+// NAME.zip) beside every folder, as a library half done has.
 // Prints the figures; asserts nothing. Run it under a display to count drawing.
-//   bench_ui_find [ROUNDS] [FOLDERS] [--keep]
-//   bench_ui_find --tree [ROUNDS] [VOLUMES] [--keep]: a library of VOLUMES book
-//   folders (20,000) at depth 3 (author, series, volume; 4 files each), found with
-//   the tree search, against the one-pass floor (every folder listed once).
-//   --no-format: no archive format checked, so the find looks for no archive
-//   beside each folder (the look a parent's listing is to answer).
+//   bench_ui_find [ROUNDS] [FOLDERS] [--keep] [--archives]
+//   bench_ui_find --tree [ROUNDS] [--keep]: 20,000 book folders at depth 3 with the
+//   tree search, against the one-pass floor over the whole tree
 #include "bench/BenchTree.h"
 #include "base/PathUtility.h"
 #include "settings/win32/SettingsFile.h"
@@ -49,17 +49,18 @@ int main(int argc, char** argv)
     int rounds = 5;
     int folders = 3000;
     bool keep = false;
+    bool archives = false;
+    // A library of book folders at depth 3 (20 authors of 40 series of 25 volumes,
+    // 4 files each) found with the tree search; the one-pass floor lists every folder.
     bool library = false;
-    bool noFormat = false;
     std::vector<int> numbers;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--keep") {
             keep = true;
-        } else if (std::string(argv[i]) == "--no-format") {
-            noFormat = true;
         } else if (std::string(argv[i]) == "--tree") {
             library = true;
-            folders = 20000;
+        } else if (std::string(argv[i]) == "--archives") {
+            archives = true;
         } else {
             numbers.push_back(std::atoi(argv[i]));
         }
@@ -69,47 +70,85 @@ int main(int argc, char** argv)
 
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(sizeof temp, temp);
-    const std::string root = IncludeTrailingPathDelimiter(temp) + (library ? "fennoro-ui-library-" : "fennoro-ui-bench-") +
-                             std::to_string(folders) + "\\";
-    // 20 authors of 40 series of 25 volumes make 20,000.
-    const int authors = 20, series = 40, volumes = std::max(1, folders / (authors * series));
+    const std::string root = IncludeTrailingPathDelimiter(temp) + "fennoro-ui-bench-" + std::to_string(folders) +
+                             (archives ? "-archives" : "") + "\\";
     if (library) {
-        folders = authors * series * volumes;
-        std::printf("generating %d book folders at depth 3 of 4 files ...\n", folders);
-        MakeLibraryTree(root, authors, series, volumes, 4);
-    } else {
-        std::printf("generating %d folders of 12 files ...\n", folders);
-        MakeTree(root, folders, 12);
+        const std::string tree = IncludeTrailingPathDelimiter(temp) + "fennoro-ui-library-20000\\";
+        std::printf("generating 20000 book folders at depth 3 of 4 files ...\n");
+        MakeLibraryTree(tree, 20, 40, 25, 4);
+        const std::string settings = GetSettingsFileName();
+        {
+            std::ofstream file(settings, std::ios::binary);
+            file << "[Setting]\r\nPath=" << tree << "\r\nFindInTree=1\r\n";
+        }
+        TApplication application;
+        std::vector<double> floorTimes, windowTimes;
+        size_t rows = 0;
+        {
+            TFormFennoro form;
+            form.Show();
+            application.ProcessMessages();
+            OnePassFloor(tree);  // warm the caches once
+            for (int round = 0; round < rounds; ++round) {
+                const double start = Now();
+                OnePassFloor(tree);
+                floorTimes.push_back(Now() - start);
+                windowTimes.push_back(WindowFind(application, form, rows));
+            }
+        }
+        DeleteFileA(settings.c_str());
+        std::printf("20000 book folders at depth 3: rows %zu  one-pass floor %.1f ms  window find %.1f ms  ratio %.2f"
+                    "  (median of %d)\n",
+                    rows, Median(floorTimes) * 1000, Median(windowTimes) * 1000,
+                    Median(windowTimes) / Median(floorTimes), rounds);
+        if (!keep) RemoveTree(tree);
+        return 0;
     }
-    const auto floor = [&] { return library ? OnePassFloor(root) : EnumerationFloor(root); };
+    std::printf("generating %d folders of 12 files%s ...\n", folders, archives ? ", each with its archive" : "");
+    MakeTree(root, folders, 12);
+    if (archives) {
+        for (int f = 0; f < folders; ++f) {
+            char name[32];
+            std::snprintf(name, sizeof name, "vol%05d.zip", f);
+            HANDLE file = CreateFileA((root + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+    }
 
     // The window reads its settings beside this program: start it on the tree.
     const std::string settings = GetSettingsFileName();
     {
         std::ofstream file(settings, std::ios::binary);
-        file << "[Setting]\r\nPath=" << root << "\r\n" << (library ? "FindInTree=1\r\n" : "")
-             << (noFormat ? "ArchiveExtensionIndex=-1\r\n" : "");
+        file << "[Setting]\r\nPath=" << root << "\r\n";
     }
     TApplication application;
-    std::vector<double> floorTimes, windowTimes;
+    std::vector<double> floorTimes, wideTimes, windowTimes;
     size_t rows = 0;
     {
         TFormFennoro form;
         form.Show();
         application.ProcessMessages();
-        floor();  // warm the caches once
+        EnumerationFloor(root);  // warm the caches once
         for (int round = 0; round < rounds; ++round) {
             double start = Now();
-            floor();
+            EnumerationFloor(root);
             floorTimes.push_back(Now() - start);
+            start = Now();
+            WideListingFloor(root);
+            wideTimes.push_back(Now() - start);
             windowTimes.push_back(WindowFind(application, form, rows));
+            std::printf("  round %d: floor %.1f ms  one-pass floor %.1f ms  window find %.1f ms\n", round + 1,
+                        floorTimes.back() * 1000, wideTimes.back() * 1000, windowTimes.back() * 1000);
         }
     }
     DeleteFileA(settings.c_str());
     const double floorTime = Median(floorTimes);
+    const double wideTime = Median(wideTimes);
     const double windowTime = Median(windowTimes);
-    std::printf("%d folders x %d files%s: rows %zu  floor %.1f ms  window find %.1f ms  ratio %.2f  (median of %d)\n",
-                folders, library ? 4 : 12, library ? " at depth 3, one-pass floor" : "", rows, floorTime * 1000, windowTime * 1000, windowTime / floorTime, rounds);
+    std::printf("%d folders x 12 files%s: rows %zu  floor %.1f ms  one-pass floor %.1f ms  window find %.1f ms  "
+                "ratio %.2f  one-pass ratio %.2f  (median of %d)\n",
+                folders, archives ? " with archives" : "", rows, floorTime * 1000, wideTime * 1000, windowTime * 1000,
+                windowTime / floorTime, windowTime / wideTime, rounds);
     if (!keep) RemoveTree(root);
     return 0;
 }

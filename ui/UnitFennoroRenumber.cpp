@@ -45,7 +45,7 @@ void TFormFennoro::ActionRenumberPagesExecute(TAction&)
             row->Remark = "連番の桁をそろえました(" + std::to_string(outcome.Renames.size()) + "件)";
             row->Checked = true;
             row->PageStamps.reset();  // the names changed: F8 reads the pages
-            JudgeExistingArchive(*row, RowsJudgedFor);
+            JudgeExistingArchive(*row, RowsJudgedFor, TListedNames::Of(row->ParentPath));
         } else {
             ++refusedRows;
             row->Remark = "連番の桁をそろえられません: " + outcome.Problem;

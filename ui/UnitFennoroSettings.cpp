@@ -120,5 +120,6 @@ void TFormFennoro::SaveSettings()
     settings.DeepImageCheck = ActionDeepImageCheck->Checked();
     settings.FindInTree = ActionFindInTree->Checked();
     settings.IgnoredFiles = IgnoredFiles;
+    KeepSettingsFromStart(settings);
     if (SaveSettingsFile(settings, GetSettingsFileName(), SettingsUnreadable)) SettingsUnreadable = false;
 }

@@ -13,6 +13,8 @@
 #include "base/PathUtility.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -42,6 +44,7 @@ namespace {
 // A folder whose listing the find holds while it goes through what is below:
 // the root, and with the tree search every folder of books.
 struct TContainer {
+    std::string Base;      // the root its rows are named below, with its separator
     std::string Location;  // below the root, with its separator ("" for the root)
     std::wstring WideDir;  // exact wide path with its separator
     size_t Depth = 0;      // 0 for the root
@@ -79,36 +82,69 @@ TThreadFennoro::TTreeKind TThreadFennoro::TreeKindOf(const std::vector<TFolderEn
 void TThreadFennoro::FindFolders()
 {
     SetStatus("検索中: ");
-    RootIdentity.clear();
-    if (const auto root = IdentityOfPath(FileApiPath(ExcludeTrailingPathDelimiter(RootPath)))) {
-        RootIdentity.push_back(*root);
-    }
-    // The containers still being gone through, without recursion: the root, and
-    // with the tree search each folder of books on the way down.
+    // The containers still being gone through, without recursion: the root (or, for
+    // folders named one by one, each one's parent holding it alone), and with the
+    // tree search each folder of books on the way down.
     std::vector<TContainer> containers;
-    {
-        auto rootEntries = std::make_shared<std::vector<TFolderEntry>>();
-        ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
-            rootEntries->push_back(entry);
-            return true;
-        });
-        containers.push_back({std::string(), FileApiPath(RootPath), 0, std::move(rootEntries), 0});
-    }
-    // The folders first, so that the progress can say how many there are (with
-    // the tree search, how many are known so far).
+    // Every name of each parent, for the archives already beside the folders.
+    std::map<std::string, TListedNames> beside;
     const auto countFolders = [](const std::vector<TFolderEntry>& entries) {
         return static_cast<size_t>(
             std::count_if(entries.begin(), entries.end(), [](const TFolderEntry& entry) { return entry.IsFolder(); }));
     };
-    const size_t rootFolders = countFolders(*containers.back().Entries);
-    ChangeProgress([&](TJobProgress& progress) { progress.Total = rootFolders; });
+    size_t total = 0;
+    if (NamedFolders.empty()) {
+        auto rootEntries = std::make_shared<std::vector<TFolderEntry>>();
+        TListedNames& rootNames = beside[RootPath];
+        ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
+            rootNames.Add(entry.WideName);
+            rootEntries->push_back(entry);
+            return true;
+        });
+        total = countFolders(*rootEntries);
+        containers.push_back({RootPath, std::string(), FileApiPath(RootPath), 0, std::move(rootEntries), 0});
+    } else {
+        std::vector<TContainer> named;
+        for (const std::string& folder : NamedFolders) {
+            const std::string path = ExcludeTrailingPathDelimiter(folder);
+            const size_t separator = LastPathDelimiter(path);
+            const std::string parent = separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+            TFolderEntry entry;
+            // The entry as its parent lists it: its name spelled as on disk.
+            if (!parent.empty() && FolderEntryOf(path, entry) && entry.IsFolder()) {
+                if (!beside.count(parent)) beside.emplace(parent, TListedNames::Of(parent));
+                named.push_back({parent, std::string(), FileApiPath(parent), 0,
+                                 std::make_shared<std::vector<TFolderEntry>>(1, entry), 0});
+                ++total;
+            } else {
+                StatusText = "検索中: " + path;
+                RowName = ExtractFileName(path).empty() ? path : ExtractFileName(path);
+                RowWideName.clear();
+                RowLocation.clear();
+                RowListing = 0;
+                RowChecked = false;
+                ResultText = "フォルダが見つかりません";
+                RemarkText = path;
+                const std::string root = RootPath;
+                RootPath = parent;
+                std::vector<FolderRow> missing{StagedRow()};
+                RootPath = root;
+                ReportFolder(missing);
+            }
+        }
+        // Onto the stack in reverse, so that they come off in the order named.
+        std::move(named.rbegin(), named.rend(), std::back_inserter(containers));
+    }
+    std::string judgedRoot;
+    std::wstring wideRoot;
+    ChangeProgress([&](TJobProgress& progress) { progress.Total = total; });
     // Rows go out together with the next folder's status text: queued for an owner
     // that drains them, else in one synchronous call per folder. A folder whose
     // pages are read waits for its row while the next folder is listed.
     std::vector<FolderRow> ready;
     std::optional<TPendingFolder> pending;
     const auto finish = [&](FolderRow row) {
-        JudgeExistingArchive(row, ArchiveExtension);
+        JudgeExistingArchive(row, ArchiveExtension, beside[row.ParentPath]);
         ChangeProgress([&row](TJobProgress& progress) {
             ++progress.Done;
             if (row.Checked) ++progress.Fit;
@@ -131,6 +167,14 @@ void TThreadFennoro::FindFolders()
         if (Ignored.Matches(entry.Name)) {
             passOver();
             continue;
+        }
+        if (container.Base != judgedRoot || wideRoot.empty()) {
+            judgedRoot = RootPath = container.Base;
+            RootIdentity.clear();
+            if (const auto root = IdentityOfPath(FileApiPath(ExcludeTrailingPathDelimiter(RootPath)))) {
+                RootIdentity.push_back(*root);
+            }
+            wideRoot = FileApiPath(RootPath);
         }
         const std::string& name = entry.Name;
         const std::string location = container.Location;
@@ -159,11 +203,14 @@ void TThreadFennoro::FindFolders()
             // container is not used past here: the push may move it.
             auto entries = std::make_shared<std::vector<TFolderEntry>>(std::move(listing));
             const size_t more = countFolders(*entries);
+            const std::string inner = location + name + '\\';
+            TListedNames& names = beside[RootPath + inner];
+            for (const TFolderEntry& sub : *entries) names.Add(sub.WideName);
             ChangeProgress([&](TJobProgress& progress) {
                 progress.Total += more;
                 ++progress.Done;
             });
-            containers.push_back({location + name + '\\', widePath + L'\\', depth + 1, std::move(entries), 0});
+            containers.push_back({RootPath, inner, widePath + L'\\', depth + 1, std::move(entries), 0});
             listing.clear();
             if (StopRequested()) break;
             continue;
