@@ -43,6 +43,13 @@ struct FennoroSettings {
     bool VerifyImages = false;
     // The page check's deep level (every block of a JPEG decoded), written the same way.
     bool DeepImageCheck = false;
+    // ComicInfo.xml written into archives: 0 none, 1 ".cbz" only, 2 every format
+    // that can hold it. With RightToLeft the book reads right to left; LanguageISO
+    // (empty: none) is the language written. The three are written only when they
+    // differ from these defaults (or the file holds the key already).
+    int32_t ComicInfo = 1;
+    bool RightToLeft = true;
+    std::string LanguageISO = "ja";
 
     // Reads every key in the table's order. Values absent, empty (for numbers
     // and flags) or malformed keep the defaults, except RemoveFolder, which such a

@@ -115,6 +115,8 @@ const TCommandEntry CommandTable[] = {
      false, &F::ActionUpdateEnableAlways, &F::ActionOpenLogExecute},
     {&F::ActionAddExtension, "オプション", "許容拡張子の追加(&D)...", "許容拡張子の追加|許容する拡張子を追加する",
      TShortCut{}, -1, false, false, &F::ActionUpdateEnableAlways, &F::ActionAddExtensionExecute},
+    {&F::ActionRightToLeft, "オプション", "右綴じ(&J)", "右綴じ|右から左へ読む本としてComicInfo.xmlに書く", TShortCut{}, -1,
+     true, true, &F::ActionUpdateEnableAlways, nullptr},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -154,6 +156,8 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSilentArchive},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionRemoveFolder},
     {TMenuEntry::Sub, "圧縮形式(&H)", &F::MainMenuArchiveExtension},
+    {TMenuEntry::Sub, "ComicInfo.xml(&I)", &F::MainMenuComicInfo},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionRightToLeft},
     {TMenuEntry::Bar, "ヘルプ(&H)", &F::MainMenuHelp},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbout},
 };

@@ -60,6 +60,7 @@ public:
     TAction* ActionUncheckSelected;
     TAction* ActionOpenLog;
     TAction* ActionAddExtension;
+    TAction* ActionRightToLeft;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -68,11 +69,14 @@ public:
     TMenuItem* MainMenuHelp;
     TMenuItem* MainMenuExtensions;
     TMenuItem* MainMenuArchiveExtension;
+    TMenuItem* MainMenuComicInfo;
     // The folder list's shortcut menu.
     TMenuItem* PopupMenuList;
 
     // The archiver profiles as "extension=profile" lines, in settings order.
     std::vector<std::string> ArchiveEntries;
+    // The language ComicInfo.xml names, as the settings hold it.
+    std::string ComicInfoLanguage = "ja";
 
     // A worker exists and its job is still running.
     bool IsRunning() const noexcept;
@@ -156,6 +160,10 @@ private:
     void SetStatusText(const std::string& text) { FolderList->SetStatusText(text); }
     // The plain caption of the checked archive format; empty when none is.
     std::string CheckedArchiveExtension() const;
+    // The ComicInfo.xml submenu: filled from the settings' value, read back as the mode checked.
+    void FillComicInfoMenu(int32_t mode);
+    int32_t CheckedComicInfoMode() const;
+    TComicInfoOptions ChosenComicInfo() const;
     // The rows judged again for their archives once the format changed, when no job runs.
     void JudgeArchivesForFormat();
 

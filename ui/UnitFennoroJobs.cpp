@@ -118,6 +118,7 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         TCompressJobExtras extras;
         extras.LogPath = JobLogFileName();
         extras.PageCheck = ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck);
+        extras.ComicInfo = ChosenComicInfo();
         bool removeFolder = ActionRemoveFolder->Checked();
         if (profile && removeFolder) {
             // One question for the whole job, not one from the shell for each folder.

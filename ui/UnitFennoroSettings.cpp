@@ -70,6 +70,9 @@ void TFormFennoro::LoadSettings()
     }
     ActionVerifyImages->SetChecked(settings.VerifyImages);
     ActionDeepImageCheck->SetChecked(settings.DeepImageCheck);
+    FillComicInfoMenu(settings.ComicInfo);
+    ActionRightToLeft->SetChecked(settings.RightToLeft);
+    ComicInfoLanguage = settings.LanguageISO;
 }
 
 void TFormFennoro::SaveSettings()
@@ -103,5 +106,8 @@ void TFormFennoro::SaveSettings()
     settings.ArchiveEntries = ArchiveEntries;
     settings.VerifyImages = ActionVerifyImages->Checked();
     settings.DeepImageCheck = ActionDeepImageCheck->Checked();
+    settings.ComicInfo = CheckedComicInfoMode();
+    settings.RightToLeft = ActionRightToLeft->Checked();
+    settings.LanguageISO = ComicInfoLanguage;
     SaveSettingsFile(settings, GetSettingsFileName());
 }

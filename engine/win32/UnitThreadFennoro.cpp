@@ -47,6 +47,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ar
       QuietOption(quietOption),
       RemoveFolder(removeFolder),
       RemovalConfirmed(extras.RemovalConfirmed),
+      ComicInfoOptions(extras.ComicInfo),
       LogPath(extras.LogPath)
 {
     ProgressState.Kind = TProgressKind::Compress;

@@ -3,6 +3,7 @@
 // root folder) or the compress job (archive the checked folders). It reaches its
 // owner only on the owner's thread: through synchronous calls, or, for the find
 // job's rows and status texts, through a queue the owner drains.
+#include "engine/ComicBook.h"
 #include "engine/FolderRow.h"
 #include "engine/JobLog.h"
 #include "engine/JobProgress.h"
@@ -39,6 +40,8 @@ struct TCompressJobExtras {
     // With the page check on, each folder's pages are read again right before its
     // archiver runs, but for those the find found whole and that are unchanged since.
     TPageCheck PageCheck = TPageCheck::Off;
+    // The ComicInfo.xml written into the archives that take one.
+    TComicInfoOptions ComicInfo;
 };
 
 class TThreadFennoro final : public TThread {
@@ -149,6 +152,8 @@ private:
                                         ULONGLONG bytesTotal);
     void CompressFolders();
     void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent);
+    // The book of the folder in hand: its row's name and the pages of its walked tree.
+    TComicInfo BookOf(const std::string& name, const TFolderTree& tree);
     // The folder in hand was stopped inside its archiver's call: not tried to its
     // end, so its row stays checked and untried ("中断されました"), one of those left.
     void StopRowInHand();
@@ -174,6 +179,7 @@ private:
     std::string QuietOption;
     bool RemoveFolder = false;
     bool RemovalConfirmed = false;
+    TComicInfoOptions ComicInfoOptions;
     std::string LogPath;
     // The record of the folder in hand, filled in as its values become known.
     TJobLogEntry Record;

@@ -3,6 +3,7 @@
 #include "base/FileNameParts.h"
 #include "base/AnsiText.h"
 #include "base/FileSystemRules.h"
+#include "engine/win32/ComicInfoFile.h"
 #include "engine/win32/ExistingArchive.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
@@ -180,6 +181,13 @@ bool TThreadFennoro::CheckFiles(const TTreeFolder& folder, long long& count)
         if (StopRequested()) {
             ResultText = "中断されました";
             RemarkText.clear();
+            return false;
+        }
+        // The book's own metadata at its top: no page, packed as it is, if a reader can take it.
+        if (folder.Depth == 0 && IsComicInfoName(entry.Name)) {
+            if (IsWellFormedXmlFile(folder.WideDir + entry.WideName)) continue;
+            ResultText = "ComicInfo.xmlが正しいXMLではありません";
+            RemarkText = entry.Name;
             return false;
         }
         if (!IsAllowedExtension(std::string(FileExtension(entry.Name)))) {
