@@ -79,11 +79,12 @@ protected:
     // checker: the checker's lines, or "(unread)" when a reader refused it.
     std::string ReadBack(const std::string& archive)
     {
+        if (!Probe(archive)) return "(unread)";
         Tree.File("check.py", Checker);
         const std::string seen = "seen-" + std::to_string(Reads++);
-        if (!Tree.HostMake("rm -f info.xml lines.txt && 7z t '" + archive + "' >/dev/null && unzip -tq '" + archive +
-                               "' >/dev/null && unzip -p '" + archive + "' ComicInfo.xml > info.xml && " +
-                               "xmllint --noout info.xml && python3 check.py info.xml lines.txt && touch " + seen,
+        if (!Tree.HostMake("rm -f info.xml lines.txt && 7z t probe.zip >/dev/null && unzip -tq probe.zip >/dev/null && "
+                           "unzip -p probe.zip ComicInfo.xml > info.xml && "
+                           "xmllint --noout info.xml && python3 check.py info.xml lines.txt && touch " + seen,
                            seen, ""))
             return "(unread)";
         return Tree.Read("lines.txt");
@@ -93,8 +94,15 @@ protected:
     std::string Listing(const std::string& archive)
     {
         const std::string seen = "listed-" + std::to_string(Reads++);
-        if (!Tree.HostMake("unzip -Z1 '" + archive + "' > listing.txt && touch " + seen, seen, "")) return "(unread)";
+        if (!Probe(archive) || !Tree.HostMake("unzip -Z1 probe.zip > listing.txt && touch " + seen, seen, ""))
+            return "(unread)";
         return Tree.Read("listing.txt");
+    }
+
+    // A copy under a name the host's shell takes as it is.
+    bool Probe(const std::string& archive)
+    {
+        return CopyFileW(Tree.WidePath(archive).c_str(), Tree.WidePath("probe.zip").c_str(), FALSE) != 0;
     }
 
     int Reads = 0;
@@ -164,9 +172,9 @@ TEST_F(ComicInfoArchive, AZipWithoutItIsTheArchiveOfBefore)
     // The same folder packed four ways: the .zip with the option at ".cbz only",
     // at none, and the .cbz at none are the same bytes; the .cbz with it holds
     // the same pages and the file besides.
+    Tree.File("book\\01.jpg", SamplePages::Page("baseline.jpg"));
+    Tree.File("book\\02.jpg", SamplePages::Page("progressive.jpg"));
     const auto pack = [&](const std::string& extension, TComicInfoMode mode) {
-        Tree.File("book\\01.jpg", SamplePages::Page("baseline.jpg"));
-        Tree.File("book\\02.jpg", SamplePages::Page("progressive.jpg"));
         Owner.Rows.clear();
         Owner.Add(Tree.Root(), "book", true);
         Compress(extension, mode);
@@ -176,9 +184,9 @@ TEST_F(ComicInfoArchive, AZipWithoutItIsTheArchiveOfBefore)
         return bytes;
     };
     const std::string zip = pack(".zip", TComicInfoMode::CbzOnly);
-    EXPECT_EQ(pack(".zip", TComicInfoMode::None), zip);
-    EXPECT_EQ(pack(".cbz", TComicInfoMode::None), zip);
-    Tree.File("book\\01.jpg", SamplePages::Page("baseline.jpg"));
+    // Compared as a whole, not shown: the bytes would fill the log.
+    EXPECT_TRUE(pack(".zip", TComicInfoMode::None) == zip);
+    EXPECT_TRUE(pack(".cbz", TComicInfoMode::None) == zip);
     Owner.Rows.clear();
     Owner.Add(Tree.Root(), "book", true);
     Compress(".zip", TComicInfoMode::EveryFormat);
@@ -211,7 +219,7 @@ TEST_F(ComicInfoArchive, AFolderWithItsOwnIsFoundFitAndPackedAsItIs)
     EngineForgetRecycled("own");
     EXPECT_EQ(Listing("own.cbz"), "001.jpg\n002.jpg\ncomicinfo.XML\n");
     const std::string seen = "own-read";
-    ASSERT_TRUE(Tree.HostMake("unzip -p own.cbz comicinfo.XML > own.xml && touch " + seen, seen, ""));
+    ASSERT_TRUE(Probe("own.cbz") && Tree.HostMake("unzip -p probe.zip comicinfo.XML > own.xml && touch " + seen, seen, ""));
     EXPECT_EQ(Tree.Read("own.xml"), own);
 }
 
