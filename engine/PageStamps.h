@@ -3,7 +3,7 @@
 // (the volume's serial and the file's index), its size and its last write time.
 // At F8 a page whose stamp still matches is the very file, unchanged, and is not
 // read again.
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
 #include <cstdint>
 #include <string>

@@ -5,7 +5,7 @@
 // compressed data throws the decoding off its codes, off the range a DC value
 // can have, or off the block count that must end exactly at the next marker, so
 // it is found where a look at the markers sees nothing.
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -136,3 +136,6 @@ rm rle4-source.bmp
 # A progressive page at quality 100: refinement scans reach the last
 # coefficient of their band.
 size=160x120 draw 23 ppm:- | cjpeg -quality 100 -progressive > progressive-fine.jpg
+
+# A PNG page, wider than high, so that a width never passes for a height.
+"$convert" -size 180x130 -seed 24 plasma:fractal -blur 0x1 -strip page.png

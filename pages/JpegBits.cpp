@@ -1,4 +1,4 @@
-#include "engine/JpegBits.h"
+#include "pages/JpegBits.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // (extensions and images, each with its data sub-blocks) to the trailer, with
 // at least one image. The deep level decodes each image's LZW codes to exactly
 // its pixel count.
-#include "engine/ImageBytes.h"
+#include "pages/ImageBytes.h"
 
 #include <cstdint>
 
@@ -101,6 +101,7 @@ TPageVerdict CheckGif(TByteSource& source, TCheckDepth depth)
     TBlockReader reader(source, 64 * 1024);
     const uint8_t* p = reader.At(0, 13);
     if (!p) return reader.Missing();
+    const TPageSize pageSize = GifScreenSize(p);
     uint64_t position = 13 + ColourTable(p[10]);
     // Data sub-blocks: a length byte, that many bytes, up to a zero length; each
     // block's bytes handed to feed (when given) until it says no.
@@ -124,7 +125,7 @@ TPageVerdict CheckGif(TByteSource& source, TCheckDepth depth)
         p = reader.At(position, 1);
         if (!p) return reader.Missing();
         // The trailer ends the image; what follows is not the image's.
-        if (*p == 0x3B) return image ? TPageVerdict{} : TPageVerdict::DamagedAt(position);
+        if (*p == 0x3B) return image ? TPageVerdict::WholeOfSize(pageSize) : TPageVerdict::DamagedAt(position);
         TPageVerdict verdict;
         if (*p == 0x21) {  // extension: label, then its sub-blocks
             position += 2;

@@ -1,7 +1,7 @@
 // A BMP: signature, a declared size the file holds, pixel data that starts
 // after the smallest headers and inside the file. The deep level walks an RLE
 // bitmap's runs to their end within its pixel count.
-#include "engine/ImageBytes.h"
+#include "pages/ImageBytes.h"
 
 #include <cstdint>
 
@@ -110,7 +110,13 @@ TPageVerdict CheckBmp(TByteSource& source, TCheckDepth depth)
         if (bytes == 0) return TPageVerdict::DamagedAt(14);
         if (bytes > size - pixels) return TPageVerdict::Cut();
     }
+    TPageVerdict verdict;
     if (depth == TCheckDepth::Deep && infoBytes && (info.Compression == 1 || info.Compression == 2))
-        return WalkRle(reader, pixels, info, info.Compression == 2);
-    return {};
+        verdict = WalkRle(reader, pixels, info, info.Compression == 2);
+    if (verdict.Whole()) {
+        const uint8_t* sizes = reader.At(14, 12);
+        if (!sizes) return reader.Missing();
+        verdict.Size = BmpInfoSize(sizes);
+    }
+    return verdict;
 }

@@ -1,6 +1,6 @@
-#include "engine/Crc32.h"
-#include "engine/ImageCheck.h"
-#include "engine/ImageCheckRemark.h"
+#include "pages/Crc32.h"
+#include "pages/ImageCheck.h"
+#include "pages/ImageCheckRemark.h"
 #include "tests/fixtures/ImageSamples.h"
 #include "tests/fixtures/SamplePages.h"
 

@@ -1,4 +1,4 @@
-#include "engine/Crc32.h"
+#include "pages/Crc32.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "engine/ImageCheckRemark.h"
+#include "pages/ImageCheckRemark.h"
 
 std::string DamagedPageRemark(std::string_view name, const TPageVerdict& verdict)
 {

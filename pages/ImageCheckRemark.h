@@ -1,7 +1,7 @@
 #pragma once
 // The remark of a folder whose page is damaged: the page's name, then what is
 // wrong with it in a few words.
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
 #include <string>
 #include <string_view>

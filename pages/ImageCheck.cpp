@@ -1,7 +1,7 @@
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
-#include "engine/Crc32.h"
-#include "engine/ImageBytes.h"
+#include "pages/Crc32.h"
+#include "pages/ImageBytes.h"
 #include "base/AnsiText.h"
 #include "base/FileNameParts.h"
 
@@ -28,6 +28,7 @@ TPageVerdict CheckPng(TByteSource& source)
     const uint64_t size = reader.Size();
     uint64_t position = 8;
     bool pixels = false;
+    TPageSize pageSize;
     for (bool first = true;; first = false) {
         if (size - position < 12) return reader.Missing();
         const uint8_t* p = reader.At(position, 8);
@@ -38,6 +39,11 @@ TPageVerdict CheckPng(TByteSource& source)
         if (length > 0x7FFFFFFFu) return TPageVerdict::DamagedAt(position);
         if (length > size - position - 12) return TPageVerdict::Cut();
         if (first && !std::equal(type, type + 4, "IHDR")) return TPageVerdict::DamagedAt(position);
+        if (first) {
+            const uint8_t* head = reader.At(0, 24);
+            if (!head) return reader.Missing();
+            pageSize = PngHeaderSize(head);
+        }
         pixels = pixels || std::equal(type, type + 4, "IDAT");
 
         uint32_t crc = Crc32Continue(0, type, 4);
@@ -55,7 +61,8 @@ TPageVerdict CheckPng(TByteSource& source)
         p = reader.At(offset, 4);
         if (!p) return reader.Missing();
         if (BigEndian32(p) != crc) return TPageVerdict::DamagedAt(position);
-        if (std::equal(type, type + 4, "IEND")) return pixels ? TPageVerdict{} : TPageVerdict::DamagedAt(position);
+        if (std::equal(type, type + 4, "IEND"))
+            return pixels ? TPageVerdict::WholeOfSize(pageSize) : TPageVerdict::DamagedAt(position);
         position = offset + 4;
     }
 }

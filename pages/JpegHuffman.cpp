@@ -1,4 +1,4 @@
-#include "engine/JpegHuffman.h"
+#include "pages/JpegHuffman.h"
 
 #include <algorithm>
 #include <iterator>

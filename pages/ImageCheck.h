@@ -9,6 +9,8 @@
 // Deep: the compressed data too: every block of a JPEG's scans (Huffman or
 // arithmetic coded) with each DC value in its range, a GIF's every frame
 // LZW-decoded to its pixel count, an RLE bitmap's runs to their end.
+#include "pages/PageSize.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -58,8 +60,17 @@ struct TPageVerdict {
     static constexpr uint64_t NoOffset = UINT64_MAX;
     TPageFault Fault = TPageFault::None;
     uint64_t Offset = NoOffset;  // Damaged: the byte where the damage showed
+    TPageSize Size;              // a whole page's width and height, from its header
 
+    TPageVerdict() = default;
+    TPageVerdict(TPageFault fault, uint64_t offset = NoOffset) : Fault(fault), Offset(offset) {}
     bool Whole() const { return Fault == TPageFault::None; }
+    static TPageVerdict WholeOfSize(TPageSize size)
+    {
+        TPageVerdict verdict;
+        verdict.Size = size;
+        return verdict;
+    }
     static TPageVerdict Cut() { return {TPageFault::CutShort, NoOffset}; }
     static TPageVerdict DamagedAt(uint64_t offset) { return {TPageFault::Damaged, offset}; }
     friend bool operator==(const TPageVerdict&, const TPageVerdict&) = default;

@@ -4,7 +4,7 @@
 // split at its restart markers into intervals; bits are then read by position
 // with no marker to watch for, which is what makes the walk fast. Reading past
 // an interval's end is an overrun: its data ended too early.
-#include "engine/JpegHuffman.h"
+#include "pages/JpegHuffman.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "engine/JpegWalk.h"
+#include "pages/JpegWalk.h"
 
-#include "engine/JpegWalker.h"
+#include "pages/JpegWalker.h"
 
 #include <algorithm>
 #include <array>

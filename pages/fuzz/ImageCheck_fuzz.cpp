@@ -2,8 +2,8 @@
 // whatever follows a whole image never makes it damaged; the deep level never
 // passes what the quick level refuses. The first byte chooses the format whose
 // signature the rest is given (or none), so every walk is reached.
-#include "engine/ImageCheck.h"
-#include "engine/ImageCheckRemark.h"
+#include "pages/ImageCheck.h"
+#include "pages/ImageCheckRemark.h"
 
 #include <cstdint>
 #include <cstdlib>

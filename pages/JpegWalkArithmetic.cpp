@@ -1,7 +1,7 @@
 // The blocks of an arithmetic-coded scan (ITU T.81, annex F.2.4 and G.2):
 // every decision decoded with its statistics, as a decoder takes them, so that
 // the walk ends exactly where the encoder's data does.
-#include "engine/JpegWalker.h"
+#include "pages/JpegWalker.h"
 
 #include <cstring>
 

@@ -1,10 +1,10 @@
 #pragma once
 // The state of one walk through a JPEG's segments and scans (JpegWalk.h): the
 // frame, the tables, the scan in hand, and both entropy decoders.
-#include "engine/ImageCheck.h"
-#include "engine/JpegArithmetic.h"
-#include "engine/JpegBits.h"
-#include "engine/JpegHuffman.h"
+#include "pages/ImageCheck.h"
+#include "pages/JpegArithmetic.h"
+#include "pages/JpegBits.h"
+#include "pages/JpegHuffman.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // A JPEG's two levels: the markers walked through the file to the image's end
 // (the compressed data skipped by its stuffing rules), and the walk of every
 // block of its scans.
-#include "engine/ImageBytes.h"
-#include "engine/JpegWalk.h"
+#include "pages/ImageBytes.h"
+#include "pages/JpegWalk.h"
 
 #include <cstring>
 #include <new>
@@ -27,6 +27,8 @@ TPageVerdict CheckJpegMarkers(TByteSource& source)
     TBlockReader reader(source, 64 * 1024);
     uint64_t position = 2;
     bool scanned = false;
+    TPageSize pageSize;
+    bool framed = false;
     for (;;) {
         const uint8_t* p = nullptr;
         for (int zeros = 0;; ++zeros) {
@@ -42,7 +44,7 @@ TPageVerdict CheckJpegMarkers(TByteSource& source)
         } while (*p == 0xFF);
         const uint8_t marker = *p;
         ++position;
-        if (marker == 0xD9) return scanned ? TPageVerdict{} : TPageVerdict::DamagedAt(position - 2);
+        if (marker == 0xD9) return scanned ? TPageVerdict::WholeOfSize(pageSize) : TPageVerdict::DamagedAt(position - 2);
         if (marker == 0x01 || IsRestart(marker)) continue;  // no length follows
         // A stuffed zero or a second start outside the compressed data: no marker.
         if (marker == 0x00 || marker == 0xD8) return TPageVerdict::DamagedAt(position - 2);
@@ -51,6 +53,12 @@ TPageVerdict CheckJpegMarkers(TByteSource& source)
         const unsigned length = unsigned(p[0]) << 8 | p[1];
         if (length < 2) return TPageVerdict::DamagedAt(position);
         if (length > reader.Size() - position) return TPageVerdict::Cut();
+        if (IsJpegFrameMarker(marker) && !framed && length >= 7) {
+            p = reader.At(position + 2, 5);
+            if (!p) return reader.Missing();
+            pageSize = JpegFrameSize(p);
+            framed = true;
+        }
         position += length;
         if (marker != 0xDA) continue;
         scanned = true;
@@ -100,9 +108,10 @@ TPageVerdict CheckJpegScans(TByteSource& source)
     TPageVerdict verdict;
     if (!source.ReadAt(0, file.data(), file.size())) {
         verdict = {TPageFault::Unreadable};
-    } else if (!WalkJpeg(file.data(), file.size(), verdict)) {
+    } else {
         TMemoryByteSource memory(file.data(), file.size());
-        verdict = CheckJpegMarkers(memory);
+        if (!WalkJpeg(file.data(), file.size(), verdict)) verdict = CheckJpegMarkers(memory);
+        else if (verdict.Whole()) verdict.Size = ReadPageSize(memory);
     }
     if (file.capacity() > Kept) std::vector<uint8_t>().swap(file);
     return verdict;

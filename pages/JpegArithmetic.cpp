@@ -1,4 +1,4 @@
-#include "engine/JpegArithmetic.h"
+#include "pages/JpegArithmetic.h"
 
 namespace {
 
