@@ -1,6 +1,6 @@
 #include "engine/ComicBook.h"
 
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 #include "engine/VolumeName.h"
 
 #include <algorithm>

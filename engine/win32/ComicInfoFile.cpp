@@ -2,6 +2,7 @@
 
 #include "base/WideText.h"
 #include "engine/XmlWellFormed.h"
+#include "pages/ImageCheck.h"
 #include "engine/win32/LongPath.h"
 #include "toolkit/ScopedHandle.h"
 
@@ -60,6 +61,45 @@ bool HasOwnComicInfo(const TFolderTree& tree)
     if (tree.empty()) return false;
     return std::any_of(tree.front().Entries.begin(), tree.front().Entries.end(),
                        [](const TFolderEntry& entry) { return entry.IsFile() && IsComicInfoName(entry.Name); });
+}
+
+namespace {
+
+// Reads where the size reader asks, no more.
+class TFileHeaderSource final : public TByteSource {
+public:
+    TFileHeaderSource(HANDLE file, uint64_t size) : File(file), Length(size) {}
+    uint64_t Size() const override { return Length; }
+    bool ReadAt(uint64_t offset, void* buffer, size_t size) override
+    {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        return size <= 0x1000000 && ReadFile(File, buffer, static_cast<DWORD>(size), &read, &at) && read == size;
+    }
+
+private:
+    HANDLE File;
+    uint64_t Length;
+};
+
+} // namespace
+
+TPageSize ReadPageSizeOfFile(const std::wstring& path)
+{
+    ScopedHandle file(CreateFileW(FileApiPath(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || file.get() == INVALID_HANDLE_VALUE) return {};
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return {};
+    TFileHeaderSource source(file.get(), static_cast<uint64_t>(size.QuadPart));
+    try {
+        return ReadPageSize(source);
+    } catch (...) {
+        return {};  // no room for its buffer: the size stays unknown
+    }
 }
 
 bool IsWellFormedXmlFile(const std::wstring& path)

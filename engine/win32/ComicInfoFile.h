@@ -4,6 +4,7 @@
 // archiver's command line as one more file, and removed with this object.
 #include "engine/ComicBook.h"
 #include "engine/win32/FolderSafety.h"
+#include "pages/PageSize.h"
 
 #include <cstdint>
 #include <functional>
@@ -31,6 +32,10 @@ bool HasOwnComicInfo(const TFolderTree& tree);
 // past MaxOwnComicInfoBytes, or unreadable, is not taken for metadata.
 constexpr uint64_t MaxOwnComicInfoBytes = 16u << 20;
 bool IsWellFormedXmlFile(const std::wstring& path);
+
+// A page's size from its header alone, read from the file ({0,0} when not found
+// or unreadable): the first bytes, and a JPEG's segments up to its frame header.
+TPageSize ReadPageSizeOfFile(const std::wstring& path);
 
 class TComicInfoFile {
 public:

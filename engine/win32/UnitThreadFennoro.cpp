@@ -231,6 +231,7 @@ void TThreadFennoro::PickNextRow()
         CurrentWideName = row.WideName;
         CurrentParent = row.ParentPath;
         CurrentStamps = row.PageStamps;
+        CurrentSizes = row.PageSizes;
     }
     ChangeProgress([waiting](TJobProgress& progress) { progress.Total = progress.Done + waiting; });
 }

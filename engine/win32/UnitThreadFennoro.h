@@ -10,16 +10,19 @@
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/TThreadFennoroOwner.h"
+#include "pages/PageSize.h"
 #include "toolkit/TThread.h"
 
 class TPageChecker;
 class TPageStamps;
+struct TPageSizes;
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 enum class TJobKind { FindJob, CompressJob };
@@ -120,6 +123,7 @@ private:
     struct TPendingFolder {
         FolderRow Row;
         std::vector<std::string> PageNames;  // in the order checked
+        std::vector<std::string> PagePaths;  // the same inside the folder, for their sizes
         std::shared_ptr<const TPageStamps> Stamps;  // the row's, once every page is whole
     };
     void BeginPages(TPendingFolder& folder);
@@ -213,6 +217,9 @@ private:
     std::wstring CurrentWideName;
     std::string CurrentParent;
     std::shared_ptr<const TPageStamps> CurrentStamps;
+    std::shared_ptr<const TPageSizes> CurrentSizes;
+    // The sizes of the pages F8 read again (by their wide path), for ComicInfo.xml.
+    std::unordered_map<std::wstring, TPageSize> FreshSizes;
 
     // The search root's identity, so that a link or mount leading back to it is
     // never followed.
