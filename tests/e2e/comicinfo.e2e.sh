@@ -5,7 +5,7 @@
 # ComicInfo.xml is packed as it is and is not a page.
 set -uo pipefail
 source "$(dirname "$0")/e2e-scenario.sh" "$1"
-pages=$(cd "$(dirname "$0")/../unit/pages" && pwd)
+pages=$(cd "$(dirname "$0")/../../pages/tests/samples" && pwd)
 library=$work/library
 rm -rf "$library"; mkdir -p "$library"
 book="銀河の本 第2巻"
