@@ -5,7 +5,11 @@ namespace {
 void AppendText(std::string& line, const std::string& text)
 {
     line += '"';
-    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@')) line += '\'';
+    // A spreadsheet takes a text that starts like a formula for one (a tab or a
+    // carriage return in front of the sign too): the apostrophe keeps it a text.
+    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@' || text[0] == '\t' ||
+                          text[0] == '\r'))
+        line += '\'';
     for (const char c : text) {
         // A line of the record is one folder: a line break inside a remark becomes a blank.
         if (c == '\r' || c == '\n') {

@@ -68,8 +68,12 @@ std::string JobProgressText(const TJobProgress& progress)
         std::string text = Join({"成功 ", Number(progress.Succeeded), " 失敗 ", Number(progress.Failed), " 残り ",
                                  Number(progress.Left), " | ", ByteSizeText(progress.BytesBefore), " → ",
                                  ByteSizeText(progress.BytesAfter)});
-        if (progress.RecordFailed) return text.append(Join({" | 記録を書けません: ", progress.RecordName}));
-        if (!progress.RecordName.empty()) text.append(Join({" | 記録 ", progress.RecordName}));
+        if (progress.RecordFailed) {
+            text.append(Join({" | 記録を書けません: ", progress.RecordName}));
+        } else if (!progress.RecordName.empty()) {
+            text.append(Join({" | 記録 ", progress.RecordName}));
+        }
+        if (progress.Later > 0) text.append(Join({" | 圧縮中にチェックした ", Number(progress.Later), " 個は次回の圧縮で"}));
         return text;
     }
     std::string text = Join({Number(progress.Done), " / ", Number(progress.Total)});

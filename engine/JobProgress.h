@@ -23,6 +23,8 @@ struct TJobProgress {
     size_t Succeeded = 0;
     size_t Failed = 0;
     size_t Left = 0;
+    // Rows checked while the compression ran: not its to take, they wait for the next.
+    size_t Later = 0;
     // The files of the folders archived, and their archives.
     uint64_t BytesBefore = 0;
     uint64_t BytesAfter = 0;
@@ -44,5 +46,6 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds);
 // While the job runs: "12 / 300", the folder's percentage when known ("12 / 300 45%"),
 // and the time left once it can be estimated. At the end of a find: "フォルダ 300
 // 圧縮できる 283"; of a compression: "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB",
-// and where its record is ("| 記録 fennoro-log.csv") or that it could not be written.
+// and where its record is ("| 記録 fennoro-log.csv") or that it could not be written;
+// rows checked while it ran, left for the next: "| 圧縮中にチェックした 2 個は次回の圧縮で".
 std::string JobProgressText(const TJobProgress& progress);

@@ -70,7 +70,8 @@ void FennoroSettings::Save(IniDocument& document) const
     std::vector<std::string> captions;
     std::vector<std::string> checks;
     for (const ExtensionItem& item : Extensions) {
-        captions.push_back(GetPlainCaption(item.Caption));
+        // Values, not menu captions: an extension the menu could not show is kept as written.
+        captions.push_back(item.Caption);
         checks.emplace_back(item.Checked ? "1" : "0");
     }
     document.WriteString(s, "Extensions", JoinListText(captions, ';'));

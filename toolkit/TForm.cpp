@@ -186,10 +186,23 @@ bool IsEditBox(HWND window)
 bool TForm::PreprocessKey(const MSG& message)
 {
     // Ctrl+A in an edit box (the folder box, a name edited in place) selects its
-    // text, as in every other program, before any command of the same key.
-    if (message.message == WM_KEYDOWN && message.wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
-        GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_MENU) >= 0 && IsEditBox(GetFocus())) {
+    // text, as in every other program, before any command of the same key; and
+    // Ctrl+C there copies its selected text (the whole text when none is selected),
+    // not what the window's copy command would.
+    const bool editKey = message.message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_SHIFT) >= 0 &&
+                         GetKeyState(VK_MENU) >= 0 && IsEditBox(GetFocus());
+    if (editKey && message.wParam == 'A') {
         SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
+        return true;
+    }
+    if (editKey && message.wParam == 'C') {
+        HWND edit = GetFocus();
+        DWORD start = 0;
+        DWORD end = 0;
+        SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        if (start == end) SendMessageW(edit, EM_SETSEL, 0, -1);
+        SendMessageW(edit, WM_COPY, 0, 0);
+        if (start == end) SendMessageW(edit, EM_SETSEL, start, end);
         return true;
     }
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&

@@ -1,6 +1,8 @@
 #include "ui/FolderList.h"
 
+#include "base/PathUtility.h"
 #include "engine/win32/ExistingArchive.h"
+#include "engine/win32/LongPath.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -9,6 +11,16 @@ namespace {
 
 // What a job reports is drawn at least this often while it runs.
 constexpr DWORD DrawInterval = 100;
+
+// A folder as the file system tells folders apart: its full path, without regard to case.
+std::wstring FolderKey(const std::string& parent, const std::string& name, const std::wstring& wideName)
+{
+    std::wstring key = FileApiPath(IncludeTrailingPathDelimiter(parent)) + (wideName.empty() ? WideText(name) : wideName);
+    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+std::wstring FolderKey(const FolderRow& row) { return FolderKey(row.ParentPath, row.Name, row.WideName); }
 
 } // namespace
 
@@ -44,6 +56,7 @@ void TFolderList::AddRow(const FolderRow& row)
     ListWillChange();
     Rows.push_back(std::make_unique<FolderRow>(row));
     FolderRow& added = *Rows.back();
+    KeepUserChoice(added);
     List.AddItem(added.Name, {added.Result, added.Remark}, added.Checked, reinterpret_cast<LPARAM>(&added));
     Place[&added] = static_cast<int>(Order.size());
     Order.push_back(&added);
@@ -60,6 +73,7 @@ void TFolderList::RedrawRow(const FolderRow& row)
 {
     const auto place = Place.find(&row);
     if (place == Place.end()) return;
+    KeepUserChoice(*Order[static_cast<size_t>(place->second)]);
     BeginDrawBatch();
     ListWillChange();
     List.SetItem(place->second, row.Name, {row.Result, row.Remark}, row.Checked);
@@ -77,13 +91,6 @@ bool TFolderList::AnyRowChecked() const
     return std::any_of(Rows.begin(), Rows.end(), [](const auto& row) { return row->Checked; });
 }
 
-size_t TFolderList::RowsToCompress() const
-{
-    return static_cast<size_t>(std::count_if(Rows.begin(), Rows.end(), [](const auto& row) {
-        return row->Checked && row->CompressState == FolderCompressState::Untried;
-    }));
-}
-
 void TFolderList::JudgeExistingArchives(const std::string& extension)
 {
     for (FolderRow* row : Order) {
@@ -92,9 +99,43 @@ void TFolderList::JudgeExistingArchives(const std::string& extension)
     FlushDrawing();
 }
 
+std::vector<const FolderRow*> TFolderList::RowsForJob() const
+{
+    std::vector<const FolderRow*> rows;
+    for (const FolderRow* row : Order) {
+        if (row->Checked && row->CompressState == FolderCompressState::Untried) rows.push_back(row);
+    }
+    return rows;
+}
+
 void TFolderList::ItemChecked(int index, bool checked)
 {
-    if (FolderRow* row = RowOfItem(index)) row->Checked = checked;
+    FolderRow* row = RowOfItem(index);
+    // The same state as the row's: the list showing what the program set.
+    if (!row || row->Checked == checked) return;
+    row->Checked = checked;
+    if (checked) {
+        UserUnchecked.erase(FolderKey(*row));
+    } else {
+        UserUnchecked.insert(FolderKey(*row));
+    }
+}
+
+void TFolderList::KeepUserChoice(FolderRow& row) const
+{
+    if (row.Checked && !UserUnchecked.empty() && UserUnchecked.count(FolderKey(row)) != 0) row.Checked = false;
+}
+
+void TFolderList::RowRenamed(FolderRow& row, const std::string& name, const std::wstring& wideName,
+                             const std::string& extension)
+{
+    if (UserUnchecked.erase(FolderKey(row)) != 0) UserUnchecked.insert(FolderKey(row.ParentPath, name, wideName));
+    row.Name = name;
+    row.WideName = wideName;
+    // Another name may have its archive beside it already, or none.
+    JudgeExistingArchive(row, extension);
+    RedrawRow(row);
+    FlushDrawing();
 }
 
 void TFolderList::OrderChanged()

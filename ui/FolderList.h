@@ -11,6 +11,7 @@
 #include "toolkit/TTaskbarProgress.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,13 +39,20 @@ public:
     // The row the list shows at the index, or null.
     FolderRow* RowOfItem(int index) const;
     bool AnyRowChecked() const;
-    // The rows a compress job would take now: checked and not yet archived.
-    size_t RowsToCompress() const;
     // Each row the find found fit judged again for an archive of this extension
     // beside its folder (JudgeExistingArchive); the changed rows are redrawn.
     void JudgeExistingArchives(const std::string& extension);
-    // The user ticked or cleared a row's check box.
+    // The user ticked or cleared a row's check box. A row the user cleared stays
+    // cleared whatever judges it again: the find of the same folder in this window,
+    // a change of format, a rename, a job's outcome (see KeepUserChoice).
     void ItemChecked(int index, bool checked);
+    // The row's folder was renamed on disk: the row takes the name, keeps the
+    // user's choice, and is judged again for an archive of this extension beside it.
+    void RowRenamed(FolderRow& row, const std::string& name, const std::wstring& wideName,
+                    const std::string& extension);
+    // The rows a compress job started now takes: checked and not yet archived.
+    // Rows checked later wait for the next job.
+    std::vector<const FolderRow*> RowsForJob() const;
     // The list was sorted: its order is read again, once.
     void OrderChanged();
 
@@ -70,6 +78,10 @@ public:
     void FlushDrawing();
 
 private:
+    // Every judgement the program makes reaches a row through AddRow or RedrawRow,
+    // and both pass it here first: a judgement may clear a row's check, but never
+    // sets one the user cleared.
+    void KeepUserChoice(FolderRow& row) const;
     void BeginDrawBatch();
     void ListWillChange();
     void DrawBatchDue();
@@ -90,4 +102,8 @@ private:
     std::string PendingStatus;
     bool JobWatch = false;
     std::unique_ptr<TTaskbarProgress> Taskbar;
+    // The folders whose rows the user cleared in this window, by full path in upper
+    // case (the file system's comparison): they outlive the list, so that a find
+    // again leaves them cleared.
+    std::set<std::wstring> UserUnchecked;
 };

@@ -14,11 +14,16 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A toolbar width at one density given at another, in proportion to the buttons'
 // extent: a toolbar that shows every button still does.
 int ToolBarWidthForDpi(int width, UINT fromDpi, UINT toDpi);
+
+// An allowed extension the menu can show as it is: more than its dot, and no "&",
+// which a menu takes for a mnemonic and the plain caption drops.
+bool IsMenuExtension(const std::string& extension);
 
 class TFormFennoro final : public TForm {
 public:
@@ -96,6 +101,8 @@ public:
     // Why the settings file could not be read (empty when it could): shown in a
     // message box when the window first appears.
     std::string SettingsProblem;
+    // The file could not be read at start: it is moved aside at the save, never written over.
+    bool SettingsUnreadable = false;
 
     // Handlers of the command table.
     void ActionSelectFolderExecute(TAction& sender);
@@ -177,4 +184,7 @@ private:
     bool FirstShow = true;
     // The archive format the rows' "archive exists" verdicts were judged for.
     std::string RowsJudgedFor;
+    // Allowed extensions of the settings file that the menu cannot show as they are
+    // (IsMenuExtension), with their checks: never offered, written back as they were.
+    std::vector<std::pair<std::string, bool>> ExtensionsAside;
 };

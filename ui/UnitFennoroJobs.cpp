@@ -35,6 +35,17 @@ TRemovalAnswer AskRemoval(HWND owner, size_t folders)
     }
 }
 
+// The allowed extensions checked in the menu, in menu order.
+std::vector<std::string> CheckedExtensions(const TMenuItem& menu)
+{
+    std::vector<std::string> extensions;
+    for (size_t i = 0; i < menu.Count(); ++i) {
+        const TMenuItem& item = menu.Item(i);
+        if (item.Checked()) extensions.push_back(GetPlainCaption(item.Caption()));
+    }
+    return extensions;
+}
+
 bool IsExistingDirectory(const std::string& path)
 {
     // As the find job reads it: a root longer than MAX_PATH is a root too.
@@ -77,15 +88,12 @@ void TFormFennoro::ActionFindExecute(TAction&)
 {
     const std::string folder = EditFolder->Text();
     if (!IsExistingDirectory(folder)) {
+        // The rows of a root the box no longer names go: F8 must not act on them.
+        if (!IsRunning()) FolderList->RemoveAllRows();
         SetStatusText("フォルダが正しくありません");
         return;
     }
-    std::vector<std::string> extensions;
-    for (size_t i = 0; i < MainMenuExtensions->Count(); ++i) {
-        const TMenuItem& item = MainMenuExtensions->Item(i);
-        if (item.Checked()) extensions.push_back(GetPlainCaption(item.Caption()));
-    }
-    const std::string extensionText = JoinListText(extensions, ';');
+    const std::string extensionText = JoinListText(CheckedExtensions(*MainMenuExtensions), ';');
     if (extensionText.empty()) {
         SetStatusText("許容拡張子が選択されていません");
         return;
@@ -119,10 +127,17 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         extras.LogPath = JobLogFileName();
         extras.PageCheck = ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck);
         extras.ComicInfo = ChosenComicInfo();
+        // The rows checked now, which the question counts: the job takes these alone.
+        extras.Rows = FolderList->RowsForJob();
+        // Each folder judged again as a find would now; without an allowed extension
+        // (no find could run) on the safety rules alone.
+        TContentRules content{CheckedExtensions(*MainMenuExtensions), ActionRecursive->Checked(),
+                              ActionNumbered->Checked(), ActionNumberedAbout->Checked()};
+        if (!content.Extensions.empty()) extras.Content = std::move(content);
         bool removeFolder = ActionRemoveFolder->Checked();
         if (profile && removeFolder) {
             // One question for the whole job, not one from the shell for each folder.
-            switch (AskRemoval(Handle(), FolderList->RowsToCompress())) {
+            switch (AskRemoval(Handle(), extras.Rows->size())) {
             case TRemovalAnswer::Remove: extras.RemovalConfirmed = true; break;
             case TRemovalAnswer::Keep: removeFolder = false; break;
             case TRemovalAnswer::Cancel:

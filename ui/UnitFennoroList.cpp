@@ -79,8 +79,7 @@ bool TFormFennoro::ListViewEdited(int index, const std::string& text)
     const std::wstring oldPath = parent + (row->WideName.empty() ? WideText(row->Name) : row->WideName);
     const std::wstring newName = WideText(text);
     if (!MoveFileW(oldPath.c_str(), (parent + newName).c_str())) return false;
-    row->Name = text;
-    row->WideName = newName;
+    FolderList->RowRenamed(*row, text, newName, RowsJudgedFor);
     return true;
 }
 

@@ -48,9 +48,10 @@ bool TFormFennoro::AddAllowedExtension(const std::string& text)
     if (first == std::string::npos) return false;
     std::string extension = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
     if (extension[0] != '.') extension.insert(0, 1, '.');
-    // One dot, at the front, and nothing a file name cannot hold or the list text
-    // would split: a file's extension is what follows its last dot.
-    const bool fits = extension.size() > 1 && extension.find('.', 1) == std::string::npos &&
+    // One dot, at the front, and nothing a file name cannot hold, the list text
+    // would split, or the menu would take for a mnemonic ("&"): a file's extension
+    // is what follows its last dot.
+    const bool fits = IsMenuExtension(extension) && extension.find('.', 1) == std::string::npos &&
                       std::none_of(extension.begin(), extension.end(), [](char c) {
                           return static_cast<unsigned char>(c) <= 0x20 || std::strchr("\\/:*?\"<>|;,", c) != nullptr;
                       });

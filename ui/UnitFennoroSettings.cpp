@@ -37,12 +37,19 @@ std::string PlacementTextAtDesignDpi(const std::string& text, UINT dpi)
 
 } // namespace
 
+bool IsMenuExtension(const std::string& extension)
+{
+    return extension.size() > 1 && extension.find('&') == std::string::npos;
+}
+
 void TFormFennoro::LoadSettings()
 {
     FennoroSettings settings;
     const UINT dpi = Dpi();
     settings.ToolBar = ToolBarWidthForDpi(ToolBar->OwnWidth(), dpi, DesignDpi);
-    SettingsProblem = LoadSettingsFile(settings, GetSettingsFileName()).Problem;
+    const TSettingsLoad load = LoadSettingsFile(settings, GetSettingsFileName());
+    SettingsProblem = load.Problem;
+    SettingsUnreadable = load.Unreadable;
 
     SetFormPlacementText(Handle(), dpi == DesignDpi ? settings.Window : PlacementTextAtDpi(Handle(), settings.Window, dpi));
     KeepFormUsable(Handle(), Scale(MinimumFormWidth), Scale(MinimumFormHeight));
@@ -60,8 +67,13 @@ void TFormFennoro::LoadSettings()
     ActionRemoveFolder->SetChecked(settings.RemoveFolder);
     ActionAutoFind->SetChecked(settings.AutoFind);
     if (!settings.CopyDragFileName.empty()) TDataCopyDrag::Instance().SetFileName(settings.CopyDragFileName.c_str());
+    ExtensionsAside.clear();
     for (const ExtensionItem& extension : settings.Extensions) {
-        MainMenuExtensions->AddItem(extension.Caption, true, extension.Checked);
+        if (IsMenuExtension(extension.Caption)) {
+            MainMenuExtensions->AddItem(extension.Caption, true, extension.Checked);
+        } else {
+            ExtensionsAside.emplace_back(extension.Caption, extension.Checked);
+        }
     }
     ArchiveEntries = settings.ArchiveEntries;
     for (size_t position = 0; position < ArchiveEntries.size(); ++position) {
@@ -98,6 +110,7 @@ void TFormFennoro::SaveSettings()
         const TMenuItem& item = MainMenuExtensions->Item(i);
         settings.Extensions.push_back(ExtensionItem{GetPlainCaption(item.Caption()), item.Checked()});
     }
+    for (const auto& [caption, checked] : ExtensionsAside) settings.Extensions.push_back(ExtensionItem{caption, checked});
     std::vector<bool> formatChecks;
     for (size_t i = 0; i < MainMenuArchiveExtension->Count(); ++i) {
         formatChecks.push_back(MainMenuArchiveExtension->Item(i).Checked());
@@ -109,5 +122,5 @@ void TFormFennoro::SaveSettings()
     settings.ComicInfo = CheckedComicInfoMode();
     settings.RightToLeft = ActionRightToLeft->Checked();
     settings.LanguageISO = ComicInfoLanguage;
-    SaveSettingsFile(settings, GetSettingsFileName());
+    if (SaveSettingsFile(settings, GetSettingsFileName(), SettingsUnreadable)) SettingsUnreadable = false;
 }

@@ -83,7 +83,7 @@ void RecycleLeftover(const std::wstring& exactArchive)
     const std::wstring shellPath = ShellPath(exactArchive);
     if (!identity || shellPath.empty() || IdentityOfPath(shellPath) != identity) return;
     if (!RecycleBinCanTake(exactArchive)) return;
-    MoveToRecycleBin(nullptr, shellPath, exactArchive, FOF_SILENT | FOF_NOCONFIRMATION);
+    MoveToRecycleBin(nullptr, shellPath, exactArchive, TRecycleDialogs::None, true);
 }
 
 bool LosesEmptyFolder(const std::string& archiveExtension, const TFolderTree& tree)

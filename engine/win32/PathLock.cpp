@@ -53,7 +53,91 @@ std::wstring LockName(const std::wstring& path)
 
 TPathLock::~TPathLock()
 {
+    for (const ScopedHandle& count : Below) WaitForSingleObject(count.get(), 0);
     for (const ScopedHandle& mutex : Held) ReleaseMutex(mutex.get());
+}
+
+namespace {
+
+// The folders above a full path ("\\?\C:\a\b" gives "\\?\C:\a"), nearest first,
+// down to the one below the volume's root.
+std::vector<std::wstring> FoldersAbove(const std::wstring& path)
+{
+    std::vector<std::wstring> above;
+    size_t rootEnd = 0;
+    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        rootEnd = path.find(L'\\', 8);
+        if (rootEnd != std::wstring::npos) rootEnd = path.find(L'\\', rootEnd + 1);
+    } else if (path.rfind(L"\\\\?\\", 0) == 0) {
+        rootEnd = path.find(L'\\', 4);
+    } else {
+        rootEnd = path.find(L'\\');
+    }
+    if (rootEnd == std::wstring::npos) return above;
+    for (size_t last = path.find_last_of(L'\\'); last != std::wstring::npos && last > rootEnd;
+         last = path.find_last_of(L'\\', last - 1))
+        above.push_back(path.substr(0, last));
+    return above;
+}
+
+// The count of jobs at work below the folder whose lock has this name.
+ScopedHandle BelowCount(const std::wstring& lockName)
+{
+    return ScopedHandle(CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, (lockName + L"-below").c_str()));
+}
+
+// One at a time: the looks at the counts and the taking of the locks.
+class TLockOrder {
+public:
+    TLockOrder() : Mutex(CreateMutexW(nullptr, FALSE, L"Local\\Fennoro-lock-order"))
+    {
+        if (!Mutex) return;
+        const DWORD waited = WaitForSingleObject(Mutex.get(), 30000);
+        Owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~TLockOrder()
+    {
+        if (Owned) ReleaseMutex(Mutex.get());
+    }
+    TLockOrder(const TLockOrder&) = delete;
+    TLockOrder& operator=(const TLockOrder&) = delete;
+    bool Owned = false;
+
+private:
+    ScopedHandle Mutex;
+};
+
+} // namespace
+
+bool TPathLock::TryLockTree(const std::wstring& folder)
+{
+    TLockOrder order;
+    if (!order.Owned) return false;
+    // A job below this folder.
+    const std::wstring name = LockName(folder);
+    ScopedHandle below = BelowCount(name);
+    if (!below) return false;
+    LONG jobsBelow = 0;
+    if (!ReleaseSemaphore(below.get(), 1, &jobsBelow)) return false;
+    WaitForSingleObject(below.get(), 0);
+    if (jobsBelow > 0) return false;
+    // A job on a folder above it: its lock is held.
+    std::vector<std::wstring> names;
+    for (const std::wstring& above : FoldersAbove(folder)) {
+        names.push_back(LockName(above));
+        ScopedHandle mutex(CreateMutexW(nullptr, FALSE, names.back().c_str()));
+        if (!mutex) return false;
+        const DWORD waited = WaitForSingleObject(mutex.get(), 0);
+        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return false;
+        ReleaseMutex(mutex.get());
+    }
+    if (!TryLock(folder)) return false;
+    for (const std::wstring& above : names) {
+        ScopedHandle share = BelowCount(above);
+        if (!share || !ReleaseSemaphore(share.get(), 1, nullptr)) return false;
+        Below.push_back(std::move(share));
+    }
+    return true;
 }
 
 bool TPathLock::TryLock(const std::wstring& path)

@@ -22,6 +22,13 @@ public:
     // holds it. Released when the object goes, on the thread that took it.
     bool TryLock(const std::wstring& path);
 
+    // The same for a folder to be archived and removed, which also covers the
+    // folders above and below it: false while another job holds a folder that
+    // contains this one or lies inside it. Released with the object.
+    bool TryLockTree(const std::wstring& folder);
+
 private:
     std::vector<ScopedHandle> Held;
+    // The counts of jobs below the folders above, this one's share of each.
+    std::vector<ScopedHandle> Below;
 };

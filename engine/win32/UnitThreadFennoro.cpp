@@ -48,8 +48,11 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ar
       RemoveFolder(removeFolder),
       RemovalConfirmed(extras.RemovalConfirmed),
       ComicInfoOptions(extras.ComicInfo),
+      Unattended(extras.Unattended),
       LogPath(extras.LogPath)
 {
+    if (extras.Rows) JobRows.emplace(extras.Rows->begin(), extras.Rows->end());
+    if (extras.Content) SetContentRules(*extras.Content);
     ProgressState.Kind = TProgressKind::Compress;
     Start();
 }
@@ -195,6 +198,8 @@ FolderRow TThreadFennoro::StagedRow() const
 
 void TThreadFennoro::UpdateRow()
 {
+    const bool judged = RowJudged;
+    RowJudged = false;
     if (!CurrentRow) return;
     // The row is written only while it is still in the list.
     bool present = false;
@@ -203,10 +208,10 @@ void TThreadFennoro::UpdateRow()
         CurrentRow = nullptr;
         return;
     }
-    CurrentRow->CompressState = RowStopped   ? FolderCompressState::Untried
-                                : RowChecked ? FolderCompressState::FailedThisRun
-                                             : FolderCompressState::Compressed;
-    CurrentRow->Checked = RowChecked;
+    CurrentRow->CompressState = RowStopped || judged ? FolderCompressState::Untried
+                                : RowChecked       ? FolderCompressState::FailedThisRun
+                                                   : FolderCompressState::Compressed;
+    CurrentRow->Checked = RowChecked && !judged;
     CurrentRow->Result = ResultText;
     CurrentRow->Remark = RemarkText;
     Owner.RedrawRow(*CurrentRow);
@@ -215,7 +220,14 @@ void TThreadFennoro::UpdateRow()
 void TThreadFennoro::PickNextRow()
 {
     CurrentRow = nullptr;
-    // The rows still to do, this one too: the user may check more while the job runs.
+    if (!JobRows) {
+        JobRows.emplace();
+        for (size_t i = 0, count = Owner.RowCount(); i < count; ++i) {
+            const FolderRow& row = Owner.RowAt(i);
+            if (row.Checked && row.CompressState == FolderCompressState::Untried) JobRows->insert(&row);
+        }
+    }
+    // The job's rows still to do, this one too: one the user unchecks meanwhile is left out.
     size_t waiting = 0;
     for (size_t i = 0, count = Owner.RowCount(); i < count; ++i) {
         if (StopRequested()) {
@@ -223,13 +235,14 @@ void TThreadFennoro::PickNextRow()
             return;
         }
         FolderRow& row = Owner.RowAt(i);
-        if (!row.Checked || row.CompressState != FolderCompressState::Untried) continue;
+        if (!row.Checked || row.CompressState != FolderCompressState::Untried || JobRows->count(&row) == 0) continue;
         ++waiting;
         if (CurrentRow) continue;
         CurrentRow = &row;
         CurrentName = row.Name;
         CurrentWideName = row.WideName;
         CurrentParent = row.ParentPath;
+        CurrentResult = row.Result;
         CurrentStamps = row.PageStamps;
         CurrentSizes = row.PageSizes;
     }
@@ -238,13 +251,19 @@ void TThreadFennoro::PickNextRow()
 
 void TThreadFennoro::EndCompressMarks()
 {
+    // Left: the job's rows a stop left untried; later: rows checked while it ran.
     size_t left = 0;
+    size_t later = 0;
     for (size_t i = 0, count = Owner.RowCount(); i < count; ++i) {
         FolderRow& row = Owner.RowAt(i);
-        if (row.Checked && row.CompressState == FolderCompressState::Untried) ++left;
+        if (row.Checked && row.CompressState == FolderCompressState::Untried)
+            ++(JobRows && JobRows->count(&row) == 0 ? later : left);
         if (row.CompressState != FolderCompressState::Compressed) row.CompressState = FolderCompressState::Untried;
     }
-    ChangeProgress([left](TJobProgress& progress) { progress.Left = left; });
+    ChangeProgress([left, later](TJobProgress& progress) {
+        progress.Left = left;
+        progress.Later = later;
+    });
 }
 
 void TThreadFennoro::ClearRows() { Owner.RemoveAllRows(); }

@@ -23,6 +23,7 @@ struct TPageSizes;
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 enum class TJobKind { FindJob, CompressJob };
@@ -33,11 +34,27 @@ enum class TJobKind { FindJob, CompressJob };
 // pass for flags.
 enum class TPageCheck { Off, On, Deep };
 
+// The find's content rules (allowed extensions, recursion, numbering) as they stand.
+struct TContentRules {
+    std::vector<std::string> Extensions;
+    bool Recursive = false;
+    bool Numbered = false;
+    bool NumberedAbout = false;
+};
+
+// Whether a row's result is one of the find's content verdicts (a disallowed
+// extension, a sub-folder, an empty folder, the numbering): a row checked by hand
+// over one of them overrides the content rules.
+bool IsContentVerdict(const std::string& result);
+
 // What a compress job takes beyond the profile.
 struct TCompressJobExtras {
     // The user agreed once, for the whole job, that the folders go to the recycle
     // bin: the shell is not to ask again for each one.
     bool RemovalConfirmed = false;
+    // Started to run with nobody at the screen: the shell shows no window at all,
+    // and a folder it could only delete for good stays.
+    bool Unattended = false;
     // The record the job appends one line per folder to; empty: none.
     std::string LogPath;
     // With the page check on, each folder's pages are read again right before its
@@ -45,6 +62,15 @@ struct TCompressJobExtras {
     TPageCheck PageCheck = TPageCheck::Off;
     // The ComicInfo.xml written into the archives that take one.
     TComicInfoOptions ComicInfo;
+    // The rows the job takes: those checked when the user asked for it, among the
+    // owner's. None given: those checked when the job starts. Rows checked while it
+    // runs wait for the next job, so that it never archives (or recycles) more
+    // than the user was asked about.
+    std::optional<std::vector<const FolderRow*>> Rows;
+    // The content rules F8 judges each folder by again, on what its safety walk
+    // listed, unless the row was checked by hand over a content verdict. None: the
+    // safety rules alone.
+    std::optional<TContentRules> Content;
 };
 
 class TThreadFennoro final : public TThread {
@@ -163,6 +189,14 @@ private:
     void StopRowInHand();
     // The folder's line in the record, with its outcome.
     void RecordFolder(const std::string& result, const std::string& remark);
+    // The content rules again (UnitThreadFennoroContent): the find's verdict on the
+    // folder now, when it is no longer fit; none while it is, or for a row checked
+    // by hand over a content verdict.
+    void SetContentRules(const TContentRules& rules);
+    std::optional<TSafetyFault> ContentFault(const TFolderTree& tree, const std::string& folderPath);
+    bool RecheckContentRules = false;
+    // The row in hand gets the find's verdict: unchecked, not archived, tried again only by hand.
+    bool RowJudged = false;
 
     TThreadFennoroOwner& Owner;
     HWND OwnerWindow;
@@ -184,6 +218,7 @@ private:
     bool RemoveFolder = false;
     bool RemovalConfirmed = false;
     TComicInfoOptions ComicInfoOptions;
+    bool Unattended = false;
     std::string LogPath;
     // The record of the folder in hand, filled in as its values become known.
     TJobLogEntry Record;
@@ -216,10 +251,13 @@ private:
     std::string CurrentName;
     std::wstring CurrentWideName;
     std::string CurrentParent;
+    std::string CurrentResult;
     std::shared_ptr<const TPageStamps> CurrentStamps;
     std::shared_ptr<const TPageSizes> CurrentSizes;
     // The sizes of the pages F8 read again (by their wide path), for ComicInfo.xml.
     std::unordered_map<std::wstring, TPageSize> FreshSizes;
+    // The compress job's rows (TCompressJobExtras::Rows), taken at its first pick when none were given.
+    std::optional<std::unordered_set<const FolderRow*>> JobRows;
 
     // The search root's identity, so that a link or mount leading back to it is
     // never followed.

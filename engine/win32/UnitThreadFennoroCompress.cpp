@@ -197,10 +197,11 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const std::wstring exactFolder = wideParent + *exactName;
     const std::wstring exactArchive = FileApiPath(archivePath);
 
-    // Another Fennoro window at work on the same folder or archive: no harm to either.
+    // Another Fennoro window at work on the same folder or archive, or on one above
+    // or below the folder: no harm to either.
     phases.Enter(TCompressPhase::SafetyWalk);
     TPathLock lock;
-    if (!lock.TryLock(exactFolder) || !lock.TryLock(exactArchive)) return fail("!別のウィンドウで処理中です", name);
+    if (!lock.TryLockTree(exactFolder) || !lock.TryLock(exactArchive)) return fail("!別のウィンドウで処理中です", name);
 
     // A link or junction leads outside the root: never archived or recycled.
     if (IsLinkAt(exactFolder)) return fail("!扱えないファイル名です", name);
@@ -217,6 +218,12 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const TTreeDigest before = DigestOf(tree);
     Record.Files = before.Files;
     Record.BytesBefore = FileBytes(tree);
+    // The content rules too: the folder goes only as the find would judge it now.
+    if (const auto verdict = ContentFault(tree, rowParent + name)) {
+        if (StopRequested()) return StopRowInHand();
+        RowJudged = true;
+        return fail(verdict->Result, verdict->Remark);
+    }
     // The pages again, from what the walk listed: one damaged since the find (or
     // never found whole) keeps the folder, whatever the row said.
     if (VerifyImages) {
@@ -267,7 +274,9 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
             GetProcAddress(library.get(), (FunctionName + "SetProgressCallback").c_str())));
 
         std::fill(std::begin(output), std::end(output), '\0');
+        // Taken since the walk: a library's "a" would add to whatever holds it now.
         archiveAbsent = !ArchivePathOccupied(exactArchive);
+        if (!archiveAbsent) return fail("!書庫が既存します", archiveName);
         phases.Enter(TCompressPhase::Packing);
         {
             TProgressRegistration registration(setProgress, &TThreadFennoro::ArchiverProgress, this);
@@ -320,7 +329,8 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     if (LosesEmptyFolder(ArchiveExtension, tree))
         return kept("*圧縮成功: ただしCAB書庫に入らない空のフォルダがあるため削除しません");
     // Where no recycle bin can take it, the shell would delete it for good.
-    if (!RecycleBinCanTake(exactFolder)) return kept("*圧縮成功: ただしごみ箱に移せないため削除しません");
+    constexpr const char* NoBin = "*圧縮成功: ただしごみ箱に移せないため削除しません";
+    if (!RecycleBinCanTake(exactFolder, folderBytes)) return kept(NoBin);
     // The shell reads a plain path: it must lead to the very folder digested above.
     const std::wstring shellPath = ShellPath(exactFolder);
     if (shellPath.empty() || !identity || IdentityOfPath(shellPath) != identity ||
@@ -329,10 +339,19 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     phases.Enter(TCompressPhase::Window);
     SetStatus("削除中: " + name);
     phases.Enter(TCompressPhase::Recycling);
-    // Asked once for the whole job, the shell asks nothing more.
-    const FILEOP_FLAGS flags = (QuietOption.empty() ? 0 : FOF_SILENT) | (RemovalConfirmed ? FOF_NOCONFIRMATION : 0);
-    if (!MoveToRecycleBin(OwnerWindow, shellPath, exactFolder, flags))
-        return kept("*圧縮成功: ただしフォルダの削除に失敗");
+    // Asked once for the whole job, the shell asks nothing more but before a delete
+    // for good; unattended, it asks nothing and such a folder stays.
+    const TRecycleDialogs dialogs = Unattended          ? TRecycleDialogs::None
+                                    : RemovalConfirmed ? TRecycleDialogs::Confirmed
+                                                       : TRecycleDialogs::Ask;
+    switch (MoveToRecycleBin(OwnerWindow, shellPath, exactFolder, dialogs, !QuietOption.empty())) {
+    case TRecycleOutcome::Recycled: break;
+    // Declined with no question but the one before a delete for good: the bin refused it.
+    case TRecycleOutcome::Declined:
+        if (dialogs != TRecycleDialogs::Ask) return kept(NoBin);
+        [[fallthrough]];
+    case TRecycleOutcome::Failed: return kept("*圧縮成功: ただしフォルダの削除に失敗");
+    }
     Record.Recycled = true;
     kept("*圧縮しました");
 }

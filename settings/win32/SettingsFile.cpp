@@ -130,6 +130,18 @@ std::string AsideFileName(const std::string& fileName)
     return {};
 }
 
+namespace {
+
+// Only a file takes the settings file's place aside: a folder (or anything else)
+// of that name is left where it is.
+bool IsFileEntry(const std::string& fileName)
+{
+    const DWORD attributes = GetFileAttributesW(WideText(fileName).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
 TSettingsLoad LoadSettingsFile(FennoroSettings& settings, const std::string& fileName)
 {
     IniDocument document;
@@ -142,7 +154,7 @@ TSettingsLoad LoadSettingsFile(FennoroSettings& settings, const std::string& fil
     settings.Load(IniDocument());
     settings.RemoveFolder = false;
     load.Unreadable = true;
-    const std::string aside = AsideFileName(fileName);
+    const std::string aside = IsFileEntry(fileName) ? AsideFileName(fileName) : std::string();
     load.Problem = "設定ファイルを読み込めません。\r\n" + fileName + "\r\n(" + reason +
                    ")\r\n\r\n既定の設定で起動し、「圧縮後フォルダを削除する」はオフにします。\r\n";
     load.Problem += aside.empty() ? "このファイルは上書きしません。"
@@ -150,13 +162,18 @@ TSettingsLoad LoadSettingsFile(FennoroSettings& settings, const std::string& fil
     return load;
 }
 
-bool SaveSettingsFile(const FennoroSettings& settings, const std::string& fileName)
+bool SaveSettingsFile(const FennoroSettings& settings, const std::string& fileName, bool unreadableAtStart)
 {
     if (fileName.empty()) return false;
     IniDocument document;
     std::string aside;
-    if (!TryLoadIniFile(fileName, document)) {
-        // Kept whole under another name; the settings start a new file.
+    // A file that could not be read at start goes aside whatever it is now: readable
+    // again (its holder let go), it is still the user's, and the settings in hand
+    // are the defaults, not what it holds.
+    if (unreadableAtStart || !TryLoadIniFile(fileName, document)) {
+        // Kept whole under another name; the settings start a new file. Nothing is
+        // written where it cannot be moved aside.
+        if (!IsFileEntry(fileName)) return false;
         aside = AsideFileName(fileName);
         if (aside.empty() || !MoveFileExW(WideText(fileName).c_str(), WideText(aside).c_str(), MOVEFILE_WRITE_THROUGH))
             return false;

@@ -42,10 +42,12 @@ struct TSettingsLoad {
 // The main window's load and save in one call each: Load reads the file into
 // the settings (defaults for all that is missing); Save reads the file afresh,
 // writes the settings over it and puts it back. A file that exists but cannot
-// be read is never overwritten: it is renamed aside (AsideFileName) first, and
-// nothing is written when that fails.
+// be read, at start (`unreadableAtStart`, the load's Unreadable, whatever the
+// file is like by now) or at the save, is never overwritten: it is renamed aside
+// (AsideFileName) first, and nothing is written when that fails. Only a file is
+// renamed aside: where a folder holds the name, nothing is written.
 TSettingsLoad LoadSettingsFile(FennoroSettings& settings, const std::string& fileName);
-bool SaveSettingsFile(const FennoroSettings& settings, const std::string& fileName);
+bool SaveSettingsFile(const FennoroSettings& settings, const std::string& fileName, bool unreadableAtStart = false);
 
 // Where an unreadable settings file goes when the settings are saved: the first
 // of "<file>.unreadable", "<file>.unreadable2", ... that does not exist; empty

@@ -84,7 +84,7 @@ BOOL WINAPI CloseOfTheArchiveFails(HANDLE handle)
 {
     wchar_t path[2048] = L"";
     const DWORD length = GetFinalPathNameByHandleW(handle, path, 2048, 0);
-    const bool archive = length > 0 && length < 2048 && std::wcsstr(path, L"\\~arc") != nullptr;
+    const bool archive = length > 0 && length < 2048 && std::wcsstr(path, L"\\~fennoro-unfinished-") != nullptr;
     const BOOL closed = CloseHandle(handle);
     if (!archive) return closed;
     SetLastError(ERROR_WRITE_FAULT);

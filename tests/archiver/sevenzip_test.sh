@@ -77,7 +77,7 @@ check "existing archive: result 2" test $? -eq 2
 check "existing archive: message" grep -q '書庫が既に存在します' "$scratch/exists.log"
 check "existing archive: unchanged" cmp "$scratch/表紙.zip" "$scratch/before.zip"
 
-check "no temporary files left" bash -c "! ls '$scratch' | grep -q '^~arc'"
+check "no temporary files left" bash -c "! ls '$scratch' | grep -q '^~fennoro-unfinished-'"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -276,6 +276,30 @@ int main(int argc, char** argv)
         PostMessageW(main, WM_CLOSE, 0, 0);
         return WaitFor(argc > 2 ? std::atof(argv[2]) : 30, [](const char*) { return FindMain() == nullptr; }, nullptr) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: fennoro-probe rows|status|metrics|exists|dialog|folder|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]\n");
+    if (command == "hold" && argc > 2) {
+        // Holds the file open with no sharing, as another program may, until
+        // "release" (or the seconds given, 300 by default) and prints "held" once it does.
+        int wideCount = 0;
+        LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+        const std::wstring path = wide && wideCount > 2 ? std::wstring(wide[2]) : std::wstring();
+        if (wide) LocalFree(wide);
+        HANDLE released = CreateEventW(nullptr, TRUE, FALSE, L"Local\\FennoroProbeRelease");
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (!released || file == INVALID_HANDLE_VALUE) return 1;
+        std::printf("held\n");
+        std::fflush(stdout);
+        WaitForSingleObject(released, static_cast<DWORD>((argc > 3 ? std::atof(argv[3]) : 300) * 1000));
+        CloseHandle(file);
+        CloseHandle(released);
+        return 0;
+    }
+    if (command == "release") {
+        HANDLE released = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Local\\FennoroProbeRelease");
+        if (!released) return 1;
+        SetEvent(released);
+        CloseHandle(released);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: fennoro-probe rows|status|metrics|exists|dialog|folder|wait-window S|wait-status TEXT S|clipboard [FORMAT]|close [S]|hold FILE [S]|release\n");
     return 64;
 }

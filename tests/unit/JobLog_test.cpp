@@ -30,3 +30,19 @@ TEST(JobLog, OneLinePerFolderWithItsTextsQuoted)
     };
     for (const auto& test : cases) EXPECT_EQ(JobLogLine(test.Entry), test.Line);
 }
+
+TEST(JobLog, ATextThatStartsLikeAFormulaStaysAText)
+{
+    const struct {
+        const char* Remark;
+        const char* Written;
+    } cases[] = {
+        {"=1+1", "'=1+1"},   {"+1", "'+1"},          {"-1", "'-1"},       {"@SUM(A1)", "'@SUM(A1)"},
+        {"\t=1+1", "'\t=1+1"}, {"\r=1+1", "' =1+1"}, {"a=1", "a=1"},      {"", ""},
+    };
+    for (const auto& test : cases) {
+        const TJobLogEntry entry{"t", "f", "a", 0, 0, 0, "r", test.Remark, false};
+        EXPECT_EQ(JobLogLine(entry), std::string("\"t\",\"f\",\"a\",0,0,0,\"r\",\"") + test.Written + "\",いいえ\r\n")
+            << test.Remark;
+    }
+}

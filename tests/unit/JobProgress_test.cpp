@@ -81,4 +81,9 @@ TEST(JobProgress, TheEndOfEachJobSumsItUp)
     compress.RecordFailed = true;
     EXPECT_EQ(JobProgressText(compress),
               "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB | 記録を書けません: fennoro-log.csv");
+    // Rows checked while the job ran wait for the next.
+    compress.RecordFailed = false;
+    compress.Later = 2;
+    EXPECT_EQ(JobProgressText(compress),
+              "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB | 記録 fennoro-log.csv | 圧縮中にチェックした 2 個は次回の圧縮で");
 }

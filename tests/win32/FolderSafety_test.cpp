@@ -176,14 +176,27 @@ TEST(FolderSafety, TwoWindowsNeverWorkOnOneFolderOrArchiveAtOnce)
     EngineTempTree tree;
     tree.File("book\\01.jpg", "one");
     EngineTestOwner owner(true);
-    for (const std::string held : {"book", "book.zip"}) {
+    const std::string root = tree.Root().substr(0, tree.Root().size() - 1);
+    const struct {
+        const char* Name;
+        std::string Held;
+        bool Tree;  // the other window archives that folder (else: writes that archive)
+    } cases[] = {
+        {"the same folder", tree.Path("book"), true},
+        {"the same archive", tree.Path("book.zip"), false},
+        {"the folder holding it", root, true},
+        {"a folder inside it", tree.Path("book\\inner"), true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.Name);
         owner.Add(tree.Root(), "book", true);
         // The other window: another thread of its own holds the path's lock.
         HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         std::thread other([&] {
             TPathLock lock;
-            EXPECT_TRUE(lock.TryLock(FileApiPath(tree.Path(held))));
+            const std::wstring held = FileApiPath(test.Held);
+            EXPECT_TRUE(test.Tree ? lock.TryLockTree(held) : lock.TryLock(held));
             SetEvent(taken);
             WaitForSingleObject(done, 60000);
         });
@@ -194,7 +207,7 @@ TEST(FolderSafety, TwoWindowsNeverWorkOnOneFolderOrArchiveAtOnce)
         CloseHandle(taken);
         CloseHandle(done);
         EngineExpectRow(owner, "book", true, FolderCompressState::Untried, "!別のウィンドウで処理中です", "book");
-        EXPECT_FALSE(tree.IsFile("book.zip")) << held;
+        EXPECT_FALSE(tree.IsFile("book.zip"));
         EXPECT_EQ(tree.Read("book\\01.jpg"), "one");
         owner.Rows.clear();
     }
@@ -202,4 +215,22 @@ TEST(FolderSafety, TwoWindowsNeverWorkOnOneFolderOrArchiveAtOnce)
     owner.Add(tree.Root(), "book", true);
     EngineCompress(owner);
     EngineExpectRow(owner, "book", false, FolderCompressState::Compressed, "*圧縮しました", "book.zip");
+}
+
+TEST(FolderSafety, AnArchivePathTakenAfterTheWalkFailsTheFolderWithoutTheCall)
+{
+    // Another program takes the archive's name between the checks and the call:
+    // a library's "a" would add to whatever holds it then.
+    EngineTempTree tree;
+    tree.File("book\\01.jpg", "one");
+    EngineTestOwner owner(true);
+    owner.Add(tree.Root(), "book", true);
+    EngineScript script;
+    script.Set("FENNORO_FIXTURE_TAKE", tree.Path("book.zip"));
+    script.Set("FENNORO_FIXTURE_LOG", tree.Path("calls.txt"));
+    EngineCompress(owner, Removing());
+    EngineExpectRow(owner, "book", true, FolderCompressState::Untried, "!書庫が既存します", "book.zip");
+    EXPECT_EQ(tree.Read("calls.txt"), "running\n") << "the library was called";
+    EXPECT_EQ(tree.Read("book.zip"), "taken");
+    EXPECT_EQ(tree.Read("book\\01.jpg"), "one");
 }

@@ -2,10 +2,12 @@
 #include "win32/support/EngineDialogAnswerer.h"
 #include "win32/support/EngineJobs.h"
 #include "win32/support/EngineTempTree.h"
+#include "engine/win32/JobLogFile.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -62,4 +64,28 @@ TEST(JobRecord, TheRecordNamesEveryFolderAndAConfirmedJobRemovesWithoutAsking)
     options.RemoveFolder = false;
     EngineCompress(owner, options);
     EXPECT_EQ(Lines(tree.Read("log.csv")).size(), 5u) << "the failed row is tried again, and the new one";
+}
+
+TEST(JobRecord, WindowsStartingTheRecordAtOnceWriteOneHeader)
+{
+    EngineTempTree tree;
+    constexpr int Writers = 4;
+    for (int round = 0; round < 25; ++round) {
+        const std::string path = tree.Path("log" + std::to_string(round) + ".csv");
+        HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::vector<std::thread> writers;
+        for (int i = 0; i < Writers; ++i) {
+            writers.emplace_back([&, i] {
+                WaitForSingleObject(go, 60000);
+                EXPECT_TRUE(AppendJobLog(path, "line " + std::to_string(i) + "\r\n"));
+            });
+        }
+        SetEvent(go);
+        for (std::thread& writer : writers) writer.join();
+        CloseHandle(go);
+        const std::vector<std::string> lines = Lines(tree.Read("log" + std::to_string(round) + ".csv"));
+        ASSERT_EQ(lines.size(), static_cast<size_t>(1 + Writers)) << "round " << round;
+        EXPECT_EQ(lines[0].rfind("\xEF\xBB\xBF日時,", 0), 0u);
+        for (size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i].rfind("line ", 0), 0u) << lines[i];
+    }
 }

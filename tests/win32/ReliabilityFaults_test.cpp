@@ -270,7 +270,7 @@ TEST(CompressFaults, AFileRemovedWhileItsFolderIsCompressed)
     // Once the archiver has begun to write, the second file goes.
     std::atomic<bool> quit{false}, removed{false};
     std::thread remover([&] {
-        const std::wstring pattern = Wide(tree.Root()) + L"~arc*.tmp";
+        const std::wstring pattern = Wide(tree.Root()) + L"~fennoro-unfinished-*.tmp";
         bool writing = false;
         while (!quit && !removed) {
             if (!writing) {

@@ -337,3 +337,55 @@ TEST(PlainMenuCaption, AccessKeyMarkersAreRemoved)
     EXPECT_EQ(GetPlainCaption(menu, 5), "");
     DestroyMenu(menu);
 }
+
+TEST_F(SettingsFileTest, AFileUnreadableAtStartIsNeverWrittenOverWhateverItIsAtExit)
+{
+    const std::string mine = "[Setting]\r\nPath=C:\\mine\r\n[Archive]\r\n.my=my.dll,My,\"a $A $D\"\r\n";
+    // What becomes of the file between the start and the save.
+    enum class Exit { Released, StillHeld };
+    const struct {
+        const char* Name;
+        Exit AtExit;
+        bool Saved;
+    } cases[] = {
+        {"held at start, let go before the save", Exit::Released, true},
+        {"held at start and at the save", Exit::StillHeld, false},
+    };
+    for (const auto& test : cases) {
+        WriteBytes(mine);
+        ScopedHandle held(CreateFileW(WideText(File).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+        FennoroSettings settings;
+        const TSettingsLoad load = LoadSettingsFile(settings, File);
+        ASSERT_TRUE(load.Unreadable) << test.Name;
+        if (test.AtExit == Exit::Released) held.reset();
+        EXPECT_EQ(SaveSettingsFile(settings, File, load.Unreadable), test.Saved) << test.Name;
+        held.reset();
+        if (test.Saved) {
+            // The user's file aside, whole; the defaults in a new one.
+            EXPECT_EQ(ReadBytesOf(File + ".unreadable"), mine) << test.Name;
+            EXPECT_EQ(ReadBytes().find("C:\\mine"), std::string::npos) << test.Name;
+        } else {
+            EXPECT_EQ(ReadBytes(), mine) << test.Name;
+            EXPECT_EQ(ReadBytesOf(File + ".unreadable"), "<missing>") << test.Name;
+        }
+        DeleteFileW(WideText(File + ".unreadable").c_str());
+    }
+}
+
+TEST_F(SettingsFileTest, AFolderNamedLikeTheSettingsFileIsLeftWhereItIs)
+{
+    ASSERT_TRUE(CreateDirectoryW(WideText(File).c_str(), nullptr));
+    FennoroSettings settings;
+    const TSettingsLoad load = LoadSettingsFile(settings, File);
+    EXPECT_TRUE(load.Unreadable);
+    EXPECT_EQ(load.Problem.find(".unreadable"), std::string::npos) << "no promise to move a folder aside";
+    for (const bool unreadableAtStart : {true, false}) {
+        EXPECT_FALSE(SaveSettingsFile(settings, File, unreadableAtStart));
+        const DWORD attributes = GetFileAttributesW(WideText(File).c_str());
+        EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+        EXPECT_EQ(GetFileAttributesW(WideText(File + ".unreadable").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    RemoveDirectoryW(WideText(File).c_str());
+    RemoveDirectoryW(WideText(File + ".unreadable").c_str());
+}

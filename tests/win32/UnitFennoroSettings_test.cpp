@@ -7,6 +7,7 @@
 
 #include "base/WideText.h"
 #include "settings/win32/SettingsFile.h"
+#include "toolkit/ScopedHandle.h"
 #include "win32/support/EngineDialogAnswerer.h"
 
 #include <gtest/gtest.h>
@@ -185,6 +186,31 @@ TEST(UnitFennoroSettings, AnUnreadableFileTurnsRemovalOffSaysSoAndIsKeptAside)
     }
     std::ifstream kept(aside, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), bytes);
+    kept.close();
+    DeleteFileW(WideText(aside).c_str());
+}
+
+TEST(UnitFennoroSettings, AFileHeldOpenAtStartIsKeptAsideAtExitThoughReadableThen)
+{
+    // Another program holds the file for a while at the start, then lets go.
+    const std::string bytes = "[Setting]\r\nPath=C:\\mine\r\n[Archive]\r\n.my=my.dll,My,\"a $A $D\"\r\n";
+    const std::string file = GetSettingsFileName();
+    const std::string aside = file + ".unreadable";
+    DeleteFileW(WideText(aside).c_str());
+    ScopedHandle held;
+    {
+        UiFennoroWindow window(UiSettingsBytes{bytes}, [&] {
+            held.reset(CreateFileW(WideText(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        });
+        ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+        EXPECT_NE(window->SettingsProblem.find(aside), std::string::npos);
+        held.reset();
+        window.Destroy();
+        EXPECT_EQ(UiFennoroWindow::SettingsText().find("C:\\mine"), std::string::npos);
+    }
+    std::ifstream kept(aside, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), bytes)
+        << "the user's own file, aside and whole";
     kept.close();
     DeleteFileW(WideText(aside).c_str());
 }

@@ -11,6 +11,9 @@ namespace {
 
 constexpr size_t OutputBufferSize = 1 << 20;
 
+// The unfinished archive's name: one no user gives a file.
+constexpr wchar_t TemporaryPrefix[] = L"~fennoro-unfinished-";
+
 std::string WithReason(const std::string& text, DWORD error) { return text + " (" + SystemErrorText(error) + ")"; }
 
 // The folder part of a full wide path, with its separator.
@@ -44,10 +47,23 @@ TArchiveOutputFile::TArchiveOutputFile(const std::string& targetPath) : TargetNa
         throw TArchiverError(ArchiverArchiveExists, "書庫が既に存在します: " + targetPath);
     }
     // A name of our own beside the target: same volume, so the final rename is atomic.
-    RemoveStaleTemporaryFiles(FolderOf(Target), L"~arc");
-    File = CreateTemporaryFile(FolderOf(Target), L"~arc", FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, TempPath);
+    RemoveStaleTemporaryFiles(FolderOf(Target), TemporaryPrefix);
+    File = CreateTemporaryFile(FolderOf(Target), TemporaryPrefix, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, TempPath);
     if (File == INVALID_HANDLE_VALUE) {
         throw TArchiverError(ArchiverWriteError, WithReason("書庫を作成できません: " + targetPath, GetLastError()));
+    }
+    static_assert(sizeof Head == UnfinishedArchiveMarkSize);
+    // The mark first: until the archive is complete its head is kept here, and a
+    // leftover can be told from a user's file by it.
+    DWORD marked = 0;
+    LARGE_INTEGER start{};
+    if (!WriteFile(File, UnfinishedArchiveMark, UnfinishedArchiveMarkSize, &marked, nullptr) ||
+        marked != UnfinishedArchiveMarkSize || !SetFilePointerEx(File, start, nullptr, FILE_BEGIN)) {
+        const DWORD error = GetLastError();
+        CloseHandle(File);
+        File = INVALID_HANDLE_VALUE;
+        DeleteFileW(ExactPath(TempPath).c_str());
+        throw TArchiverError(ArchiverWriteError, WithReason("書庫を作成できません: " + targetPath, error));
     }
     // Gone with the handle, however the call ends, until the archive takes its name.
     FILE_DISPOSITION_INFO disposition{TRUE};
@@ -85,14 +101,41 @@ void TArchiveOutputFile::WriteAll(const void* data, size_t size)
 
 void TArchiveOutputFile::WriteThrough(const void* data, size_t size)
 {
-    WriteAll(data, size);
+    const auto* p = static_cast<const uint8_t*>(data);
+    // The head waits here; the file keeps the mark in its place.
+    if (!HeadRestored && WrittenBytes < UnfinishedArchiveMarkSize) {
+        const size_t head = static_cast<size_t>(UnfinishedArchiveMarkSize - WrittenBytes) < size
+                                ? static_cast<size_t>(UnfinishedArchiveMarkSize - WrittenBytes)
+                                : size;
+        std::memcpy(Head + static_cast<size_t>(WrittenBytes), p, head);
+        WriteAll(UnfinishedArchiveMark + static_cast<size_t>(WrittenBytes), head);
+        WrittenBytes += head;
+        p += head;
+        size -= head;
+    }
+    WriteAll(p, size);
     WrittenBytes += size;
+}
+
+void TArchiveOutputFile::RestoreHead()
+{
+    if (HeadRestored) return;
+    const size_t head = WrittenBytes < UnfinishedArchiveMarkSize ? static_cast<size_t>(WrittenBytes)
+                                                                 : UnfinishedArchiveMarkSize;
+    LARGE_INTEGER at{}, end;
+    end.QuadPart = static_cast<LONGLONG>(WrittenBytes);
+    if (!SetFilePointerEx(File, at, nullptr, FILE_BEGIN)) Fail(GetLastError());
+    WriteAll(Head, head);
+    if (!SetFilePointerEx(File, end, nullptr, FILE_BEGIN)) Fail(GetLastError());
+    // An archive shorter than the mark ends where it ends.
+    if (!SetEndOfFile(File)) Fail(GetLastError());
+    HeadRestored = true;
 }
 
 void TArchiveOutputFile::Write(const void* data, size_t size)
 {
     if (Buffer.size() + size > OutputBufferSize) {
-        Flush();
+        FlushBuffer();
         if (size >= OutputBufferSize) {
             WriteThrough(data, size);
             return;
@@ -102,11 +145,17 @@ void TArchiveOutputFile::Write(const void* data, size_t size)
     Buffer.insert(Buffer.end(), p, p + size);
 }
 
-void TArchiveOutputFile::Flush()
+void TArchiveOutputFile::FlushBuffer()
 {
     if (Buffer.empty()) return;
     WriteThrough(Buffer.data(), Buffer.size());
     Buffer.clear();
+}
+
+void TArchiveOutputFile::Flush()
+{
+    FlushBuffer();
+    RestoreHead();
 }
 
 void TArchiveOutputFile::WriteAt(uint64_t position, const void* data, size_t size)
@@ -118,6 +167,16 @@ void TArchiveOutputFile::WriteAt(uint64_t position, const void* data, size_t siz
         const uint64_t from = position > WrittenBytes ? position : WrittenBytes;
         std::memcpy(Buffer.data() + (from - WrittenBytes), p + (from - position), static_cast<size_t>(position + size - from));
         size = static_cast<size_t>(from - position);
+    }
+    // The part in the head kept here while the file holds the mark.
+    if (!HeadRestored && position < UnfinishedArchiveMarkSize && size > 0) {
+        const size_t head = static_cast<size_t>(UnfinishedArchiveMarkSize - position) < size
+                                ? static_cast<size_t>(UnfinishedArchiveMarkSize - position)
+                                : size;
+        std::memcpy(Head + static_cast<size_t>(position), p, head);
+        position += head;
+        p += head;
+        size -= head;
     }
     if (size == 0) return;
     LARGE_INTEGER at, end;

@@ -41,7 +41,8 @@ public:
     uint64_t Position() const override { return WrittenBytes + Buffer.size(); }
     void WriteAt(uint64_t position, const void* data, size_t size) override;
 
-    // Writes out the buffer, so that the temporary file can be read back.
+    // Writes out the buffer and the archive's head (in place of the mark), so that
+    // the temporary file can be read back. Nothing may be written after it.
     void Flush();
     // Starts flushing what was written to the disk on a thread of its own, so
     // that reading the archive back goes on meanwhile; Commit waits for it and
@@ -62,6 +63,8 @@ public:
 private:
     void WriteAll(const void* data, size_t size);
     void WriteThrough(const void* data, size_t size);
+    void FlushBuffer();
+    void RestoreHead();
     [[noreturn]] void Fail(DWORD error) const;
 
     std::string TargetName;  // as the command line gave it
@@ -74,6 +77,9 @@ private:
     std::thread DiskFlush;
     DWORD DiskFlushError = ERROR_SUCCESS;
     TArchiveIdentity CommittedIdentity;
+    // The archive's first bytes, kept here while the file holds the mark there.
+    uint8_t Head[32] = {};
+    bool HeadRestored = false;
 };
 
 // A file read back at any position (the temporary archive, for verification).

@@ -28,6 +28,13 @@ UiFennoroWindow::UiFennoroWindow(const UiSettingsBytes& settings)
     Window = std::make_unique<TFormFennoro>();
 }
 
+UiFennoroWindow::UiFennoroWindow(const UiSettingsBytes& settings, const std::function<void()>& beforeOpen)
+{
+    std::ofstream(GetSettingsFileName(), std::ios::binary | std::ios::trunc) << settings.Bytes;
+    beforeOpen();
+    Window = std::make_unique<TFormFennoro>();
+}
+
 UiFennoroWindow::~UiFennoroWindow()
 {
     Window.reset();

@@ -5,6 +5,7 @@
 #include "ui/UnitFennoro.h"
 #include "win32/support/UiTestSupport.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     explicit UiFennoroWindow(const std::vector<std::string>& settingsLines = {});
     // Writes the settings file with exactly these bytes, then opens the window.
     explicit UiFennoroWindow(const UiSettingsBytes& settings);
+    // The same, running `beforeOpen` between the write and the window's start.
+    UiFennoroWindow(const UiSettingsBytes& settings, const std::function<void()>& beforeOpen);
     // Closes the window if still open and removes the settings file.
     ~UiFennoroWindow();
     UiFennoroWindow(const UiFennoroWindow&) = delete;
