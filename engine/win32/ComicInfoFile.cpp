@@ -131,20 +131,28 @@ void TComicInfoFile::Remove()
     Utf8Path.clear();
 }
 
+void TComicInfoFile::Discard()
+{
+    if (!File.empty()) DeleteFileW(File.c_str());
+    File.clear();
+    Utf8Path.clear();
+}
+
 std::optional<TSafetyFault> TComicInfoFile::Write(const TComicInfo& info)
 {
-    Remove();
+    Discard();
     std::string refused;
     const auto xml = ComicInfoXml(info, &refused);
     if (!xml) return TSafetyFault{"ComicInfo.xmlに書けない文字があります", refused};
     const TSafetyFault unwritable{"ComicInfo.xmlを書き込めません", std::string(ComicInfoFileName)};
 
     wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    const DWORD length = Folder.empty() ? GetTempPathW(MAX_PATH + 1, temp) : 1;
     if (length == 0 || length > MAX_PATH) return unwritable;
-    // A folder of its own, so that the file keeps the very name the archive stores.
+    // A folder of its own, so that the file keeps the very name the archive
+    // stores; made once for all the folders of a job.
     static std::atomic<unsigned> serial{0};
-    std::wstring folder;
+    std::wstring folder = Folder;
     for (int attempt = 0; attempt < 100 && folder.empty(); ++attempt) {
         const std::wstring candidate = FileApiPath(std::wstring(temp) + L"Fennoro-" +
                                                    std::to_wstring(GetCurrentProcessId()) + L"-" +
@@ -156,7 +164,7 @@ std::optional<TSafetyFault> TComicInfoFile::Write(const TComicInfo& info)
     Folder = folder;
     const std::wstring file = folder + WideText(ComicInfoFileName);
     {
-        ScopedHandle handle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ScopedHandle handle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!handle || handle.get() == INVALID_HANDLE_VALUE) {
             Remove();
             return unwritable;

@@ -1,7 +1,8 @@
 #pragma once
 // The ComicInfo.xml F8 hands to the archiver with a folder: made from the
 // walked tree, written into a temporary folder of its own, named on the
-// archiver's command line as one more file, and removed with this object.
+// archiver's command line as one more file, deleted after the call, and the
+// folder removed with this object (one for a job).
 #include "engine/ComicBook.h"
 #include "engine/win32/FolderSafety.h"
 #include "pages/PageSize.h"
@@ -47,7 +48,10 @@ public:
     // Writes the book's document. A fault (its result text without the "!"
     // mark, and its remark) when a text cannot be written as XML or the file
     // cannot be made; nothing is left behind then.
+    // Writing again replaces the file in the same temporary folder.
     std::optional<TSafetyFault> Write(const TComicInfo& info);
+    // Deletes the file, keeping the folder for the next one.
+    void Discard();
 
     // The file's full path in UTF-8 (empty until written), for the command line.
     const std::string& Path() const { return Utf8Path; }

@@ -56,6 +56,8 @@ constexpr DWORD OutputSize = 1024;
 
 // The job's phase clock, for the archiver's reports on the same thread.
 thread_local TCompressPhases* Phases = nullptr;
+// The job's ComicInfo.xml, written anew for each folder that gets one.
+thread_local TComicInfoFile* JobComicInfo = nullptr;
 
 // What an archiver returns when the archive already exists; it never overwrites one.
 constexpr int ArchiveExistsResult = 2;
@@ -125,6 +127,11 @@ void TThreadFennoro::CompressFolders()
         explicit TActivePhases(TCompressPhases& phases) { Phases = &phases; }
         ~TActivePhases() { Phases = nullptr; }
     } active(phases);
+    TComicInfoFile comicInfo;
+    struct TActiveComicInfo {
+        explicit TActiveComicInfo(TComicInfoFile& file) { JobComicInfo = &file; }
+        ~TActiveComicInfo() { JobComicInfo = nullptr; }
+    } activeComicInfo(comicInfo);
     phases.Enter(TCompressPhase::Window);
     SetStatus("圧縮中: ");
     // Each call into the window shows the last folder's outcome, picks the next
@@ -230,7 +237,11 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
         if (const auto fault = RecheckPages(tree, identity)) return fail(fault->Result, fault->Remark);
     }
     // The book's ComicInfo.xml, one more file for the archiver, unless the folder has its own.
-    TComicInfoFile comicInfo;
+    TComicInfoFile& comicInfo = *JobComicInfo;
+    struct TDiscard {
+        TComicInfoFile& File;
+        ~TDiscard() { File.Discard(); }
+    } discard{comicInfo};
     if (WantsComicInfo(ComicInfoOptions, ArchiveExtension) && !HasOwnComicInfo(tree)) {
         if (const auto fault = comicInfo.Write(BookOf(name, tree))) return fail("!" + fault->Result, fault->Remark);
     }
