@@ -47,14 +47,19 @@ uint64_t PixelBytes(const TBmpInfo& i)
 }
 
 // RLE8 (two pixels a byte: RLE4) from position: runs, ends of lines, moves and
-// literal spans, each inside the bitmap, up to the end-of-bitmap code.
+// literal spans, each inside the bitmap, up to the end-of-bitmap code. Runs may
+// go past a row's end, as some writers code a row's padding pixels, but never
+// past the bitmap's end (its rows padded to 32 bits). An end code is whole only
+// in the last row or where the declared data size ends (give or take padding): before that it is bytes
+// of something else, and the rows after it are lost.
 TPageVerdict WalkRle(TBlockReader& reader, uint64_t position, const TBmpInfo& info, bool four)
 {
     const uint64_t width = static_cast<uint64_t>(info.Width), height = static_cast<uint64_t>(info.Height);
     if (info.Width <= 0) return TPageVerdict::DamagedAt(18);
+    const uint64_t stride = (width * (four ? 4 : 8) + 31) / 32 * 32 / (four ? 4 : 8);  // pixels
+    const uint64_t dataEnd = info.ImageSize ? position + info.ImageSize : 0;
     uint64_t x = 0, y = 0;
-    // Runs may wrap past a row's end, as some writers' do, but never past the last pixel.
-    const auto inside = [&] { return y * width + x <= width * height; };
+    const auto inside = [&] { return y * stride + x <= stride * height; };
     for (;;) {
         const uint64_t at = position;
         const uint8_t* p = reader.At(position, 2);
@@ -66,7 +71,8 @@ TPageVerdict WalkRle(TBlockReader& reader, uint64_t position, const TBmpInfo& in
             x = 0;
             ++y;
         } else if (p[1] == 1) {  // end of bitmap
-            return {};
+            if (y + 1 >= height || (position <= dataEnd && dataEnd - position < 4)) return {};
+            return TPageVerdict::DamagedAt(at);
         } else if (p[1] == 2) {  // move right and up
             const uint8_t* move = reader.At(position, 2);
             if (!move) return reader.Missing();

@@ -1,6 +1,7 @@
 // A GIF: header, logical screen and colour table, then block by block
 // (extensions and images, each with its data sub-blocks) to the trailer, with
-// at least one image. The deep level decodes each image's LZW codes to exactly
+// at least one image. A file that ends after a whole block and lacks only the
+// trailer shows the same pixels in every decoder: it is whole. The deep level decodes each image's LZW codes to exactly
 // its pixel count.
 #include "pages/ImageBytes.h"
 
@@ -20,8 +21,9 @@ public:
         Reset();
     }
 
-    // False once the codes cannot be an encoder's.
-    bool Feed(const uint8_t* bytes, size_t count)
+    // False once the codes cannot be an encoder's; failedAt then gets the index
+    // of the byte whose code showed it.
+    bool Feed(const uint8_t* bytes, size_t count, size_t& failedAt)
     {
         for (size_t i = 0; i < count && !Ended; ++i) {
             Bits |= uint32_t(bytes[i]) << Held;
@@ -30,7 +32,7 @@ public:
                 const unsigned code = Bits & ((1u << CodeSize) - 1);
                 Bits >>= CodeSize;
                 Held -= CodeSize;
-                if (!Code(code)) return false;
+                if (!Code(code)) return failedAt = i, false;
             }
         }
         return true;
@@ -104,24 +106,28 @@ TPageVerdict CheckGif(TByteSource& source, TCheckDepth depth)
     const TPageSize pageSize = GifScreenSize(p);
     uint64_t position = 13 + ColourTable(p[10]);
     // Data sub-blocks: a length byte, that many bytes, up to a zero length; each
-    // block's bytes handed to feed (when given) until it says no.
+    // block's bytes handed to feed (when given) until it says no, the damage then
+    // at the byte whose code it refused.
+    uint64_t terminator = 0;
     const auto subBlocks = [&](TLzwCount* lzw) -> TPageVerdict {
         for (;;) {
             const uint8_t* p = reader.At(position, 1);
             if (!p) return reader.Missing();
             const uint8_t length = *p;  // (the next read may move the block under p)
             const uint64_t at = position++;
-            if (length == 0) return {};
+            if (length == 0) return terminator = at, TPageVerdict{};
             if (lzw) {
                 const uint8_t* bytes = reader.At(position, length);
                 if (!bytes) return reader.Missing();
-                if (!lzw->Feed(bytes, length)) return TPageVerdict::DamagedAt(at);
+                size_t failed = 0;
+                if (!lzw->Feed(bytes, length, failed)) return TPageVerdict::DamagedAt(position + failed);
             }
             position += length;
         }
     };
     bool image = false;
     for (;;) {
+        if (position == reader.Size() && image) return TPageVerdict::WholeOfSize(pageSize);
         p = reader.At(position, 1);
         if (!p) return reader.Missing();
         // The trailer ends the image; what follows is not the image's.
@@ -131,7 +137,6 @@ TPageVerdict CheckGif(TByteSource& source, TCheckDepth depth)
             position += 2;
             verdict = subBlocks(nullptr);
         } else if (*p == 0x2C) {  // image descriptor, local colour table, LZW code size
-            const uint64_t start = position;
             p = reader.At(position, 10);
             if (!p) return reader.Missing();
             const uint64_t pixels = uint64_t(LittleEndian16(p + 5)) * LittleEndian16(p + 7);
@@ -143,7 +148,8 @@ TPageVerdict CheckGif(TByteSource& source, TCheckDepth depth)
             if (depth == TCheckDepth::Deep) {
                 TLzwCount lzw(*p, pixels);
                 verdict = subBlocks(&lzw);
-                if (verdict.Whole() && !lzw.Complete()) verdict = TPageVerdict::DamagedAt(start);
+                // Pixels missing when the data ends: a decoder fails at its end.
+                if (verdict.Whole() && !lzw.Complete()) verdict = TPageVerdict::DamagedAt(terminator);
             } else {
                 verdict = subBlocks(nullptr);
             }

@@ -529,8 +529,9 @@ bool TJpegWalker::Covered() const
 {
     if (!HasFrame || Scans == 0) return false;
     for (const TJpegComponent& c : Components) {
-        if (Progressive ? std::any_of(c.CoefBits, c.CoefBits + 64, [](int bits) { return bits != 0; }) : !c.Scanned)
-            return false;
+        // A progressive file need not refine every coefficient to its last bit
+        // (decoders show what came), but a component without its DC is no picture.
+        if (Progressive ? c.CoefBits[0] < 0 : !c.Scanned) return false;
     }
     return true;
 }

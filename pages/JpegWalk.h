@@ -14,8 +14,9 @@
 // decoded to its last block, with its restart markers in order and nothing but
 // a few zeros left before the marker that follows; every DC value inside the
 // range of the frame's precision; every component covered (a progressive file:
-// every coefficient down to its last bit); the end marker. What follows the end
-// marker is not the image's. Missing Huffman tables are the standard's.
+// its DC sent; the rest of its coefficients and bits may stop early); the end
+// marker. What follows the end marker is not the image's. Missing Huffman
+// tables are the standard's.
 // False (verdict untouched) for what the walk does not decode: lossless or
 // hierarchical coding, or a height given only after the first scan.
 bool WalkJpeg(const uint8_t* data, size_t size, TPageVerdict& verdict);

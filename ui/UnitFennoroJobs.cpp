@@ -137,7 +137,11 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         bool removeFolder = ActionRemoveFolder->Checked();
         if (profile && removeFolder) {
             // One question for the whole job, not one from the shell for each folder.
-            switch (AskRemoval(Handle(), extras.Rows->size())) {
+            // The command line may have answered already.
+            const TRemovalAnswer answer = StartRemoval == TStartRemoval::Recycle ? TRemovalAnswer::Remove
+                                          : StartRemoval == TStartRemoval::Keep  ? TRemovalAnswer::Keep
+                                                                                 : AskRemoval(Handle(), extras.Rows->size());
+            switch (answer) {
             case TRemovalAnswer::Remove: extras.RemovalConfirmed = true; break;
             case TRemovalAnswer::Keep: removeFolder = false; break;
             case TRemovalAnswer::Cancel:
@@ -146,6 +150,8 @@ void TFormFennoro::ActionCompressExecute(TAction&)
                 return;
             }
         }
+        // Started by a script: no shell window may wait for an answer.
+        extras.Unattended = RunsUnattended();
         if (profile) {
             try {
                 CurrentWorker = std::make_unique<TThreadFennoro>(
@@ -219,6 +225,7 @@ void TFormFennoro::Idle()
     }
     FolderList->Idle(running);
     if (!running) JudgeArchivesForFormat();
+    if (!running) AdvanceStartJob();
 }
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -122,5 +122,6 @@ void TFormFennoro::SaveSettings()
     settings.ComicInfo = CheckedComicInfoMode();
     settings.RightToLeft = ActionRightToLeft->Checked();
     settings.LanguageISO = ComicInfoLanguage;
+    KeepSettingsFromStart(settings);
     if (SaveSettingsFile(settings, GetSettingsFileName(), SettingsUnreadable)) SettingsUnreadable = false;
 }

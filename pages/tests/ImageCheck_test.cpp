@@ -164,6 +164,7 @@ TEST(ImageCheck, RealImagesPassAndEveryCutOrUnreadableFileFails)
         EXPECT_TRUE(Intact(sample.Kind, sample.Bytes)) << sample.Name;
         EXPECT_TRUE(Intact(sample.Kind, sample.Bytes, TCheckDepth::Deep)) << sample.Name;
         for (size_t cut = 1; cut < sample.Bytes.size(); ++cut) {
+            if (sample.Kind == TImageKind::Gif && cut + 1 == sample.Bytes.size()) continue;  // the trailer alone
             const std::string head = sample.Bytes.substr(0, cut);
             EXPECT_FALSE(Quick(head)) << sample.Name << " cut to " << cut;
             EXPECT_FALSE(Deep(head)) << sample.Name << " cut to " << cut;
@@ -257,7 +258,6 @@ TEST(ImageCheck, PngEveryFlippedByteAndChunkOrder)
 TEST(ImageCheck, GifBlocksAndBmpSizes)
 {
     const std::string gif = ImageSamples::SampleGif();
-    EXPECT_FALSE(Quick(gif.substr(0, gif.size() - 1))) << "missing trailer";
     // Cut anywhere and ended by a stray 0x3B: only a walk through the blocks tells.
     for (size_t cut = 6; cut + 1 < gif.size(); ++cut)
         EXPECT_FALSE(Quick(gif.substr(0, cut) + ';')) << "cut to " << cut << ", then 0x3B";
@@ -297,19 +297,13 @@ TEST(ImageCheck, DeepFindsDamageInsideJpegData)
                 EXPECT_FALSE(Deep(jpeg.substr(0, at + block) + jpeg.substr(at))) << where << ": duplicated";
             }
         }
-        // Cut in half and given its end back; named as damaged near the cut.
+        // Cut in half and given its end back; named as damaged near the cut. (An
+        // arithmetic decoder reads zeros past the data's end, so a progressive
+        // file's last refinements may stop there unseen, as in every decoder.)
+        if (page.Name == "arithmetic-progressive.jpg") continue;
         const TPageVerdict cut = Check(jpeg.substr(0, jpeg.size() / 2) + "\xFF\xD9", TCheckDepth::Deep);
         EXPECT_EQ(cut.Fault, TPageFault::Damaged) << page.Name;
         EXPECT_LE(cut.Offset, jpeg.size() / 2 + 2) << page.Name;
-    }
-
-    // A progressive page without its last scans, its end put back.
-    for (const char* name : {"progressive.jpg", "arithmetic-progressive.jpg"}) {
-        const std::string progressive = SamplePages::Page(name);
-        const std::vector<size_t> scans = Markers(progressive, 0xDA);
-        ASSERT_GE(scans.size(), 6u) << name;
-        for (const size_t missing : {1, 3})
-            EXPECT_FALSE(Deep(progressive.substr(0, scans[scans.size() - missing]) + "\xFF\xD9")) << name << ", " << missing;
     }
 
     // Restart markers out of order.
@@ -415,4 +409,133 @@ TEST(ImageCheck, Crc32KnownValues)
     const std::string text = "The quick brown fox jumps over the lazy dog";
     EXPECT_EQ(Crc32Continue(Crc32Continue(0, text.data(), 10), text.data() + 10, text.size() - 10),
               Crc32Continue(0, text.data(), text.size()));
+}
+
+namespace {
+
+// The positions of a RLE8 bitmap's end-of-line codes, from its first run.
+std::vector<size_t> EndsOfLines(const std::string& bmp)
+{
+    std::vector<size_t> ends;
+    for (size_t at = At(bmp, 10) | At(bmp, 11) << 8; at + 1 < bmp.size(); at += 2) {
+        const uint8_t count = At(bmp, at), code = At(bmp, at + 1);
+        if (count > 0) continue;
+        if (code == 0) ends.push_back(at);
+        if (code == 1) break;
+        if (code == 2) at += 2;
+        if (code > 2) at += code + (code & 1);
+    }
+    return ends;
+}
+
+// An RLE8 bitmap of width x height in runs of one colour, each row ended, then
+// the end of the bitmap; the declared data size as given.
+std::string RunsBitmap(int width, int height, int endAfterRow, bool declareSize)
+{
+    std::string data;
+    for (int y = 0; y < height && y <= endAfterRow; ++y) {
+        data += char(width) + std::string(1, char(y));
+        if (y < endAfterRow || endAfterRow == height - 1) data += std::string(2, '\0');
+    }
+    data += std::string("\x00\x01", 2);
+    std::string info(40, '\0');
+    const auto put = [](std::string& s, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) s[at + i] = char(v >> 8 * i);
+    };
+    put(info, 0, 40);
+    put(info, 4, uint32_t(width));
+    put(info, 8, uint32_t(height));
+    info[12] = 1;
+    info[14] = 8;
+    put(info, 16, 1);
+    put(info, 20, declareSize ? uint32_t(data.size()) : 0);
+    const std::string palette(4 * 256, '\x40');
+    std::string header(14, '\0');
+    header[0] = 'B', header[1] = 'M';
+    put(header, 2, uint32_t(14 + 40 + palette.size() + data.size()));
+    put(header, 10, uint32_t(14 + 40 + palette.size()));
+    return header + info + palette + data;
+}
+
+} // namespace
+
+// What every decoder opens with the same pixels is whole: progressive files
+// whose scan script stops refining early, ImageMagick's RLE8 rows coded with
+// their padding, a GIF without its trailer byte.
+TEST(ImageCheck, WhatEveryDecoderOpensIsWhole)
+{
+    const auto withoutLastScans = [](const char* name, size_t missing) {
+        const std::string jpeg = SamplePages::Page(name);
+        const std::vector<size_t> scans = Markers(jpeg, 0xDA);
+        return jpeg.substr(0, scans[scans.size() - missing]) + "\xFF\xD9";
+    };
+    const std::string gif = SamplePages::Page("page.gif");
+    const struct {
+        const char* Name;
+        std::string Bytes;
+    } cases[] = {
+        {"DC alone", SamplePages::Page("scans-dc.jpeg")},
+        {"low bands alone", SamplePages::Page("scans-low.jpeg")},
+        {"no final refinement", SamplePages::Page("scans-unrefined.jpeg")},
+        {"last scan missing", withoutLastScans("progressive.jpg", 1)},
+        {"last three scans missing", withoutLastScans("progressive-fine.jpg", 3)},
+        {"arithmetic, last three missing", withoutLastScans("arithmetic-progressive.jpg", 3)},
+        {"RLE8 width 1", SamplePages::Page("rle8-w1.bmp")},
+        {"RLE8 width 5", SamplePages::Page("rle8-w5.bmp")},
+        {"RLE8 width 7", SamplePages::Page("rle8-w7.bmp")},
+        {"RLE8 width 13", SamplePages::Page("rle8-w13.bmp")},
+        {"RLE8 width 333", SamplePages::Page("rle8-w333.bmp")},
+        {"RLE8 ended in its last row", RunsBitmap(20, 6, 5, false)},
+        {"RLE8 ended at its declared size", RunsBitmap(20, 6, 2, true)},
+        {"GIF without trailer", gif.substr(0, gif.size() - 1)},
+        {"small GIF without trailer", ImageSamples::SampleGif().substr(0, ImageSamples::SampleGif().size() - 1)},
+    };
+    for (const auto& c : cases) {
+        ASSERT_GT(c.Bytes.size(), 40u) << c.Name;
+        EXPECT_TRUE(Quick(c.Bytes)) << c.Name;
+        EXPECT_TRUE(Deep(c.Bytes)) << c.Name;
+    }
+    // But not a GIF whose frame lost its end, nor a progressive file without a DC.
+    EXPECT_EQ(Check(gif.substr(0, gif.size() - 2), TCheckDepth::Quick).Fault, TPageFault::CutShort);
+    EXPECT_EQ(Check(gif.substr(0, gif.size() - 2), TCheckDepth::Deep).Fault, TPageFault::CutShort);
+    const std::string progressive = SamplePages::Page("progressive.jpg");
+    EXPECT_FALSE(Deep(progressive.substr(0, Markers(progressive, 0xDA).front()) + "\xFF\xD9"));
+}
+
+// An end-of-bitmap code before the last row (bytes of something else that hold
+// 00 01) loses the rows after it: damage, named where the code stands.
+TEST(ImageCheck, AnEndOfBitmapBeforeTheLastRowIsDamage)
+{
+    const std::string bmp = SamplePages::Page("rle8.bmp");
+    const std::vector<size_t> ends = EndsOfLines(bmp);
+    ASSERT_EQ(ends.size(), 90u);
+    for (const size_t row : {size_t(0), size_t(22), size_t(88)}) {
+        std::string early = bmp;
+        early[ends[row] + 1] = '\x01';
+        EXPECT_TRUE(Quick(early)) << row;
+        EXPECT_EQ(Check(early, TCheckDepth::Deep), TPageVerdict::DamagedAt(ends[row])) << row;
+    }
+    const std::string handMade = RunsBitmap(20, 6, 2, false);
+    EXPECT_EQ(Check(handMade, TCheckDepth::Deep), TPageVerdict::DamagedAt(handMade.size() - 2));
+}
+
+// The byte named is where a decoder first fails, not the start of the frame.
+TEST(ImageCheck, TheDamageIsNamedWhereTheDecoderFails)
+{
+    std::mt19937 random(41);
+    const std::string gif = SamplePages::Page("page.gif");
+    const size_t descriptor = gif.find(',', 13 + (At(gif, 10) & 0x80 ? 3u << ((At(gif, 10) & 7) + 1) : 0u));
+    for (const size_t at : {gif.size() / 3, gif.size() / 2, gif.size() * 3 / 4}) {
+        std::string noisy = gif;
+        for (size_t i = at; i < at + 200; ++i) noisy[i] = static_cast<char>(random());
+        const TPageVerdict verdict = Check(noisy, TCheckDepth::Deep);
+        ASSERT_EQ(verdict.Fault, TPageFault::Damaged) << at;
+        EXPECT_GT(verdict.Offset + 2, at) << "the frame starts at " << descriptor;
+        EXPECT_LT(verdict.Offset, at + 2048);
+    }
+    // Sub-blocks that end before the frame's pixels do: the decoder fails at their end.
+    std::vector<size_t> lengths;
+    for (size_t at = descriptor + 11; At(gif, at) != 0; at += 1 + At(gif, at)) lengths.push_back(at);
+    const std::string early = gif.substr(0, lengths[lengths.size() / 2]) + std::string(1, '\0') + ";";
+    EXPECT_EQ(Check(early, TCheckDepth::Deep), TPageVerdict::DamagedAt(lengths[lengths.size() / 2]));
 }

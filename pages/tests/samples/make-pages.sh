@@ -139,3 +139,18 @@ size=160x120 draw 23 ppm:- | cjpeg -quality 100 -progressive > progressive-fine.
 
 # A PNG page, wider than high, so that a width never passes for a height.
 "$convert" -size 180x130 -seed 24 plasma:fractal -blur 0x1 -strip page.png
+
+# Files every decoder opens that an early walk refused (named .jpeg, so that the
+# damage tests of whole .jpg pages pass them by): progressive scripts that stop
+# refining early (jpegtran -scans: the DC alone; low bands; no final refinement),
+# and ImageMagick's RLE8 bitmaps whose widths are no multiple of 4 (it codes each
+# row's padding pixels as runs).
+size=160x120 draw 25 -quality 90 scans-source.jpg
+printf '0,1,2: 0-0, 0, 0;\n' > dc.txt
+printf '0,1,2: 0-0, 0, 1;\n0: 1-5, 0, 2;\n1: 1-5, 0, 2;\n2: 1-5, 0, 2;\n' > low.txt
+printf '0,1,2: 0-0, 0, 1;\n0: 1-63, 0, 1;\n1: 1-63, 0, 1;\n2: 1-63, 0, 1;\n' > unrefined.txt
+for script in dc low unrefined; do jpegtran -scans $script.txt -outfile scans-$script.jpeg scans-source.jpg; done
+rm scans-source.jpg dc.txt low.txt unrefined.txt
+for width in 1 5 7 13 333; do
+  "$convert" -size ${width}x9 -seed 26 plasma:fractal -colors 50 -compress RLE BMP3:rle8-w$width.bmp
+done
