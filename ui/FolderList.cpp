@@ -138,7 +138,7 @@ void TFolderList::RowRenamed(FolderRow& row, const std::string& name, const std:
     row.Name = name;
     row.WideName = wideName;
     // Another name may have its archive beside it already, or none.
-    JudgeExistingArchive(row, extension);
+    JudgeExistingArchive(row, extension, TListedNames::Of(row.ParentPath));
     RedrawRow(row);
     FlushDrawing();
 }
