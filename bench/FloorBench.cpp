@@ -7,7 +7,7 @@
 #include "bench/BenchTree.h"
 #include "base/PathUtility.h"
 #include "base/WideText.h"
-#include "engine/Crc32.h"
+#include "pages/Crc32.h"
 
 #include <windows.h>
 

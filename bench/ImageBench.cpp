@@ -10,7 +10,7 @@
 // copy of; bench/image-bench.sh makes them with ImageMagick and runs this.
 // --keep leaves the generated trees in the temporary directory for the next run.
 #include "bench/BenchTree.h"
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 #include "engine/win32/ImageFile.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/UnitThreadFennoro.h"

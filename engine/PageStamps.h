@@ -5,7 +5,7 @@
 // unchanged, and is not read again. The change time is the one a user cannot set
 // back: a page deleted and written anew may get the old index back (ext4 hands a
 // freed inode out again) and its write time back (`touch -r`), never that.
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
 #include <cstdint>
 #include <string>

@@ -163,7 +163,7 @@ void TFolderList::SetStatusText(const std::string& text)
 
 void TFolderList::DisplayProgress(const TJobProgress& progress)
 {
-    StatusBar.SetProgressText(JobProgressText(progress));
+    StatusBar.SetProgressTexts(JobProgressTexts(progress));
     if (progress.Ended) {
         if (Taskbar) Taskbar->Clear();
         return;

@@ -1,7 +1,7 @@
 #pragma once
 // The page check on a file on disk, read through the wide file API so that long
 // paths and any name reach the file.
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
 #include <string>
 

@@ -5,7 +5,7 @@
 // at once nearly halve the wait; the deep check keeps both cores decoding.
 // Begin hands the files to the helper alone, so that the caller can go on (to
 // the next folder's listing) and join in at End.
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -3,9 +3,9 @@
 // numbered order, then its sub-folders as found), on two threads; the first
 // damaged one in that order names the folder's verdict. The helper starts on
 // them while the worker lists the next folder.
-#include "engine/ImageCheck.h"
+#include "pages/ImageCheck.h"
 #include "engine/PageStamps.h"
-#include "engine/ImageCheckRemark.h"
+#include "pages/ImageCheckRemark.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PageChecker.h"
 #include "engine/win32/UnitThreadFennoro.h"

@@ -2,7 +2,7 @@
 // to read them, and the compress job reads again, right before the archiver
 // call, every page those stamps do not prove whole and unchanged. A row checked
 // by hand gets no pass: without stamps all its pages are read.
-#include "engine/ImageCheckRemark.h"
+#include "pages/ImageCheckRemark.h"
 #include "engine/win32/PageRecheck.h"
 #include "engine/win32/UnitThreadFennoro.h"
 

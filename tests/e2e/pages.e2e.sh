@@ -4,7 +4,7 @@
 # with zeros in the middle of its data is refused, its remark saying where.
 set -uo pipefail
 source "$(dirname "$0")/e2e-scenario.sh" "$1"
-pages=$FENNORO_ROOT/tests/unit/pages
+pages=$FENNORO_ROOT/pages/tests/samples
 library=$work/library
 rm -rf "$library"; mkdir -p "$library/camera" "$library/arith" "$library/tail"
 for n in 01 02 03; do

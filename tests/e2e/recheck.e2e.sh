@@ -8,7 +8,7 @@
 set -uo pipefail
 source "$(dirname "$0")/e2e-scenario.sh" "$1"
 library=$work/library
-page=$FENNORO_ROOT/tests/unit/pages/progressive.jpg
+page=$FENNORO_ROOT/pages/tests/samples/progressive.jpg
 size=$(stat -c %s "$page")
 rm -rf "$library" "$work/out"; mkdir -p "$library"
 for book in cut same anew touched kept; do

@@ -1,0 +1,38 @@
+// Any bytes get a verdict at both levels without reading outside the file;
+// whatever follows a whole image never makes it damaged; the deep level never
+// passes what the quick level refuses. The first byte chooses the format whose
+// signature the rest is given (or none), so every walk is reached.
+#include "pages/ImageCheck.h"
+#include "pages/ImageCheckRemark.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+TPageVerdict Check(const std::string& file, TCheckDepth depth)
+{
+    TMemoryByteSource source(file.data(), file.size());
+    return CheckImage(source, depth);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0) return 0;
+    static const std::string Signatures[] = {"", "\xFF\xD8", std::string("\x89PNG\r\n\x1A\n", 8), "GIF89a", "BM"};
+    std::string file = Signatures[data[0] % 5];
+    file.append(reinterpret_cast<const char*>(data + 1), size - 1);
+    const TPageVerdict quick = Check(file, TCheckDepth::Quick);
+    const TPageVerdict deep = Check(file, TCheckDepth::Deep);
+    if (deep.Whole() && !quick.Whole()) std::abort();
+    if (!deep.Whole() && DamagedPageRemark("p.jpg", deep).size() <= 6) std::abort();
+    if (quick.Whole() || deep.Whole()) {
+        const std::string followed = file + std::string(size % 97, static_cast<char>(size)) + file;
+        if (quick.Whole() && !Check(followed, TCheckDepth::Quick).Whole()) std::abort();
+        if (deep.Whole() && !Check(followed, TCheckDepth::Deep).Whole()) std::abort();
+    }
+    return 0;
+}
