@@ -7,6 +7,7 @@
 #include <string>
 
 class TPageStamps;
+struct TPageSizes;
 
 enum class FolderCompressState : int {
     Untried = 0,        // never compressed, or failed in an earlier run: the next run tries it
@@ -31,6 +32,8 @@ struct FolderRow {
     // The pages the find read and found whole, for F8 to skip while unchanged; null
     // when it read none (page check off, or a verdict other than "+圧縮できます").
     std::shared_ptr<const TPageStamps> PageStamps;
+    // Their sizes from the headers, alike.
+    std::shared_ptr<const TPageSizes> PageSizes;
 };
 
 // The row's text in the list: the folder by its path below the root.

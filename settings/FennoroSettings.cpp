@@ -50,6 +50,10 @@ void FennoroSettings::Load(const IniDocument& document)
     FindInTree = document.ReadBool(s, "FindInTree", false);
     // An empty value is a list of none: the user wants every entry judged.
     IgnoredFiles = document.FindValue(s, "IgnoredFiles") ? document.ReadString(s, "IgnoredFiles", "") : DefaultIgnoredFiles;
+    ComicInfo = document.ReadInteger(s, "ComicInfo", 1);
+    if (ComicInfo < 0 || ComicInfo > 2) ComicInfo = 1;
+    RightToLeft = document.ReadBool(s, "RightToLeft", true);
+    LanguageISO = document.ReadString(s, "LanguageISO", "ja");
 }
 
 void FennoroSettings::Save(IniDocument& document) const
@@ -84,6 +88,9 @@ void FennoroSettings::Save(IniDocument& document) const
     if (FindInTree || document.FindValue(s, "FindInTree")) document.WriteBool(s, "FindInTree", FindInTree);
     if (IgnoredFiles != DefaultIgnoredFiles || document.FindValue(s, "IgnoredFiles"))
         document.WriteString(s, "IgnoredFiles", IgnoredFiles);
+    if (ComicInfo != 1 || document.FindValue(s, "ComicInfo")) document.WriteInteger(s, "ComicInfo", ComicInfo);
+    if (!RightToLeft || document.FindValue(s, "RightToLeft")) document.WriteBool(s, "RightToLeft", RightToLeft);
+    if (LanguageISO != "ja" || document.FindValue(s, "LanguageISO")) document.WriteString(s, "LanguageISO", LanguageISO);
 
     document.EraseSection(ArchiveSection);
     for (const std::string& entry : ArchiveEntries) {

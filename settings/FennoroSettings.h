@@ -50,6 +50,13 @@ struct FennoroSettings {
     // The names that are no pages (a ";" list with wildcards), written when it
     // differs from the default or the file holds the key.
     std::string IgnoredFiles = DefaultIgnoredFiles;
+    // ComicInfo.xml written into archives: 0 none, 1 ".cbz" only, 2 every format
+    // that can hold it. With RightToLeft the book reads right to left; LanguageISO
+    // (empty: none) is the language written. The three are written only when they
+    // differ from these defaults (or the file holds the key already).
+    int32_t ComicInfo = 1;
+    bool RightToLeft = true;
+    std::string LanguageISO = "ja";
 
     // Reads every key in the table's order. Values absent, empty (for numbers
     // and flags) or malformed keep the defaults, except RemoveFolder, which such a

@@ -123,6 +123,8 @@ const TCommandEntry CommandTable[] = {
     {&F::ActionRenumberPages, "編集", "連番の桁をそろえる(&Z)", "連番の桁揃え|選択した行のページ番号の桁をそろえる",
      TShortCut{'N', TShortCut::Ctrl | TShortCut::Shift}, -1, false, false, &F::ActionUpdateEnableSelectLines,
      &F::ActionRenumberPagesExecute},
+    {&F::ActionRightToLeft, "オプション", "右綴じ(&J)", "右綴じ|右から左へ読む本としてComicInfo.xmlに書く", TShortCut{}, -1,
+     true, true, &F::ActionUpdateEnableAlways, nullptr},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -166,6 +168,8 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSilentArchive},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionRemoveFolder},
     {TMenuEntry::Sub, "圧縮形式(&H)", &F::MainMenuArchiveExtension},
+    {TMenuEntry::Sub, "ComicInfo.xml(&I)", &F::MainMenuComicInfo},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionRightToLeft},
     {TMenuEntry::Bar, "ヘルプ(&H)", &F::MainMenuHelp},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbout},
 };

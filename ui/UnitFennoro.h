@@ -71,6 +71,7 @@ public:
     TAction* ActionSendTo;
     TAction* ActionFindInTree;
     TAction* ActionRenumberPages;
+    TAction* ActionRightToLeft;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -79,6 +80,7 @@ public:
     TMenuItem* MainMenuHelp;
     TMenuItem* MainMenuExtensions;
     TMenuItem* MainMenuArchiveExtension;
+    TMenuItem* MainMenuComicInfo;
     // The folder list's shortcut menu.
     TMenuItem* PopupMenuList;
 
@@ -86,6 +88,8 @@ public:
     std::vector<std::string> ArchiveEntries;
     // The names that are no pages, as the settings hold them (a ";" list).
     std::string IgnoredFiles;
+    // The language ComicInfo.xml names, as the settings hold it.
+    std::string ComicInfoLanguage = "ja";
 
     // A worker exists and its job is still running.
     bool IsRunning() const noexcept;
@@ -190,6 +194,10 @@ private:
     void SetStatusText(const std::string& text) { FolderList->SetStatusText(text); }
     // The plain caption of the checked archive format; empty when none is.
     std::string CheckedArchiveExtension() const;
+    // The ComicInfo.xml submenu: filled from the settings' value, read back as the mode checked.
+    void FillComicInfoMenu(int32_t mode);
+    int32_t CheckedComicInfoMode() const;
+    TComicInfoOptions ChosenComicInfo() const;
     // The rows judged again for their archives once the format changed, when no job runs.
     void JudgeArchivesForFormat();
 

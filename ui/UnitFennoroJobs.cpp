@@ -131,6 +131,7 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         extras.LogPath = JobLogFileName();
         extras.PageCheck = ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck);
         extras.IgnoredFiles = IgnoredFiles;
+        extras.ComicInfo = ChosenComicInfo();
         // The rows checked now, which the question counts: the job takes these alone.
         extras.Rows = FolderList->RowsForJob();
         // Each folder judged again as a find would now; without an allowed extension

@@ -84,6 +84,9 @@ void TFormFennoro::LoadSettings()
     ActionDeepImageCheck->SetChecked(settings.DeepImageCheck);
     ActionFindInTree->SetChecked(settings.FindInTree);
     IgnoredFiles = settings.IgnoredFiles;
+    FillComicInfoMenu(settings.ComicInfo);
+    ActionRightToLeft->SetChecked(settings.RightToLeft);
+    ComicInfoLanguage = settings.LanguageISO;
 }
 
 void TFormFennoro::SaveSettings()
@@ -120,6 +123,9 @@ void TFormFennoro::SaveSettings()
     settings.DeepImageCheck = ActionDeepImageCheck->Checked();
     settings.FindInTree = ActionFindInTree->Checked();
     settings.IgnoredFiles = IgnoredFiles;
+    settings.ComicInfo = CheckedComicInfoMode();
+    settings.RightToLeft = ActionRightToLeft->Checked();
+    settings.LanguageISO = ComicInfoLanguage;
     KeepSettingsFromStart(settings);
     if (SaveSettingsFile(settings, GetSettingsFileName(), SettingsUnreadable)) SettingsUnreadable = false;
 }

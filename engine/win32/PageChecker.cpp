@@ -92,8 +92,8 @@ void TPageChecker::Work()
         } catch (...) {
             // No room even for the quick check's block: the file cannot be judged whole.
         }
+        Verdicts[i] = verdict;  // a whole page's too: its size
         if (verdict.Whole()) continue;
-        Verdicts[i] = verdict;
         size_t first = Damaged;
         while (i < first && !Damaged.compare_exchange_weak(first, i)) {
         }

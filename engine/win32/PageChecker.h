@@ -43,6 +43,9 @@ public:
     // What is wrong with the file the last FirstDamaged or End named (a whole
     // verdict after AllWhole or Stopped).
     TPageVerdict Verdict() const { return Found; }
+    // The size of the file at that index in the order given, once End or
+    // FirstDamaged has returned AllWhole ({0,0} when its header gave none).
+    TPageSize SizeAt(size_t index) const { return index < Verdicts.size() ? Verdicts[index].Size : TPageSize{}; }
 
 private:
     void Helper();

@@ -75,6 +75,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ar
       QuietOption(quietOption),
       RemoveFolder(removeFolder),
       RemovalConfirmed(extras.RemovalConfirmed),
+      ComicInfoOptions(extras.ComicInfo),
       Unattended(extras.Unattended),
       LogPath(extras.LogPath)
 {
@@ -273,6 +274,7 @@ void TThreadFennoro::PickNextRow()
         CurrentParent = row.ParentPath;
         CurrentResult = row.Result;
         CurrentStamps = row.PageStamps;
+        CurrentSizes = row.PageSizes;
     }
     ChangeProgress([waiting](TJobProgress& progress) { progress.Total = progress.Done + waiting; });
 }

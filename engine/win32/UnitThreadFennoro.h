@@ -4,22 +4,26 @@
 // owner only on the owner's thread: through synchronous calls, or, for the find
 // job's rows and status texts, through a queue the owner drains.
 #include "base/IgnoredNames.h"
+#include "engine/ComicBook.h"
 #include "engine/FolderRow.h"
 #include "engine/JobLog.h"
 #include "engine/JobProgress.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/TThreadFennoroOwner.h"
+#include "pages/PageSize.h"
 #include "toolkit/TThread.h"
 
 class TPageChecker;
 class TPageStamps;
+struct TPageSizes;
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -72,6 +76,8 @@ struct TCompressJobExtras {
     // With the page check on, each folder's pages are read again right before its
     // archiver runs, but for those the find found whole and that are unchanged since.
     TPageCheck PageCheck = TPageCheck::Off;
+    // The ComicInfo.xml written into the archives that take one.
+    TComicInfoOptions ComicInfo;
     // The rows the job takes: those checked when the user asked for it, among the
     // owner's. None given: those checked when the job starts. Rows checked while it
     // runs wait for the next job, so that it never archives (or recycles) more
@@ -176,6 +182,7 @@ private:
     struct TPendingFolder {
         FolderRow Row;
         std::vector<std::string> PageNames;  // in the order checked
+        std::vector<std::string> PagePaths;  // the same inside the folder, for their sizes
         std::shared_ptr<const TPageStamps> Stamps;  // the row's, once every page is whole
     };
     void BeginPages(TPendingFolder& folder);
@@ -209,6 +216,8 @@ private:
                                         ULONGLONG bytesTotal);
     void CompressFolders();
     void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent);
+    // The book of the folder in hand: its row's name and the pages of its walked tree.
+    TComicInfo BookOf(const std::string& name, const TFolderTree& tree);
     // The folder in hand was stopped inside its archiver's call: not tried to its
     // end, so its row stays checked and untried ("中断されました"), one of those left.
     void StopRowInHand();
@@ -248,6 +257,7 @@ private:
     std::string QuietOption;
     bool RemoveFolder = false;
     bool RemovalConfirmed = false;
+    TComicInfoOptions ComicInfoOptions;
     bool Unattended = false;
     std::string LogPath;
     // The record of the folder in hand, filled in as its values become known.
@@ -285,6 +295,9 @@ private:
     std::string CurrentParent;
     std::string CurrentResult;
     std::shared_ptr<const TPageStamps> CurrentStamps;
+    std::shared_ptr<const TPageSizes> CurrentSizes;
+    // The sizes of the pages F8 read again (by their wide path), for ComicInfo.xml.
+    std::unordered_map<std::wstring, TPageSize> FreshSizes;
     // The compress job's rows (TCompressJobExtras::Rows), taken at its first pick when none were given.
     std::optional<std::unordered_set<const FolderRow*>> JobRows;
 

@@ -16,6 +16,7 @@ namespace {
 constexpr const char* ContentVerdicts[] = {
     "許容外の拡張子です",         "サブディレクトリが存在します",       "空のフォルダです",
     "ファイルから連番が得られません", "ファイルは連番形式ではありません", "連番になっていません",
+    "ComicInfo.xmlが正しいXMLではありません",
 };
 
 } // namespace

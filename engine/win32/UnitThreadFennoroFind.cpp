@@ -3,6 +3,7 @@
 #include "base/FileNameParts.h"
 #include "base/AnsiText.h"
 #include "base/FileSystemRules.h"
+#include "engine/win32/ComicInfoFile.h"
 #include "engine/win32/ExistingArchive.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
@@ -362,6 +363,13 @@ bool TThreadFennoro::CheckFiles(const TTreeFolder& folder, size_t topLength, lon
         }
         // Left by the system or a viewer: no page, packed with nothing.
         if (Ignored.Matches(entry.Name)) continue;
+        // The book's own metadata at its top: no page, packed as it is, if a reader can take it.
+        if (folder.Depth == 0 && IsComicInfoName(entry.Name)) {
+            if (IsWellFormedXmlFile(folder.WideDir + entry.WideName)) continue;
+            ResultText = "ComicInfo.xmlが正しいXMLではありません";
+            RemarkText = entry.Name;
+            return false;
+        }
         if (!IsAllowedExtension(std::string(FileExtension(entry.Name)))) {
             ResultText = "許容外の拡張子です";
             RemarkText = inside + entry.Name;

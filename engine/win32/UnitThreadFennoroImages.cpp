@@ -4,6 +4,7 @@
 // damaged one in that order names the folder's verdict. The helper starts on
 // them while the worker lists the next folder.
 #include "pages/ImageCheck.h"
+#include "engine/PageSizes.h"
 #include "engine/PageStamps.h"
 #include "pages/ImageCheckRemark.h"
 #include "engine/win32/LongPath.h"
@@ -14,12 +15,14 @@ void TThreadFennoro::BeginPages(TPendingFolder& folder)
 {
     if (!PageChecker) PageChecker = std::make_unique<TPageChecker>(DeepImages ? TCheckDepth::Deep : TCheckDepth::Quick);
     std::vector<TPageChecker::TFile> files;
+    const size_t top = Pages.empty() ? 0 : Pages.front().Dir.size();
     for (const TFolderPages& pages : Pages) {
         for (const std::string& name : pages.Names) {
             const TImageKind kind = ImageKindOf(name);
             if (kind == TImageKind::None) continue;
             files.push_back({WideText(pages.Dir + name), kind});
             folder.PageNames.push_back(pages.Inside + name);
+            folder.PagePaths.push_back(pages.Dir.substr(top) + name);
         }
     }
     PageChecker->Begin(std::move(files), [this] { return StopRequested(); });
@@ -39,5 +42,11 @@ void TThreadFennoro::EndPages(TPendingFolder& folder)
         row.Remark = DamagedPageRemark(folder.PageNames[static_cast<size_t>(damaged)], PageChecker->Verdict());
         row.Checked = false;
     }
-    if (damaged == TPageChecker::AllWhole) row.PageStamps = std::move(folder.Stamps);
+    if (damaged == TPageChecker::AllWhole) {
+        row.PageStamps = std::move(folder.Stamps);
+        // The sizes the headers gave, for the ComicInfo.xml F8 may write.
+        auto sizes = std::make_shared<TPageSizes>();
+        for (size_t i = 0; i < folder.PagePaths.size(); ++i) sizes->ByPath[folder.PagePaths[i]] = PageChecker->SizeAt(i);
+        row.PageSizes = std::move(sizes);
+    }
 }
