@@ -229,7 +229,7 @@ TEST_F(ComicInfoArchive, AFolderWithItsOwnIsFoundFitAndPackedAsItIs)
     EngineExpectRow(Owner, "own", true, "+圧縮できます", "");
     EngineExpectRow(Owner, "broken", false, "ComicInfo.xmlが正しいXMLではありません", "ComicInfo.xml");
     // Only the book's top holds its metadata.
-    EngineExpectRow(Owner, "deeper", false, "許容外の拡張子です", "ComicInfo.xml");
+    EngineExpectRow(Owner, "deeper", false, "許容外の拡張子です", "sub\\ComicInfo.xml");
     EXPECT_EQ(Owner.Row("only").Checked, false);
 
     Compress(".cbz", TComicInfoMode::EveryFormat, true);
