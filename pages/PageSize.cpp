@@ -23,7 +23,7 @@ TPageSize JpegSize(TByteSource& source)
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length follows
         if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA || marker == 0x00) return {};
         if (IsJpegFrameMarker(marker)) {
-            if (!source.ReadAt(position, p, 7)) return {};
+            if (!source.ReadAt(position, p, 7) || (unsigned(p[0]) << 8 | p[1]) < 7) return {};
             return JpegFrameSize(p + 2);
         }
         if (!source.ReadAt(position, p, 2)) return {};
