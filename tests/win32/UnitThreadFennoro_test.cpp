@@ -535,7 +535,7 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     tree.File("cut\\p12.jpg", jpeg.substr(0, jpeg.size() / 2));
     tree.File("cut\\p11.png", flipped);
     tree.File("empty\\01.jpg", "");
-    tree.File("gif\\01.gif", SampleGif().substr(0, SampleGif().size() - 1));
+    tree.File("gif\\01.gif", SampleGif().substr(0, SampleGif().size() - 2));
     tree.File("locked\\01.jpg", jpeg);
     tree.File("locked\\02.jpg", jpeg);
     tree.File("gap\\01.jpg", "");  // fails its numbering first: not read
