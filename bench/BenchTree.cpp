@@ -100,6 +100,29 @@ size_t EnumerationFloor(const std::string& root)
     return entries;
 }
 
+size_t WideListingFloor(const std::string& root)
+{
+    size_t entries = 0;
+    const auto list = [&](const std::wstring& dir, const auto& each) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileExW((dir + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                       FIND_FIRST_EX_LARGE_FETCH);
+        if (find == INVALID_HANDLE_VALUE) return;
+        do {
+            ++entries;
+            each(data);
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    };
+    const std::wstring wideRoot = WideText(IncludeTrailingPathDelimiter(root));
+    list(wideRoot, [&](const WIN32_FIND_DATAW& data) {
+        const std::wstring name = data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..") return;
+        list(wideRoot + name + L"\\", [](const WIN32_FIND_DATAW&) {});
+    });
+    return entries;
+}
+
 static std::string ReadWhole(const std::string& path)
 {
     std::string bytes;

@@ -43,6 +43,10 @@ double OpenReadCloseFloor(const std::string& root, int folders, size_t pages, co
 // then its sub-folders) with FindFirstFileA, entries only counted.
 size_t EnumerationFloor(const std::string& root);
 
+// The one-pass floor: the root and every folder below it listed once through the
+// wide API, as the find lists them, entries only counted.
+size_t WideListingFloor(const std::string& root);
+
 // Stores the rows, as cheaply as a window could; the find job's rows come in a
 // queue, as the window takes them, delivered at the job's end here.
 class RowStore final : public TThreadFennoroOwner {

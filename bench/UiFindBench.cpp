@@ -1,8 +1,11 @@
 // A find in the real main window against the bare enumeration floor: 3,000
 // folders of 12 numbered files, found by the window's own find command with the
 // rows arriving in its list, timed until the job's last row is in the list.
+// Beside the two-read floor, the one-pass floor: every folder listed once through
+// the wide API, as the find lists them. --archives puts an archive (an empty
+// NAME.zip) beside every folder, as a library half done has.
 // Prints the figures; asserts nothing. Run it under a display to count drawing.
-//   bench_ui_find [ROUNDS] [FOLDERS] [--keep]
+//   bench_ui_find [ROUNDS] [FOLDERS] [--keep] [--archives]
 #include "bench/BenchTree.h"
 #include "base/PathUtility.h"
 #include "settings/win32/SettingsFile.h"
@@ -44,10 +47,13 @@ int main(int argc, char** argv)
     int rounds = 5;
     int folders = 3000;
     bool keep = false;
+    bool archives = false;
     std::vector<int> numbers;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--keep") {
             keep = true;
+        } else if (std::string(argv[i]) == "--archives") {
+            archives = true;
         } else {
             numbers.push_back(std::atoi(argv[i]));
         }
@@ -57,9 +63,18 @@ int main(int argc, char** argv)
 
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(sizeof temp, temp);
-    const std::string root = IncludeTrailingPathDelimiter(temp) + "fennoro-ui-bench-" + std::to_string(folders) + "\\";
-    std::printf("generating %d folders of 12 files ...\n", folders);
+    const std::string root = IncludeTrailingPathDelimiter(temp) + "fennoro-ui-bench-" + std::to_string(folders) +
+                             (archives ? "-archives" : "") + "\\";
+    std::printf("generating %d folders of 12 files%s ...\n", folders, archives ? ", each with its archive" : "");
     MakeTree(root, folders, 12);
+    if (archives) {
+        for (int f = 0; f < folders; ++f) {
+            char name[32];
+            std::snprintf(name, sizeof name, "vol%05d.zip", f);
+            HANDLE file = CreateFileA((root + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+    }
 
     // The window reads its settings beside this program: start it on the tree.
     const std::string settings = GetSettingsFileName();
@@ -68,7 +83,7 @@ int main(int argc, char** argv)
         file << "[Setting]\r\nPath=" << root << "\r\n";
     }
     TApplication application;
-    std::vector<double> floorTimes, windowTimes;
+    std::vector<double> floorTimes, wideTimes, windowTimes;
     size_t rows = 0;
     {
         TFormFennoro form;
@@ -79,14 +94,22 @@ int main(int argc, char** argv)
             double start = Now();
             EnumerationFloor(root);
             floorTimes.push_back(Now() - start);
+            start = Now();
+            WideListingFloor(root);
+            wideTimes.push_back(Now() - start);
             windowTimes.push_back(WindowFind(application, form, rows));
+            std::printf("  round %d: floor %.1f ms  one-pass floor %.1f ms  window find %.1f ms\n", round + 1,
+                        floorTimes.back() * 1000, wideTimes.back() * 1000, windowTimes.back() * 1000);
         }
     }
     DeleteFileA(settings.c_str());
     const double floorTime = Median(floorTimes);
+    const double wideTime = Median(wideTimes);
     const double windowTime = Median(windowTimes);
-    std::printf("%d folders x 12 files: rows %zu  floor %.1f ms  window find %.1f ms  ratio %.2f  (median of %d)\n",
-                folders, rows, floorTime * 1000, windowTime * 1000, windowTime / floorTime, rounds);
+    std::printf("%d folders x 12 files%s: rows %zu  floor %.1f ms  one-pass floor %.1f ms  window find %.1f ms  "
+                "ratio %.2f  one-pass ratio %.2f  (median of %d)\n",
+                folders, archives ? " with archives" : "", rows, floorTime * 1000, wideTime * 1000, windowTime * 1000,
+                windowTime / floorTime, windowTime / wideTime, rounds);
     if (!keep) RemoveTree(root);
     return 0;
 }

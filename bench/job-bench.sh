@@ -7,7 +7,10 @@
 # Info-ZIP's `zip -r`. All four in one run, in alternating order, each round on
 # a fresh copy; medians. Then archive sizes against Info-ZIP's, and where F8's
 # time goes: a timing build (preset win32-phases, when built) runs the same
-# two jobs once more and writes its time per phase. With BEFORE_BIN naming the
+# two jobs once more and writes its time per phase. Beside them, in the same
+# rounds, the disk's floor under F8 on a copy of the library, per book: every
+# page read, written to one file, flushed, read back through a CRC, under Wine
+# (bench_floor.exe) and natively (cat, sync, cksum). With BEFORE_BIN naming the
 # build of another version (BEFORE_PHASES_BIN its timing build), that program
 # runs in the same rounds too, so that a change is measured under the same load.
 # The library: BOOKS books of PAGES distinct JPEG pages (900x1300, quality 90,
@@ -25,30 +28,7 @@ data=${BENCH_DATA:-/tmp/fennoro-job-bench}
 for tool in zip unzip 7z cjpeg convert; do command -v $tool >/dev/null || { echo "missing: $tool"; exit 1; }; done
 [ -f "$bin/bench_job.exe" ] || { echo "missing: $bin/bench_job.exe (build the win32 preset)"; exit 1; }
 
-library=$data/library-$books-$pages
-make_library() {
-  [ -f "$library/.done" ] && return
-  rm -rf "$library"; mkdir -p "$data/bases"
-  local b
-  for b in 1 2 3 4 5 6; do
-    [ -f "$data/bases/$b.ppm" ] || convert -size 900x1300 -seed "$b" plasma:fractal -blur 0x1 -attenuate 0.1 \
-      +noise Gaussian -depth 8 "$data/bases/$b.ppm"
-  done
-  local header=16 bytes=$((900 * 1300 * 3)) book page base offset dir
-  echo "generating $books books of $pages JPEG pages ..."
-  for book in $(seq -w 1 "$books"); do
-    dir=$library/巻$book
-    mkdir -p "$dir"
-    for page in $(seq -w 1 "$pages"); do
-      base=$data/bases/$(( (10#$book + 10#$page) % 6 + 1 )).ppm
-      # Whole rows and columns: a rolled picture, its own bytes.
-      offset=$(( ((10#$book * 37 + 10#$page * 11) % 1300 * 900 + (10#$book * 7 + 10#$page * 13) % 900) * 3 ))
-      { head -c "$header" "$base"; tail -c +$((header + offset + 1)) "$base"; head -c $((header + offset)) "$base" | tail -c "$offset"; } \
-        | cjpeg -quality 90 > "$dir/p$page.jpg"
-    done
-  done
-  touch "$library/.done"
-}
+source "$root/bench/library.sh"
 
 median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 now() { date +%s.%N; }
@@ -73,10 +53,10 @@ if [ -f "$phases_bin/fennoro.exe" ] && [ -f "$phases_bin/7-zip32.DLL" ]; then
   prepare_program "$phases_bin" "$data/run-phases"
   phase_runs+=("$data/run-phases")
 fi
-kinds="off 7z on zip"
+kinds="off 7z floor on zip nfloor"
 if [ -n "${BEFORE_BIN:-}" ]; then
   prepare_program "$BEFORE_BIN" "$data/run-before"
-  kinds="off 7z boff on zip bon"
+  kinds="off 7z boff floor on zip bon nfloor"
   if [ -n "${BEFORE_PHASES_BIN:-}" ]; then
     prepare_program "$BEFORE_PHASES_BIN" "$data/run-before-phases"
     phase_runs+=("$data/run-before-phases")
@@ -143,6 +123,10 @@ for round in $(seq "$rounds"); do
         r=$(run_ours "$program" "$([[ $kind = *on ]] && echo 1 || echo 0)") || exit 1
         read -r f c s <<<"$r"
         find_t[$kind]+="$f "; compress_t[$kind]+="$c "; size_of[$kind]=$s ;;
+      floor|nfloor)
+        if [ $kind = floor ]; then r=$(floor_wine "$bin" "$work"); else r=$(floor_native "$work"); fi
+        read -r t u <<<"$r"
+        compress_t[$kind]+="$t "; compress_t[${kind}u]+="$u " ;;
       *)
         r=$(run_native "$kind") || exit 1
         read -r t s <<<"$r"
@@ -157,14 +141,18 @@ med() { tr ' ' '\n' <<<"$1" | grep . | median; }
 f_off=$(med "${find_t[off]}"); c_off=$(med "${compress_t[off]}")
 f_on=$(med "${find_t[on]}"); c_on=$(med "${compress_t[on]}")
 t7=$(med "${compress_t[7z]}"); tz=$(med "${compress_t[zip]}")
+fl=$(med "${compress_t[floor]}"); flu=$(med "${compress_t[flooru]}")
+nfl=$(med "${compress_t[nfloor]}"); nflu=$(med "${compress_t[nflooru]}")
 awk -v mb="$mb" -v foff="$f_off" -v coff="$c_off" -v fon="$f_on" -v con="$c_on" -v t7="$t7" -v tz="$tz" \
-    -v soff="${size_of[off]}" -v s7="${size_of[7z]}" -v sz="${size_of[zip]}" -v pages="$library_bytes" -v n="$rounds" 'BEGIN {
+    -v fl="$fl" -v flu="$flu" -v nfl="$nfl" -v nflu="$nflu" -v soff="${size_of[off]}" -v s7="${size_of[7z]}" -v sz="${size_of[zip]}" -v pages="$library_bytes" -v n="$rounds" 'BEGIN {
   printf "medians of %d rounds, %s MB of pages:\n", n, mb
   printf "  fennoro, removal off: find %.2f s + F8 %.2f s = %.2f s (%.0f MB/s; F8 alone %.0f MB/s)\n", foff, coff, foff + coff, mb / (foff + coff), mb / coff
   printf "  fennoro, removal on:  find %.2f s + F8 %.2f s = %.2f s (%.0f MB/s; F8 alone %.0f MB/s)\n", fon, con, fon + con, mb / (fon + con), mb / con
   printf "  7z a -tzip + 7z t:    %.2f s (%.0f MB/s)\n", t7, mb / t7
   printf "  zip -r:               %.2f s (%.0f MB/s)\n", tz, mb / tz
   printf "  whole job against 7z a + 7z t: %.2fx (removal off), %.2fx (on); against zip -r: %.2fx, %.2fx\n", t7 / (foff + coff), t7 / (fon + con), tz / (foff + coff), tz / (fon + con)
+  printf "  floor (read, write, flush, read back per book): under Wine %.2f s (%.2f s without the flush), natively %.2f s (%.2f s)\n", fl, flu, nfl, nflu
+  printf "  F8 against the floor under Wine: %.2fx (removal off), %.2fx (on); against the native floor: %.2fx, %.2fx\n", coff / fl, con / fl, coff / nfl, con / nfl
   printf "  sizes: ours %d, Info-ZIP %d (ours %+.3f%%), 7-Zip %d; pages %d (Info-ZIP %.4fx the pages)\n", soff, sz, (soff / sz - 1) * 100, s7, pages, sz / pages
 }'
 if [ -n "${BEFORE_BIN:-}" ]; then

@@ -60,26 +60,34 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds)
     return true;
 }
 
-std::string JobProgressText(const TJobProgress& progress)
+std::string JobProgressText(const TJobProgress& progress) { return JobProgressTexts(progress).front(); }
+
+std::vector<std::string> JobProgressTexts(const TJobProgress& progress)
 {
     if (progress.Ended && progress.Kind == TProgressKind::Find)
-        return Join({"フォルダ ", Number(progress.Done), " 圧縮できる ", Number(progress.Fit)});
+        return {Join({"フォルダ ", Number(progress.Done), " 圧縮できる ", Number(progress.Fit)})};
     if (progress.Ended) {
-        std::string text = Join({"成功 ", Number(progress.Succeeded), " 失敗 ", Number(progress.Failed), " 残り ",
-                                 Number(progress.Left), " | ", ByteSizeText(progress.BytesBefore), " → ",
-                                 ByteSizeText(progress.BytesAfter)});
+        const std::string counts = Join({"成功 ", Number(progress.Succeeded), " 失敗 ", Number(progress.Failed),
+                                         " 残り ", Number(progress.Left)});
+        const std::string sizes =
+            Join({counts, " | ", ByteSizeText(progress.BytesBefore), " → ", ByteSizeText(progress.BytesAfter)});
+        const std::string later =
+            progress.Later > 0 ? Join({" | 圧縮中にチェックした ", Number(progress.Later), " 個は次回の圧縮で"}) : "";
+        // The record's name goes first (the file menu opens it), then the sizes; a
+        // record that could not be written, and the folders left for the next job,
+        // are said to the last.
         if (progress.RecordFailed) {
-            text.append(Join({" | 記録を書けません: ", progress.RecordName}));
-        } else if (!progress.RecordName.empty()) {
-            text.append(Join({" | 記録 ", progress.RecordName}));
+            return {Join({sizes, " | 記録を書けません: ", progress.RecordName, later}),
+                    Join({sizes, " | 記録を書けません", later}), Join({counts, " | 記録を書けません", later})};
         }
-        if (progress.Later > 0) text.append(Join({" | 圧縮中にチェックした ", Number(progress.Later), " 個は次回の圧縮で"}));
-        return text;
+        if (!progress.RecordName.empty())
+            return {Join({sizes, " | 記録 ", progress.RecordName, later}), Join({sizes, later}), Join({counts, later})};
+        return {Join({sizes, later}), Join({counts, later})};
     }
     std::string text = Join({Number(progress.Done), " / ", Number(progress.Total)});
     if (progress.FolderPermille >= 0)
         text.append(Join({" ", Number(static_cast<unsigned>(progress.FolderPermille) / 10), "%"}));
     uint64_t left = 0;
     if (EstimateTimeLeft(progress, left)) text.append(" ").append(TimeLeftText(left));
-    return text;
+    return {text};
 }

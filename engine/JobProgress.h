@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class TProgressKind { Find, Compress };
 
@@ -49,3 +50,8 @@ bool EstimateTimeLeft(const TJobProgress& progress, uint64_t& milliseconds);
 // and where its record is ("| 記録 fennoro-log.csv") or that it could not be written;
 // rows checked while it ran, left for the next: "| 圧縮中にチェックした 2 個は次回の圧縮で".
 std::string JobProgressText(const TJobProgress& progress);
+
+// The same text and shorter forms of it, fullest first, for a status bar too
+// narrow for it: the end of a compression leaves out the record's name, then
+// the sizes.
+std::vector<std::string> JobProgressTexts(const TJobProgress& progress);

@@ -1,8 +1,10 @@
 #pragma once
 // What the find knew of each page it read and found whole: the file's identity
-// (the volume's serial and the file's index), its size and its last write time.
-// At F8 a page whose stamp still matches is the very file, unchanged, and is not
-// read again.
+// (the volume's serial and the file's index), its size, its last write time and
+// its change time. At F8 a page whose stamp still matches is the very file,
+// unchanged, and is not read again. The change time is the one a user cannot set
+// back: a page deleted and written anew may get the old index back (ext4 hands a
+// freed inode out again) and its write time back (`touch -r`), never that.
 #include "pages/ImageCheck.h"
 
 #include <cstdint>
@@ -15,10 +17,12 @@ struct TPageStamp {
     uint64_t Index = 0;
     uint64_t Size = 0;
     uint64_t LastWriteTime = 0;
+    uint64_t ChangeTime = 0;
 
     bool SameFile(const TPageStamp& other) const
     {
-        return Index == other.Index && Size == other.Size && LastWriteTime == other.LastWriteTime;
+        return Index == other.Index && Size == other.Size && LastWriteTime == other.LastWriteTime &&
+               ChangeTime == other.ChangeTime;
     }
 };
 

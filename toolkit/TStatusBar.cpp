@@ -47,15 +47,16 @@ std::string TStatusBar::ProgressText() const
 
 void TStatusBar::SetProgressText(const std::string& text)
 {
-    if (text == Progress) return;
-    Progress = text;
+    SetProgressTexts(text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
+}
+
+void TStatusBar::SetProgressTexts(const std::vector<std::string>& forms)
+{
+    if (forms == Forms) return;
+    Forms = forms;
     // The part grows with its text and does not shrink while it has one, so the
     // first text does not jump as the numbers change.
-    if (text.empty()) {
-        PartWidth = 0;
-    } else {
-        PartWidth = std::max(PartWidth, TextWidth(WideText(text)));
-    }
+    if (forms.empty()) PartWidth = 0;
     RECT client{};
     GetClientRect(Handle(), &client);
     LayParts(client.right - client.left);
@@ -69,6 +70,21 @@ bool TStatusBar::WindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 
 void TStatusBar::LayParts(int width)
 {
+    Progress.clear();
+    if (!Forms.empty()) {
+        // The fullest form that fits the right half; the shortest when none does.
+        Progress = Forms.back();
+        int needed = TextWidth(WideText(Progress));
+        for (const std::string& form : Forms) {
+            const int formWidth = TextWidth(WideText(form));
+            if (formWidth <= width / 2) {
+                Progress = form;
+                needed = formWidth;
+                break;
+            }
+        }
+        PartWidth = std::max(PartWidth, needed);
+    }
     if (PartWidth == 0) {
         int rightEdges[1] = {-1};
         SendMessageW(Handle(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(rightEdges));

@@ -4,6 +4,7 @@
 #include "toolkit/TControl.h"
 
 #include <string>
+#include <vector>
 
 class TStatusBar final : public TControl {
 public:
@@ -16,6 +17,9 @@ public:
     // The text at the right end; empty: none, the first text takes the whole width.
     std::string ProgressText() const;
     void SetProgressText(const std::string& text);
+    // The same with shorter forms of the text, fullest first: the bar shows the
+    // fullest that fits its right half, else the shortest.
+    void SetProgressTexts(const std::vector<std::string>& forms);
     // The width the right part takes now (0 without one).
     int ProgressWidth() const noexcept { return PartWidth; }
 
@@ -26,6 +30,8 @@ private:
     void LayParts(int width);
     int TextWidth(const std::wstring& text) const;
 
+    // The form shown, and every form given.
     std::string Progress;
+    std::vector<std::string> Forms;
     int PartWidth = 0;
 };

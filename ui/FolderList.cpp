@@ -5,6 +5,7 @@
 #include "engine/win32/LongPath.h"
 
 #include <algorithm>
+#include <map>
 #include <stdexcept>
 
 namespace {
@@ -93,8 +94,12 @@ bool TFolderList::AnyRowChecked() const
 
 void TFolderList::JudgeExistingArchives(const std::string& extension)
 {
+    // One listing of each parent folder (the rows share one), not a look per row.
+    std::map<std::string, TListedNames> listed;
     for (FolderRow* row : Order) {
-        if (JudgeExistingArchive(*row, extension)) RedrawRow(*row);
+        auto at = listed.find(row->ParentPath);
+        if (at == listed.end()) at = listed.emplace(row->ParentPath, TListedNames::Of(row->ParentPath)).first;
+        if (JudgeExistingArchive(*row, extension, at->second)) RedrawRow(*row);
     }
     FlushDrawing();
 }
@@ -133,7 +138,7 @@ void TFolderList::RowRenamed(FolderRow& row, const std::string& name, const std:
     row.Name = name;
     row.WideName = wideName;
     // Another name may have its archive beside it already, or none.
-    JudgeExistingArchive(row, extension);
+    JudgeExistingArchive(row, extension, TListedNames::Of(row.ParentPath));
     RedrawRow(row);
     FlushDrawing();
 }
@@ -158,7 +163,7 @@ void TFolderList::SetStatusText(const std::string& text)
 
 void TFolderList::DisplayProgress(const TJobProgress& progress)
 {
-    StatusBar.SetProgressText(JobProgressText(progress));
+    StatusBar.SetProgressTexts(JobProgressTexts(progress));
     if (progress.Ended) {
         if (Taskbar) Taskbar->Clear();
         return;

@@ -115,6 +115,9 @@ const TCommandEntry CommandTable[] = {
      false, &F::ActionUpdateEnableAlways, &F::ActionOpenLogExecute},
     {&F::ActionAddExtension, "オプション", "許容拡張子の追加(&D)...", "許容拡張子の追加|許容する拡張子を追加する",
      TShortCut{}, -1, false, false, &F::ActionUpdateEnableAlways, &F::ActionAddExtensionExecute},
+    {&F::ActionSendTo, "ファイル", "「送る」メニューに入れる(&T)",
+     "送るメニュー|エクスプローラーの「送る」メニューに Fennoro を入れる (もう一度選ぶと外す)", TShortCut{}, -1, false,
+     false, &F::ActionSendToUpdate, &F::ActionSendToExecute},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -134,6 +137,7 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionCompress},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbort},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionOpenLog},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionSendTo},
     {TMenuEntry::Separator},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionExit},
     {TMenuEntry::Bar, "編集(&E)", &F::MainMenuEdit},
@@ -206,6 +210,12 @@ TFormFennoro::TFormFennoro() : TForm("TFormFennoro", "Fennoro", FormWidth, FormH
         [this](HWND window, CLIPFORMAT format, HGLOBAL data, DWORD* effect) { FolderDropped(window, format, data, effect); },
         DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
     if (DropTarget) DropTarget->AddFormat(CF_HDROP);
+    // Folders dropped onto the list are found as the command line's folders are.
+    ListDropTarget = TDropTargetRegistration(
+        ListView->Handle(),
+        [this](HWND window, CLIPFORMAT format, HGLOBAL data, DWORD* effect) { ListDropped(window, format, data, effect); },
+        DROPEFFECT_COPY | DROPEFFECT_LINK);
+    if (ListDropTarget) ListDropTarget->AddFormat(CF_HDROP);
     EndConstruction();
 }
 
@@ -213,6 +223,7 @@ TFormFennoro::~TFormFennoro()
 {
     // No drop may reach the window while it saves and stops.
     DropTarget.Reset();
+    ListDropTarget.Reset();
     try {
         SaveSettings();
     } catch (...) {
@@ -355,8 +366,9 @@ void TFormFennoro::FormShow()
     if (!FirstShow) return;
     FirstShow = false;
     // Before anything runs on settings the user did not choose.
-    if (!SettingsProblem.empty())
+    if (!SettingsProblem.empty() && !RunsUnattended())
         MessageBoxW(Handle(), WideText(SettingsProblem).c_str(), L"Fennoro", MB_OK | MB_ICONWARNING);
+    if (StartFromCommandLine()) return;
     if (ActionAutoFind->Checked()) ActionFind->Execute();
 }
 

@@ -3,6 +3,7 @@
 // table with its menus and toolbar, the settings, and at most one worker. The
 // rows live in the folder-list model beside it, which is the worker's owner.
 #include "engine/win32/UnitThreadFennoro.h"
+#include "settings/StartOptions.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TForm.h"
 #include "toolkit/TListView.h"
@@ -20,6 +21,8 @@
 // A toolbar width at one density given at another, in proportion to the buttons'
 // extent: a toolbar that shows every button still does.
 int ToolBarWidthForDpi(int width, UINT fromDpi, UINT toDpi);
+
+struct FennoroSettings;
 
 // An allowed extension the menu can show as it is: more than its dot, and no "&",
 // which a menu takes for a mnemonic and the plain caption drops.
@@ -65,6 +68,7 @@ public:
     TAction* ActionUncheckSelected;
     TAction* ActionOpenLog;
     TAction* ActionAddExtension;
+    TAction* ActionSendTo;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -118,6 +122,10 @@ public:
     void ActionDeepImageCheckUpdate(TAction& sender);
     // The record of the compress jobs: opened with the program that shows its kind.
     void ActionOpenLogExecute(TAction& sender);
+    // The program's shortcut in Explorer's Send To menu: checked while it is there;
+    // choosing it puts it there or takes it out.
+    void ActionSendToExecute(TAction& sender);
+    void ActionSendToUpdate(TAction& sender);
     // A new allowed extension, typed into a small dialog, joins the submenu checked.
     void ActionAddExtensionExecute(TAction& sender);
     // Adds the extension (a leading "." is supplied) to the allowed ones, checked;
@@ -151,6 +159,20 @@ public:
 
     void Idle() override;
 
+    // What the command line asked for (checked by CheckStartOptions): given once,
+    // before the window is first shown, which then runs it. Nothing of it is saved.
+    void SetStartOptions(const TStartOptions& options);
+    // The program's exit code once the window has closed (TExitCode).
+    int ExitCode() const noexcept { return StartExitCode; }
+    // The job runs by itself: no message box may wait for an answer.
+    bool RunsUnattended() const noexcept { return StartJob.Unattended(); }
+    // A find over exactly these folders (full paths), each judged as a folder
+    // directly below its own parent; a single folder is searched like the folder
+    // box unless it is what is left of a list.
+    void FindFolders(const std::vector<std::string>& folders, bool list = false);
+    // Folders dropped onto the list: found as the command line's folders are.
+    void ListDropped(HWND window, CLIPFORMAT format, HGLOBAL data, DWORD* effect);
+
 private:
     void CreateControls();
     // Places, sizes and fonts of the controls at the form's density.
@@ -167,6 +189,14 @@ private:
     void JudgeArchivesForFormat();
 
     void FormShow() override;
+    // The command line's part of the first showing; false when it asked for nothing.
+    bool StartFromCommandLine();
+    // Once a job the command line asked for has ended: the next step, the exit code, the end.
+    void AdvanceStartJob();
+    // Puts back into the settings to save what the command line changed only for this run.
+    void KeepSettingsFromStart(FennoroSettings& settings) const;
+    enum class TStartPhase { None, Finding, Compressing, Done };
+    enum class TStartRemoval { Ask, Recycle, Keep };
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     std::unique_ptr<TFolderList> FolderList;
@@ -174,6 +204,19 @@ private:
     // Revoked and released first when the window goes (the destructor resets it).
     TDropTargetRegistration DropTarget;
     bool FirstShow = true;
+    // The command line's job and how far it has come.
+    TStartOptions StartJob;
+    TStartPhase StartPhase = TStartPhase::None;
+    TStartRemoval StartRemoval = TStartRemoval::Ask;
+    int StartExitCode = ExitDone;
+    // The folder box and format as the settings gave them, and as the command line set them.
+    std::string SettingsPath, StartPath;
+    int SettingsFormatIndex = -1, StartFormatIndex = -1;
+    // Where the Send To shortcut goes (asked of the system once).
+    std::wstring SendToPath;
+    bool SendToPathKnown = false;
+    // The list's drop target for folders.
+    TDropTargetRegistration ListDropTarget;
     // The archive format the rows' "archive exists" verdicts were judged for.
     std::string RowsJudgedFor;
     // Allowed extensions of the settings file that the menu cannot show as they are

@@ -136,7 +136,11 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         bool removeFolder = ActionRemoveFolder->Checked();
         if (profile && removeFolder) {
             // One question for the whole job, not one from the shell for each folder.
-            switch (AskRemoval(Handle(), extras.Rows->size())) {
+            // The command line may have answered already.
+            const TRemovalAnswer answer = StartRemoval == TStartRemoval::Recycle ? TRemovalAnswer::Remove
+                                          : StartRemoval == TStartRemoval::Keep  ? TRemovalAnswer::Keep
+                                                                                 : AskRemoval(Handle(), extras.Rows->size());
+            switch (answer) {
             case TRemovalAnswer::Remove: extras.RemovalConfirmed = true; break;
             case TRemovalAnswer::Keep: removeFolder = false; break;
             case TRemovalAnswer::Cancel:
@@ -145,6 +149,8 @@ void TFormFennoro::ActionCompressExecute(TAction&)
                 return;
             }
         }
+        // Started by a script: no shell window may wait for an answer.
+        extras.Unattended = RunsUnattended();
         if (profile) {
             try {
                 CurrentWorker = std::make_unique<TThreadFennoro>(
@@ -218,6 +224,7 @@ void TFormFennoro::Idle()
     }
     FolderList->Idle(running);
     if (!running) JudgeArchivesForFormat();
+    if (!running) AdvanceStartJob();
 }
 
 LRESULT TFormFennoro::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -8,8 +8,27 @@
 #include "settings/win32/SettingsFile.h"
 #include "toolkit/TInputBox.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <cstring>
+
+namespace {
+
+// True when the shell knows a program that opens a file of this kind.
+bool HasAssociatedProgram(const std::string& path)
+{
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find_first_of("\\/", dot) != std::string::npos) return false;
+    const std::wstring extension = WideText(path.substr(dot));
+    wchar_t program[MAX_PATH * 2] = {};
+    DWORD length = static_cast<DWORD>(std::size(program));
+    return SUCCEEDED(AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN | ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE,
+                                       extension.c_str(), nullptr, program, &length)) &&
+           program[0] != L'\0';
+}
+
+} // namespace
 
 std::string TFormFennoro::JobLogFileName()
 {
@@ -32,7 +51,15 @@ void TFormFennoro::ActionOpenLogExecute(TAction&)
         SetStatusText("圧縮の記録を開けません: " + path);
         return;
     }
-    ShellLauncher(shellPath, "");
+    // Where no program is associated with the record's kind (a fresh Wine prefix,
+    // a machine without a spreadsheet), Notepad shows it: the record is UTF-8 text.
+    if (HasAssociatedProgram(shellPath)) {
+        ShellLauncher(shellPath, "");
+        SetStatusText("圧縮の記録を開きました: " + path);
+    } else {
+        ShellLauncher("notepad.exe", "\"" + shellPath + "\"");
+        SetStatusText("圧縮の記録をメモ帳で開きました: " + path);
+    }
 }
 
 void TFormFennoro::ActionAddExtensionExecute(TAction&)

@@ -116,5 +116,6 @@ void TFormFennoro::SaveSettings()
     settings.ArchiveEntries = ArchiveEntries;
     settings.VerifyImages = ActionVerifyImages->Checked();
     settings.DeepImageCheck = ActionDeepImageCheck->Checked();
+    KeepSettingsFromStart(settings);
     if (SaveSettingsFile(settings, GetSettingsFileName(), SettingsUnreadable)) SettingsUnreadable = false;
 }

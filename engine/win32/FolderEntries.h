@@ -28,3 +28,7 @@ bool ForEachFolderEntry(const std::string& dir, const std::function<bool(const T
 
 // The same for a folder given by its wide path (of any length).
 bool ForEachFolderEntry(const std::wstring& dir, const std::function<bool(const TFolderEntry&)>& visit);
+
+// The entry of the file or folder at the path itself (no trailing separator), as
+// its parent lists it. False when there is none.
+bool FolderEntryOf(const std::string& path, TFolderEntry& entry);

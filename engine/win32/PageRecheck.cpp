@@ -14,8 +14,9 @@ std::string PathInside(const TFolderTree& tree, const TTreeFolder& folder, const
     return folder.Dir.substr(tree.front().Dir.size()) + entry.Name;
 }
 
-// A folder's files by name, with their index, size and write time, in one listing:
-// a handle per page would cost the find as many server round trips as its check.
+// A folder's files by name, with their index, size, write and change times, in
+// one listing: a handle per page would cost the find as many server round trips
+// as its check.
 std::unordered_map<std::wstring, TPageStamp> ListedStamps(const std::wstring& dir)
 {
     std::unordered_map<std::wstring, TPageStamp> stamps;
@@ -34,6 +35,7 @@ std::unordered_map<std::wstring, TPageStamp> ListedStamps(const std::wstring& di
                 stamp.Index = static_cast<uint64_t>(entry->FileId.QuadPart);
                 stamp.Size = static_cast<uint64_t>(entry->EndOfFile.QuadPart);
                 stamp.LastWriteTime = static_cast<uint64_t>(entry->LastWriteTime.QuadPart);
+                stamp.ChangeTime = static_cast<uint64_t>(entry->ChangeTime.QuadPart);
             }
             if (entry->NextEntryOffset == 0) break;
             at += entry->NextEntryOffset;
@@ -43,6 +45,30 @@ std::unordered_map<std::wstring, TPageStamp> ListedStamps(const std::wstring& di
 }
 
 } // namespace
+
+bool StableFileIndexes(const std::wstring& dir)
+{
+    // A share's indexes are whatever its server makes of them.
+    if (dir.starts_with(L"\\\\?\\UNC\\") || (dir.starts_with(L"\\\\") && !dir.starts_with(L"\\\\?\\")))
+        return false;
+    const size_t drive = dir.starts_with(L"\\\\?\\") ? 4 : 0;
+    if (dir.size() > drive + 1 && dir[drive + 1] == L':') {
+        const wchar_t root[] = {dir[drive], L':', L'\\', L'\0'};
+        if (GetDriveTypeW(root) == DRIVE_REMOTE) return false;
+    }
+    ScopedHandle folder(CreateFileW(dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder || folder.get() == INVALID_HANDLE_VALUE) return false;
+    DWORD serial = 0;
+    DWORD longest = 0;
+    DWORD flags = 0;
+    wchar_t system[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationByHandleW(folder.get(), nullptr, 0, &serial, &longest, &flags, system, MAX_PATH + 1))
+        return false;
+    // FAT numbers a file by its entry's place in the folder, which a new file takes over.
+    const std::wstring name = system;
+    return serial != 0 && name.rfind(L"FAT", 0) != 0 && name != L"exFAT";
+}
 
 std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
                                                     const std::function<bool(const std::string&)>& checked,
@@ -59,9 +85,9 @@ std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
             const auto stamp = listed->find(entry.WideName);
             // The walk's listing came before the page was read: one that agrees with it
             // shows the file as it was all along.
-            // A file system that gives no index (0) proves no identity.
-            if (stamp == listed->end() || stamp->second.Index == 0 || stamp->second.Size != entry.Size ||
-                stamp->second.LastWriteTime != entry.LastWriteTime)
+            // A file system that gives no index or change time (0) proves no identity.
+            if (stamp == listed->end() || stamp->second.Index == 0 || stamp->second.ChangeTime == 0 ||
+                stamp->second.Size != entry.Size || stamp->second.LastWriteTime != entry.LastWriteTime)
                 continue;
             pages.push_back(stamp->second);
             pages.back().Path = std::move(path);
@@ -74,6 +100,8 @@ TPagesToCheck PagesToRecheck(const TFolderTree& tree, const TPageStamps* stamps,
                              TCheckDepth depth)
 {
     TPagesToCheck check;
+    // Where a file's index may pass to the next file, no stamp proves anything.
+    if (stamps && volume && !tree.empty() && !StableFileIndexes(tree.front().WideDir)) stamps = nullptr;
     std::vector<const TFolderEntry*> pages;
     for (const TTreeFolder& folder : tree) {
         pages.clear();

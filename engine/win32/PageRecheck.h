@@ -21,10 +21,16 @@ std::shared_ptr<const TPageStamps> StampListedPages(const TFolderTree& tree,
                                                     const std::function<bool(const std::string&)>& checked,
                                                     TCheckDepth depth, uint32_t volume);
 
+// Whether the volume holding the folder keeps a file's index to that file: not on
+// a volume without a serial, FAT or exFAT (an index there is the entry's place),
+// or a network share. Unknown counts as not.
+bool StableFileIndexes(const std::wstring& dir);
+
 // The pages of a walked tree to be read again at the depth: each folder's in
 // numbered order, as the find read them, leaving out those the stamps prove
-// unchanged (same volume and listing, then the same file index, size and time in
-// a listing of the folder taken now). No volume: every page.
+// unchanged (same volume and listing, then the same file index, size, write and
+// change time in a listing of the folder taken now). No volume, or one without
+// stable file indexes: every page.
 struct TPagesToCheck {
     std::vector<TPageChecker::TFile> Files;
     std::vector<std::string> Names;  // the files' names, for the remark

@@ -24,9 +24,32 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       DeepImages(pageCheck == TPageCheck::Deep),
       ArchiveExtension(archiveExtension)
 {
+    StartFindJob();
+}
+
+TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::vector<std::string>& folders,
+                               const std::string& extensions, bool recursive, bool numbered, bool numberedAbout,
+                               TPageCheck pageCheck, const std::string& archiveExtension)
+    : Owner(owner),
+      OwnerWindow(owner.OwnerWindow()),
+      Job(TJobKind::FindJob),
+      NamedFolders(folders),
+      AllowedExtensions(SplitListText(extensions, ';')),
+      Recursive(recursive),
+      Numbered(numbered),
+      NumberedAbout(numberedAbout),
+      VerifyImages(pageCheck != TPageCheck::Off),
+      DeepImages(pageCheck == TPageCheck::Deep),
+      ArchiveExtension(archiveExtension)
+{
+    StartFindJob();
+}
+
+void TThreadFennoro::StartFindJob()
+{
     std::stable_sort(AllowedExtensions.begin(), AllowedExtensions.end(),
                      [](const std::string& a, const std::string& b) { return CompareTextLocaleOrder(a, b) < 0; });
-    QueueReports = owner.DrainsReports();
+    QueueReports = Owner.DrainsReports();
     ProgressState.Kind = TProgressKind::Find;
     Start();
 }

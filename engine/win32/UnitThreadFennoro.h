@@ -77,6 +77,12 @@ public:
                    bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off,
                    const std::string& archiveExtension = {});
 
+    // Find job over the folders named one by one (full paths), each judged as a
+    // folder directly below its own parent is; the list holds exactly those.
+    TThreadFennoro(TThreadFennoroOwner& owner, const std::vector<std::string>& folders, const std::string& extensions,
+                   bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off,
+                   const std::string& archiveExtension = {});
+
     // Compress job, with the fields of the chosen archiver profile; the quiet option
     // is already empty when quiet compression is off.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& archiveExtension, const std::string& quietOption,
@@ -107,6 +113,7 @@ public:
     // Inherited: RequestStop() (the abort command), StopRequested(), WaitFor(), Finished().
 
 private:
+    void StartFindJob();
     void Execute() override;
     void DoTerminate() override;
     void RunJob();
@@ -195,6 +202,7 @@ private:
     std::atomic<bool> RunningFlag{true};
     TJobKind Job;
     std::string RootPath;
+    std::vector<std::string> NamedFolders;  // the find job's folders when named one by one
     std::vector<std::string> AllowedExtensions;
     bool Recursive = false;
     bool Numbered = false;

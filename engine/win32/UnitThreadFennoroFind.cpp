@@ -12,6 +12,7 @@
 #include "base/PathUtility.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 namespace {
@@ -37,17 +38,49 @@ bool TThreadFennoro::CheckNumbering(const std::vector<std::string>& names)
 void TThreadFennoro::FindFolders()
 {
     SetStatus("検索中: ");
-    RootIdentity.clear();
-    if (const auto root = IdentityOfPath(FileApiPath(ExcludeTrailingPathDelimiter(RootPath)))) {
-        RootIdentity.push_back(*root);
-    }
-    const std::wstring wideRoot = FileApiPath(RootPath);
+    // Each folder with the folder it is judged below: the root, or for folders named
+    // one by one, each one's own parent.
+    struct TFindItem {
+        std::string Parent;  // with its separator
+        TFolderEntry Entry;
+    };
     // The folders first, so that the progress can say how many there are.
-    std::vector<TFolderEntry> folders;
-    ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
-        if (entry.IsFolder()) folders.push_back(entry);
-        return true;
-    });
+    std::vector<TFindItem> folders;
+    // Every name of each parent, for the archives already beside the folders.
+    std::map<std::string, TListedNames> beside;
+    if (NamedFolders.empty()) {
+        TListedNames& rootNames = beside[RootPath];
+        ForEachFolderEntry(RootPath, [&](const TFolderEntry& entry) {
+            rootNames.Add(entry.WideName);
+            if (entry.IsFolder()) folders.push_back({RootPath, entry});
+            return true;
+        });
+    } else {
+        for (const std::string& named : NamedFolders) {
+            const std::string path = ExcludeTrailingPathDelimiter(named);
+            const size_t separator = LastPathDelimiter(path);
+            TFindItem item{separator == std::string::npos ? std::string() : path.substr(0, separator + 1), {}};
+            // The entry as its parent lists it: its name spelled as on disk.
+            if (!item.Parent.empty() && FolderEntryOf(path, item.Entry) && item.Entry.IsFolder()) {
+                if (!beside.count(item.Parent)) beside.emplace(item.Parent, TListedNames::Of(item.Parent));
+                folders.push_back(std::move(item));
+            } else {
+                StatusText = "検索中: " + path;
+                RowName = ExtractFileName(path).empty() ? path : ExtractFileName(path);
+                RowWideName.clear();
+                RowChecked = false;
+                ResultText = "フォルダが見つかりません";
+                RemarkText = path;
+                const std::string parent = RootPath;
+                RootPath = item.Parent;
+                std::vector<FolderRow> missing{StagedRow()};
+                RootPath = parent;
+                ReportFolder(missing);
+            }
+        }
+    }
+    std::string judgedRoot;
+    std::wstring wideRoot;
     ChangeProgress([&](TJobProgress& progress) { progress.Total = folders.size(); });
     // Rows go out together with the next folder's status text: queued for an owner
     // that drains them, else in one synchronous call per folder. A folder whose
@@ -55,14 +88,23 @@ void TThreadFennoro::FindFolders()
     std::vector<FolderRow> ready;
     std::optional<TPendingFolder> pending;
     const auto finish = [&](FolderRow row) {
-        JudgeExistingArchive(row, ArchiveExtension);
+        JudgeExistingArchive(row, ArchiveExtension, beside[row.ParentPath]);
         ChangeProgress([&row](TJobProgress& progress) {
             ++progress.Done;
             if (row.Checked) ++progress.Fit;
         });
         ready.push_back(std::move(row));
     };
-    for (const TFolderEntry& entry : folders) {
+    for (const TFindItem& item : folders) {
+        const TFolderEntry& entry = item.Entry;
+        if (item.Parent != judgedRoot || wideRoot.empty()) {
+            judgedRoot = RootPath = item.Parent;
+            RootIdentity.clear();
+            if (const auto root = IdentityOfPath(FileApiPath(ExcludeTrailingPathDelimiter(RootPath)))) {
+                RootIdentity.push_back(*root);
+            }
+            wideRoot = FileApiPath(RootPath);
+        }
         const std::string& name = entry.Name;
         const std::string path = RootPath + name;
         StatusText = "検索中: " + path;

@@ -4,9 +4,12 @@
 // (code page 932 bytes); the Linux side converts them.
 //   fennoro-probe rows | status | metrics | wait-status TEXT SECONDS | wait-idle SECONDS
 //                 | dialog | folder | clipboard [FORMAT] | close | exists
+//                 | sendto-target (the Send To shortcut's path and the program it starts)
 #include "base/WideText.h"
+#include "settings/win32/SendToShortcut.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -268,6 +271,15 @@ int main(int argc, char** argv)
             SendMessageW(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
         std::printf("%u %u %s\n", LOWORD(selection), HIWORD(selection), Utf8Text(text).c_str());
         return 0;
+    }
+    if (command == "sendto-target") {
+        // "PATH<TAB>TARGET" of the shortcut in the Send To folder; 1 when there is none.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        const std::wstring path = SendToShortcutPath();
+        const std::wstring target = ShortcutExists(path) ? ShortcutTarget(path) : std::wstring();
+        std::printf("%s\t%s\n", Utf8Text(path).c_str(), Utf8Text(target).c_str());
+        CoUninitialize();
+        return target.empty() ? 1 : 0;
     }
     if (command == "clipboard") return PrintClipboard(argc > 2 ? argv[2] : nullptr);
     if (command == "close") {

@@ -24,9 +24,9 @@ e2e_prepare_run() {   # run_dir, ini lines...
 
 e2e_winpath() { winepath -w "$1" 2>/dev/null; }
 
-# Starts the program in the background and waits for its window.
+# Starts the program in the background, with any arguments given, and waits for its window.
 e2e_start() {
-  ( cd "$E2E_RUN_DIR" && exec wine fennoro.exe ) >"$E2E_RUN_DIR/wine.log" 2>&1 &
+  ( cd "$E2E_RUN_DIR" && exec wine fennoro.exe "$@" ) >"$E2E_RUN_DIR/wine.log" 2>&1 &
   E2E_PID=$!
   e2e_probe wait-window 60 || { echo "e2e: the window did not appear" >&2; return 1; }
   e2e_focus

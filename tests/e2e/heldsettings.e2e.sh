@@ -18,7 +18,7 @@ grep -q held "$work/hold.out" || e2e_fail "the settings file could not be held"
 e2e_start || e2e_fail "the window did not start"
 # The message comes up with the window; the file is let go while it shows.
 asked=
-for _ in $(seq 100); do asked=$(e2e_probe dialog | tr -d '\r') && break; sleep 0.2; done
+for _ in $(seq 300); do asked=$(e2e_probe dialog | tr -d '\r') && break; sleep 0.2; done
 [ "$asked" = "Fennoro" ] || e2e_fail "no message about the unreadable file"
 e2e_probe release || e2e_fail "the holder was not told to let go"
 wait "$holder"

@@ -2,7 +2,8 @@
 # The recycle bin or nothing: a book whose name the trash already holds (a
 # leftover there without its record) cannot go to the bin, so it stays where it
 # is, though the user said yes to the job's one question; its row and the
-# record say so. The other book goes to the bin as usual.
+# record say so. The other book goes to the bin as usual. A user's file named
+# like a library's temporary, beside the books, is left alone.
 set -uo pipefail
 source "$(dirname "$0")/e2e-scenario.sh" "$1"
 library=$work/library
@@ -11,6 +12,7 @@ for book in taken free; do
   mkdir -p "$library/$book"
   for n in 001 002; do head -c 5000 /dev/urandom > "$library/$book/$n.jpg"; done
 done
+printf "a user's notes" > "$library/~arcade_1.TMP"
 trash=$XDG_DATA_HOME/Trash
 rm -rf "$trash/files/"* "$trash/info/"*
 mkdir -p "$trash/files/taken" "$trash/info"
@@ -44,6 +46,7 @@ e2e_expect_row free 0 "*圧縮しました" "free.zip"
 record=$E2E_RUN_DIR/fennoro-log.csv
 grep -F "\\taken\",\"" "$record" | grep -q ',いいえ' || e2e_fail "the record says taken went to the bin: $(cat "$record")"
 grep -F "\\free\",\"" "$record" | grep -q ',はい' || e2e_fail "the record lacks free: $(cat "$record")"
+[ "$(cat "$library/~arcade_1.TMP" 2>/dev/null)" = "a user's notes" ] || e2e_fail "a user's ~arcade_1.TMP is gone"
 e2e_close
 rm -rf "$trash/files/"* "$trash/info/"*
 echo "recyclebin: ok"

@@ -78,12 +78,20 @@ TEST(JobProgress, TheEndOfEachJobSumsItUp)
     // Where the job's record went, or that it could not be written.
     compress.RecordName = "fennoro-log.csv";
     EXPECT_EQ(JobProgressText(compress), "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB | 記録 fennoro-log.csv");
+    EXPECT_EQ(JobProgressTexts(compress),
+              (std::vector<std::string>{"成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB | 記録 fennoro-log.csv",
+                                        "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB", "成功 283 失敗 2 残り 0"}))
+        << "a narrow bar leaves out the record's name first, then the sizes";
     compress.RecordFailed = true;
     EXPECT_EQ(JobProgressText(compress),
               "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB | 記録を書けません: fennoro-log.csv");
+    EXPECT_EQ(JobProgressTexts(compress).back(), "成功 283 失敗 2 残り 0 | 記録を書けません")
+        << "that the record could not be written is said to the last";
     // Rows checked while the job ran wait for the next.
     compress.RecordFailed = false;
     compress.Later = 2;
     EXPECT_EQ(JobProgressText(compress),
               "成功 283 失敗 2 残り 0 | 1.40 GB → 1.38 GB | 記録 fennoro-log.csv | 圧縮中にチェックした 2 個は次回の圧縮で");
+    EXPECT_EQ(JobProgressTexts(compress).back(), "成功 283 失敗 2 残り 0 | 圧縮中にチェックした 2 個は次回の圧縮で")
+        << "the folders left for the next job are said to the last";
 }

@@ -69,8 +69,8 @@ TEST(JobRecord, TheRecordNamesEveryFolderAndAConfirmedJobRemovesWithoutAsking)
 TEST(JobRecord, WindowsStartingTheRecordAtOnceWriteOneHeader)
 {
     EngineTempTree tree;
-    constexpr int Writers = 4;
-    for (int round = 0; round < 25; ++round) {
+    constexpr int Writers = 8;
+    for (int round = 0; round < 60; ++round) {
         const std::string path = tree.Path("log" + std::to_string(round) + ".csv");
         HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         std::vector<std::thread> writers;

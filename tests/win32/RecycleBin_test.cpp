@@ -19,11 +19,16 @@ std::string UniqueName(const char* stem)
 }
 
 // A stranger's item in the bin under the name, without the bin's record of it:
-// the bin cannot take another item of that name.
+// the bin cannot take another item of that name. A folder, or a link whose target
+// is gone (made by the host; Link() false where it cannot be made).
 class TakenInTheBin {
 public:
-    explicit TakenInTheBin(const std::string& name) : Path(EngineRecycleBinFiles() + name)
+    explicit TakenInTheBin(const std::string& name, bool link = false) : Path(EngineRecycleBinFiles() + name)
     {
+        if (link) {
+            Linked = EngineRunProcess("/bin/ln -s /nonexistent-fennoro-target \"" + EngineUnixPath(Path) + "\"");
+            return;
+        }
         CreateDirectoryW(FileApiPath(Path).c_str(), nullptr);
         const HANDLE file = CreateFileW(FileApiPath(Path + "\\mine.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                                         CREATE_ALWAYS, 0, nullptr);
@@ -31,13 +36,22 @@ public:
     }
     ~TakenInTheBin()
     {
+        if (Linked) {
+            EngineRunProcess("/bin/rm -f \"" + EngineUnixPath(Path) + "\"");
+            return;
+        }
         DeleteFileW(FileApiPath(Path + "\\mine.txt").c_str());
         RemoveDirectoryW(FileApiPath(Path).c_str());
     }
-    bool Intact() const { return GetFileAttributesW(FileApiPath(Path + "\\mine.txt").c_str()) != INVALID_FILE_ATTRIBUTES; }
+    bool Link() const { return Linked; }
+    bool Intact() const
+    {
+        return Linked || GetFileAttributesW(FileApiPath(Path + "\\mine.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
 
 private:
     std::string Path;
+    bool Linked = false;
 };
 
 } // namespace
@@ -49,16 +63,19 @@ TEST(RecycleBin, ABookWhoseNameTheBinHoldsStaysWhateverWasAnswered)
         const char* Name;
         bool Confirmed;   // the job's one question answered yes
         bool Unattended;  // nobody to answer
+        bool Link;        // the name taken by a link whose target is gone
     } cases[] = {
-        {"asked once, answered yes", true, false},
-        {"unattended", false, true},
-        {"asked for each folder", false, false},
+        {"asked once, answered yes", true, false, false},
+        {"unattended", false, true, false},
+        {"asked for each folder", false, false, false},
+        {"asked once, the name a dead link's", true, false, true},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.Name);
         EngineTempTree tree;
         const std::string book = UniqueName("taken");
-        TakenInTheBin taken(book);
+        TakenInTheBin taken(book, test.Link);
+        if (test.Link && !taken.Link()) continue;  // no links here
         tree.File(book + "\\01.jpg", "one");
         tree.File(book + "\\02.jpg", "two");
         EngineTestOwner owner(true);

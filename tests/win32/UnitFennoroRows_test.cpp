@@ -67,6 +67,7 @@ protected:
         return window.WaitForJob();
     }
 
+public:
     EngineTempTree Tree{"fennoro-rows"};
 };
 

@@ -495,6 +495,56 @@ TEST(FindJob, NamesEqualButForCaseAreRefused)
     EXPECT_FALSE(owner.Row("dup").Checked);
 }
 
+// The archive beside a folder is looked up in the root's listing, by the name the
+// file system would match: without regard to case, whatever kind of entry holds it.
+TEST(FindJob, AnArchiveBesideAFolderIsFoundWhateverItsCaseOrKind)
+{
+    struct TCase {
+        const char* Folder;
+        const char* Beside;  // a file, or a folder when it ends with a separator; "" none
+        bool Exists;
+    };
+    const TCase cases[] = {
+        {"plain", "plain.zip", true},
+        {"cased", "CASED.Zip", true},
+        {"ｂｏｏｋ", "ＢＯＯＫ.zip", true},
+        {"foldered", "foldered.zip\\", true},
+        {"other", "other.7z", false},
+        {"longer", "longer1.zip", false},
+        {"none", "", false},
+    };
+    EngineTempTree tree;
+    for (const TCase& c : cases) {
+        tree.File(std::string(c.Folder) + "\\01.jpg", "1");
+        const std::string beside = c.Beside;
+        if (beside.ends_with("\\")) {
+            tree.Folder(beside.substr(0, beside.size() - 1));
+        } else if (!beside.empty()) {
+            tree.File(beside, "an earlier archive");
+        }
+    }
+    // A link that leads nowhere: an archive where the file system says there is one.
+    tree.File("dangling\\01.jpg", "1");
+    const std::string unixFolder = EngineUnixPath(tree.Path("dangling"));
+    const bool link = !unixFolder.empty() && EngineRunProcess("/bin/ln -s /nonexistent/x \"" + unixFolder + ".zip\"");
+    EngineTestOwner owner;
+    EngineFindOptions find;
+    find.ArchiveExtension = ".zip";
+    EngineFind(owner, tree.Root(), find);
+    for (const TCase& c : cases) {
+        if (c.Exists) {
+            EngineExpectRow(owner, c.Folder, false, "書庫が既に存在します", std::string(c.Folder) + ".zip");
+        } else {
+            EngineExpectRow(owner, c.Folder, true, "+圧縮できます", "");
+        }
+    }
+    if (link) {
+        const bool seen = GetFileAttributesW(tree.WidePath("dangling.zip").c_str()) != INVALID_FILE_ATTRIBUTES;
+        EXPECT_EQ(owner.Row("dangling").Result, seen ? "書庫が既に存在します" : "+圧縮できます");
+        EXPECT_EQ(owner.Row("dangling").Checked, !seen);
+    }
+}
+
 TEST(FindJob, WithoutRecursionTheFirstLevelDecides)
 {
     // Files first, in the order listed, then the first sub-folder; what lies
