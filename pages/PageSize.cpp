@@ -13,7 +13,12 @@ TPageSize JpegSize(TByteSource& source)
     uint64_t position = 2;
     uint8_t p[9];
     while (position < size) {
-        if (!source.ReadAt(position, p, 1) || p[0] != 0xFF) return {};
+        // a few stray zeros may stand before a marker, as the walks pass them
+        for (int zeros = 0;; ++zeros, ++position) {
+            if (position >= size || !source.ReadAt(position, p, 1)) return {};
+            if (p[0] != 0 || zeros == 7) break;
+        }
+        if (p[0] != 0xFF) return {};
         // fill bytes may stand before a marker
         while (p[0] == 0xFF) {
             if (++position >= size || !source.ReadAt(position, p, 1)) return {};
