@@ -53,6 +53,14 @@ ptrdiff_t TPageChecker::End()
     return static_cast<ptrdiff_t>(damaged);
 }
 
+std::vector<TPageSize> TPageChecker::Sizes() const
+{
+    std::vector<TPageSize> sizes;
+    sizes.reserve(Verdicts.size());
+    for (const TPageVerdict& verdict : Verdicts) sizes.push_back(verdict.Size);
+    return sizes;
+}
+
 void TPageChecker::Helper()
 {
     unsigned seen = 0;
@@ -92,8 +100,8 @@ void TPageChecker::Work()
         } catch (...) {
             // No room even for the quick check's block: the file cannot be judged whole.
         }
-        if (verdict.Whole()) continue;
         Verdicts[i] = verdict;
+        if (verdict.Whole()) continue;
         size_t first = Damaged;
         while (i < first && !Damaged.compare_exchange_weak(first, i)) {
         }

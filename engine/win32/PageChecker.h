@@ -44,6 +44,10 @@ public:
     // verdict after AllWhole or Stopped).
     TPageVerdict Verdict() const { return Found; }
 
+    // Each file's width and height as its header gave them, in the order given,
+    // after an End that returned AllWhole ({0,0} for a file not read).
+    std::vector<TPageSize> Sizes() const;
+
 private:
     void Helper();
     void Work();

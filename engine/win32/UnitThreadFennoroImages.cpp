@@ -2,7 +2,10 @@
 // other check, in the order the folder check read them (each folder's files in
 // numbered order, then its sub-folders as found), on two threads; the first
 // damaged one in that order names the folder's verdict. The helper starts on
-// them while the worker lists the next folder.
+// them while the worker lists the next folder. A book whose pages are all whole
+// has its spreads and pages of another size named in the remark, from the sizes
+// the check read anyway.
+#include "pages/BookSizes.h"
 #include "pages/ImageCheck.h"
 #include "engine/PageStamps.h"
 #include "pages/ImageCheckRemark.h"
@@ -39,5 +42,8 @@ void TThreadFennoro::EndPages(TPendingFolder& folder)
         row.Remark = DamagedPageRemark(folder.PageNames[static_cast<size_t>(damaged)], PageChecker->Verdict());
         row.Checked = false;
     }
-    if (damaged == TPageChecker::AllWhole) row.PageStamps = std::move(folder.Stamps);
+    if (damaged == TPageChecker::AllWhole) {
+        row.Remark = OddSizesRemark(FindOddSizes(PageChecker->Sizes()));
+        row.PageStamps = std::move(folder.Stamps);
+    }
 }
