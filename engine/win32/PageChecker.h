@@ -5,6 +5,7 @@
 // at once nearly halve the wait; the deep check keeps both cores decoding.
 // Begin hands the files to the helper alone, so that the caller can go on (to
 // the next folder's listing) and join in at End.
+#include "engine/win32/ImageFile.h"
 #include "pages/ImageCheck.h"
 
 #include <atomic>
@@ -47,6 +48,8 @@ public:
     // Each file's width and height as its header gave them, in the order given,
     // after an End that returned AllWhole ({0,0} for a file not read).
     std::vector<TPageSize> Sizes() const;
+    // Each file's digest, the same way; at the deep level only (else all {0,0}).
+    const std::vector<TPageDigest>& Digests() const { return FileDigests; }
 
 private:
     void Helper();
@@ -67,6 +70,7 @@ private:
     std::atomic<size_t> Damaged{0};
     std::atomic<bool> StopSeen{false};
     std::vector<TPageVerdict> Verdicts;  // per file, each written by the thread that judged it
+    std::vector<TPageDigest> FileDigests;  // likewise
     TPageVerdict Found;
     std::thread HelperThread;
 };

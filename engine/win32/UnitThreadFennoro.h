@@ -150,6 +150,7 @@ private:
     struct TPendingFolder {
         FolderRow Row;
         std::vector<std::string> PageNames;  // in the order checked
+        std::vector<std::wstring> PagePaths;  // the same pages
         std::shared_ptr<const TPageStamps> Stamps;  // the row's, once every page is whole
     };
     void BeginPages(TPendingFolder& folder);

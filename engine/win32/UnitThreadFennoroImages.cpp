@@ -4,7 +4,8 @@
 // damaged one in that order names the folder's verdict. The helper starts on
 // them while the worker lists the next folder. A book whose pages are all whole
 // has its spreads and pages of another size named in the remark, from the sizes
-// the check read anyway.
+// the check read anyway. At the deep level, two pages with the same bytes (a
+// sheet fed twice) hold the folder back, though a check by hand lets it go.
 #include "pages/BookSizes.h"
 #include "pages/ImageCheck.h"
 #include "engine/PageStamps.h"
@@ -12,6 +13,31 @@
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PageChecker.h"
 #include "engine/win32/UnitThreadFennoro.h"
+
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// The first page, in order, with the same bytes as one before it, and that one.
+// Only pages of the same size and digest are compared byte for byte.
+std::optional<std::pair<size_t, size_t>> FirstDuplicate(const std::vector<std::wstring>& paths,
+                                                        const std::vector<TPageDigest>& digests)
+{
+    std::map<std::pair<uint64_t, uint32_t>, std::vector<size_t>> seen;
+    for (size_t i = 0; i < paths.size() && i < digests.size(); ++i) {
+        if (digests[i].Size == 0) continue;
+        std::vector<size_t>& alike = seen[{digests[i].Size, digests[i].Crc}];
+        for (const size_t earlier : alike) {
+            if (SameFileBytes(paths[earlier], paths[i])) return std::pair{earlier, i};
+        }
+        alike.push_back(i);
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 void TThreadFennoro::BeginPages(TPendingFolder& folder)
 {
@@ -23,6 +49,7 @@ void TThreadFennoro::BeginPages(TPendingFolder& folder)
             if (kind == TImageKind::None) continue;
             files.push_back({WideText(pages.Dir + name), kind});
             folder.PageNames.push_back(name);
+            folder.PagePaths.push_back(files.back().Path);
         }
     }
     PageChecker->Begin(std::move(files), [this] { return StopRequested(); });
@@ -42,8 +69,16 @@ void TThreadFennoro::EndPages(TPendingFolder& folder)
         row.Remark = DamagedPageRemark(folder.PageNames[static_cast<size_t>(damaged)], PageChecker->Verdict());
         row.Checked = false;
     }
-    if (damaged == TPageChecker::AllWhole) {
-        row.Remark = OddSizesRemark(FindOddSizes(PageChecker->Sizes()));
-        row.PageStamps = std::move(folder.Stamps);
+    if (damaged != TPageChecker::AllWhole) return;
+    // The pages are whole either way: the stamps spare them F8's second read.
+    row.PageStamps = std::move(folder.Stamps);
+    if (DeepImages) {
+        if (const auto twice = FirstDuplicate(folder.PagePaths, PageChecker->Digests())) {
+            row.Result = "重複したページがあります";
+            row.Remark = folder.PageNames[twice->first] + " " + folder.PageNames[twice->second];
+            row.Checked = false;
+            return;
+        }
     }
+    row.Remark = OddSizesRemark(FindOddSizes(PageChecker->Sizes()));
 }

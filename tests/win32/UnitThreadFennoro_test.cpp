@@ -732,7 +732,8 @@ TEST(FindJob, PageCheckNamesTheSpreadsAndPagesOfAnotherSizeOfAWholeBook)
         for (size_t i = 0; i < book.Pages.size(); ++i) {
             std::snprintf(name, sizeof name, "\\%02zu.bmp", i + 1);
             const auto [width, height] = book.Pages[i];
-            tree.File(book.Name + std::string(name), width ? GreyBmp(width, height) : GreyBmp(20, 30).substr(0, 60));
+            const uint8_t tone = static_cast<uint8_t>(i + 1);  // pages of one book differ in their bytes
+            tree.File(book.Name + std::string(name), width ? GreyBmp(width, height, tone) : GreyBmp(20, 30).substr(0, 60));
         }
     }
     EngineTestOwner owner;
@@ -747,4 +748,44 @@ TEST(FindJob, PageCheckNamesTheSpreadsAndPagesOfAnotherSizeOfAWholeBook)
         EngineFind(owner, tree.Root(), options);
         for (const TBook& book : books) EngineExpectRow(owner, book.Name, book.Checked, book.Result, book.Remark);
     }
+}
+
+TEST(FindJob, DeepPageCheckHoldsBackABookWithTwoPagesOfTheSameBytes)
+{
+    const std::string jpeg = SamplePages::Page("baseline.jpg");
+    struct TBook {
+        const char* Name;
+        std::vector<std::string> Pages;  // 01.jpg, 02.jpg, ... in order
+        bool Checked;
+        const char* Result;
+        const char* Remark;
+    };
+    const std::vector<TBook> books = {
+        {"distinct", {GreyBmp(20, 30, 1), GreyBmp(20, 30, 2), GreyBmp(20, 30, 3)}, true, "+圧縮できます", ""},
+        {"twice", {GreyBmp(20, 30, 1), GreyBmp(20, 30, 2), GreyBmp(20, 30, 3), GreyBmp(20, 30, 3)}, false,
+         "重複したページがあります", "03.jpg 04.jpg"},
+        {"apart", {jpeg, GreyBmp(20, 30, 2), jpeg, GreyBmp(20, 30, 4)}, false, "重複したページがあります",
+         "01.jpg 03.jpg"},
+        // The same image, but what follows its end differs: the bytes are not the same.
+        {"trailers", {jpeg + "A", jpeg + "B", jpeg + "C"}, true, "+圧縮できます", ""},
+        // A damaged page's verdict comes first.
+        {"damaged", {jpeg, jpeg, jpeg.substr(0, jpeg.size() / 2)}, false, "破損した画像があります",
+         "03.jpg 途中で切れています"},
+    };
+    EngineTempTree tree;
+    for (const TBook& book : books) {
+        char name[16];
+        for (size_t i = 0; i < book.Pages.size(); ++i) {
+            std::snprintf(name, sizeof name, "\\%02zu.jpg", i + 1);
+            tree.File(book.Name + std::string(name), book.Pages[i]);
+        }
+    }
+    EngineTestOwner owner;
+    EngineFindOptions options;
+    options.VerifyImages = true;
+    EngineFind(owner, tree.Root(), options);
+    EngineExpectRow(owner, "twice", true, "+圧縮できます", "");  // the quick level compares nothing
+    options.DeepImages = true;
+    EngineFind(owner, tree.Root(), options);
+    for (const TBook& book : books) EngineExpectRow(owner, book.Name, book.Checked, book.Result, book.Remark);
 }
