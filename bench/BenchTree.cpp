@@ -224,3 +224,52 @@ std::wstring WaitForFindEnd(HWND status, double seconds)
     }
     return text;
 }
+
+void MakeLibraryTree(const std::string& root, int authors, int series, int volumes, int files)
+{
+    const std::string complete = root + "complete.txt";
+    if (GetFileAttributesA(complete.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    CreateDirectoryA(root.c_str(), nullptr);
+    for (int a = 0; a < authors; ++a) {
+        const std::string author = root + "author" + Number(a, 3) + "\\";
+        CreateDirectoryA(author.c_str(), nullptr);
+        for (int s = 0; s < series; ++s) {
+            const std::string shelf = author + "series" + Number(s, 3) + "\\";
+            CreateDirectoryA(shelf.c_str(), nullptr);
+            for (int v = 0; v < volumes; ++v) {
+                const std::string volume = shelf + "vol" + Number(v, 3) + "\\";
+                CreateDirectoryA(volume.c_str(), nullptr);
+                for (int i = 1; i <= files; ++i) {
+                    const std::string path = volume + "img" + Number(i, 4) + (i % 3 ? ".jpg" : ".png");
+                    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+                    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+                }
+            }
+        }
+    }
+    HANDLE marker = CreateFileA(complete.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+}
+
+size_t OnePassFloor(const std::string& root)
+{
+    size_t entries = 0;
+    std::vector<std::wstring> pending{L"\\\\?\\" + WideText(root)};
+    while (!pending.empty()) {
+        const std::wstring dir = std::move(pending.back());
+        pending.pop_back();
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileExW((dir + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                       FIND_FIRST_EX_LARGE_FETCH);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            ++entries;
+            const wchar_t* name = data.cFileName;
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]))))
+                continue;
+            pending.push_back(dir + name + L"\\");
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    return entries;
+}

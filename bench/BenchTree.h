@@ -39,6 +39,15 @@ uint64_t MakePageTree(const std::string& root, int folders, const std::vector<Pa
 // once (4 KiB) and closed, on the given number of threads; the seconds it took.
 double OpenReadCloseFloor(const std::string& root, int folders, size_t pages, const char* extension, int threads);
 
+// A library kept by author, series and volume: "author000\series000\vol000"..
+// below the root, each volume with files "img0001".. as MakeTree makes them,
+// unless a complete tree is there from a kept run.
+void MakeLibraryTree(const std::string& root, int authors, int series, int volumes, int files);
+
+// The one-pass floor of a tree: every folder at any depth listed once with
+// FindFirstFileExW, entries only counted.
+size_t OnePassFloor(const std::string& root);
+
 // The floor: every folder below the root read twice (as a find reads its files,
 // then its sub-folders) with FindFirstFileA, entries only counted.
 size_t EnumerationFloor(const std::string& root);

@@ -72,7 +72,7 @@ int AnswerDialogs(DWORD processId)
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::printf("usage: bench_job PROGRAM_DIR ROOT REMOVE(0|1)\n");
+        std::printf("usage: bench_job PROGRAM_DIR ROOT REMOVE(0|1) [COMICINFO(0|1|2)]\n");
         return 2;
     }
     const std::string programDir = IncludeTrailingPathDelimiter(argv[1]);
@@ -82,6 +82,8 @@ int main(int argc, char** argv)
         std::ofstream file(programDir + "fennoro.ini", std::ios::binary | std::ios::trunc);
         file << "[Setting]\r\nPath=" << root << "\r\nAutoFind=1\r\nVerifyImages=1\r\nRemoveFolder=" << (remove ? 1 : 0)
              << "\r\n";
+        // The .zip format is the first: ComicInfo=2 writes the file into it too.
+        if (argc > 4) file << "ComicInfo=" << std::atoi(argv[4]) << "\r\n";
     }
     const std::wstring program = WideText(programDir + "fennoro.exe");
     STARTUPINFOW startup{};

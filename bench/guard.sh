@@ -10,7 +10,8 @@
 #   read back).
 # Each ratio is set beside the README's guard table; one worse than it by more
 # than 20 % is printed as a regression. Asserts nothing else.
-#   bench/guard.sh [BIN_DIR]   (build/win32/bin; needs cjpeg and ImageMagick the first time)
+#   bench/guard.sh [BIN_DIR]   (build/win32/bin; needs cjpeg and ImageMagick the first time;
+#   GUARD_FIND_ROUNDS=N for another number of find rounds)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$root/build/win32/bin}
@@ -42,7 +43,7 @@ verdict() {   # name ratio
 }
 
 # The window's find (its tree is kept between runs).
-find_report=$(FENNORO_TIMEOUT=900 "$root/scripts/wine-run" "$bin/bench_ui_find.exe" 3 10000 --keep | tr -d '\r')
+find_report=$(FENNORO_TIMEOUT=900 "$root/scripts/wine-run" "$bin/bench_ui_find.exe" "${GUARD_FIND_ROUNDS:-3}" 10000 --keep | tr -d '\r')
 echo "$find_report" | grep -v '^generating'
 find_ratio=$(sed -n 's/.*one-pass ratio \([0-9.]*\).*/\1/p' <<<"$find_report")
 

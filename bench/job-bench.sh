@@ -54,6 +54,9 @@ if [ -f "$phases_bin/fennoro.exe" ] && [ -f "$phases_bin/7-zip32.DLL" ]; then
   phase_runs+=("$data/run-phases")
 fi
 kinds="off 7z floor on zip nfloor"
+# COMICINFO=1: F8 with ComicInfo.xml written into every .zip (removal off) against
+# F8 without it, alone: KINDS="off ci".
+[ "${COMICINFO:-0}" = 1 ] && kinds="off ci"
 if [ -n "${BEFORE_BIN:-}" ]; then
   prepare_program "$BEFORE_BIN" "$data/run-before"
   kinds="off 7z boff floor on zip bon nfloor"
@@ -70,11 +73,11 @@ trash=$XDG_DATA_HOME/Trash
 
 work=$data/work
 # The program's whole job on a fresh copy; prints "find compress size".
-run_ours() {   # program_dir remove
+run_ours() {   # program_dir remove [comicinfo]
   rm -rf "$work" "$trash/files/"* "$trash/info/"*; mkdir -p "$work"
   cp -r "$library/." "$work/"; rm -f "$work/.done"; sync
   local report
-  report=$(FENNORO_TIMEOUT=3600 "$root/scripts/wine-run" "$bin/bench_job.exe" "$(winepath -w "$1")" "$(winepath -w "$work")" "$2" | tr -d '\r')
+  report=$(FENNORO_TIMEOUT=3600 "$root/scripts/wine-run" "$bin/bench_job.exe" "$(winepath -w "$1")" "$(winepath -w "$work")" "$2" ${3:+"$3"} | tr -d '\r')
   if echo "$report" | grep -q '^error='; then echo "fennoro failed: $report" >&2; return 1; fi
   local zips folders
   zips=$(find "$work" -maxdepth 1 -name '*.zip' | wc -l)
@@ -117,6 +120,10 @@ for round in $(seq "$rounds"); do
   [ $((round % 2)) = 0 ] && order=$(tr ' ' '\n' <<<"$kinds" | tac | tr '\n' ' ')
   for kind in $order; do
     case $kind in
+      ci)
+        r=$(run_ours "$data/run" 0 2) || exit 1
+        read -r f c s <<<"$r"
+        find_t[$kind]+="$f "; compress_t[$kind]+="$c "; size_of[$kind]=$s ;;
       off|on|boff|bon)
         program=$data/run
         [[ $kind = b* ]] && program=$data/run-before
@@ -138,6 +145,13 @@ done
 rm -rf "$work" "$data/out" "$data/extract" "$trash/files/"* "$trash/info/"*
 
 med() { tr ' ' '\n' <<<"$1" | grep . | median; }
+if [ "${COMICINFO:-0}" = 1 ]; then
+  awk -v off="$(med "${compress_t[off]}")" -v ci="$(med "${compress_t[ci]}")" -v n="$rounds" \
+      -v soff="${size_of[off]}" -v sci="${size_of[ci]}" 'BEGIN {
+    printf "medians of %d rounds: F8 without ComicInfo.xml %.2f s, with it %.2f s: %.3fx; archives %d and %d bytes\n", n, off, ci, ci / off, soff, sci
+  }'
+  exit 0
+fi
 f_off=$(med "${find_t[off]}"); c_off=$(med "${compress_t[off]}")
 f_on=$(med "${find_t[on]}"); c_on=$(med "${compress_t[on]}")
 t7=$(med "${compress_t[7z]}"); tz=$(med "${compress_t[zip]}")

@@ -47,6 +47,13 @@ void FennoroSettings::Load(const IniDocument& document)
 
     VerifyImages = document.ReadBool(s, "VerifyImages", false);
     DeepImageCheck = document.ReadBool(s, "DeepImageCheck", false);
+    FindInTree = document.ReadBool(s, "FindInTree", false);
+    // An empty value is a list of none: the user wants every entry judged.
+    IgnoredFiles = document.FindValue(s, "IgnoredFiles") ? document.ReadString(s, "IgnoredFiles", "") : DefaultIgnoredFiles;
+    ComicInfo = document.ReadInteger(s, "ComicInfo", 1);
+    if (ComicInfo < 0 || ComicInfo > 2) ComicInfo = 1;
+    RightToLeft = document.ReadBool(s, "RightToLeft", true);
+    LanguageISO = document.ReadString(s, "LanguageISO", "ja");
 }
 
 void FennoroSettings::Save(IniDocument& document) const
@@ -78,6 +85,12 @@ void FennoroSettings::Save(IniDocument& document) const
     if (VerifyImages || document.FindValue(s, "VerifyImages")) document.WriteBool(s, "VerifyImages", VerifyImages);
     if (DeepImageCheck || document.FindValue(s, "DeepImageCheck"))
         document.WriteBool(s, "DeepImageCheck", DeepImageCheck);
+    if (FindInTree || document.FindValue(s, "FindInTree")) document.WriteBool(s, "FindInTree", FindInTree);
+    if (IgnoredFiles != DefaultIgnoredFiles || document.FindValue(s, "IgnoredFiles"))
+        document.WriteString(s, "IgnoredFiles", IgnoredFiles);
+    if (ComicInfo != 1 || document.FindValue(s, "ComicInfo")) document.WriteInteger(s, "ComicInfo", ComicInfo);
+    if (!RightToLeft || document.FindValue(s, "RightToLeft")) document.WriteBool(s, "RightToLeft", RightToLeft);
+    if (LanguageISO != "ja" || document.FindValue(s, "LanguageISO")) document.WriteString(s, "LanguageISO", LanguageISO);
 
     document.EraseSection(ArchiveSection);
     for (const std::string& entry : ArchiveEntries) {

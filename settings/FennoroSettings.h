@@ -3,6 +3,7 @@
 // Load fills it from a document (with the defaults and the rules for the
 // extension checks and the format position), Save writes it back key by key in
 // the file's order. The window copies these values to and from its controls.
+#include "base/IgnoredNames.h"
 #include "settings/IniDocument.h"
 
 #include <cstdint>
@@ -43,6 +44,19 @@ struct FennoroSettings {
     bool VerifyImages = false;
     // The page check's deep level (every block of a JPEG decoded), written the same way.
     bool DeepImageCheck = false;
+    // Book folders at any depth below the root (folders of books gone through),
+    // written the same way.
+    bool FindInTree = false;
+    // The names that are no pages (a ";" list with wildcards), written when it
+    // differs from the default or the file holds the key.
+    std::string IgnoredFiles = DefaultIgnoredFiles;
+    // ComicInfo.xml written into archives: 0 none, 1 ".cbz" only, 2 every format
+    // that can hold it. With RightToLeft the book reads right to left; LanguageISO
+    // (empty: none) is the language written. The three are written only when they
+    // differ from these defaults (or the file holds the key already).
+    int32_t ComicInfo = 1;
+    bool RightToLeft = true;
+    std::string LanguageISO = "ja";
 
     // Reads every key in the table's order. Values absent, empty (for numbers
     // and flags) or malformed keep the defaults, except RemoveFolder, which such a

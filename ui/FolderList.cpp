@@ -58,7 +58,7 @@ void TFolderList::AddRow(const FolderRow& row)
     Rows.push_back(std::make_unique<FolderRow>(row));
     FolderRow& added = *Rows.back();
     KeepUserChoice(added);
-    List.AddItem(added.Name, {added.Result, added.Remark}, added.Checked, reinterpret_cast<LPARAM>(&added));
+    List.AddItem(RowCaption(added), {added.Result, added.Remark}, added.Checked, reinterpret_cast<LPARAM>(&added));
     Place[&added] = static_cast<int>(Order.size());
     Order.push_back(&added);
     DrawBatchDue();
@@ -77,7 +77,7 @@ void TFolderList::RedrawRow(const FolderRow& row)
     KeepUserChoice(*Order[static_cast<size_t>(place->second)]);
     BeginDrawBatch();
     ListWillChange();
-    List.SetItem(place->second, row.Name, {row.Result, row.Remark}, row.Checked);
+    List.SetItem(place->second, RowCaption(row), {row.Result, row.Remark}, row.Checked);
     DrawBatchDue();
 }
 

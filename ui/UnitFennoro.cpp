@@ -118,6 +118,13 @@ const TCommandEntry CommandTable[] = {
     {&F::ActionSendTo, "ファイル", "「送る」メニューに入れる(&T)",
      "送るメニュー|エクスプローラーの「送る」メニューに Fennoro を入れる (もう一度選ぶと外す)", TShortCut{}, -1, false,
      false, &F::ActionSendToUpdate, &F::ActionSendToExecute},
+    {&F::ActionFindInTree, "オプション", "下の階層の本も探す(&T)", "階層検索指定|作者やシリーズのフォルダの下の本も探す",
+     CtrlKey('T'), -1, true, false, &F::ActionUpdateEnableAlways, nullptr},
+    {&F::ActionRenumberPages, "編集", "連番の桁をそろえる(&Z)", "連番の桁揃え|選択した行のページ番号の桁をそろえる",
+     TShortCut{'N', TShortCut::Ctrl | TShortCut::Shift}, -1, false, false, &F::ActionUpdateEnableSelectLines,
+     &F::ActionRenumberPagesExecute},
+    {&F::ActionRightToLeft, "オプション", "右綴じ(&J)", "右綴じ|右から左へ読む本としてComicInfo.xmlに書く", TShortCut{}, -1,
+     true, true, &F::ActionUpdateEnableAlways, nullptr},
 };
 
 // The menu bar: each Bar entry opens a menu whose items follow; Sub entries are
@@ -145,9 +152,12 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Separator},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSelectAll},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSelectInvert},
+    {TMenuEntry::Separator},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionRenumberPages},
     {TMenuEntry::Bar, "オプション(&O)", &F::MainMenuOption},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAutoFind},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionRecursive},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionFindInTree},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumbered},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionNumberedAbout},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionVerifyImages},
@@ -158,13 +168,15 @@ const TMenuEntry MenuLayout[] = {
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionSilentArchive},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionRemoveFolder},
     {TMenuEntry::Sub, "圧縮形式(&H)", &F::MainMenuArchiveExtension},
+    {TMenuEntry::Sub, "ComicInfo.xml(&I)", &F::MainMenuComicInfo},
+    {TMenuEntry::Command, nullptr, nullptr, &F::ActionRightToLeft},
     {TMenuEntry::Bar, "ヘルプ(&H)", &F::MainMenuHelp},
     {TMenuEntry::Command, nullptr, nullptr, &F::ActionAbout},
 };
 
 // The folder list's shortcut menu; null is a separator.
 TAction* TFormFennoro::* const ListMenuItems[] = {
-    &F::ActionCheckSelected, &F::ActionUncheckSelected, nullptr, &F::ActionSelectAll,
+    &F::ActionCheckSelected, &F::ActionUncheckSelected, nullptr, &F::ActionSelectAll, nullptr, &F::ActionRenumberPages,
 };
 
 // The toolbar's buttons; null is a separator.

@@ -69,6 +69,9 @@ public:
     TAction* ActionOpenLog;
     TAction* ActionAddExtension;
     TAction* ActionSendTo;
+    TAction* ActionFindInTree;
+    TAction* ActionRenumberPages;
+    TAction* ActionRightToLeft;
 
     // The menus that the commands do not fill: the submenus built from the settings.
     TMenuItem* MainMenuFile;
@@ -77,11 +80,16 @@ public:
     TMenuItem* MainMenuHelp;
     TMenuItem* MainMenuExtensions;
     TMenuItem* MainMenuArchiveExtension;
+    TMenuItem* MainMenuComicInfo;
     // The folder list's shortcut menu.
     TMenuItem* PopupMenuList;
 
     // The archiver profiles as "extension=profile" lines, in settings order.
     std::vector<std::string> ArchiveEntries;
+    // The names that are no pages, as the settings hold them (a ";" list).
+    std::string IgnoredFiles;
+    // The language ComicInfo.xml names, as the settings hold it.
+    std::string ComicInfoLanguage = "ja";
 
     // A worker exists and its job is still running.
     bool IsRunning() const noexcept;
@@ -147,6 +155,7 @@ public:
     void ActionSelectInvertExecute(TAction& sender);
     void ActionCheckSelectedExecute(TAction& sender);
     void ActionUncheckSelectedExecute(TAction& sender);
+    void ActionRenumberPagesExecute(TAction& sender);
     void ListViewContextMenu(POINT screen);
     // How the list opens a folder or an archive: the shell, unless a test looks on.
     using TShellLauncher = void (*)(const std::string& file, const std::string& parameters);
@@ -185,6 +194,10 @@ private:
     void SetStatusText(const std::string& text) { FolderList->SetStatusText(text); }
     // The plain caption of the checked archive format; empty when none is.
     std::string CheckedArchiveExtension() const;
+    // The ComicInfo.xml submenu: filled from the settings' value, read back as the mode checked.
+    void FillComicInfoMenu(int32_t mode);
+    int32_t CheckedComicInfoMode() const;
+    TComicInfoOptions ChosenComicInfo() const;
     // The rows judged again for their archives once the format changed, when no job runs.
     void JudgeArchivesForFormat();
 

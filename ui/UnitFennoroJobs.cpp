@@ -104,9 +104,13 @@ void TFormFennoro::ActionFindExecute(TAction&)
         // The timer first: the worker queues its reports only for a list that drains them.
         FolderList->StartJobWatch();
         RowsJudgedFor = CheckedArchiveExtension();
+        TFindJobExtras findExtras;
+        findExtras.InTree = ActionFindInTree->Checked();
+        findExtras.IgnoredFiles = IgnoredFiles;
+        for (const std::string& entry : ArchiveEntries) findExtras.ArchiveExtensions.push_back(ArchiveEntryName(entry));
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
                                                          ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
-                                                         pageCheck, RowsJudgedFor);
+                                                         pageCheck, RowsJudgedFor, findExtras);
     }
     ListView->SetFocus();
 }
@@ -126,6 +130,8 @@ void TFormFennoro::ActionCompressExecute(TAction&)
         TCompressJobExtras extras;
         extras.LogPath = JobLogFileName();
         extras.PageCheck = ChosenPageCheck(*ActionVerifyImages, *ActionDeepImageCheck);
+        extras.IgnoredFiles = IgnoredFiles;
+        extras.ComicInfo = ChosenComicInfo();
         // The rows checked now, which the question counts: the job takes these alone.
         extras.Rows = FolderList->RowsForJob();
         // Each folder judged again as a find would now; without an allowed extension

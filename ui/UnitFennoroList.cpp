@@ -70,17 +70,24 @@ void TFormFennoro::ActionRenameFolderExecute(TAction&)
 bool TFormFennoro::ListViewEdited(int index, const std::string& text)
 {
     FolderRow* row = FolderList->RowOfItem(index);
-    if (!row || text == row->Name) return false;
-    // A name with a path in it would move the folder out of the search root:
+    if (!row) return false;
+    // A row below a folder of books shows its path below the root: the folder's
+    // own name is what changes, typed with that path or alone.
+    const bool withLocation = !row->Location.empty() && text.size() > row->Location.size() &&
+                              text.compare(0, row->Location.size(), row->Location) == 0;
+    const std::string name = withLocation ? text.substr(row->Location.size()) : text;
+    if (name == row->Name) return false;
+    // A name with a path in it would move the folder out of its place:
     // refused like any rename the file system turns down.
-    if (!IsPlainFileName(text)) return false;
+    if (!IsPlainFileName(name)) return false;
     // The folder by its exact name, which its row's text may only resemble.
     const std::wstring parent = FileApiPath(IncludeTrailingPathDelimiter(row->ParentPath));
     const std::wstring oldPath = parent + (row->WideName.empty() ? WideText(row->Name) : row->WideName);
-    const std::wstring newName = WideText(text);
+    const std::wstring newName = WideText(name);
     if (!MoveFileW(oldPath.c_str(), (parent + newName).c_str())) return false;
-    FolderList->RowRenamed(*row, text, newName, RowsJudgedFor);
-    return true;
+    FolderList->RowRenamed(*row, name, newName, RowsJudgedFor);
+    // The list would show the name alone: the row shows its path again instead.
+    return row->Location.empty() || withLocation;
 }
 
 void TFormFennoro::ListViewDblClick()

@@ -82,6 +82,11 @@ void TFormFennoro::LoadSettings()
     }
     ActionVerifyImages->SetChecked(settings.VerifyImages);
     ActionDeepImageCheck->SetChecked(settings.DeepImageCheck);
+    ActionFindInTree->SetChecked(settings.FindInTree);
+    IgnoredFiles = settings.IgnoredFiles;
+    FillComicInfoMenu(settings.ComicInfo);
+    ActionRightToLeft->SetChecked(settings.RightToLeft);
+    ComicInfoLanguage = settings.LanguageISO;
 }
 
 void TFormFennoro::SaveSettings()
@@ -116,6 +121,11 @@ void TFormFennoro::SaveSettings()
     settings.ArchiveEntries = ArchiveEntries;
     settings.VerifyImages = ActionVerifyImages->Checked();
     settings.DeepImageCheck = ActionDeepImageCheck->Checked();
+    settings.FindInTree = ActionFindInTree->Checked();
+    settings.IgnoredFiles = IgnoredFiles;
+    settings.ComicInfo = CheckedComicInfoMode();
+    settings.RightToLeft = ActionRightToLeft->Checked();
+    settings.LanguageISO = ComicInfoLanguage;
     KeepSettingsFromStart(settings);
     if (SaveSettingsFile(settings, GetSettingsFileName(), SettingsUnreadable)) SettingsUnreadable = false;
 }

@@ -54,14 +54,6 @@ ptrdiff_t TPageChecker::End()
     return static_cast<ptrdiff_t>(damaged);
 }
 
-std::vector<TPageSize> TPageChecker::Sizes() const
-{
-    std::vector<TPageSize> sizes;
-    sizes.reserve(Verdicts.size());
-    for (const TPageVerdict& verdict : Verdicts) sizes.push_back(verdict.Size);
-    return sizes;
-}
-
 void TPageChecker::Helper()
 {
     unsigned seen = 0;
@@ -102,7 +94,7 @@ void TPageChecker::Work()
         } catch (...) {
             // No room even for the quick check's block: the file cannot be judged whole.
         }
-        Verdicts[i] = verdict;
+        Verdicts[i] = verdict;  // a whole page's too: its size
         if (verdict.Whole()) continue;
         size_t first = Damaged;
         while (i < first && !Damaged.compare_exchange_weak(first, i)) {

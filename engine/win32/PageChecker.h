@@ -44,10 +44,9 @@ public:
     // What is wrong with the file the last FirstDamaged or End named (a whole
     // verdict after AllWhole or Stopped).
     TPageVerdict Verdict() const { return Found; }
-
-    // Each file's width and height as its header gave them, in the order given,
-    // after an End that returned AllWhole ({0,0} for a file not read).
-    std::vector<TPageSize> Sizes() const;
+    // The size of the file at that index in the order given, once End or
+    // FirstDamaged has returned AllWhole ({0,0} when its header gave none).
+    TPageSize SizeAt(size_t index) const { return index < Verdicts.size() ? Verdicts[index].Size : TPageSize{}; }
     // Each file's digest, the same way; at the deep level only (else all {0,0}).
     const std::vector<TPageDigest>& Digests() const { return FileDigests; }
 

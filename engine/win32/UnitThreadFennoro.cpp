@@ -11,7 +11,8 @@
 
 TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder,
                                const std::string& extensions, bool recursive, bool numbered, bool numberedAbout,
-                               TPageCheck pageCheck, const std::string& archiveExtension)
+                               TPageCheck pageCheck, const std::string& archiveExtension,
+                               const TFindJobExtras& findExtras)
     : Owner(owner),
       OwnerWindow(owner.OwnerWindow()),
       Job(TJobKind::FindJob),
@@ -22,6 +23,9 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
       NumberedAbout(numberedAbout),
       VerifyImages(pageCheck != TPageCheck::Off),
       DeepImages(pageCheck == TPageCheck::Deep),
+      InTree(findExtras.InTree),
+      ArchiveExtensions(findExtras.ArchiveExtensions),
+      Ignored(findExtras.IgnoredFiles),
       ArchiveExtension(archiveExtension)
 {
     StartFindJob();
@@ -63,6 +67,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ar
       Job(TJobKind::CompressJob),
       VerifyImages(extras.PageCheck != TPageCheck::Off),
       DeepImages(extras.PageCheck == TPageCheck::Deep),
+      Ignored(extras.IgnoredFiles),
       ArchiveExtension(archiveExtension),
       DllName(dllName),
       FunctionName(functionName),
@@ -70,6 +75,7 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ar
       QuietOption(quietOption),
       RemoveFolder(removeFolder),
       RemovalConfirmed(extras.RemovalConfirmed),
+      ComicInfoOptions(extras.ComicInfo),
       Unattended(extras.Unattended),
       LogPath(extras.LogPath)
 {
@@ -212,7 +218,9 @@ FolderRow TThreadFennoro::StagedRow() const
     row.WideName = RowWideName;
     row.Result = ResultText;
     row.Remark = RemarkText;
-    row.ParentPath = RootPath;
+    row.Location = RowLocation;
+    row.ListingDigest = RowListing;
+    row.ParentPath = RootPath + RowLocation;
     row.Checked = RowChecked;
     row.CompressState = FolderCompressState::Untried;
     return row;
@@ -266,6 +274,7 @@ void TThreadFennoro::PickNextRow()
         CurrentParent = row.ParentPath;
         CurrentResult = row.Result;
         CurrentStamps = row.PageStamps;
+        CurrentSizes = row.PageSizes;
     }
     ChangeProgress([waiting](TJobProgress& progress) { progress.Total = progress.Done + waiting; });
 }

@@ -3,22 +3,27 @@
 // root folder) or the compress job (archive the checked folders). It reaches its
 // owner only on the owner's thread: through synchronous calls, or, for the find
 // job's rows and status texts, through a queue the owner drains.
+#include "base/IgnoredNames.h"
+#include "engine/ComicBook.h"
 #include "engine/FolderRow.h"
 #include "engine/JobLog.h"
 #include "engine/JobProgress.h"
 #include "engine/win32/FolderEntries.h"
 #include "engine/win32/FolderSafety.h"
 #include "engine/win32/TThreadFennoroOwner.h"
+#include "pages/PageSize.h"
 #include "toolkit/TThread.h"
 
 class TPageChecker;
 class TPageStamps;
+struct TPageSizes;
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -43,8 +48,23 @@ struct TContentRules {
 // over one of them overrides the content rules.
 bool IsContentVerdict(const std::string& result);
 
+// What a find job takes beyond the search options.
+struct TFindJobExtras {
+    // Book folders at any depth: a folder holding sub-folders and no files (an
+    // author, a series) is gone through, and each folder below it that holds
+    // files gets a row named by its path below the root.
+    bool InTree = false;
+    // The names that are no pages (a ";" list with wildcards); empty: none.
+    std::string IgnoredFiles;
+    // The archive formats' extensions: an archive beside the books it was made
+    // of does not make a folder of books a book.
+    std::vector<std::string> ArchiveExtensions;
+};
+
 // What a compress job takes beyond the profile.
 struct TCompressJobExtras {
+    // The names that are no pages: left out of the archive, recycled with the folder.
+    std::string IgnoredFiles;
     // The user agreed once, for the whole job, that the folders go to the recycle
     // bin: the shell is not to ask again for each one.
     bool RemovalConfirmed = false;
@@ -56,6 +76,8 @@ struct TCompressJobExtras {
     // With the page check on, each folder's pages are read again right before its
     // archiver runs, but for those the find found whole and that are unchanged since.
     TPageCheck PageCheck = TPageCheck::Off;
+    // The ComicInfo.xml written into the archives that take one.
+    TComicInfoOptions ComicInfo;
     // The rows the job takes: those checked when the user asked for it, among the
     // owner's. None given: those checked when the job starts. Rows checked while it
     // runs wait for the next job, so that it never archives (or recycles) more
@@ -75,7 +97,7 @@ public:
     // is found unchecked with its own verdict.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::string& rootFolder, const std::string& extensions,
                    bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off,
-                   const std::string& archiveExtension = {});
+                   const std::string& archiveExtension = {}, const TFindJobExtras& findExtras = {});
 
     // Find job over the folders named one by one (full paths), each judged as a
     // folder directly below its own parent is; the list holds exactly those.
@@ -138,8 +160,18 @@ private:
 
     // Find job.
     void FindFolders();
-    bool CheckFolder(const std::string& path, const std::wstring& widePath, long long& count);
-    bool CheckFiles(const TTreeFolder& folder, long long& count);
+    // The folder's own listing, when the find has read it (null: read it here).
+    bool CheckFolder(const std::string& path, const std::wstring& widePath, const std::vector<TFolderEntry>* listing,
+                     long long& count);
+    bool CheckFiles(const TTreeFolder& folder, size_t topLength, long long& count);
+    bool CheckTreeContent(const TFolderTree& tree, long long& count);
+    // Whether a folder of the walked tree lies in a left-out one (a "__MACOSX").
+    bool InsideIgnored(const TTreeFolder& folder, size_t topLength) const;
+    // What the tree search makes of a folder by its listing: a folder of books
+    // (sub-folders, and no files but archives and left-overs), what is left of
+    // one whose books are all archived (archives and left-overs only), or a book.
+    enum class TTreeKind { Container, Done, Book };
+    TTreeKind TreeKindOf(const std::vector<TFolderEntry>& entries) const;
     std::optional<bool> CheckFirstLevel(const TTreeFolder& folder, long long& count);
     bool CheckNumbering(const std::vector<std::string>& names);
     bool IsAllowedExtension(const std::string& extension) const;
@@ -150,13 +182,15 @@ private:
     struct TPendingFolder {
         FolderRow Row;
         std::vector<std::string> PageNames;  // in the order checked
-        std::vector<std::wstring> PagePaths;  // the same pages
+        std::vector<std::string> PagePaths;  // the same inside the folder, for their sizes
+        std::vector<std::wstring> PageFiles;  // the same, as the checker opens them
         std::shared_ptr<const TPageStamps> Stamps;  // the row's, once every page is whole
     };
     void BeginPages(TPendingFolder& folder);
     void EndPages(TPendingFolder& folder);
     struct TFolderPages {
         std::string Dir;  // with its separator
+        std::string Inside;  // the same below the row's folder, for remarks
         std::vector<std::string> Names;
     };
     std::vector<TFolderPages> Pages;
@@ -183,6 +217,8 @@ private:
                                         ULONGLONG bytesTotal);
     void CompressFolders();
     void CompressFolder(const std::string& name, const std::wstring& wideName, const std::string& parent);
+    // The book of the folder in hand: its row's name and the pages of its walked tree.
+    TComicInfo BookOf(const std::string& name, const TFolderTree& tree);
     // The folder in hand was stopped inside its archiver's call: not tried to its
     // end, so its row stays checked and untried ("中断されました"), one of those left.
     void StopRowInHand();
@@ -210,6 +246,11 @@ private:
     bool NumberedAbout = false;
     bool VerifyImages = false;
     bool DeepImages = false;
+    bool InTree = false;
+    std::vector<std::string> ArchiveExtensions;
+    TIgnoredNames Ignored;
+    // What the folder in hand holds of them, for its record.
+    std::string RecordLeftOut;
     std::string ArchiveExtension;
     std::string DllName;
     std::string FunctionName;
@@ -217,6 +258,7 @@ private:
     std::string QuietOption;
     bool RemoveFolder = false;
     bool RemovalConfirmed = false;
+    TComicInfoOptions ComicInfoOptions;
     bool Unattended = false;
     std::string LogPath;
     // The record of the folder in hand, filled in as its values become known.
@@ -243,6 +285,8 @@ private:
     bool RowStopped = false;
     std::string RowName;
     std::wstring RowWideName;
+    std::string RowLocation;  // below the root, with its separator; empty directly below it
+    uint64_t RowListing = 0;  // the digest of the folder's own listing
     std::string ResultText;
     std::string RemarkText;
     FolderRow* CurrentRow = nullptr;
@@ -252,6 +296,9 @@ private:
     std::string CurrentParent;
     std::string CurrentResult;
     std::shared_ptr<const TPageStamps> CurrentStamps;
+    std::shared_ptr<const TPageSizes> CurrentSizes;
+    // The sizes of the pages F8 read again (by their wide path), for ComicInfo.xml.
+    std::unordered_map<std::wstring, TPageSize> FreshSizes;
     // The compress job's rows (TCompressJobExtras::Rows), taken at its first pick when none were given.
     std::optional<std::unordered_set<const FolderRow*>> JobRows;
 

@@ -3,8 +3,10 @@
 #include "base/WideText.h"
 #include "engine/ArchiverProfile.h"
 #include "engine/win32/ArchiveTarget.h"
+#include "engine/win32/ComicInfoFile.h"
 #include "engine/win32/CompressPhases.h"
 #include "engine/win32/FolderSafety.h"
+#include "engine/win32/LeftOutEntries.h"
 #include "engine/win32/LongPath.h"
 #include "engine/win32/PathLock.h"
 #include "engine/win32/RecycleBin.h"
@@ -55,6 +57,8 @@ constexpr DWORD OutputSize = 1024;
 
 // The job's phase clock, for the archiver's reports on the same thread.
 thread_local TCompressPhases* Phases = nullptr;
+// The job's ComicInfo.xml, written anew for each folder that gets one.
+thread_local TComicInfoFile* JobComicInfo = nullptr;
 
 // What an archiver returns when the archive already exists; it never overwrites one.
 constexpr int ArchiveExistsResult = 2;
@@ -124,6 +128,11 @@ void TThreadFennoro::CompressFolders()
         explicit TActivePhases(TCompressPhases& phases) { Phases = &phases; }
         ~TActivePhases() { Phases = nullptr; }
     } active(phases);
+    TComicInfoFile comicInfo;
+    struct TActiveComicInfo {
+        explicit TActiveComicInfo(TComicInfoFile& file) { JobComicInfo = &file; }
+        ~TActiveComicInfo() { JobComicInfo = nullptr; }
+    } activeComicInfo(comicInfo);
     phases.Enter(TCompressPhase::Window);
     SetStatus("圧縮中: ");
     // Each call into the window shows the last folder's outcome, picks the next
@@ -164,10 +173,11 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     const std::string folderPath = parent + name;
     const std::string archiveName = name + ArchiveExtension;
     const std::string archivePath = parent + archiveName;
-    const std::string utf8CommandLine =
+    std::string utf8CommandLine =
         BuildCommandLine(CommandTemplate, QuietOption, archivePath, IncludeTrailingPathDelimiter(folderPath));
     const std::string runningName = FunctionName + "GetRunning";
     Record = TJobLogEntry{};
+    RecordLeftOut.clear();
     Record.Folder = folderPath;
     Record.Archive = archivePath;
     CancelSent = false;
@@ -215,7 +225,14 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     TFolderTree tree;
     if (const auto fault = WalkFolderTree(walk, tree)) return fail("!" + fault->Result, fault->Remark);
     const TTreeDigest before = DigestOf(tree);
-    Record.Files = before.Files;
+    // What the system left is not packed; the digest above still covers it.
+    const TLeftOut leftOut = LeftOutOf(tree, Ignored);
+    if (!leftOut.Names.empty()) {
+        utf8CommandLine += ExclusionSwitches(Ignored);
+        for (const std::string& left : leftOut.Names) RecordLeftOut += (RecordLeftOut.empty() ? "" : " ") + left;
+    }
+    const long long pageFiles = before.Files - leftOut.Files;
+    Record.Files = pageFiles;
     Record.BytesBefore = FileBytes(tree);
     // The content rules too: the folder goes only as the find would judge it now.
     if (const auto verdict = ContentFault(tree, rowParent + name)) {
@@ -228,6 +245,18 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     if (VerifyImages) {
         if (const auto fault = RecheckPages(tree, identity)) return fail(fault->Result, fault->Remark);
     }
+    // The book's ComicInfo.xml, one more file for the archiver, unless the folder has its own.
+    TComicInfoFile& comicInfo = *JobComicInfo;
+    struct TDiscard {
+        TComicInfoFile& File;
+        ~TDiscard() { File.Discard(); }
+    } discard{comicInfo};
+    if (WantsComicInfo(ComicInfoOptions, ArchiveExtension) && !HasOwnComicInfo(tree)) {
+        if (const auto fault = comicInfo.Write(BookOf(name, tree))) return fail("!" + fault->Result, fault->Remark);
+    }
+    const long long addedFiles = comicInfo.Path().empty() ? 0 : 1;
+    const std::string fullCommandLine =
+        addedFiles ? WithComicInfoFile(utf8CommandLine, comicInfo.Path()) : utf8CommandLine;
 
     int returned = 0;
     bool archiveAbsent = false;
@@ -253,10 +282,10 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
         const auto unicodeMode = reinterpret_cast<UnicodeModeFunction>(
             reinterpret_cast<void*>(GetProcAddress(library.get(), (FunctionName + "SetUnicodeMode").c_str())));
         unicode = unicodeMode && unicodeMode(TRUE);
-        std::string commandLine = utf8CommandLine;
+        std::string commandLine = fullCommandLine;
         std::string ansiArchivePath = archivePath;
         if (!unicode) {
-            if (!ExactCodePageText(utf8CommandLine, CP_ACP, commandLine)) return fail("!扱えないファイル名です", name);
+            if (!ExactCodePageText(fullCommandLine, CP_ACP, commandLine)) return fail("!扱えないファイル名です", name);
             ExactCodePageText(archivePath, CP_ACP, ansiArchivePath);
             if (const auto unfit = NameOutsideAnsi(tree)) return fail("!扱えないファイル名です", *unfit);
         }
@@ -314,7 +343,7 @@ void TThreadFennoro::CompressFolder(const std::string& name, const std::wstring&
     // A library that can count what it packed: an archive holding fewer files than
     // the folder's tree (a template without its recursive switch, say) must not
     // cost the rest of the folder.
-    if (fileCountKnown && (archivedFiles < 0 || archivedFiles < before.Files))
+    if (fileCountKnown && (archivedFiles < 0 || archivedFiles < pageFiles + addedFiles))
         return kept("*圧縮成功: ただし書庫の内容がフォルダと一致しないため削除しません");
     // The empty folder would survive only in the recycle bin.
     if (LosesEmptyFolder(ArchiveExtension, tree))

@@ -16,6 +16,7 @@ namespace {
 constexpr const char* ContentVerdicts[] = {
     "許容外の拡張子です",         "サブディレクトリが存在します",       "空のフォルダです",
     "ファイルから連番が得られません", "ファイルは連番形式ではありません", "連番になっていません",
+    "ComicInfo.xmlが正しいXMLではありません",
 };
 
 } // namespace
@@ -42,19 +43,7 @@ std::optional<TSafetyFault> TThreadFennoro::ContentFault(const TFolderTree& tree
     if (!RecheckContentRules || IsContentVerdict(CurrentResult)) return std::nullopt;
     long long count = 0;
     std::optional<TSafetyFault> fault;
-    for (const TTreeFolder& folder : tree) {
-        if (!CheckFiles(folder, count)) {
-            fault = TSafetyFault{ResultText, RemarkText};
-            break;
-        }
-        if (Recursive) continue;
-        const auto sub = std::find_if(folder.Entries.begin(), folder.Entries.end(),
-                                      [](const TFolderEntry& entry) { return entry.IsFolder(); });
-        if (sub != folder.Entries.end()) {
-            fault = TSafetyFault{"サブディレクトリが存在します", sub->Name};
-            break;
-        }
-    }
+    if (!CheckTreeContent(tree, count)) fault = TSafetyFault{ResultText, RemarkText};
     Pages.clear();  // the find's, which CheckFiles fills for the page check
     if (!fault && count == 0) fault = TSafetyFault{"空のフォルダです", folderPath};
     return fault;

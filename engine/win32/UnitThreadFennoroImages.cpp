@@ -8,6 +8,7 @@
 // sheet fed twice) hold the folder back, though a check by hand lets it go.
 #include "pages/BookSizes.h"
 #include "pages/ImageCheck.h"
+#include "engine/PageSizes.h"
 #include "engine/PageStamps.h"
 #include "pages/ImageCheckRemark.h"
 #include "engine/win32/LongPath.h"
@@ -43,13 +44,15 @@ void TThreadFennoro::BeginPages(TPendingFolder& folder)
 {
     if (!PageChecker) PageChecker = std::make_unique<TPageChecker>(DeepImages ? TCheckDepth::Deep : TCheckDepth::Quick);
     std::vector<TPageChecker::TFile> files;
+    const size_t top = Pages.empty() ? 0 : Pages.front().Dir.size();
     for (const TFolderPages& pages : Pages) {
         for (const std::string& name : pages.Names) {
             const TImageKind kind = ImageKindOf(name);
             if (kind == TImageKind::None) continue;
             files.push_back({WideText(pages.Dir + name), kind});
-            folder.PageNames.push_back(name);
-            folder.PagePaths.push_back(files.back().Path);
+            folder.PageNames.push_back(pages.Inside + name);
+            folder.PagePaths.push_back(pages.Dir.substr(top) + name);
+            folder.PageFiles.push_back(files.back().Path);
         }
     }
     PageChecker->Begin(std::move(files), [this] { return StopRequested(); });
@@ -70,15 +73,23 @@ void TThreadFennoro::EndPages(TPendingFolder& folder)
         row.Checked = false;
     }
     if (damaged != TPageChecker::AllWhole) return;
-    // The pages are whole either way: the stamps spare them F8's second read.
+    // The pages are whole either way: the stamps spare them F8's second read, and
+    // their sizes go into the ComicInfo.xml F8 may write.
     row.PageStamps = std::move(folder.Stamps);
+    auto sizes = std::make_shared<TPageSizes>();
+    std::vector<TPageSize> inOrder;
+    for (size_t i = 0; i < folder.PagePaths.size(); ++i) {
+        inOrder.push_back(PageChecker->SizeAt(i));
+        sizes->ByPath[folder.PagePaths[i]] = inOrder.back();
+    }
+    row.PageSizes = std::move(sizes);
     if (DeepImages) {
-        if (const auto twice = FirstDuplicate(folder.PagePaths, PageChecker->Digests())) {
+        if (const auto twice = FirstDuplicate(folder.PageFiles, PageChecker->Digests())) {
             row.Result = "重複したページがあります";
             row.Remark = folder.PageNames[twice->first] + " " + folder.PageNames[twice->second];
             row.Checked = false;
             return;
         }
     }
-    row.Remark = OddSizesRemark(FindOddSizes(PageChecker->Sizes()));
+    row.Remark = OddSizesRemark(FindOddSizes(inOrder));
 }

@@ -37,10 +37,16 @@ std::optional<TSafetyFault> TThreadFennoro::RecheckPages(const TFolderTree& tree
     std::optional<uint32_t> volume;
     if (folder) volume = folder->Volume;
     TPagesToCheck pages = PagesToRecheck(tree, CurrentStamps.get(), volume, depth);
+    FreshSizes.clear();
     if (pages.Files.empty()) return std::nullopt;
+    std::vector<std::wstring> paths;
+    for (const TPageChecker::TFile& file : pages.Files) paths.push_back(file.Path);
     TPageChecker checker(depth);
     const ptrdiff_t damaged = checker.FirstDamaged(std::move(pages.Files), [this] { return StopRequested(); });
-    if (damaged == TPageChecker::AllWhole) return std::nullopt;
+    if (damaged == TPageChecker::AllWhole) {
+        for (size_t i = 0; i < paths.size(); ++i) FreshSizes[paths[i]] = checker.SizeAt(i);
+        return std::nullopt;
+    }
     if (damaged == TPageChecker::Stopped) return TSafetyFault{std::string("!") + InterruptedResult, {}};
     return TSafetyFault{DamagedPage, DamagedPageRemark(pages.Names[static_cast<size_t>(damaged)], checker.Verdict())};
 }

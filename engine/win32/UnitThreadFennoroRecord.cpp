@@ -10,6 +10,8 @@ void TThreadFennoro::RecordFolder(const std::string& result, const std::string& 
     Record.Time = JobLogTime();
     Record.Result = result;
     Record.Remark = remark;
+    // What was left out of the archive (and went with the folder, if it went).
+    if (!RecordLeftOut.empty()) Record.Remark += (remark.empty() ? "除外: " : " 除外: ") + RecordLeftOut;
     const bool written = AppendJobLog(LogPath, JobLogLine(Record));
     ChangeProgress([&](TJobProgress& progress) {
         progress.RecordName = std::string(ExtractFileName(LogPath));

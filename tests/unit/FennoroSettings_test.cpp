@@ -264,3 +264,55 @@ TEST(FennoroSettings, PageCheckKeyOnlyWhenOnOrAlreadyThere)
     settings.DeepImageCheck = false;
     EXPECT_NE(SaveOver(settings, deep).find("DeepImageCheck=0\r\n"), std::string::npos);
 }
+
+TEST(FennoroSettings, TreeSearchAndLeftOverNamesWrittenOnlyWhenChosen)
+{
+    FennoroSettings settings = LoadFrom("[Setting]\nPath=x\n");
+    EXPECT_FALSE(settings.FindInTree);
+    EXPECT_EQ(settings.IgnoredFiles, DefaultIgnoredFiles);
+    const std::string untouched = SaveOver(settings, "");
+    EXPECT_EQ(untouched.find("FindInTree"), std::string::npos);
+    EXPECT_EQ(untouched.find("IgnoredFiles"), std::string::npos);
+
+    settings.FindInTree = true;
+    settings.IgnoredFiles = "Thumbs.db;*.tmp";
+    const std::string chosen = SaveOver(settings, "");
+    EXPECT_NE(chosen.find("FindInTree=1\r\nIgnoredFiles=Thumbs.db;*.tmp\r\n"), std::string::npos) << chosen;
+    EXPECT_TRUE(LoadFrom(chosen).FindInTree);
+    EXPECT_EQ(LoadFrom(chosen).IgnoredFiles, "Thumbs.db;*.tmp");
+    // An empty list is the user's: nothing is left out, and it stays so.
+    EXPECT_EQ(LoadFrom("[Setting]\nIgnoredFiles=\n").IgnoredFiles, "");
+    settings.IgnoredFiles.clear();
+    EXPECT_NE(SaveOver(settings, chosen).find("IgnoredFiles=\r\n"), std::string::npos);
+}
+
+TEST(FennoroSettings, ComicInfoKeysDefaultsAndValues)
+{
+    struct Case {
+        std::string File;
+        int32_t ComicInfo;
+        bool RightToLeft;
+        std::string LanguageISO;
+    };
+    const Case cases[] = {
+        {"[Setting]\nPath=x\n", 1, true, "ja"},
+        {"[Setting]\nComicInfo=0\nRightToLeft=0\nLanguageISO=\n", 0, false, ""},
+        {"[Setting]\nComicInfo=2\nLanguageISO=en\n", 2, true, "en"},
+        {"[Setting]\nComicInfo=7\n", 1, true, "ja"},
+        {"[Setting]\nComicInfo=-1\n", 1, true, "ja"},
+    };
+    for (const Case& test : cases) {
+        const FennoroSettings settings = LoadFrom(test.File);
+        EXPECT_EQ(settings.ComicInfo, test.ComicInfo) << test.File;
+        EXPECT_EQ(settings.RightToLeft, test.RightToLeft) << test.File;
+        EXPECT_EQ(settings.LanguageISO, test.LanguageISO) << test.File;
+        // What is saved reads back the same.
+        const FennoroSettings again = LoadFrom(SaveOver(settings, test.File));
+        EXPECT_EQ(again.ComicInfo, test.ComicInfo);
+        EXPECT_EQ(again.RightToLeft, test.RightToLeft);
+        EXPECT_EQ(again.LanguageISO, test.LanguageISO);
+    }
+    // The defaults leave a file without the keys as it was.
+    const std::string untouched = SaveOver(LoadFrom("[Setting]\nPath=x\n"), "");
+    for (const char* key : {"ComicInfo", "RightToLeft", "LanguageISO"}) EXPECT_EQ(untouched.find(key), std::string::npos);
+}

@@ -255,12 +255,12 @@ TEST_F(UnitFennoroList, SpaceAndTheShortcutMenuSetEverySelectedRowsCheck)
     EXPECT_EQ(checks(), "11011");
     list.SetChecked(2, true);
 
-    // The menu from the keyboard: check, uncheck, select all.
+    // The menu from the keyboard: check, uncheck, select all, renumber.
     for (int i : {1, 3}) list.SetSelected(i, true);
     PumpPending();
     OpenedMenu menu = OpenMenu([&] { SendMessageW(list.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list.Handle()), -1); });
     ASSERT_EQ(menu.Menu, form.PopupMenuList->SubMenu());
-    EXPECT_EQ(menu.Enabled, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(menu.Enabled, (std::vector<bool>{true, true, true, true}));
     window->Choose(*form.ActionUncheckSelected);
     EXPECT_EQ(checks(), "10001");
     EXPECT_EQ(rowChecks(), "10001");
@@ -285,7 +285,7 @@ TEST_F(UnitFennoroList, SpaceAndTheShortcutMenuSetEverySelectedRowsCheck)
         SetKeyHeld(VK_SHIFT, false);
     });
     ASSERT_EQ(menu.Menu, form.PopupMenuList->SubMenu());
-    EXPECT_EQ(menu.Enabled, (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(menu.Enabled, (std::vector<bool>{false, false, true, false}));
     menu = OpenMenu([&] { PostKey(list.Handle(), VK_APPS); });
     ASSERT_EQ(menu.Menu, form.PopupMenuList->SubMenu());
     menu = OpenMenu([] {});

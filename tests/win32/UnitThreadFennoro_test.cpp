@@ -197,8 +197,9 @@ TEST(FindJob, RecursiveSearchJudgesTheWholeTree)
     EngineFind(owner, tree.Root(), recursive);
     EngineExpectRow(owner, "d", true, "+圧縮できます", "");
     EngineExpectRow(owner, "hollow", false, "空のフォルダです", tree.Path("hollow"));
-    EngineExpectRow(owner, "deepbad", false, "許容外の拡張子です", "bad.txt");
-    EngineExpectRow(owner, "deepgap", false, "連番になっていません", "01.jpg 03.jpg");
+    // A file below the row's folder is named by its path below it.
+    EngineExpectRow(owner, "deepbad", false, "許容外の拡張子です", "s\\t\\bad.txt");
+    EngineExpectRow(owner, "deepgap", false, "連番になっていません", "s\\01.jpg 03.jpg");
     EngineExpectRow(owner, "badfirst", false, "許容外の拡張子です", "x.txt");
     EngineExpectRow(owner, "onlyempty", true, "+圧縮できます", "");
     EXPECT_TRUE(Contains(owner.Statuses, "検索中: " + tree.Path("deepbad\\s\\t")));
@@ -647,7 +648,7 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     // Recursive: the sub-folders' pages are read too, after the folder's own.
     options.Recursive = true;
     EngineFind(owner, tree.Root(), options);
-    EngineExpectRow(owner, "tree", false, "破損した画像があります", "07.bmp 途中で切れています");
+    EngineExpectRow(owner, "tree", false, "破損した画像があります", "sub\\deeper\\07.bmp 途中で切れています");
     EngineExpectRow(owner, "whole", true, "+圧縮できます", "サイズ違い p001 p003 p004 p006");
 
     // A stop that arrives once the other checks are done ends the folder before its first page.

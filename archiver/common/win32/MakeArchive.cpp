@@ -18,17 +18,36 @@ bool HasSwitch(const TArchiverCommandLine& command, std::string_view name)
     return false;
 }
 
+// "-xr!pattern": entries of that name left out, at any depth (7-Zip's form).
+constexpr std::string_view ExcludeSwitch = "-xr!";
+
+bool IsExcludeSwitch(std::string_view text)
+{
+    return text.size() > ExcludeSwitch.size() && EqualsIgnoringAsciiCase(text.substr(0, ExcludeSwitch.size()), ExcludeSwitch);
+}
+
+std::vector<std::string> ExcludedPatterns(const TArchiverCommandLine& command)
+{
+    std::vector<std::string> patterns;
+    for (const std::string& s : command.Switches) {
+        if (IsExcludeSwitch(s)) patterns.push_back(s.substr(ExcludeSwitch.size()));
+    }
+    return patterns;
+}
+
 std::string MakeArchiveSteps(TArchiveFormat& format, HWND window, LPCSTR commandLine)
 {
     if (!commandLine) throw TArchiverError(ArchiverBadCommandLine, "コマンドが指定されていません");
     const TArchiverSwitches switches = format.Switches();
     const auto isSwitch = [&](std::string_view text) {
         return EqualsIgnoringAsciiCase(text, switches.Recursive) || EqualsIgnoringAsciiCase(text, switches.Quiet) ||
+               IsExcludeSwitch(text) ||
                (switches.IsOwnSwitch && switches.IsOwnSwitch(text));
     };
     const TArchiverCommandLine command = ParseArchiverCommandLine(FromCallText(commandLine), TArchiverSyntax{{switches.Command}, isSwitch});
     format.ReadSwitches(command);
-    const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, HasSwitch(command, switches.Recursive));
+    const TSourceTree tree = CollectSources(command.BaseFolder, command.Patterns, HasSwitch(command, switches.Recursive),
+                                            ExcludedPatterns(command));
     format.Prepare(command, tree);
 
     TProgressWindow progress(!HasSwitch(command, switches.Quiet), window, "圧縮中 - " + command.ArchivePath, command.BaseFolder,

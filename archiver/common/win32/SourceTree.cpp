@@ -68,7 +68,8 @@ struct TFolderWalk {
 // not stack, and time in proportion to its paths' length.
 class TCollector {
 public:
-    TCollector(TSourceTree& tree, const TPatternSet& patterns, bool recursive) : Tree(tree), Patterns(patterns), Recursive(recursive) {}
+    TCollector(TSourceTree& tree, const TPatternSet& patterns, bool recursive, const std::vector<std::wstring>& excluded)
+        : Tree(tree), Patterns(patterns), Recursive(recursive), Excluded(excluded) {}
 
     void Collect()
     {
@@ -83,6 +84,7 @@ public:
                 continue;
             }
             const WIN32_FIND_DATAW& item = walk.Items[walk.Next++];
+            if (IsExcluded(item.cFileName)) continue;
             TSourceEntry entry;
             entry.RelativePath = walk.Relative + item.cFileName;
             entry.Path = Tree.BaseFolder + entry.RelativePath;
@@ -115,6 +117,14 @@ public:
     }
 
 private:
+    bool IsExcluded(const wchar_t* name) const
+    {
+        if (Excluded.empty()) return false;
+        const std::wstring upper = Upper(name);
+        return std::any_of(Excluded.begin(), Excluded.end(),
+                           [&](const std::wstring& pattern) { return WildcardMatch(upper, pattern); });
+    }
+
     std::vector<WIN32_FIND_DATAW> ReadFolder(const std::wstring& relativeFolder) const
     {
         const std::wstring folder = Tree.BaseFolder + relativeFolder;
@@ -148,11 +158,49 @@ private:
     TSourceTree& Tree;
     const TPatternSet& Patterns;
     bool Recursive;
+    const std::vector<std::wstring>& Excluded;  // upper-cased
 };
+
+// A full path ("C:\\dir\\file", "\\\\server\\share\\file") among the patterns names one
+// file from outside the base folder.
+bool IsFullPath(const std::wstring& path)
+{
+    const bool drive = path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    return drive || path.rfind(L"\\\\", 0) == 0 || path.rfind(L"//", 0) == 0;
+}
+
+// The file a full path names, stored at the archive's root under its own name
+// after everything the base folder gave; its name must be new there.
+void AddOutsideFile(TSourceTree& tree, const std::wstring& path)
+{
+    const std::wstring exact = ExactPath(path);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(exact.c_str(), GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        throw TArchiverError(ArchiverSourceError, "ファイルが見つかりません: " + WideToUtf8(path));
+    }
+    TSourceEntry entry;
+    entry.Path = exact;
+    entry.RelativePath = exact.substr(exact.find_last_of(L'\\') + 1);
+    const std::wstring upper = Upper(entry.RelativePath);
+    for (const TSourceEntry& other : tree.Entries) {
+        if (Upper(other.RelativePath) == upper) {
+            throw TArchiverError(ArchiverSourceError, "同じ名前のファイルがあります: " + WideToUtf8(entry.RelativePath));
+        }
+    }
+    entry.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entry.Attributes = data.dwFileAttributes;
+    entry.CreationTime = ToUint64(data.ftCreationTime);
+    entry.LastAccessTime = ToUint64(data.ftLastAccessTime);
+    entry.LastWriteTime = ToUint64(data.ftLastWriteTime);
+    ++tree.FileCount;
+    tree.TotalBytes += entry.Size;
+    tree.Entries.push_back(std::move(entry));
+}
 
 } // namespace
 
-TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive)
+TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive,
+                           const std::vector<std::string>& excluded)
 {
     TSourceTree tree;
     const std::wstring base = Utf8ToWide(baseFolder);
@@ -164,14 +212,24 @@ TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std:
     if (tree.BaseFolder.back() != L'\\') tree.BaseFolder += L'\\';
 
     TPatternSet set;
+    std::vector<std::wstring> outside;
     for (const std::string& pattern : patterns) {
         if (IsMatchAllPattern(pattern)) set.All = true;
         std::wstring wide = Utf8ToWide(pattern);
+        if (IsFullPath(wide)) {
+            outside.push_back(std::move(wide));
+            continue;
+        }
         std::replace(wide.begin(), wide.end(), L'/', L'\\');
         set.Patterns.push_back(Upper(wide));
     }
-    TCollector(tree, set, recursive).Collect();
+    std::vector<std::wstring> excludedUpper;
+    for (const std::string& pattern : excluded) excludedUpper.push_back(Upper(Utf8ToWide(pattern)));
+    // Files from outside alone take the whole folder, as no pattern at all would.
+    if (set.Patterns.empty() && !outside.empty()) set.All = true;
+    TCollector(tree, set, recursive, excludedUpper).Collect();
     if (tree.Entries.empty()) throw TArchiverError(ArchiverSourceError, "圧縮するファイルがありません: " + baseFolder);
+    for (const std::wstring& path : outside) AddOutsideFile(tree, path);
     return tree;
 }
 

@@ -31,9 +31,17 @@ struct TSourceTree {
 // the relative path when the pattern holds a separator. With recursive, every
 // sub-folder is searched and folders are entries too (empty ones survive);
 // without it only the base folder's own files are taken.
+// A pattern that is a full path ("C:\\...", "\\\\server\\...") names a file from
+// outside the base folder: it is stored at the root under its own name, after
+// the folder's entries (a name the root holds already is refused); such files
+// alone, without any other pattern, take the whole folder besides.
 // Throws TArchiverError (ArchiverSourceError) when the base folder does not
 // exist, a folder cannot be read, or nothing at all matches.
-TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive);
+// An entry whose name matches one of the excluded patterns (the "-xr!" switches:
+// '*' and '?', without regard to case, against the name alone, at any depth) is
+// left out, a folder with all it holds.
+TSourceTree CollectSources(const std::string& baseFolder, const std::vector<std::string>& patterns, bool recursive,
+                           const std::vector<std::string>& excluded = {});
 
 // The entry's relative path (UTF-8), for messages.
 std::string DisplayName(const TSourceEntry& entry);

@@ -23,7 +23,7 @@ void EngineFind(EngineTestOwner& owner, const std::string& root, const EngineFin
                           !options.VerifyImages ? TPageCheck::Off
                           : options.DeepImages  ? TPageCheck::Deep
                                                 : TPageCheck::On,
-                          options.ArchiveExtension);
+                          options.ArchiveExtension, TFindJobExtras{options.InTree, options.IgnoredFiles, options.ArchiveExtensions});
     if (running) *running = &worker;
     {
         EngineWatchdog watchdog("the find job", JobTimeLimit);

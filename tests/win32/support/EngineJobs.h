@@ -15,6 +15,9 @@ struct EngineFindOptions {
     bool VerifyImages = false;
     bool DeepImages = false;  // with VerifyImages
     std::string ArchiveExtension;  // judges the fit folders' archives beside them
+    bool InTree = false;           // book folders at any depth
+    std::string IgnoredFiles;      // the names that are no pages
+    std::vector<std::string> ArchiveExtensions;  // every format's
 };
 
 // running points at the worker while it exists.

@@ -62,7 +62,7 @@ FolderRow& EngineTestOwner::Add(const std::string& parentPath, const std::string
 const FolderRow& EngineTestOwner::Row(const std::string& name) const
 {
     for (const auto& row : Rows) {
-        if (row->Name == name) return *row;
+        if (RowCaption(*row) == name) return *row;
     }
     ADD_FAILURE() << "no row named " << name;
     static const FolderRow none;

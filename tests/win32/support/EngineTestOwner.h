@@ -29,7 +29,8 @@ public:
     // Adds a row as a finished find would have left it.
     FolderRow& Add(const std::string& parentPath, const std::string& name, bool checked,
                    FolderCompressState state = FolderCompressState::Untried);
-    // The row of a folder name; fails the test when there is none.
+    // The row of a folder name (as the list shows it: with its path below the
+    // root, when it has one); fails the test when there is none.
     const FolderRow& Row(const std::string& name) const;
     // Reverses the shown order without moving any row, as a sort by a column does.
     void ReverseOrder();
