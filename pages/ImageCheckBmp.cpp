@@ -48,8 +48,9 @@ uint64_t PixelBytes(const TBmpInfo& i)
 
 // RLE8 (two pixels a byte: RLE4) from position: runs, ends of lines, moves and
 // literal spans, each inside the bitmap, up to the end-of-bitmap code. Runs may
-// go past a row's end, as some writers code a row's padding pixels, but never
-// past the bitmap's end (its rows padded to 32 bits). An end code is whole only
+// go past a row's end, as some writers code a row's padding pixels, wrapping
+// into the rows after it as decoders draw them, but never past the bitmap's end
+// (its rows padded to 32 bits). An end code is whole only
 // in the last row or where the declared data size ends (give or take padding): before that it is bytes
 // of something else, and the rows after it are lost.
 TPageVerdict WalkRle(TBlockReader& reader, uint64_t position, const TBmpInfo& info, bool four)
@@ -67,9 +68,9 @@ TPageVerdict WalkRle(TBlockReader& reader, uint64_t position, const TBmpInfo& in
         position += 2;
         if (p[0] > 0) {
             x += p[0];
-        } else if (p[1] == 0) {  // end of line
+        } else if (p[1] == 0) {  // end of line: after the rows a long run wrapped into
+            y += x <= stride ? 1 : (x + stride - 1) / stride;
             x = 0;
-            ++y;
         } else if (p[1] == 1) {  // end of bitmap
             if (y + 1 >= height || (position <= dataEnd && dataEnd - position < 4)) return {};
             return TPageVerdict::DamagedAt(at);

@@ -53,11 +53,10 @@ TPageVerdict CheckJpegMarkers(TByteSource& source)
         const unsigned length = unsigned(p[0]) << 8 | p[1];
         if (length < 2) return TPageVerdict::DamagedAt(position);
         if (length > reader.Size() - position) return TPageVerdict::Cut();
-        if (IsJpegFrameMarker(marker) && !framed && length >= 7) {
-            p = reader.At(position + 2, 5);
-            if (!p) return reader.Missing();
-            pageSize = JpegFrameSize(p);
+        if (IsJpegFrameMarker(marker) && !framed) {
             framed = true;
+            p = length >= 7 ? reader.At(position + 2, 5) : nullptr;
+            if (p) pageSize = JpegFrameSize(p);
         }
         position += length;
         if (marker != 0xDA) continue;

@@ -13,7 +13,12 @@ TPageSize JpegSize(TByteSource& source)
     uint64_t position = 2;
     uint8_t p[9];
     while (position < size) {
-        if (!source.ReadAt(position, p, 1) || p[0] != 0xFF) return {};
+        // a few stray zeros may stand before a marker, as the walks pass them
+        for (int zeros = 0;; ++zeros, ++position) {
+            if (position >= size || !source.ReadAt(position, p, 1)) return {};
+            if (p[0] != 0 || zeros == 7) break;
+        }
+        if (p[0] != 0xFF) return {};
         // fill bytes may stand before a marker
         while (p[0] == 0xFF) {
             if (++position >= size || !source.ReadAt(position, p, 1)) return {};
@@ -23,7 +28,7 @@ TPageSize JpegSize(TByteSource& source)
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length follows
         if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA || marker == 0x00) return {};
         if (IsJpegFrameMarker(marker)) {
-            if (!source.ReadAt(position, p, 7)) return {};
+            if (!source.ReadAt(position, p, 7) || (unsigned(p[0]) << 8 | p[1]) < 7) return {};
             return JpegFrameSize(p + 2);
         }
         if (!source.ReadAt(position, p, 2)) return {};

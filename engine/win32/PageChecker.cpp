@@ -26,6 +26,7 @@ void TPageChecker::Begin(std::vector<TFile> files, std::function<bool()> stop)
         std::lock_guard<std::mutex> lock(Lock);
         Files = std::move(files);
         Verdicts.assign(Files.size(), TPageVerdict{});
+        FileDigests.assign(Files.size(), TPageDigest{});
         Found = {};
         Stop = std::move(stop);
         Next = 0;
@@ -88,7 +89,8 @@ void TPageChecker::Work()
         if (files[i].Kind == TImageKind::None) continue;
         TPageVerdict verdict{TPageFault::Unreadable};
         try {
-            verdict = CheckImageFile(files[i].Path, Depth);
+            // The deep walk reads nearly every byte: its digest is almost free.
+            verdict = CheckImageFile(files[i].Path, Depth, Depth == TCheckDepth::Deep ? &FileDigests[i] : nullptr);
         } catch (...) {
             // No room even for the quick check's block: the file cannot be judged whole.
         }

@@ -5,6 +5,7 @@
 // at once nearly halve the wait; the deep check keeps both cores decoding.
 // Begin hands the files to the helper alone, so that the caller can go on (to
 // the next folder's listing) and join in at End.
+#include "engine/win32/ImageFile.h"
 #include "pages/ImageCheck.h"
 
 #include <atomic>
@@ -46,6 +47,8 @@ public:
     // The size of the file at that index in the order given, once End or
     // FirstDamaged has returned AllWhole ({0,0} when its header gave none).
     TPageSize SizeAt(size_t index) const { return index < Verdicts.size() ? Verdicts[index].Size : TPageSize{}; }
+    // Each file's digest, the same way; at the deep level only (else all {0,0}).
+    const std::vector<TPageDigest>& Digests() const { return FileDigests; }
 
 private:
     void Helper();
@@ -66,6 +69,7 @@ private:
     std::atomic<size_t> Damaged{0};
     std::atomic<bool> StopSeen{false};
     std::vector<TPageVerdict> Verdicts;  // per file, each written by the thread that judged it
+    std::vector<TPageDigest> FileDigests;  // likewise
     TPageVerdict Found;
     std::thread HelperThread;
 };

@@ -183,6 +183,7 @@ private:
         FolderRow Row;
         std::vector<std::string> PageNames;  // in the order checked
         std::vector<std::string> PagePaths;  // the same inside the folder, for their sizes
+        std::vector<std::wstring> PageFiles;  // the same, as the checker opens them
         std::shared_ptr<const TPageStamps> Stamps;  // the row's, once every page is whole
     };
     void BeginPages(TPendingFolder& folder);

@@ -517,6 +517,15 @@ TEST(ImageCheck, AnEndOfBitmapBeforeTheLastRowIsDamage)
     }
     const std::string handMade = RunsBitmap(20, 6, 2, false);
     EXPECT_EQ(Check(handMade, TCheckDepth::Deep), TPageVerdict::DamagedAt(handMade.size() - 2));
+    // A run's count grown far past its row: the rows it wraps into count, and the
+    // end-of-line codes that follow run past the bitmap's end.
+    std::string wrapped = bmp;
+    const size_t firstRun = ends[44] + 2;
+    ASSERT_NE(At(wrapped, firstRun), 0);
+    wrapped[firstRun] = '\xFF';
+    wrapped[firstRun + 2] = '\xFF';
+    wrapped[firstRun + 4] = '\xFF';
+    EXPECT_FALSE(Deep(wrapped));
 }
 
 // The byte named is where a decoder first fails, not the start of the frame.

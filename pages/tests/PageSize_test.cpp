@@ -59,6 +59,13 @@ std::string WithLargeSegment(const std::string& jpeg)
     return jpeg.substr(0, 2) + "\xFF\xE5" + char(length >> 8) + char(length & 255) + body + jpeg.substr(2);
 }
 
+// Two zeros after the first segment, which decoders pass over before a marker.
+std::string WithZerosAfterFirstSegment(const std::string& jpeg)
+{
+    const size_t end = 4 + (static_cast<uint8_t>(jpeg[4]) << 8 | static_cast<uint8_t>(jpeg[5]));
+    return jpeg.substr(0, end) + std::string(2, '\0') + jpeg.substr(end);
+}
+
 } // namespace
 
 // Every kind at both levels, and the header alone: the same width and height,
@@ -79,6 +86,7 @@ TEST(PageSize, FromTheHeaderOfEveryKindAtBothLevels)
         {"mpf preview after the end", SamplePages::Page("mpf.jpg"), {250, 190}},
         {"fine progressive", SamplePages::Page("progressive-fine.jpg"), {160, 120}},
         {"large segment first", WithLargeSegment(SamplePages::Page("baseline.jpg")), {250, 190}},
+        {"stray zeros before a marker", WithZerosAfterFirstSegment(SamplePages::Page("baseline.jpg")), {250, 190}},
         {"png", SamplePages::Page("page.png"), {180, 130}},
         {"gif", SamplePages::Page("page.gif"), {160, 120}},
         {"rle8", SamplePages::Page("rle8.bmp"), {120, 90}},

@@ -28,6 +28,29 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text)
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
+// An uncompressed 24-bit bitmap of one grey tone.
+std::string GreyBmp(uint32_t width, uint32_t height, uint8_t tone = 0x80)
+{
+    const uint32_t row = (width * 3 + 3) / 4 * 4;
+    const uint32_t data = row * height;
+    std::string bmp(54, '\0');
+    auto put = [&](size_t at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) bmp[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put(2, 54 + data, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    put(34, data, 4);
+    bmp.append(data, static_cast<char>(tone));
+    return bmp;
+}
+
 } // namespace
 
 TEST(FindJob, EachVerdictWithItsRemark)
@@ -611,7 +634,8 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     EngineFind(owner, tree.Root(), options);
     ASSERT_EQ(owner.Rows.size(), order.size());
     for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(owner.Rows[i]->Name, order[i]);
-    EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
+    // Samples of several sizes: the odd ones are named.
+    EngineExpectRow(owner, "whole", true, "+圧縮できます", "サイズ違い p001 p003 p004 p006");
     // The remark: the page, then what is wrong with it.
     EngineExpectRow(owner, "cut", false, "破損した画像があります", "p11.png 34 バイト目付近のデータが壊れています");
     EngineExpectRow(owner, "empty", false, "破損した画像があります", "01.jpg 空のファイルです");
@@ -625,7 +649,7 @@ TEST(FindJob, PageCheckNamesTheFirstDamagedImageOfAFolderThatPassedTheRest)
     options.Recursive = true;
     EngineFind(owner, tree.Root(), options);
     EngineExpectRow(owner, "tree", false, "破損した画像があります", "sub\\deeper\\07.bmp 途中で切れています");
-    EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
+    EngineExpectRow(owner, "whole", true, "+圧縮できます", "サイズ違い p001 p003 p004 p006");
 
     // A stop that arrives once the other checks are done ends the folder before its first page.
     EngineTempTree stopping;
@@ -670,7 +694,8 @@ TEST(UnitThreadFennoro, DeepPageCheckFindsTheFirstPageDamagedInsideItsData)
     EngineFind(owner, tree.Root(), options);
     EngineExpectRow(owner, "book", false, "破損した画像があります", "p09.jpg 途中で切れています");
     EngineExpectRow(owner, "twins", false, "破損した画像があります", "caf\xC3\xA9_02.jpg 途中で切れています");
-    EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
+    EXPECT_TRUE(owner.Row("whole").Checked);
+    EXPECT_EQ(owner.Row("whole").Result, "+圧縮できます");  // the samples differ in size: the remark names them
     options.DeepImages = true;
     EngineFind(owner, tree.Root(), options);
     const FolderRow& book = owner.Row("book");
@@ -679,5 +704,89 @@ TEST(UnitThreadFennoro, DeepPageCheckFindsTheFirstPageDamagedInsideItsData)
     const size_t at = std::strtoul(book.Remark.c_str() + 8, nullptr, 10);
     EXPECT_TRUE(book.Remark.starts_with("p05.jpg ") && book.Remark.ends_with(" バイト目付近のデータが壊れています")) << book.Remark;
     EXPECT_TRUE(at > page.size() / 2 && at <= page.size()) << book.Remark;
-    EngineExpectRow(owner, "whole", true, "+圧縮できます", "");
+    EXPECT_TRUE(owner.Row("whole").Checked);
+    EXPECT_EQ(owner.Row("whole").Result, "+圧縮できます");  // the samples differ in size: the remark names them
+}
+
+TEST(FindJob, PageCheckNamesTheSpreadsAndPagesOfAnotherSizeOfAWholeBook)
+{
+    struct TBook {
+        const char* Name;
+        std::vector<std::pair<uint32_t, uint32_t>> Pages;
+        bool Checked;
+        const char* Result;
+        const char* Remark;
+    };
+    const std::vector<TBook> books = {
+        {"normal", {{20, 30}, {21, 30}, {20, 29}, {20, 30}}, true, "+圧縮できます", ""},
+        {"spread", {{20, 30}, {20, 30}, {40, 30}, {20, 30}, {20, 30}}, true, "+圧縮できます", "見開き p003"},
+        {"insert", {{20, 30}, {20, 30}, {20, 30}, {20, 40}, {20, 30}}, true, "+圧縮できます", "サイズ違い p004"},
+        {"both", {{40, 30}, {20, 30}, {20, 30}, {20, 30}, {16, 30}, {41, 31}}, true, "+圧縮できます",
+         "見開き p001 p006 サイズ違い p005"},
+        {"landscape", {{30, 20}, {60, 20}, {30, 20}, {30, 20}}, true, "+圧縮できます", "サイズ違い p002"},
+        // A damaged page's verdict stands alone.
+        {"damaged", {{20, 30}, {40, 30}, {20, 30}, {0, 0}}, false, "破損した画像があります", "04.bmp 途中で切れています"},
+    };
+    EngineTempTree tree;
+    for (const TBook& book : books) {
+        char name[16];
+        for (size_t i = 0; i < book.Pages.size(); ++i) {
+            std::snprintf(name, sizeof name, "\\%02zu.bmp", i + 1);
+            const auto [width, height] = book.Pages[i];
+            const uint8_t tone = static_cast<uint8_t>(i + 1);  // pages of one book differ in their bytes
+            tree.File(book.Name + std::string(name), width ? GreyBmp(width, height, tone) : GreyBmp(20, 30).substr(0, 60));
+        }
+    }
+    EngineTestOwner owner;
+    EngineFindOptions options;
+    options.Extensions = ".bmp";
+    EngineFind(owner, tree.Root(), options);
+    for (const TBook& book : books) EngineExpectRow(owner, book.Name, true, "+圧縮できます", "");
+    options.VerifyImages = true;
+    for (const bool deep : {false, true}) {
+        SCOPED_TRACE(deep ? "deep" : "quick");
+        options.DeepImages = deep;
+        EngineFind(owner, tree.Root(), options);
+        for (const TBook& book : books) EngineExpectRow(owner, book.Name, book.Checked, book.Result, book.Remark);
+    }
+}
+
+TEST(FindJob, DeepPageCheckHoldsBackABookWithTwoPagesOfTheSameBytes)
+{
+    const std::string jpeg = SamplePages::Page("baseline.jpg");
+    struct TBook {
+        const char* Name;
+        std::vector<std::string> Pages;  // 01.jpg, 02.jpg, ... in order
+        bool Checked;
+        const char* Result;
+        const char* Remark;
+    };
+    const std::vector<TBook> books = {
+        {"distinct", {GreyBmp(20, 30, 1), GreyBmp(20, 30, 2), GreyBmp(20, 30, 3)}, true, "+圧縮できます", ""},
+        {"twice", {GreyBmp(20, 30, 1), GreyBmp(20, 30, 2), GreyBmp(20, 30, 3), GreyBmp(20, 30, 3)}, false,
+         "重複したページがあります", "03.jpg 04.jpg"},
+        {"apart", {jpeg, GreyBmp(20, 30, 2), jpeg, GreyBmp(20, 30, 4)}, false, "重複したページがあります",
+         "01.jpg 03.jpg"},
+        // The same image, but what follows its end differs: the bytes are not the same.
+        {"trailers", {jpeg + "A", jpeg + "B", jpeg + "C"}, true, "+圧縮できます", ""},
+        // A damaged page's verdict comes first.
+        {"damaged", {jpeg, jpeg, jpeg.substr(0, jpeg.size() / 2)}, false, "破損した画像があります",
+         "03.jpg 途中で切れています"},
+    };
+    EngineTempTree tree;
+    for (const TBook& book : books) {
+        char name[16];
+        for (size_t i = 0; i < book.Pages.size(); ++i) {
+            std::snprintf(name, sizeof name, "\\%02zu.jpg", i + 1);
+            tree.File(book.Name + std::string(name), book.Pages[i]);
+        }
+    }
+    EngineTestOwner owner;
+    EngineFindOptions options;
+    options.VerifyImages = true;
+    EngineFind(owner, tree.Root(), options);
+    EngineExpectRow(owner, "twice", true, "+圧縮できます", "");  // the quick level compares nothing
+    options.DeepImages = true;
+    EngineFind(owner, tree.Root(), options);
+    for (const TBook& book : books) EngineExpectRow(owner, book.Name, book.Checked, book.Result, book.Remark);
 }
