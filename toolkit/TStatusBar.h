@@ -20,6 +20,8 @@ public:
     // The same with shorter forms of the text, fullest first: the bar shows the
     // fullest that fits its right half, else the shortest.
     void SetProgressTexts(const std::vector<std::string>& forms);
+    // Every form given, fullest first (the one text, when set alone).
+    const std::vector<std::string>& ProgressForms() const noexcept { return Forms; }
     // The width the right part takes now (0 without one).
     int ProgressWidth() const noexcept { return PartWidth; }
 

@@ -85,7 +85,8 @@ TEST(LongPaths, TheFindJudgesLongFoldersByWhatTheyHold)
     EngineFind(owner, tree.Root(), recursive);
     EngineExpectRow(owner, sub, true, "+圧縮できます", "");
     EngineExpectRow(owner, "deep", true, "+圧縮できます", "");
-    EngineExpectRow(owner, "deepbad", false, "許容外の拡張子です", "bad.txt");
+    EngineExpectRow(owner, "deepbad", false, "許容外の拡張子です",
+                    std::string(150, 'x') + "\\" + std::string(150, 'y') + "\\bad.txt");
     EXPECT_TRUE(std::find(owner.Statuses.begin(), owner.Statuses.end(), "検索中: " + tree.Path(deep)) !=
                 owner.Statuses.end());
     EXPECT_FALSE(AnyContains(owner.Statuses, "\\\\?\\"));
