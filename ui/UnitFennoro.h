@@ -88,6 +88,8 @@ public:
     std::vector<std::string> ArchiveEntries;
     // The names that are no pages, as the settings hold them (a ";" list).
     std::string IgnoredFiles;
+    // What every find takes beside its options: the names that are no pages, the archive formats.
+    TFindJobExtras FindExtras() const;
     // The language ComicInfo.xml names, as the settings hold it.
     std::string ComicInfoLanguage = "ja";
 

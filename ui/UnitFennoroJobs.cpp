@@ -104,15 +104,21 @@ void TFormFennoro::ActionFindExecute(TAction&)
         // The timer first: the worker queues its reports only for a list that drains them.
         FolderList->StartJobWatch();
         RowsJudgedFor = CheckedArchiveExtension();
-        TFindJobExtras findExtras;
+        TFindJobExtras findExtras = FindExtras();
         findExtras.InTree = ActionFindInTree->Checked();
-        findExtras.IgnoredFiles = IgnoredFiles;
-        for (const std::string& entry : ArchiveEntries) findExtras.ArchiveExtensions.push_back(ArchiveEntryName(entry));
         CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folder, extensionText, ActionRecursive->Checked(),
                                                          ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
                                                          pageCheck, RowsJudgedFor, findExtras);
     }
     ListView->SetFocus();
+}
+
+TFindJobExtras TFormFennoro::FindExtras() const
+{
+    TFindJobExtras extras;
+    extras.IgnoredFiles = IgnoredFiles;
+    for (const std::string& entry : ArchiveEntries) extras.ArchiveExtensions.push_back(ArchiveEntryName(entry));
+    return extras;
 }
 
 void TFormFennoro::ActionCompressExecute(TAction&)

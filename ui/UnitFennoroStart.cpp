@@ -96,7 +96,7 @@ void TFormFennoro::FindFolders(const std::vector<std::string>& folders, bool lis
     RowsJudgedFor = CheckedArchiveExtension();
     CurrentWorker = std::make_unique<TThreadFennoro>(*FolderList, folders, extensionText, ActionRecursive->Checked(),
                                                      ActionNumbered->Checked(), ActionNumberedAbout->Checked(),
-                                                     pageCheck, RowsJudgedFor);
+                                                     pageCheck, RowsJudgedFor, FindExtras());
     ListView->SetFocus();
 }
 

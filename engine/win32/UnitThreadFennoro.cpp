@@ -33,7 +33,8 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::string& ro
 
 TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::vector<std::string>& folders,
                                const std::string& extensions, bool recursive, bool numbered, bool numberedAbout,
-                               TPageCheck pageCheck, const std::string& archiveExtension)
+                               TPageCheck pageCheck, const std::string& archiveExtension,
+                               const TFindJobExtras& findExtras)
     : Owner(owner),
       OwnerWindow(owner.OwnerWindow()),
       Job(TJobKind::FindJob),
@@ -44,6 +45,9 @@ TThreadFennoro::TThreadFennoro(TThreadFennoroOwner& owner, const std::vector<std
       NumberedAbout(numberedAbout),
       VerifyImages(pageCheck != TPageCheck::Off),
       DeepImages(pageCheck == TPageCheck::Deep),
+      InTree(findExtras.InTree),
+      ArchiveExtensions(findExtras.ArchiveExtensions),
+      Ignored(findExtras.IgnoredFiles),
       ArchiveExtension(archiveExtension)
 {
     StartFindJob();

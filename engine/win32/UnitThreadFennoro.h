@@ -103,7 +103,7 @@ public:
     // folder directly below its own parent is; the list holds exactly those.
     TThreadFennoro(TThreadFennoroOwner& owner, const std::vector<std::string>& folders, const std::string& extensions,
                    bool recursive, bool numbered, bool numberedAbout, TPageCheck pageCheck = TPageCheck::Off,
-                   const std::string& archiveExtension = {});
+                   const std::string& archiveExtension = {}, const TFindJobExtras& findExtras = {});
 
     // Compress job, with the fields of the chosen archiver profile; the quiet option
     // is already empty when quiet compression is off.
